@@ -1,0 +1,35 @@
+#pragma once
+// The settings file (profile format, ANSI code page, in the Windows directory, named after the
+// executable) and the shell's "open" of a link. Texts are UTF-8 here and ANSI in the file.
+#include <string>
+#include <string_view>
+
+namespace vt {
+
+#ifdef _WIN32
+
+// The running executable's full path (UTF-8).
+std::string RunningExecutablePath();
+// ANSI path of the settings file, built afresh on every call from "windir" and the executable's name.
+std::string SettingsFilePath();
+
+// The value of `key` in `section`: at most 127 bytes in the ANSI code page, "" when the file, the section
+// or the key is missing. Spaces at both ends are removed, except from a value stored in quotes by
+// WriteSetting, which reads back exactly.
+std::string ReadSetting(std::string_view section, std::string_view key);
+// Stores the first 128 characters of `value`, creating the file, section or key as needed. A value the
+// reader would alter (blank at either end, or a pair of enclosing quotes) is stored in double quotes.
+// Returns whether the platform reported success.
+bool WriteSetting(std::string_view section, std::string_view key, std::string_view value);
+
+// Opens a web address or "mailto:" link with the default program; when the shell refuses, shows the
+// error box "调用浏览器错误！" (title "错误：", critical-stop icon) and returns after it is dismissed.
+void OpenLink(std::string_view address);
+
+// Replaces the message box of OpenLink (nullptr restores the real one).
+using MessageBoxHook = int (*)(const wchar_t* text, const wchar_t* title, unsigned flags);
+void SetMessageBoxHookForTesting(MessageBoxHook hook);
+
+#endif
+
+}  // namespace vt
