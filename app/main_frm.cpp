@@ -1,0 +1,331 @@
+#include "app/main_frm.h"
+
+#include <charconv>
+
+namespace vt {
+
+namespace {
+constexpr std::string_view kSection = "Option";
+constexpr std::string_view kInitialPassWord = "PassWord";
+constexpr std::string_view kBalloonTitle = "提示：";
+constexpr unsigned kBalloonInfoFlag = 1;
+constexpr unsigned kIconCritical = 16;
+constexpr unsigned kIconInformation = 64;
+constexpr std::string_view kTrayTip = "Veltrane";
+
+constexpr std::string_view kConnectedBalloon = "网络已连接！";
+constexpr std::string_view kDialingBalloon = "正在自动拨号中，请稍后......";
+constexpr std::string_view kNoAccountBalloon = "您还没有填写上网帐号或密码哦！";
+constexpr std::string_view kRestoredBalloon = "下次找不到我了，可以在这里看看！(*^__^*)";
+
+constexpr std::string_view kStatusDialing = "- 正在拨号...";
+constexpr std::string_view kStatusConnected = "- 网络已连接";
+constexpr std::string_view kStatusFailed = "- 拨号失败";
+
+constexpr std::string_view kNoAccountOrPassword = "您还没有输入帐号或密码！";
+constexpr std::string_view kRunValueDenied =
+    "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";
+constexpr std::string_view kRunValueDeniedTitle = "错误！";
+constexpr std::string_view kRedialNeedsAccount =
+    "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
+
+// The countdown is held as decimal text; anything unreadable counts as 0, so the watch ends.
+int CountdownValue(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() ? value : 0;
+}
+}  // namespace
+
+MainFrm::MainFrm(MainFrmServices& services, MainFrmView& view) : services_(services), view_(view) {}
+
+void MainFrm::OnLoad() {
+    if (unloaded_) return;
+    view_.AttachSkin();
+    view_.SetOptionBackground(kOptionBackground);
+    view_.MakeTranslucent(kWindowAlpha);
+
+    view_.SetAccountText(services_.ReadSetting(kSection, "UserName"));
+    cipher_text_ = services_.ReadSetting(kSection, "CipherText");
+
+    if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, "Zormik", "");
+
+    const std::string folder = services_.ExeFolder();
+    const std::string icon_path = folder + "\\adsl.ico";
+    services_.AddTrayIcon(icon_path, kTrayTip);
+
+    bool started_in_tray = false;
+    if (!cipher_text_.empty() && !view_.AccountText().empty()) {
+        if (services_.CommandLineArgs() == "hide") {
+            view_.CentreOnScreen();
+            view_.Minimise();
+            started_in_tray = true;
+        }
+        pass_word_ = services_.DecipherPassword(cipher_text_);
+        view_.SetPasswordText(kPasswordPlaceholder);
+        if (services_.IsEntryConnected(kEntryName)) {
+            ShowInfoBalloon(kConnectedBalloon);
+        } else {
+            ShowInfoBalloon(kDialingBalloon);
+            DialEntry();
+        }
+    } else {
+        ShowInfoBalloon(kNoAccountBalloon);
+    }
+
+    exp_time_ = services_.ReadRunValue();
+    if (!exp_time_.empty()) SetOption(OptionBox::Check1, true);
+    // The options' message boxes let other handlers run; the tray menu may have quit meanwhile.
+    if (unloaded_) return;
+    if (services_.ReadSetting(kSection, "DiscRedial") == "1") SetOption(OptionBox::Check2, true);
+    if (unloaded_) return;
+
+    services_.WriteSetting(kSection, "ExeUrl", services_.ExeUrlFrom(folder, services_.ExeBaseName()));
+    services_.InstallTaskbarWatch(icon_path, kTrayTip);
+    services_.TrimWorkingSet();
+    if (!started_in_tray) view_.ShowNormal();
+}
+
+void MainFrm::OnUnload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    services_.RemoveTrayIcon();
+    services_.UninstallTaskbarWatch();
+}
+
+bool MainFrm::OnDdeExecute(std::string_view command) {
+    if (unloaded_ || command != "Nor") return true;
+    view_.ShowNormal();
+    ShowInfoBalloon(kRestoredBalloon);
+    return true;
+}
+
+void MainFrm::OnConnectClicked() { ConnectCommand(); }
+
+void MainFrm::OnPasswordEnter() { ConnectCommand(); }
+
+void MainFrm::OnAccountEnter() {
+    if (unloaded_) return;
+    view_.FocusPasswordBox();
+}
+
+void MainFrm::ConnectCommand() {
+    if (unloaded_) return;
+    const bool password_stored = !cipher_text_.empty();
+    std::string password = view_.PasswordText();
+    // A cleared box does not erase the stored password.
+    if (password_stored && password.empty()) {
+        password = kPasswordPlaceholder;
+        view_.SetPasswordText(password);
+    }
+    if (view_.AccountText().empty() || password.empty()) {
+        view_.ShowMessage(kNoAccountOrPassword, kBalloonTitle, kIconInformation);
+        return;
+    }
+    // The placeholder stands for the stored password only when there is one; with none stored it is
+    // what the user typed.
+    if (password != kPasswordPlaceholder || !password_stored) {
+        pass_word_ = password;
+        cipher_text_ = services_.EncipherPassword(password);
+        view_.SetPasswordText(kPasswordPlaceholder);
+    } else if (pass_word_ == kInitialPassWord) {
+        // A password is stored but start-up did not load it (no account name was stored with it):
+        // dial with the stored password, not with the label's initial text.
+        pass_word_ = services_.DecipherPassword(cipher_text_);
+    }
+
+    if (services_.IsEntryConnected(kEntryName)) {
+        ShowInfoBalloon(kConnectedBalloon);
+        view_.SetConnectEnabled(true);
+    } else {
+        ShowInfoBalloon(kDialingBalloon);
+        DialEntry();
+    }
+    services_.WriteSetting(kSection, "UserName", view_.AccountText());
+    services_.WriteSetting(kSection, "CipherText", cipher_text_);
+}
+
+void MainFrm::DialEntry() {
+    view_.SetConnectEnabled(false);
+    services_.LaunchDial(view_.AccountText(), pass_word_);
+    view_.SetStatusText(kStatusDialing);
+    ip_interval_ = "3";
+    view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+}
+
+void MainFrm::OnSleepTick() {
+    if (unloaded_) return;
+    if (services_.IsEntryConnected(kEntryName)) {
+        view_.SetStatusText(kStatusConnected);
+        view_.SetConnectEnabled(true);
+        view_.StopTimer(FrmTimer::Sleep);
+        return;
+    }
+    const int left = CountdownValue(ip_interval_) - 1;
+    ip_interval_ = std::to_string(left);
+    if (left >= 1) return;
+    view_.SetConnectEnabled(true);
+    view_.StopTimer(FrmTimer::Sleep);
+    view_.SetStatusText(kStatusFailed);
+}
+
+void MainFrm::OnTimer1Tick() {
+    // The probes let other handlers run, among them another tick of this timer (skipped here) and
+    // the tray menu's quit (after which this tick must not touch the window).
+    if (unloaded_ || supervising_) return;
+    supervising_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{supervising_};
+
+    if (services_.IsEntryConnected(kEntryName)) {
+        for (const std::string& address : services_.ProbeAddresses()) {
+            const bool online = services_.ProbeInternet(address);
+            if (unloaded_ || online) return;
+        }
+        services_.LaunchHangUp();
+    }
+    DialEntry();
+}
+
+void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {
+    if (unloaded_ || OptionTicked(box) == ticked) return;
+    (box == OptionBox::Check1 ? check1_ : check2_) = ticked;
+    if (box == OptionBox::Check1) {
+        RunCheck1Action();
+    } else {
+        RunCheck2Action();
+    }
+}
+
+void MainFrm::SetOption(OptionBox box, bool ticked) {
+    if (unloaded_ || OptionTicked(box) == ticked) return;
+    (box == OptionBox::Check1 ? check1_ : check2_) = ticked;
+    view_.ShowOptionTicked(box, ticked);
+    if (box == OptionBox::Check1) {
+        RunCheck1Action();
+    } else {
+        RunCheck2Action();
+    }
+}
+
+void MainFrm::RunCheck1Action() {
+    const MainFrmServices::RunValueResult result = check1_
+                                                       ? services_.WriteRunValue(services_.RunValueDataFor(
+                                                             services_.ExeFolder(), services_.ExeBaseName()))
+                                                       : services_.DeleteRunValue();
+    if (result != MainFrmServices::RunValueResult::AccessDenied) return;
+    view_.ShowMessage(kRunValueDenied, kRunValueDeniedTitle, kIconCritical);
+    if (unloaded_) return;
+    // Unticking runs this action again, which tries to delete the value.
+    SetOption(OptionBox::Check1, false);
+}
+
+void MainFrm::RunCheck2Action() {
+    if (check2_) {
+        if (pass_word_ == kInitialPassWord) {
+            // Without an account the option cannot stay on: untick first (stores "0"), then explain.
+            SetOption(OptionBox::Check2, false);
+            if (unloaded_) return;
+            view_.ShowMessage(kRedialNeedsAccount, kBalloonTitle, kIconInformation);
+            return;
+        }
+        view_.StartTimer(FrmTimer::Timer1, kTimer1IntervalMs);
+        services_.WriteSetting(kSection, "DiscRedial", "1");
+    } else {
+        view_.StopTimer(FrmTimer::Timer1);
+        services_.WriteSetting(kSection, "DiscRedial", "0");
+    }
+}
+
+void MainFrm::OnTrayCallback(unsigned code) {
+    if (unloaded_) return;
+    if (code == kTrayLeftButtonDown) {
+        view_.ShowNormal();
+        services_.TrimWorkingSet();
+    } else if (code == kTrayRightButtonDown) {
+        view_.BringToForeground();
+        view_.PopUpTrayMenu();
+    }
+}
+
+void MainFrm::refreshSkin() {
+    view_.SetTitleButtonPicture(TitleButton::Close1, ButtonPicture::Normal);
+    view_.SetTitleButtonPicture(TitleButton::Mini, ButtonPicture::Normal);
+}
+
+void MainFrm::OnBackgroundMouseMove() {
+    if (unloaded_) return;
+    refreshSkin();
+}
+
+void MainFrm::OnTitleButtonMouseDown(TitleButton button) {
+    if (unloaded_) return;
+    view_.SetTitleButtonPicture(button, ButtonPicture::Pressed);
+}
+
+void MainFrm::OnTitleButtonMouseMove(TitleButton button) {
+    if (unloaded_) return;
+    view_.SetTitleButtonPicture(button, ButtonPicture::Hover);
+}
+
+void MainFrm::OnTitleButtonClick(TitleButton) {
+    if (unloaded_) return;
+    view_.Minimise();
+}
+
+void MainFrm::OnDragAreaMouseDown(MouseButton button) {
+    if (unloaded_ || button != MouseButton::Left) return;
+    view_.BeginDrag();
+}
+
+void MainFrm::OnResize(bool minimised) {
+    if (unloaded_ || !minimised) return;
+    view_.Hide();
+    view_.SetTitleButtonPicture(TitleButton::Mini, ButtonPicture::Normal);
+    view_.SetTitleButtonPicture(TitleButton::Close1, ButtonPicture::Normal);
+    services_.TrimWorkingSet();
+}
+
+void MainFrm::OnMenuItem(TrayMenuItem item) {
+    if (unloaded_) return;
+    switch (item) {
+        case TrayMenuItem::Link:
+            MenuConnect();
+            break;
+        case TrayMenuItem::Duankai:
+            services_.LaunchHangUp();
+            break;
+        case TrayMenuItem::Help:
+            services_.OpenLink(kHelpPageUrl);
+            break;
+        case TrayMenuItem::SiteUrl:
+            services_.OpenLink(kMakerSiteUrl);
+            break;
+        case TrayMenuItem::About:
+            view_.ShowAboutWindow();
+            break;
+        case TrayMenuItem::Exit:
+            // Destroying the main window runs OnUnload; calling it again is harmless and makes sure
+            // nothing acts on the window afterwards.
+            view_.QuitProgram();
+            OnUnload();
+            break;
+    }
+}
+
+void MainFrm::MenuConnect() {
+    if (services_.IsEntryConnected(kEntryName)) {
+        ShowInfoBalloon(kConnectedBalloon);
+        return;
+    }
+    ShowInfoBalloon(kDialingBalloon);
+    DialEntry();
+}
+
+void MainFrm::ShowInfoBalloon(std::string_view text) {
+    services_.ShowBalloon(text, kBalloonTitle, kBalloonInfoFlag);
+}
+
+}  // namespace vt

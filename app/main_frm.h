@@ -1,0 +1,206 @@
+#pragma once
+// The dialer's main window behaviour, apart from the platform. MainFrm owns the window's run-time state
+// (the hidden labels PassWord, CipherText, ExpTime, IpInterval and the two option states) and reaches
+// the world only through MainFrmServices (what it calls) and MainFrmView (what it shows). The Win32
+// window implements the view, turns its messages into the On... calls below, and keeps the MainFrm
+// object alive until its message loop has ended.
+//
+// All strings are UTF-8. Everything runs on the one user-interface thread; calls that may let other
+// window messages run before they return are marked "pumps" below, and MainFrm expects other On...
+// calls to arrive inside them.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/abot_menu.h"
+
+namespace vt {
+
+class MainFrmServices {
+public:
+    enum class RunValueResult { Ok, AccessDenied, Failed };
+
+    virtual ~MainFrmServices() = default;
+
+    // Settings file, section/key/value.
+    virtual std::string ReadSetting(std::string_view section, std::string_view key) = 0;
+    virtual bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) = 0;
+
+    // Password cipher.
+    virtual std::string EncipherPassword(std::string_view plain) = 0;
+    virtual std::string DecipherPassword(std::string_view cipher) = 0;
+
+    // Phonebook entry and connection.
+    virtual bool EntryExists(std::string_view name) = 0;
+    virtual bool CreateDialEntry(std::string_view entry, std::string_view user,
+                                 std::string_view password) = 0;
+    virtual bool IsEntryConnected(std::string_view name) = 0;
+    // Pumps: waits up to the probe's time limit while other window messages run.
+    virtual bool ProbeInternet(std::string_view url) = 0;
+    // The two supervision probe addresses, HTTPS first.
+    virtual std::array<std::string, 2> ProbeAddresses() = 0;
+    // Both start the dial tool hidden and return at once.
+    virtual bool LaunchDial(std::string_view account, std::string_view password) = 0;
+    virtual bool LaunchHangUp() = 0;
+
+    // The per-user Run value "Veltrane".
+    virtual std::string ReadRunValue() = 0;  // "" when there is none
+    virtual RunValueResult WriteRunValue(std::string_view data) = 0;
+    virtual RunValueResult DeleteRunValue() = 0;
+    virtual std::string RunValueDataFor(std::string_view exe_folder, std::string_view base_name) = 0;
+    virtual std::string ExeUrlFrom(std::string_view exe_folder, std::string_view base_name) = 0;
+
+    virtual void TrimWorkingSet() = 0;
+    // Pumps when the link cannot be opened (its error box).
+    virtual void OpenLink(std::string_view address) = 0;
+
+    // Tray icon of the main window, and its return after a taskbar restart.
+    virtual void AddTrayIcon(std::string_view icon_path, std::string_view tip) = 0;
+    virtual void ShowBalloon(std::string_view text, std::string_view title, unsigned flags) = 0;
+    virtual void RemoveTrayIcon() = 0;
+    virtual void InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) = 0;
+    virtual void UninstallTaskbarWatch() = 0;
+
+    // Facts about this executable: its folder as the platform reports it (a drive root keeps its
+    // backslash, "C:\"), its base name without ".exe", and the command-line argument text after the
+    // program's path.
+    virtual std::string ExeFolder() = 0;
+    virtual std::string ExeBaseName() = 0;
+    virtual std::string CommandLineArgs() = 0;
+};
+
+enum class FrmTimer { Sleep, Timer1 };
+enum class OptionBox { Check1, Check2 };
+enum class TitleButton { Mini, Close1 };
+enum class ButtonPicture { Normal, Hover, Pressed };
+enum class MouseButton { Left, Right, Middle };
+
+class MainFrmView {
+public:
+    virtual ~MainFrmView() = default;
+
+    // Start-up looks: attach the skin engine to the window and its controls; paint the two option
+    // boxes' background; make the window translucent at `alpha`/255.
+    virtual void AttachSkin() = 0;
+    virtual void SetOptionBackground(std::uint32_t colour_bgr) = 0;
+    virtual void MakeTranslucent(std::uint8_t alpha) = 0;
+
+    virtual std::string AccountText() = 0;
+    virtual void SetAccountText(std::string_view text) = 0;
+    virtual std::string PasswordText() = 0;
+    virtual void SetPasswordText(std::string_view text) = 0;
+    virtual void FocusPasswordBox() = 0;
+    virtual void SetStatusText(std::string_view text) = 0;  // `Stats`
+    virtual void SetConnectEnabled(bool enabled) = 0;       // `BtnLog`
+    // Display only: changing it must not come back as OnOptionChanged.
+    virtual void ShowOptionTicked(OptionBox box, bool ticked) = 0;
+
+    // Window state. Minimise puts the window into the minimised state; the platform then reports the
+    // resize, which the window passes to OnResize(true). ShowNormal restores and shows it.
+    virtual void CentreOnScreen() = 0;
+    virtual void Minimise() = 0;
+    virtual void Hide() = 0;
+    virtual void ShowNormal() = 0;
+    virtual void BringToForeground() = 0;
+    virtual void BeginDrag() = 0;  // release capture, then let the platform move the window
+    virtual void SetTitleButtonPicture(TitleButton button, ButtonPicture picture) = 0;
+
+    // Pumps: a modal message box; `icon` is 16 (critical stop) or 64 (information).
+    virtual void ShowMessage(std::string_view text, std::string_view title, unsigned icon) = 0;
+    // (Re)starts the timer with a fresh period of `interval_ms`; Stop is a no-op when it is off.
+    virtual void StartTimer(FrmTimer timer, unsigned interval_ms) = 0;
+    virtual void StopTimer(FrmTimer timer) = 0;
+
+    // Pumps: the tray menu of the about window at the pointer; returns when it closes. The chosen
+    // item comes to MainFrm::OnMenuItem.
+    virtual void PopUpTrayMenu() = 0;
+    virtual void ShowAboutWindow() = 0;  // modeless; the one about window, created when missing
+    // Destroys the main window (whose destruction calls MainFrm::OnUnload), then the about window,
+    // and ends the message loop.
+    virtual void QuitProgram() = 0;
+};
+
+class MainFrm {
+public:
+    static constexpr std::string_view kEntryName = "Veltrane";
+    static constexpr std::string_view kPasswordPlaceholder = "Mirekoda";
+    static constexpr unsigned kSleepIntervalMs = 5000;
+    static constexpr unsigned kTimer1IntervalMs = 22000;
+    static constexpr std::uint32_t kOptionBackground = 0xFAF2EA;
+    static constexpr std::uint8_t kWindowAlpha = 220;
+    static constexpr unsigned kTrayLeftButtonDown = 513;
+    static constexpr unsigned kTrayRightButtonDown = 516;
+
+    MainFrm(MainFrmServices& services, MainFrmView& view);
+    MainFrm(const MainFrm&) = delete;
+    MainFrm& operator=(const MainFrm&) = delete;
+
+    // Start-up, from the skin attach on (the single-instance hand-over is done before). Shows the
+    // window at the end unless the "hide" start sent it to the tray.
+    void OnLoad();
+    // The window is being destroyed: removes the tray icon and the taskbar watch. Afterwards every
+    // On... call does nothing, and flows that were interrupted (a probe, a message box) stop.
+    void OnUnload();
+    // An Execute command from a second copy. Every command is accepted (true); "Nor" restores and
+    // shows the window with a balloon.
+    bool OnDdeExecute(std::string_view command);
+
+    void OnConnectClicked();
+    void OnPasswordEnter();  // Enter in the password box: the connect command, even while disabled
+    void OnAccountEnter();   // Enter in the account box: focus moves to the password box
+
+    void OnSleepTick();   // dial watch, every 5 s while on
+    void OnTimer1Tick();  // redial supervision, every 22 s while on
+
+    // The user changed an option box; the box now shows `ticked`. Runs its action only when that
+    // differs from the state MainFrm holds.
+    void OnOptionChanged(OptionBox box, bool ticked);
+
+    // Tray icon mouse event (its mouse message number: 513 left down, 516 right down, ...).
+    void OnTrayCallback(unsigned code);
+
+    // Title strip.
+    void OnBackgroundMouseMove();  // refreshSkin
+    void OnTitleButtonMouseDown(TitleButton button);
+    void OnTitleButtonMouseMove(TitleButton button);
+    void OnTitleButtonClick(TitleButton button);
+    void OnDragAreaMouseDown(MouseButton button);  // on the background picture or the status text
+    void OnResize(bool minimised);
+
+    void OnMenuItem(TrayMenuItem item);
+
+    // Both title-strip buttons back to their normal pictures.
+    void refreshSkin();
+
+    // The hidden labels and option states, for the window and for tests.
+    const std::string& PassWord() const { return pass_word_; }
+    const std::string& CipherText() const { return cipher_text_; }
+    const std::string& ExpTime() const { return exp_time_; }
+    const std::string& IpInterval() const { return ip_interval_; }
+    bool OptionTicked(OptionBox box) const { return box == OptionBox::Check1 ? check1_ : check2_; }
+    bool Unloaded() const { return unloaded_; }
+
+private:
+    void ConnectCommand();
+    void DialEntry();
+    void ShowInfoBalloon(std::string_view text);
+    void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
+    void RunCheck1Action();
+    void RunCheck2Action();
+    void MenuConnect();
+
+    MainFrmServices& services_;
+    MainFrmView& view_;
+
+    std::string pass_word_ = "PassWord";
+    std::string cipher_text_ = "CipherText";
+    std::string exp_time_ = "ExpTime";
+    std::string ip_interval_ = "3";
+    bool check1_ = false;
+    bool check2_ = false;
+    bool unloaded_ = false;
+    bool supervising_ = false;  // a Timer1 tick is running (its probe pumps messages)
+};
+
+}  // namespace vt

@@ -1,0 +1,185 @@
+// The connect command (button, Enter in the password box) and the keyboard flow of the two boxes.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/main_frm_fakes.h"
+
+namespace vt::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Dial = std::pair<std::string, std::string>;
+
+TEST(MainFrmConnect, NewAccountDialsThenSavesAndHidesThePassword) {
+    Rig rig;
+    rig.Load();
+    rig.view.account = "user01";
+    rig.view.password = "secret";
+    rig.frm.OnConnectClicked();
+    EXPECT_THAT(rig.log, ElementsAre("SetPasswordText Mirekoda", "IsEntryConnected Veltrane",
+                                     "ShowBalloon 正在自动拨号中，请稍后......", "DisableConnect",
+                                     "LaunchDial user01,secret", "SetStatusText - 正在拨号...",
+                                     "StartTimer Sleep 5000", "WriteSetting UserName=user01",
+                                     "WriteSetting CipherText=enc(secret)"));
+    EXPECT_EQ(rig.frm.PassWord(), "secret");
+    EXPECT_EQ(rig.frm.CipherText(), "enc(secret)");
+    EXPECT_EQ(rig.view.password, "Mirekoda");
+    EXPECT_EQ(rig.frm.IpInterval(), "3");
+    EXPECT_FALSE(rig.view.connect_enabled);
+}
+
+TEST(MainFrmConnect, MissingAccountOrPasswordShowsABoxAndChangesNothing) {
+    struct Case {
+        const char* account;
+        const char* password;
+        bool stored;
+    };
+    for (const Case c : {Case{"", "", false}, Case{"user01", "", false}, Case{"", "secret", false},
+                         Case{"", "", true}, Case{"", "Mirekoda", true}}) {
+        Rig rig;
+        if (c.stored) rig.StoreAccount("user01", "pw");
+        rig.Load();
+        rig.view.account = c.account;
+        rig.view.password = c.password;
+        const auto settings_before = rig.services.settings;
+        const std::string pass_word_before = rig.frm.PassWord();
+        const auto dials_before = rig.services.dials.size();
+        rig.frm.OnConnectClicked();
+        ASSERT_EQ(rig.view.messages.size(), 1u);
+        EXPECT_EQ(rig.view.messages[0].text, "您还没有输入帐号或密码！");
+        EXPECT_EQ(rig.view.messages[0].title, "提示：");
+        EXPECT_EQ(rig.view.messages[0].icon, 64u);
+        EXPECT_EQ(rig.services.dials.size(), dials_before);
+        EXPECT_FALSE(rig.Logged("IsEntryConnected Veltrane"));
+        EXPECT_EQ(rig.services.settings, settings_before);
+        EXPECT_EQ(rig.frm.PassWord(), pass_word_before);
+        EXPECT_EQ(rig.frm.CipherText(), c.stored ? "enc(pw)" : "");
+    }
+}
+
+TEST(MainFrmConnect, ClearedPasswordBoxWithStoredAccountUsesTheStoredPassword) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.SetConnected(true);  // no start-up dial
+    rig.Load();
+    rig.services.SetConnected(false);
+    rig.view.password = "";
+    rig.frm.OnConnectClicked();
+    EXPECT_THAT(rig.view.messages, IsEmpty());
+    EXPECT_EQ(rig.view.password, "Mirekoda");
+    EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user01", "pw")));
+    EXPECT_EQ(rig.services.Setting("CipherText"), "enc(pw)");
+}
+
+TEST(MainFrmConnect, TypingThePlaceholderKeepsTheStoredPassword) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.SetConnected(true);
+    rig.Load();
+    rig.services.SetConnected(false);
+    rig.view.password = "Mirekoda";
+    rig.frm.OnConnectClicked();
+    EXPECT_EQ(rig.frm.PassWord(), "pw");
+    EXPECT_EQ(rig.frm.CipherText(), "enc(pw)");
+    EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user01", "pw")));
+}
+
+TEST(MainFrmConnect, NewPasswordReplacesTheStoredOne) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.SetConnected(true);
+    rig.Load();
+    rig.services.SetConnected(false);
+    rig.view.account = "user02";
+    rig.view.password = "new pw";
+    rig.frm.OnConnectClicked();
+    EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user02", "new pw")));
+    EXPECT_EQ(rig.services.Setting("UserName"), "user02");
+    EXPECT_EQ(rig.services.Setting("CipherText"), "enc(new pw)");
+    EXPECT_EQ(rig.view.password, "Mirekoda");
+}
+
+TEST(MainFrmConnect, AlreadyConnectedSavesWithoutDialling) {
+    Rig rig;
+    rig.Load();
+    rig.services.SetConnected(true);
+    rig.view.connect_enabled = false;
+    rig.view.account = "  user01 ";  // used as typed
+    rig.view.password = "secret";
+    rig.frm.OnConnectClicked();
+    EXPECT_THAT(rig.BalloonTexts(), ElementsAre("您还没有填写上网帐号或密码哦！", "网络已连接！"));
+    EXPECT_TRUE(rig.view.connect_enabled);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    EXPECT_EQ(rig.services.Setting("UserName"), "  user01 ");
+    EXPECT_EQ(rig.services.Setting("CipherText"), "enc(secret)");
+}
+
+TEST(MainFrmConnect, EnterInThePasswordBoxConnectsEvenWhileTheButtonIsDisabled) {
+    Rig rig;
+    rig.Load();
+    rig.view.account = "user01";
+    rig.view.password = "secret";
+    rig.frm.OnConnectClicked();
+    rig.view.Advance(5000);  // one failing watch tick: countdown 2
+    EXPECT_EQ(rig.frm.IpInterval(), "2");
+    ASSERT_FALSE(rig.view.connect_enabled);
+    rig.frm.OnPasswordEnter();
+    EXPECT_EQ(rig.services.dials.size(), 2u);  // a second dialler
+    EXPECT_EQ(rig.frm.IpInterval(), "3");      // and the countdown starts again
+    rig.view.Advance(10000);
+    EXPECT_EQ(rig.view.status, "- 正在拨号...");
+    rig.view.Advance(5000);
+    EXPECT_EQ(rig.view.status, "- 拨号失败");
+}
+
+TEST(MainFrmConnect, EnterInTheAccountBoxMovesToThePasswordBox) {
+    Rig rig;
+    rig.Load();
+    rig.view.account = "user01";
+    rig.frm.OnAccountEnter();
+    EXPECT_THAT(rig.log, ElementsAre("FocusPasswordBox"));
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+}
+
+TEST(MainFrmConnect, AConnectCommandAllowsTheRedialOption) {
+    Rig rig;
+    rig.Load();
+    rig.view.account = "user01";
+    rig.view.password = "secret";
+    rig.frm.OnConnectClicked();
+    rig.frm.OnOptionChanged(OptionBox::Check2, true);
+    EXPECT_THAT(rig.view.messages, IsEmpty());
+    EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
+    EXPECT_EQ(rig.services.Setting("DiscRedial"), "1");
+}
+
+// A stored password whose account name is missing is not loaded at start-up; the placeholder the
+// connect command puts back must still stand for that stored password, not for the label's text.
+TEST(MainFrmConnect, StoredPasswordWithoutStoredAccountIsDecipheredForTheDial) {
+    Rig rig;
+    rig.services.settings["Option/CipherText"] = "enc(pw)";
+    rig.Load();
+    ASSERT_EQ(rig.frm.PassWord(), "PassWord");
+    rig.view.account = "user01";
+    rig.view.password = "";
+    rig.frm.OnConnectClicked();
+    EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user01", "pw")));
+    EXPECT_EQ(rig.frm.PassWord(), "pw");
+    EXPECT_EQ(rig.services.Setting("CipherText"), "enc(pw)");
+}
+
+// With no password stored, the placeholder text can only be what the user typed.
+TEST(MainFrmConnect, PlaceholderTextTypedWithNothingStoredIsANewPassword) {
+    Rig rig;
+    rig.Load();
+    rig.view.account = "user01";
+    rig.view.password = "Mirekoda";
+    rig.frm.OnConnectClicked();
+    EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user01", "Mirekoda")));
+    EXPECT_EQ(rig.services.Setting("CipherText"), "enc(Mirekoda)");
+}
+
+}  // namespace
+}  // namespace vt::testing

@@ -1,0 +1,349 @@
+#pragma once
+// Fakes for driving MainFrm natively: services and view that record every call in one shared log, a
+// fake clock that fires the two timers, and hooks that let a test act while MainFrm waits in a call
+// that lets other window messages run (probe, message box, pop-up menu).
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/main_frm.h"
+
+namespace vt::testing {
+
+using CallLog = std::vector<std::string>;
+
+inline std::string Cat(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view p : parts) out += p;
+    return out;
+}
+
+struct Balloon {
+    std::string text, title;
+    unsigned flags;
+};
+
+class FakeServices : public MainFrmServices {
+public:
+    explicit FakeServices(CallLog& log) : log_(log) {}
+
+    // World state.
+    std::map<std::string, std::string> settings;  // "Section/Key" -> value
+    bool entry_exists = true;
+    std::function<bool()> connected = [] { return false; };
+    std::function<bool(std::string_view)> probe = [](std::string_view) { return true; };
+    std::string run_value;
+    RunValueResult write_result = RunValueResult::Ok;
+    RunValueResult delete_result = RunValueResult::Ok;
+    std::string exe_folder = "C:\\Program Files\\Veltrane";
+    std::string exe_base = "Veltrane";
+    std::string args;
+    bool tray_icon = false;
+
+    // What happened.
+    std::vector<std::pair<std::string, std::string>> dials;  // account, password
+    int hang_ups = 0;
+    std::vector<Balloon> balloons;
+    std::vector<std::string> probed;
+    std::vector<std::string> links;
+    int trims = 0;
+
+    void SetConnected(bool value) {
+        connected = [value] { return value; };
+    }
+    std::optional<std::string> Setting(const std::string& key) const {
+        auto it = settings.find("Option/" + key);
+        if (it == settings.end()) return std::nullopt;
+        return it->second;
+    }
+
+    std::string ReadSetting(std::string_view section, std::string_view key) override {
+        log_.push_back(Cat({"ReadSetting ", key}));
+        auto it = settings.find(Cat({section, "/", key}));
+        return it == settings.end() ? std::string() : it->second;
+    }
+    bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) override {
+        log_.push_back(Cat({"WriteSetting ", key, "=", value}));
+        settings[Cat({section, "/", key})] = std::string(value);
+        return true;
+    }
+    std::string EncipherPassword(std::string_view plain) override { return Cat({"enc(", plain, ")"}); }
+    std::string DecipherPassword(std::string_view cipher) override {
+        log_.push_back(Cat({"DecipherPassword ", cipher}));
+        if (cipher.starts_with("enc(") && cipher.ends_with(")"))
+            return std::string(cipher.substr(4, cipher.size() - 5));
+        return "?";
+    }
+    bool EntryExists(std::string_view name) override {
+        log_.push_back(Cat({"EntryExists ", name}));
+        return entry_exists;
+    }
+    bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password) override {
+        log_.push_back(Cat({"CreateDialEntry ", entry, ",", user, ",", password}));
+        entry_exists = true;
+        return true;
+    }
+    bool IsEntryConnected(std::string_view name) override {
+        log_.push_back(Cat({"IsEntryConnected ", name}));
+        return connected();
+    }
+    bool ProbeInternet(std::string_view url) override {
+        log_.push_back(Cat({"ProbeInternet ", url}));
+        probed.emplace_back(url);
+        return probe(url);
+    }
+    std::array<std::string, 2> ProbeAddresses() override {
+        return {"https://probe-one.test/", "http://probe-two.test/"};
+    }
+    bool LaunchDial(std::string_view account, std::string_view password) override {
+        log_.push_back(Cat({"LaunchDial ", account, ",", password}));
+        dials.emplace_back(account, password);
+        return true;
+    }
+    bool LaunchHangUp() override {
+        log_.push_back("LaunchHangUp");
+        ++hang_ups;
+        return true;
+    }
+    std::string ReadRunValue() override {
+        log_.push_back("ReadRunValue");
+        return run_value;
+    }
+    RunValueResult WriteRunValue(std::string_view data) override {
+        log_.push_back(Cat({"WriteRunValue ", data}));
+        if (write_result == RunValueResult::Ok) run_value = data;
+        return write_result;
+    }
+    RunValueResult DeleteRunValue() override {
+        log_.push_back("DeleteRunValue");
+        if (delete_result == RunValueResult::Ok) run_value.clear();
+        return delete_result;
+    }
+    std::string RunValueDataFor(std::string_view folder, std::string_view base) override {
+        return Cat({"\"", folder, "\\", base, ".exe\" hide"});
+    }
+    std::string ExeUrlFrom(std::string_view folder, std::string_view base) override {
+        return Cat({folder, "\\", base, ".exe"});
+    }
+    void TrimWorkingSet() override {
+        log_.push_back("TrimWorkingSet");
+        ++trims;
+    }
+    void OpenLink(std::string_view address) override {
+        log_.push_back(Cat({"OpenLink ", address}));
+        links.emplace_back(address);
+    }
+    void AddTrayIcon(std::string_view icon_path, std::string_view tip) override {
+        log_.push_back(Cat({"AddTrayIcon ", icon_path, ",", tip}));
+        tray_icon = true;
+    }
+    void ShowBalloon(std::string_view text, std::string_view title, unsigned flags) override {
+        log_.push_back(Cat({"ShowBalloon ", text}));
+        balloons.push_back({std::string(text), std::string(title), flags});
+    }
+    void RemoveTrayIcon() override {
+        log_.push_back("RemoveTrayIcon");
+        tray_icon = false;
+    }
+    void InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) override {
+        log_.push_back(Cat({"InstallTaskbarWatch ", icon_path, ",", tip}));
+    }
+    void UninstallTaskbarWatch() override { log_.push_back("UninstallTaskbarWatch"); }
+    std::string ExeFolder() override { return exe_folder; }
+    std::string ExeBaseName() override { return exe_base; }
+    std::string CommandLineArgs() override { return args; }
+
+private:
+    CallLog& log_;
+};
+
+struct MessageBoxShown {
+    std::string text, title;
+    unsigned icon;
+};
+
+class FakeView : public MainFrmView {
+public:
+    struct Timer {
+        bool on = false;
+        unsigned interval = 0;
+        std::int64_t due = 0;
+    };
+
+    explicit FakeView(CallLog& log) : log_(log) {}
+    void Bind(MainFrm* frm) { frm_ = frm; }
+
+    std::string account, password, status;
+    bool connect_enabled = true;
+    bool ticked[2] = {false, false};
+    bool visible = false, minimised = false;
+    ButtonPicture pictures[2] = {ButtonPicture::Normal, ButtonPicture::Normal};
+    std::vector<MessageBoxShown> messages;
+    std::function<void()> during_message;  // runs while a message box is up
+    std::function<void()> during_popup;    // runs while the tray menu is up
+    int popups = 0, about_shown = 0, drags = 0, quits = 0, focus_moves = 0;
+    bool destroyed = false;
+    int calls_after_destroy = 0;
+    std::int64_t now = 0;
+    Timer timers[2];
+
+    Timer& timer(FrmTimer t) { return timers[t == FrmTimer::Sleep ? 0 : 1]; }
+    bool option(OptionBox b) const { return ticked[b == OptionBox::Check1 ? 0 : 1]; }
+    ButtonPicture picture(TitleButton b) const { return pictures[b == TitleButton::Mini ? 0 : 1]; }
+
+    // Moves the fake clock on by `ms`, delivering timer ticks in time order, as the platform would.
+    void Advance(std::int64_t ms) {
+        const std::int64_t end = now + ms;
+        for (;;) {
+            Timer* next = nullptr;
+            FrmTimer which = FrmTimer::Sleep;
+            for (FrmTimer t : {FrmTimer::Sleep, FrmTimer::Timer1}) {
+                Timer& candidate = timer(t);
+                if (candidate.on && candidate.due <= end && (!next || candidate.due < next->due)) {
+                    next = &candidate;
+                    which = t;
+                }
+            }
+            if (!next || destroyed) break;
+            now = next->due;
+            next->due += next->interval;
+            if (which == FrmTimer::Sleep) {
+                frm_->OnSleepTick();
+            } else {
+                frm_->OnTimer1Tick();
+            }
+        }
+        now = end;
+    }
+
+    void AttachSkin() override { Note("AttachSkin"); }
+    void SetOptionBackground(std::uint32_t colour) override {
+        Note("SetOptionBackground " + std::to_string(colour));
+    }
+    void MakeTranslucent(std::uint8_t alpha) override { Note("MakeTranslucent " + std::to_string(alpha)); }
+    std::string AccountText() override { return account; }
+    void SetAccountText(std::string_view text) override {
+        Note(Cat({"SetAccountText ", text}));
+        account = text;
+    }
+    std::string PasswordText() override { return password; }
+    void SetPasswordText(std::string_view text) override {
+        Note(Cat({"SetPasswordText ", text}));
+        password = text;
+    }
+    void FocusPasswordBox() override {
+        Note("FocusPasswordBox");
+        ++focus_moves;
+    }
+    void SetStatusText(std::string_view text) override {
+        Note(Cat({"SetStatusText ", text}));
+        status = text;
+    }
+    void SetConnectEnabled(bool enabled) override {
+        Note(enabled ? "EnableConnect" : "DisableConnect");
+        connect_enabled = enabled;
+    }
+    void ShowOptionTicked(OptionBox box, bool value) override {
+        Note(Cat({box == OptionBox::Check1 ? "ShowCheck1 " : "ShowCheck2 ", value ? "on" : "off"}));
+        ticked[box == OptionBox::Check1 ? 0 : 1] = value;
+    }
+    void CentreOnScreen() override { Note("CentreOnScreen"); }
+    void Minimise() override {
+        Note("Minimise");
+        minimised = true;
+        frm_->OnResize(true);  // the platform reports the resize at once
+    }
+    void Hide() override {
+        Note("Hide");
+        visible = false;
+    }
+    void ShowNormal() override {
+        Note("ShowNormal");
+        visible = true;
+        minimised = false;
+    }
+    void BringToForeground() override { Note("BringToForeground"); }
+    void BeginDrag() override {
+        Note("BeginDrag");
+        ++drags;
+    }
+    void SetTitleButtonPicture(TitleButton button, ButtonPicture picture) override {
+        static constexpr const char* kNames[] = {"normal", "hover", "pressed"};
+        Note(Cat({button == TitleButton::Mini ? "mini " : "close1 ", kNames[static_cast<int>(picture)]}));
+        pictures[button == TitleButton::Mini ? 0 : 1] = picture;
+    }
+    void ShowMessage(std::string_view text, std::string_view title, unsigned icon) override {
+        Note(Cat({"ShowMessage ", text}));
+        messages.push_back({std::string(text), std::string(title), icon});
+        if (during_message) during_message();
+    }
+    void StartTimer(FrmTimer t, unsigned interval_ms) override {
+        Note(Cat({"StartTimer ", t == FrmTimer::Sleep ? "Sleep " : "Timer1 ", std::to_string(interval_ms)}));
+        timer(t) = {true, interval_ms, now + interval_ms};
+    }
+    void StopTimer(FrmTimer t) override {
+        Note(Cat({"StopTimer ", t == FrmTimer::Sleep ? "Sleep" : "Timer1"}));
+        timer(t).on = false;
+    }
+    void PopUpTrayMenu() override {
+        Note("PopUpTrayMenu");
+        ++popups;
+        if (during_popup) during_popup();
+    }
+    void ShowAboutWindow() override {
+        Note("ShowAboutWindow");
+        ++about_shown;
+    }
+    void QuitProgram() override {
+        Note("QuitProgram");
+        ++quits;
+        frm_->OnUnload();  // the main window's destruction runs its unload step
+        destroyed = true;
+        visible = false;
+        timers[0].on = timers[1].on = false;
+    }
+
+private:
+    void Note(std::string entry) {
+        if (destroyed) ++calls_after_destroy;
+        log_.push_back(std::move(entry));
+    }
+    CallLog& log_;
+    MainFrm* frm_ = nullptr;
+};
+
+// One dialer with its fakes. Stored account helpers set the settings file before OnLoad.
+struct Rig {
+    CallLog log;
+    FakeServices services{log};
+    FakeView view{log};
+    MainFrm frm{services, view};
+
+    Rig() { view.Bind(&frm); }
+
+    void StoreAccount(const std::string& user, const std::string& password) {
+        services.settings["Option/UserName"] = user;
+        services.settings["Option/CipherText"] = "enc(" + password + ")";
+    }
+    void Load() {
+        frm.OnLoad();
+        log.clear();
+    }
+    int Count(std::string_view entry) const {
+        int n = 0;
+        for (const std::string& e : log) n += e == entry;
+        return n;
+    }
+    bool Logged(std::string_view entry) const { return Count(entry) > 0; }
+    std::vector<std::string> BalloonTexts() const {
+        std::vector<std::string> out;
+        for (const Balloon& b : services.balloons) out.push_back(b.text);
+        return out;
+    }
+};
+
+}  // namespace vt::testing

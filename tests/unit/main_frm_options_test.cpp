@@ -1,0 +1,131 @@
+// The two option boxes: start with Windows (`Check1`) and redial (`Check2`).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/main_frm_fakes.h"
+
+namespace vt::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Result = MainFrmServices::RunValueResult;
+
+constexpr const char* kDenied =
+    "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";
+
+TEST(MainFrmStartOption, TickWritesTheQuotedPathAndUntickDeletesIt) {
+    Rig rig;
+    rig.Load();
+    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    EXPECT_THAT(rig.log, ElementsAre("WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"));
+    rig.log.clear();
+    rig.frm.OnOptionChanged(OptionBox::Check1, true);  // no change, no action
+    EXPECT_THAT(rig.log, IsEmpty());
+    rig.frm.OnOptionChanged(OptionBox::Check1, false);
+    EXPECT_THAT(rig.log, ElementsAre("DeleteRunValue"));
+    EXPECT_EQ(rig.services.run_value, "");
+    EXPECT_THAT(rig.view.messages, IsEmpty());
+}
+
+TEST(MainFrmStartOption, DeniedWriteShowsTheErrorThenUnticksWhichDeletes) {
+    Rig rig;
+    rig.Load();
+    rig.services.write_result = Result::AccessDenied;
+    rig.services.delete_result = Result::Failed;  // nothing there to delete
+    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    EXPECT_THAT(rig.log,
+                ElementsAre("WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide",
+                            std::string("ShowMessage ") + kDenied, "ShowCheck1 off", "DeleteRunValue"));
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_EQ(rig.view.messages[0].title, "错误！");
+    EXPECT_EQ(rig.view.messages[0].icon, 16u);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_FALSE(rig.view.option(OptionBox::Check1));
+}
+
+TEST(MainFrmStartOption, DeniedWriteAndDeniedDeleteEndUntickedAfterTwoBoxes) {
+    Rig rig;
+    rig.Load();
+    rig.services.write_result = Result::AccessDenied;
+    rig.services.delete_result = Result::AccessDenied;
+    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    EXPECT_EQ(rig.view.messages.size(), 2u);
+    EXPECT_EQ(rig.Count("DeleteRunValue"), 1);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+}
+
+TEST(MainFrmStartOption, OtherFailuresPassSilentlyAndTheBoxKeepsItsState) {
+    Rig rig;
+    rig.Load();
+    rig.services.write_result = Result::Failed;
+    rig.services.delete_result = Result::Failed;
+    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::Check1));
+    rig.frm.OnOptionChanged(OptionBox::Check1, false);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_THAT(rig.view.messages, IsEmpty());
+}
+
+TEST(MainFrmStartOption, DeniedRewriteAtStartUpUnticksTheBox) {
+    Rig rig;
+    rig.services.run_value = "\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide";
+    rig.services.write_result = Result::AccessDenied;
+    rig.frm.OnLoad();
+    EXPECT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_TRUE(rig.Logged("DeleteRunValue"));
+    EXPECT_TRUE(rig.view.visible);
+}
+
+TEST(MainFrmStartOption, QuitWhileTheErrorBoxIsUpLeavesTheWindowAlone) {
+    Rig rig;
+    rig.Load();
+    rig.services.write_result = Result::AccessDenied;
+    rig.view.during_message = [&] { rig.frm.OnMenuItem(TrayMenuItem::Exit); };
+    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    EXPECT_EQ(rig.view.calls_after_destroy, 0);
+    EXPECT_FALSE(rig.Logged("DeleteRunValue"));
+}
+
+TEST(MainFrmRedialOption, WithoutAccountUnticksStoresZeroThenShowsTheBox) {
+    Rig rig;
+    rig.Load();
+    rig.frm.OnOptionChanged(OptionBox::Check2, true);
+    EXPECT_THAT(
+        rig.log,
+        ElementsAre("ShowCheck2 off", "StopTimer Timer1", "WriteSetting DiscRedial=0",
+                    "ShowMessage 请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！"));
+    EXPECT_EQ(rig.view.messages[0].title, "提示：");
+    EXPECT_EQ(rig.view.messages[0].icon, 64u);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2));
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
+}
+
+TEST(MainFrmRedialOption, WithALoadedAccountStartsTheTimerAndStoresOne) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.SetConnected(true);
+    rig.Load();
+    rig.frm.OnOptionChanged(OptionBox::Check2, true);
+    EXPECT_THAT(rig.log, ElementsAre("StartTimer Timer1 22000", "WriteSetting DiscRedial=1"));
+    rig.view.Advance(21999);
+    EXPECT_FALSE(rig.Logged("IsEntryConnected Veltrane"));
+    rig.view.Advance(1);  // first supervision tick 22 s later
+    EXPECT_TRUE(rig.Logged("IsEntryConnected Veltrane"));
+}
+
+TEST(MainFrmRedialOption, AStoredPasswordThatIsLiterallyPassWordCountsAsNoAccount) {
+    Rig rig;
+    rig.StoreAccount("user01", "PassWord");
+    rig.services.settings["Option/DiscRedial"] = "1";
+    rig.services.SetConnected(true);
+    rig.frm.OnLoad();
+    EXPECT_EQ(rig.frm.PassWord(), "PassWord");
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2));
+    EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
+    EXPECT_EQ(rig.view.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vt::testing

@@ -1,0 +1,209 @@
+// The dial watch (`Sleep`) and the redial supervision (`Timer1`), run on the fake clock.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/main_frm_fakes.h"
+
+namespace vt::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// A stored account, loaded while connected (no start-up dial), the log cleared.
+void LoadWithAccount(Rig& rig, bool redial = false) {
+    rig.StoreAccount("user01", "pw");
+    if (redial) rig.services.settings["Option/DiscRedial"] = "1";
+    rig.services.SetConnected(true);
+    rig.Load();
+}
+
+TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
+    for (int tick = 1; tick <= 3; ++tick) {
+        Rig rig;
+        LoadWithAccount(rig);
+        rig.services.SetConnected(false);
+        rig.frm.OnMenuItem(TrayMenuItem::Link);
+        const std::int64_t up_at = tick * 5000 - 100;
+        rig.services.connected = [&rig, up_at] { return rig.view.now >= up_at; };
+        rig.view.Advance(tick * 5000 - 1);
+        EXPECT_EQ(rig.view.status, "- 正在拨号...") << tick;
+        EXPECT_FALSE(rig.view.connect_enabled) << tick;
+        rig.view.Advance(1);
+        EXPECT_EQ(rig.view.status, "- 网络已连接") << tick;
+        EXPECT_TRUE(rig.view.connect_enabled) << tick;
+        EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on) << tick;
+        EXPECT_EQ(rig.frm.IpInterval(), std::to_string(4 - tick)) << tick;
+        EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;
+        rig.view.Advance(60000);
+        EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;  // the watch is over
+    }
+}
+
+TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
+    Rig rig;
+    LoadWithAccount(rig);
+    rig.services.SetConnected(false);
+    rig.frm.OnConnectClicked();
+    rig.log.clear();
+    rig.view.Advance(10000);
+    EXPECT_EQ(rig.frm.IpInterval(), "1");
+    EXPECT_EQ(rig.view.status, "- 正在拨号...");
+    rig.view.Advance(5000);
+    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "IsEntryConnected Veltrane",
+                                     "IsEntryConnected Veltrane", "EnableConnect", "StopTimer Sleep",
+                                     "SetStatusText - 拨号失败"));
+    EXPECT_EQ(rig.frm.IpInterval(), "0");
+    EXPECT_TRUE(rig.view.connect_enabled);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+}
+
+TEST(MainFrmSupervision, LinkUpAndFirstProbeAnswersDoesNothing) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.view.Advance(22000);
+    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/"));
+}
+
+TEST(MainFrmSupervision, FirstProbeFailsSecondAnswersDoesNothing) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.probe = [](std::string_view url) { return url.starts_with("http:"); };
+    rig.view.Advance(22000);
+    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
+                                     "ProbeInternet http://probe-two.test/"));
+    EXPECT_EQ(rig.services.hang_ups, 0);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+}
+
+TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.probe = [](std::string_view) { return false; };
+    rig.view.Advance(22000);
+    EXPECT_THAT(rig.log,
+                ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
+                            "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
+                            "LaunchDial user01,pw", "SetStatusText - 正在拨号...", "StartTimer Sleep 5000"));
+    EXPECT_EQ(rig.frm.IpInterval(), "3");
+}
+
+TEST(MainFrmSupervision, LinkDownDialsEveryTickAndTheStatusAlternates) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.SetConnected(false);
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_THAT(rig.services.probed, IsEmpty());
+    EXPECT_EQ(rig.services.hang_ups, 0);
+    rig.view.Advance(15000);
+    EXPECT_EQ(rig.view.status, "- 拨号失败");
+    rig.view.Advance(7000);
+    EXPECT_EQ(rig.services.dials.size(), 2u);
+    EXPECT_EQ(rig.view.status, "- 正在拨号...");
+}
+
+TEST(MainFrmSupervision, ASlowDialThatConnectsLaterKeepsTheFailedStatus) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.SetConnected(false);
+    rig.view.Advance(22000 + 15000);
+    ASSERT_EQ(rig.view.status, "- 拨号失败");
+    rig.services.SetConnected(true);
+    rig.view.Advance(7000);  // next supervision tick: link up, probe answers
+    EXPECT_EQ(rig.view.status, "- 拨号失败");
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+}
+
+TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.frm.OnMenuItem(TrayMenuItem::Duankai);
+    EXPECT_EQ(rig.services.hang_ups, 1);
+    EXPECT_THAT(rig.log, ElementsAre("LaunchHangUp"));  // nothing else
+    rig.services.SetConnected(false);
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+}
+
+TEST(MainFrmSupervision, UntickingTheOptionStopsIt) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.frm.OnOptionChanged(OptionBox::Check2, false);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
+    EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
+    rig.log.clear();
+    rig.view.Advance(100000);
+    EXPECT_THAT(rig.log, IsEmpty());
+}
+
+// The probe lets other handlers run; these drive MainFrm from inside it.
+TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    int nested = 0;
+    rig.services.probe = [&](std::string_view) {
+        if (nested++ == 0) rig.frm.OnTimer1Tick();
+        return false;
+    };
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.probed.size(), 2u);  // only the outer tick probed
+    EXPECT_EQ(rig.services.hang_ups, 1);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1);
+    // The guard is released afterwards: the next tick supervises again.
+    rig.services.probe = [](std::string_view) { return true; };
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.probed.size(), 3u);
+}
+
+TEST(MainFrmSupervisionReentry, QuitDuringTheProbeEndsTheTickWithoutTouchingTheWindow) {
+    for (int probe_index = 0; probe_index < 2; ++probe_index) {
+        Rig rig;
+        LoadWithAccount(rig, true);
+        int calls = 0;
+        rig.services.probe = [&](std::string_view) {
+            if (calls++ == probe_index) rig.frm.OnMenuItem(TrayMenuItem::Exit);
+            return false;
+        };
+        rig.view.Advance(22000);
+        EXPECT_TRUE(rig.frm.Unloaded()) << probe_index;
+        EXPECT_EQ(rig.view.calls_after_destroy, 0) << probe_index;
+        EXPECT_EQ(rig.services.probed.size(), static_cast<size_t>(probe_index + 1)) << probe_index;
+        EXPECT_EQ(rig.services.hang_ups, 0) << probe_index;
+        EXPECT_THAT(rig.services.dials, IsEmpty()) << probe_index;
+        EXPECT_FALSE(rig.services.tray_icon) << probe_index;
+        // Ticks and clicks that were already queued do nothing either.
+        rig.frm.OnTimer1Tick();
+        rig.frm.OnSleepTick();
+        rig.frm.OnConnectClicked();
+        rig.frm.OnTrayCallback(513);
+        EXPECT_EQ(rig.view.calls_after_destroy, 0) << probe_index;
+        EXPECT_THAT(rig.services.dials, IsEmpty()) << probe_index;
+    }
+}
+
+TEST(MainFrmSupervisionReentry, ConnectAndWatchTicksDuringTheProbeRunAndTheTickGoesOn) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.view.account = "user01";
+    rig.view.password = "Mirekoda";
+    bool first = true;
+    rig.services.probe = [&](std::string_view) {
+        if (first) {
+            first = false;
+            rig.frm.OnConnectClicked();  // connected: balloon and save only
+            rig.frm.OnSleepTick();
+            rig.frm.OnTrayCallback(516);
+        }
+        return false;
+    };
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.view.popups, 1);
+    EXPECT_EQ(rig.services.hang_ups, 1);  // the tick kept its own decision
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_EQ(rig.view.calls_after_destroy, 0);
+}
+
+}  // namespace
+}  // namespace vt::testing

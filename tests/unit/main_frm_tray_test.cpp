@@ -1,0 +1,205 @@
+// The title strip, minimise-to-tray, the tray icon's callbacks, the tray menu, the command from a
+// second copy, and quitting.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/main_frm_fakes.h"
+
+namespace vt::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+TEST(MainFrmTitleStrip, PicturesFollowTheMouseAndTheBackgroundResetsThem) {
+    Rig rig;
+    rig.Load();
+    for (TitleButton button : {TitleButton::Mini, TitleButton::Close1}) {
+        rig.frm.OnTitleButtonMouseMove(button);
+        EXPECT_EQ(rig.view.picture(button), ButtonPicture::Hover);
+        rig.frm.OnTitleButtonMouseDown(button);
+        EXPECT_EQ(rig.view.picture(button), ButtonPicture::Pressed);
+        rig.frm.OnTitleButtonMouseMove(button);  // a pressed button turns to hover on a move
+        EXPECT_EQ(rig.view.picture(button), ButtonPicture::Hover);
+    }
+    rig.log.clear();
+    rig.frm.OnBackgroundMouseMove();
+    EXPECT_THAT(rig.log, ElementsAre("close1 normal", "mini normal"));
+}
+
+TEST(MainFrmTitleStrip, BothButtonsMinimiseToTheTrayAndTheProgramKeepsRunning) {
+    for (TitleButton button : {TitleButton::Mini, TitleButton::Close1}) {
+        Rig rig;
+        rig.StoreAccount("user01", "pw");
+        rig.services.settings["Option/DiscRedial"] = "1";
+        rig.services.SetConnected(true);
+        rig.Load();
+        rig.frm.OnTitleButtonMouseDown(button);
+        rig.log.clear();
+        rig.frm.OnTitleButtonClick(button);
+        EXPECT_THAT(rig.log,
+                    ElementsAre("Minimise", "Hide", "mini normal", "close1 normal", "TrimWorkingSet"));
+        EXPECT_FALSE(rig.view.visible);
+        EXPECT_TRUE(rig.services.tray_icon);
+        EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
+        EXPECT_FALSE(rig.frm.Unloaded());
+    }
+}
+
+TEST(MainFrmTitleStrip, ResizeToAnythingButMinimisedDoesNothing) {
+    Rig rig;
+    rig.Load();
+    rig.frm.OnResize(false);
+    EXPECT_THAT(rig.log, IsEmpty());
+}
+
+TEST(MainFrmTitleStrip, OnlyTheLeftButtonDrags) {
+    Rig rig;
+    rig.Load();
+    rig.frm.OnDragAreaMouseDown(MouseButton::Right);
+    rig.frm.OnDragAreaMouseDown(MouseButton::Middle);
+    EXPECT_EQ(rig.view.drags, 0);
+    rig.frm.OnDragAreaMouseDown(MouseButton::Left);
+    EXPECT_EQ(rig.view.drags, 1);
+}
+
+TEST(MainFrmTrayIcon, LeftButtonRestoresAndTrims) {
+    Rig rig;
+    rig.Load();
+    rig.view.Minimise();
+    ASSERT_FALSE(rig.view.visible);
+    rig.log.clear();
+    rig.frm.OnTrayCallback(513);
+    EXPECT_THAT(rig.log, ElementsAre("ShowNormal", "TrimWorkingSet"));
+    EXPECT_TRUE(rig.view.visible);
+    rig.frm.OnTrayCallback(513);  // while shown: stays shown
+    EXPECT_TRUE(rig.view.visible);
+    EXPECT_FALSE(rig.view.minimised);
+}
+
+TEST(MainFrmTrayIcon, RightButtonPopsUpTheMenuAndLeavesAHiddenWindowHidden) {
+    Rig rig;
+    rig.Load();
+    rig.view.Minimise();
+    rig.log.clear();
+    rig.frm.OnTrayCallback(516);
+    EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu"));
+    EXPECT_FALSE(rig.view.visible);
+}
+
+TEST(MainFrmTrayIcon, OtherCodesDoNothing) {
+    Rig rig;
+    rig.Load();
+    for (unsigned code : {0u, 512u, 514u, 515u, 517u, 518u, 519u, 520u, 521u, 1026u})
+        rig.frm.OnTrayCallback(code);
+    EXPECT_THAT(rig.log, IsEmpty());
+}
+
+TEST(MainFrmSecondCopy, NorRestoresShowsAndTellsWhereTheProgramLives) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.args = "hide";
+    rig.services.SetConnected(true);
+    rig.Load();
+    ASSERT_FALSE(rig.view.visible);
+    EXPECT_TRUE(rig.frm.OnDdeExecute("Nor"));
+    EXPECT_THAT(rig.log, ElementsAre("ShowNormal", "ShowBalloon 下次找不到我了，可以在这里看看！(*^__^*)"));
+    EXPECT_TRUE(rig.view.visible);
+    EXPECT_EQ(rig.services.balloons.back().title, "提示：");
+    EXPECT_EQ(rig.services.balloons.back().flags, 1u);
+}
+
+TEST(MainFrmSecondCopy, OtherCommandsAreAcceptedWithoutEffect) {
+    Rig rig;
+    rig.Load();
+    for (const char* command : {"nor", "Nor ", "", "hide", "NOR"}) EXPECT_TRUE(rig.frm.OnDdeExecute(command));
+    EXPECT_THAT(rig.log, IsEmpty());
+}
+
+TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.SetConnected(true);
+    rig.Load();
+    rig.view.connect_enabled = false;
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 网络已连接！"));
+    EXPECT_FALSE(rig.view.connect_enabled);  // stays as it was
+}
+
+TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.SetConnected(true);
+    rig.Load();
+    rig.services.SetConnected(false);
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
+                                     "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
+                                     "StartTimer Sleep 5000"));
+    EXPECT_EQ(rig.frm.IpInterval(), "3");
+    EXPECT_FALSE(rig.view.connect_enabled);
+    EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
+}
+
+TEST(MainFrmTrayMenu, LinksAndTheAboutWindow) {
+    Rig rig;
+    rig.Load();
+    rig.frm.OnMenuItem(TrayMenuItem::Help);
+    rig.frm.OnMenuItem(TrayMenuItem::SiteUrl);
+    rig.frm.OnMenuItem(TrayMenuItem::About);
+    rig.frm.OnMenuItem(TrayMenuItem::About);
+    EXPECT_THAT(rig.services.links, ElementsAre(std::string(kHelpPageUrl), std::string(kMakerSiteUrl)));
+    EXPECT_EQ(rig.view.about_shown, 2);
+}
+
+TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEverything) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.settings["Option/DiscRedial"] = "1";
+    rig.Load();  // a start-up dial is being watched
+    ASSERT_TRUE(rig.view.timer(FrmTimer::Sleep).on);
+    rig.view.during_popup = [&] { rig.frm.OnMenuItem(TrayMenuItem::Exit); };
+    rig.frm.OnTrayCallback(516);
+    EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu", "QuitProgram", "RemoveTrayIcon",
+                                     "UninstallTaskbarWatch"));
+    EXPECT_TRUE(rig.frm.Unloaded());
+    const auto settings_before = rig.services.settings;
+    rig.log.clear();
+    rig.frm.OnUnload();
+    rig.frm.OnSleepTick();
+    rig.frm.OnTimer1Tick();
+    rig.frm.OnDdeExecute("Nor");
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnOptionChanged(OptionBox::Check2, false);
+    EXPECT_THAT(rig.log, IsEmpty());
+    EXPECT_EQ(rig.services.settings, settings_before);  // nothing written on the way out
+}
+
+TEST(MainFrmTrayMenu, LayoutIsInScreenOrder) {
+    std::vector<std::string> shown;
+    int depth = 0;
+    for (const TrayMenuEntry& e : TrayMenuLayout()) {
+        switch (e.kind) {
+            case TrayMenuEntry::Kind::SubMenuStart:
+                shown.push_back(std::string(depth, '>') + std::string(e.caption));
+                ++depth;
+                break;
+            case TrayMenuEntry::Kind::SubMenuEnd:
+                --depth;
+                break;
+            case TrayMenuEntry::Kind::Separator:
+                shown.push_back(std::string(depth, '>') + "-");
+                break;
+            case TrayMenuEntry::Kind::Item:
+                shown.push_back(std::string(depth, '>') + std::string(e.caption));
+                break;
+        }
+    }
+    EXPECT_EQ(depth, 0);
+    EXPECT_THAT(shown, ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档",
+                                   ">Veltrane官网", ">关于Veltrane...", "-", "退出程序"));
+}
+
+}  // namespace
+}  // namespace vt::testing
