@@ -1,0 +1,352 @@
+// The message behaviour of each skinned control kind, on real windows.
+#include <gtest/gtest.h>
+
+#include "skin/skin_engine.h"
+#include "skin/skin_images.h"
+#include "skin/skin_vocabulary.h"
+#include "skin/skin_window.h"
+#include "skin_test_support.h"
+
+namespace vt {
+namespace {
+
+using namespace skin_test;
+
+constexpr COLORREF kFrame = RGB(84, 165, 213);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBar = RGB(76, 214, 246);
+
+int State(HWND window) { return static_cast<int>(GetSkinProp(window, kPropOldState)); }
+
+void RegisterSuperclass(const wchar_t* base, const wchar_t* name) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof(cls);
+    GetClassInfoExW(nullptr, base, &cls);
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = name;
+    RegisterClassExW(&cls);
+}
+
+LRESULT CALLBACK PlainWhite(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        RECT rect;
+        GetClientRect(window, &rect);
+        FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        EndPaint(window, &ps);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void RegisterPlain(const wchar_t* name) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = PlainWhite;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = name;
+    RegisterClassW(&cls);
+}
+
+class SkinControls : public testing::Test {
+protected:
+    void SetUp() override {
+        form_ = MakeForm(400, 300);
+        SetCursorPos(1000, 700);  // keep the real pointer out of the way
+    }
+    void TearDown() override { DestroyWindow(form_); }
+    void Skin() {
+        ASSERT_EQ(SkinWindow(form_), 1);
+        UpdateWindow(form_);
+        Pump(30);
+    }
+    HWND form_ = nullptr;
+};
+
+TEST_F(SkinControls, ComboBoxFrameAndDropButtonLooks) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWNLIST, 10, 10, 150, 200);
+    Skin();
+    WindowBounds b;
+    GetWindowBounds(combo, b);
+    const int s = GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_EQ(WindowPixel(combo, 0, 0), kFrame);
+    EXPECT_EQ(WindowPixel(combo, b.width - 1, b.height - 1), kFrame);
+    EXPECT_EQ(WindowPixel(combo, 1, 5), kWhite);
+    EXPECT_EQ(WindowPixel(combo, b.width - s - 2, 1), kWhite);  // drop button at rest
+    // Anywhere over a drop-down list: hover, pressed with the left button.
+    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
+    EXPECT_EQ(State(combo), 1);
+    EXPECT_EQ(GetSkinProp(combo, kPropMouseFlag), 1);
+    EXPECT_EQ(WindowPixel(combo, b.width - s - 2, 1), RGB(78, 160, 209));
+    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 5));
+    EXPECT_EQ(State(combo), 2);
+    SendMessageW(combo, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(State(combo), 0);
+    EXPECT_EQ(GetSkinProp(combo, kPropMouseFlag), 0);
+    // Released away from the box: normal.
+    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 5));
+    SendMessageW(combo, WM_LBUTTONUP, 0, MAKELPARAM(-300, 5));
+    EXPECT_EQ(State(combo), 0);
+    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
+    SendMessageW(combo, WM_WINDOWPOSCHANGING, 0, 0);
+    EXPECT_EQ(State(combo), 0);
+}
+
+TEST_F(SkinControls, EditableComboReactsOnlyInTheButtonZone) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWN, 10, 10, 150, 200);
+    Skin();
+    WindowBounds b;
+    GetWindowBounds(combo, b);
+    const int w = b.width, h = b.height, s = GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_EQ(WindowPixel(combo, 0, 0), kFrame);
+    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
+    EXPECT_EQ(State(combo), 0);
+    for (POINT p : {POINT{w - s - 2, 2}, POINT{w - 2, h - 2}}) {
+        SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        EXPECT_EQ(State(combo), 1) << p.x << "," << p.y;
+        SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
+        EXPECT_EQ(State(combo), 0);
+    }
+    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(w - s - 3, 5));
+    EXPECT_EQ(State(combo), 0);
+    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(w - 2, 1));
+    EXPECT_EQ(State(combo), 0);
+    // A press outside the zone leaves the button as it was.
+    SendMessageW(combo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
+    EXPECT_EQ(State(combo), 0);
+    SendMessageW(combo, WM_LBUTTONUP, 0, MAKELPARAM(-300, 5));
+}
+
+TEST_F(SkinControls, SimpleComboHasAFrameButNoDropButton) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_SIMPLE, 10, 10, 150, 100);
+    Skin();
+    EXPECT_EQ(WindowPixel(combo, 0, 0), kFrame);
+    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
+    EXPECT_EQ(State(combo), 0);
+}
+
+TEST_F(SkinControls, OpenListIsFramedLikeTheComboBox) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL, 10, 10, 150, 200);
+    for (const wchar_t* item : {L"one", L"two"})
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    Skin();
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    GetComboBoxInfo(combo, &info);
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetSkinProp(info.hwndList, kPropProcAddr) != 0; }, 2000));
+    RedrawWindow(info.hwndList, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    WindowBounds b;
+    GetWindowBounds(info.hwndList, b);
+    EXPECT_EQ(WindowPixel(info.hwndList, 0, 0), kFrame);
+    EXPECT_EQ(WindowPixel(info.hwndList, b.width - 1, b.height - 1), kFrame);
+    EXPECT_EQ(State(combo), 2);  // the open list shows the pressed button
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+class SkinProgress : public SkinControls {
+protected:
+    HWND Bar(DWORD style, int position, int x, int y, int w, int h) {
+        RegisterSuperclass(PROGRESS_CLASSW, L"ProgressBar20WndClass");
+        HWND bar = MakeChild(form_, L"ProgressBar20WndClass", L"", style | WS_BORDER, x, y, w, h);
+        SendMessageW(bar, PBM_SETRANGE32, 0, 60000);
+        SendMessageW(bar, PBM_SETPOS, position, 0);
+        return bar;
+    }
+};
+
+TEST_F(SkinProgress, EmptyFullAndPastTheEnd) {
+    HWND empty = Bar(0, 0, 10, 10, 200, 20);
+    HWND half = Bar(0, 15000, 10, 40, 200, 20);
+    HWND full = Bar(0, 30000, 10, 70, 200, 20);
+    HWND beyond = Bar(0, 45000, 10, 100, 200, 20);
+    Skin();
+    RECT client;
+    GetClientRect(empty, &client);
+    int bx = 0, by = 0;
+    GetBorderSize(empty, bx, by);
+    const int cw = client.right, ch = client.bottom;
+    ASSERT_EQ(bx, 1);
+    EXPECT_EQ(WindowPixel(empty, 0, 0), kFrame);
+    EXPECT_EQ(WindowPixel(empty, 199, 19), kFrame);
+    for (int x = 1; x < 199; x += 7) EXPECT_EQ(WindowPixel(empty, x, 10), kWhite) << x;
+    EXPECT_EQ(WindowPixel(half, bx, by), kBar);
+    EXPECT_EQ(WindowPixel(half, bx + cw / 2 - 1, by + ch - 1), kBar);
+    EXPECT_EQ(WindowPixel(half, bx + cw / 2, by), kWhite);
+    EXPECT_EQ(WindowPixel(full, bx, by), kBar);
+    EXPECT_EQ(WindowPixel(full, bx + cw - 1, by + ch - 1), kBar);
+    EXPECT_EQ(WindowPixel(full, 0, 0), kFrame);
+    EXPECT_EQ(WindowPixel(beyond, bx + cw - 1, by + ch - 1), kBar);
+    // Longer than the client area: the frame picture's bar runs over the right edge, clipped by the window.
+    EXPECT_EQ(WindowPixel(beyond, 199, 10), kBar);
+    EXPECT_EQ(WindowPixel(beyond, 0, 10), kFrame);
+}
+
+TEST_F(SkinProgress, VerticalFillsFromTheBottom) {
+    HWND bar = Bar(PBS_VERTICAL | PBS_SMOOTH, 7500, 10, 10, 20, 200);
+    Skin();
+    RECT client;
+    GetClientRect(bar, &client);
+    int bx = 0, by = 0;
+    GetBorderSize(bar, bx, by);
+    const int ch = client.bottom;
+    EXPECT_EQ(WindowPixel(bar, bx + 2, by + ch - 1), kBar);
+    EXPECT_EQ(WindowPixel(bar, bx + 2, by + ch - ch / 4), kBar);
+    EXPECT_EQ(WindowPixel(bar, bx + 2, by + ch - ch / 4 - 2), kWhite);
+    EXPECT_EQ(WindowPixel(bar, bx + 2, by), kWhite);
+}
+
+class SkinHeader : public SkinControls {
+protected:
+    HWND Header() {
+        HWND header = MakeChild(form_, WC_HEADERW, L"", HDS_BUTTONS | HDS_HORZ, 10, 10, 300, 22);
+        int index = 0;
+        for (auto [text, width] : {std::pair{L"账号", 100}, std::pair{L"", 60}}) {
+            HDITEMW item{};
+            item.mask = HDI_TEXT | HDI_WIDTH;
+            item.cxy = width;
+            item.pszText = const_cast<wchar_t*>(text);
+            SendMessageW(header, HDM_INSERTITEMW, index++, reinterpret_cast<LPARAM>(&item));
+        }
+        return header;
+    }
+};
+
+TEST_F(SkinHeader, PaintsBackgroundAndItemTiles) {
+    HWND header = Header();
+    Skin();
+    const SkinImage skin = MakeHeaderSkinImage();
+    EXPECT_EQ(WindowPixel(header, 0, 0), skin.At(0, 0));
+    EXPECT_EQ(WindowPixel(header, 99, 10), RGB(122, 176, 217));
+    EXPECT_EQ(WindowPixel(header, 159, 10), RGB(122, 176, 217));
+    EXPECT_EQ(WindowPixel(header, 250, 0), skin.At(1, 0));  // the background right of the last item
+}
+
+TEST_F(SkinHeader, HoverPressAndLeave) {
+    HWND header = Header();
+    Skin();
+    EXPECT_EQ(GetSkinProp(header, kPropHmIndex), -1);
+    SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(120, 5));
+    EXPECT_EQ(GetSkinProp(header, kPropHmIndex), 1);
+    EXPECT_EQ(GetSkinProp(header, kPropMouseFlag), 1);
+    EXPECT_EQ(WindowPixel(header, 100, 10), RGB(94, 194, 250));  // hover: bright left column
+    // The boundary shared by two items belongs to the lower index.
+    SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(100, 5));
+    EXPECT_EQ(GetSkinProp(header, kPropHmIndex), 0);
+    EXPECT_EQ(WindowPixel(header, 159, 10), RGB(122, 176, 217));  // item 1 back to normal
+    EXPECT_EQ(WindowPixel(header, 0, 10), RGB(94, 194, 250));
+    // The gap after the last item clears the hover.
+    SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(250, 5));
+    EXPECT_EQ(GetSkinProp(header, kPropHmIndex), -1);
+    EXPECT_EQ(WindowPixel(header, 99, 10), RGB(122, 176, 217));
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 5));
+    EXPECT_EQ(GetSkinProp(header, kPropHdIndex), 0);
+    EXPECT_EQ(WindowPixel(header, 50, 21), MakeHeaderSkinImage().At(7, 19));  // pressed face
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(30, 5));
+    EXPECT_EQ(GetSkinProp(header, kPropHdIndex), -1);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 5));
+    SendMessageW(header, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(GetSkinProp(header, kPropHdIndex), -1);
+    EXPECT_EQ(GetSkinProp(header, kPropHmIndex), -1);
+    EXPECT_EQ(GetSkinProp(header, kPropMouseFlag), 0);
+}
+
+TEST_F(SkinControls, CheckBoxLooksFollowPointerAndSpace) {
+    HWND box = MakeChild(form_, kCheckBoxClass, L"开机启动", BS_AUTOCHECKBOX, 10, 10, 120, 17);
+    Skin();
+    SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(State(box), 1);
+    EXPECT_EQ(GetSkinProp(box, kPropMouseFlag), 1);
+    SendMessageW(box, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(State(box), 2);
+    SendMessageW(box, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(State(box), 0);
+    EXPECT_EQ(GetSkinProp(box, kPropMouseFlag), 0);
+    SendMessageW(box, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(State(box), 2);
+    SendMessageW(box, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(State(box), 0);
+    SendMessageW(box, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(State(box), 0);
+    // A check box does not react to focus.
+    SetSkinProp(box, kPropOldState, 1);
+    SendMessageW(box, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(State(box), 1);
+}
+
+TEST_F(SkinControls, ClickingAnOptionRepaintsTheGroupWithTheRightMarks) {
+    HWND first = MakeChild(form_, kOptionButtonClass, L"a", BS_AUTORADIOBUTTON | WS_GROUP, 10, 10, 120, 17);
+    HWND second = MakeChild(form_, kOptionButtonClass, L"b", BS_AUTORADIOBUTTON, 10, 40, 120, 17);
+    SendMessageW(first, BM_SETCHECK, BST_CHECKED, 0);
+    Skin();
+    const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
+    const int y0 = HalfEven(17 - ch);
+    const int dot_x = HalfEven(cw - 5) + 2, dot_y = y0 + HalfEven(ch - 5) + 2;
+    const COLORREF dot = MakeGlyphSkinImage().At(4, 20);
+    EXPECT_EQ(WindowPixel(first, dot_x, dot_y), dot);
+    EXPECT_NE(WindowPixel(second, dot_x, dot_y), dot);
+    SendMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(State(second), 2);
+    SendMessageW(second, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Pump(20);
+    EXPECT_EQ(SendMessageW(second, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(first, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(State(first), 0);
+    EXPECT_EQ(State(second), 0);
+    EXPECT_EQ(WindowPixel(second, dot_x, dot_y), dot);
+    EXPECT_NE(WindowPixel(first, dot_x, dot_y), dot);
+    EXPECT_EQ(WindowPixel(first, 6, y0), MakeToggleSkinImage().At(6, 0));  // normal ring
+    // An option button repaints in the normal look on focus changes.
+    SetSkinProp(first, kPropOldState, 1);
+    SendMessageW(first, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(State(first), 0);
+}
+
+TEST_F(SkinControls, PushButtonEnableSizeAndStyledButtons) {
+    HWND button = MakeChild(form_, L"BUTTON", L"连 接", BS_PUSHBUTTON, 10, 10, 80, 25);
+    HWND check = MakeChild(form_, L"BUTTON", L"box", BS_AUTOCHECKBOX, 10, 50, 80, 20);
+    Skin();
+    EnableWindow(button, FALSE);
+    EXPECT_EQ(State(button), 3);
+    UpdateWindow(button);
+    EXPECT_EQ(WindowPixel(button, 0, 12), RGB(135, 195, 232));
+    EnableWindow(button, TRUE);
+    EXPECT_EQ(State(button), 0);
+    // Resizing twice keeps four face bitmaps, each of the newest size.
+    SetWindowPos(button, nullptr, 0, 0, 100, 30, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(button, nullptr, 0, 0, 120, 32, SWP_NOMOVE | SWP_NOZORDER);
+    for (int state = 0; state < 4; ++state) {
+        const HDC face = reinterpret_cast<HDC>(GetSkinProp(button, FaceSurfacePropertyName(state).c_str()));
+        const auto bitmap =
+            reinterpret_cast<HBITMAP>(GetSkinProp(button, FaceBitmapPropertyName(state).c_str()));
+        EXPECT_EQ(GetCurrentObject(face, OBJ_BITMAP), bitmap);
+        BITMAP info{};
+        GetObjectW(bitmap, sizeof(info), &info);
+        EXPECT_EQ(info.bmWidth, 120);
+        EXPECT_EQ(info.bmHeight, 32);
+    }
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(WindowPixel(button, 119, 16), RGB(27, 143, 213));
+    // A check-box style "button" keeps its own painting: no face shows.
+    RedrawWindow(check, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_NE(WindowPixel(check, 0, 10), RGB(27, 143, 213));
+    EXPECT_EQ(GetSkinProp(check, kPropAlphaLevel), 0);
+}
+
+TEST_F(SkinControls, DataListsAndBorderedGridsAreFramed) {
+    RegisterPlain(L"DataListWndClass");
+    RegisterPlain(L"ApexGridOleDB32");
+    HWND list = MakeChild(form_, L"DataListWndClass", L"", 0, 10, 10, 100, 50);
+    HWND grid = MakeChild(form_, L"ApexGridOleDB32", L"", WS_BORDER, 10, 70, 100, 50);
+    HWND bare = MakeChild(form_, L"ApexGridOleDB32", L"", 0, 10, 130, 100, 50);
+    Skin();
+    EXPECT_EQ(WindowPixel(list, 0, 0), kFrame);
+    EXPECT_EQ(WindowPixel(list, 1, 1), kWhite);
+    EXPECT_EQ(WindowPixel(list, 98, 48), kWhite);
+    EXPECT_EQ(WindowPixel(grid, 0, 0), kFrame);
+    EXPECT_EQ(WindowPixel(grid, 99, 49), kFrame);
+    EXPECT_EQ(WindowPixel(bare, 0, 0), RGB(128, 128, 128));
+}
+
+}  // namespace
+}  // namespace vt

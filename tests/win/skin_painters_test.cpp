@@ -1,0 +1,402 @@
+#include "skin/skin_painters.h"
+
+#include <gtest/gtest.h>
+
+#include "skin/skin_engine.h"
+#include "skin/skin_images.h"
+#include "skin/skin_vocabulary.h"
+#include "skin/skin_window.h"
+#include "skin_test_support.h"
+
+namespace vt {
+namespace {
+
+using namespace skin_test;
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+class SkinPainters : public testing::Test {
+protected:
+    void SetUp() override {
+        BuildSkinBitmaps();
+        form_ = MakeForm(340, 263);
+        ASSERT_NE(form_, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(form_);
+        ReleaseSkinBitmaps();
+    }
+    // Lets the controls finish their own painting before a painter draws over them.
+    void Settle() {
+        UpdateWindow(form_);
+        Pump(30);
+    }
+    HWND form_ = nullptr;
+};
+
+// A push button prepared as attach prepares it, without subclassing.
+HWND MakeFacedButton(HWND form, const wchar_t* caption, int width, int height, bool enabled = true) {
+    HWND button = MakeChild(form, L"BUTTON", caption, BS_PUSHBUTTON, 10, 10, width, height);
+    if (!enabled) EnableWindow(button, FALSE);
+    HDC window_dc = GetWindowDC(button);
+    for (int state = 0; state < 4; ++state) {
+        HDC face = CreateCompatibleDC(window_dc);
+        HBITMAP bitmap = CreateCompatibleBitmap(window_dc, width, height);
+        SelectObject(face, bitmap);
+        SetSkinProp(button, FaceSurfacePropertyName(state).c_str(), reinterpret_cast<intptr_t>(face));
+        SetSkinProp(button, FaceBitmapPropertyName(state).c_str(), reinterpret_cast<intptr_t>(bitmap));
+    }
+    ReleaseDC(button, window_dc);
+    SetSkinProp(button, kPropOldStyle, GetWindowLongW(button, GWL_STYLE));
+    SetSkinProp(button, kPropOldState, enabled ? 0 : 3);
+    return button;
+}
+
+void FreeFaces(HWND button) {
+    for (int state = 0; state < 4; ++state) {
+        DeleteDC(reinterpret_cast<HDC>(GetSkinProp(button, FaceSurfacePropertyName(state).c_str())));
+        DeleteObject(reinterpret_cast<HBITMAP>(GetSkinProp(button, FaceBitmapPropertyName(state).c_str())));
+    }
+}
+
+HDC Face(HWND button, int state) {
+    return reinterpret_cast<HDC>(GetSkinProp(button, FaceSurfacePropertyName(state).c_str()));
+}
+
+int CountColour(HDC dc, int x0, int y0, int w, int h, COLORREF colour) {
+    int count = 0;
+    for (int y = y0; y < y0 + h; ++y) {
+        for (int x = x0; x < x0 + w; ++x) count += GetPixel(dc, x, y) == colour;
+    }
+    return count;
+}
+
+TEST_F(SkinPainters, ButtonFacesCarryTileFrameAndCaption) {
+    HWND button = MakeFacedButton(form_, L"连 接", 80, 25);
+    RenderButtonStates(button);
+    const SkinImage skin = MakeButtonSkinImage();
+    for (int state = 0; state < 4; ++state) {
+        HDC face = Face(button, state);
+        const int y0 = 21 * state;
+        // Corners kept at 3 x 3, the middle column stretched, the frame along the edges.
+        EXPECT_EQ(GetPixel(face, 0, 0), skin.At(0, y0)) << state;
+        EXPECT_EQ(GetPixel(face, 79, 24), skin.At(6, y0 + 20)) << state;
+        EXPECT_EQ(GetPixel(face, 40, 0), skin.At(3, y0)) << state;
+        EXPECT_EQ(GetPixel(face, 0, 12), skin.At(0, y0 + 10)) << state;
+        EXPECT_EQ(GetPixel(face, 79, 12), skin.At(6, y0 + 10)) << state;
+    }
+    // Black caption on faces 0 to 2, grey on face 3.
+    EXPECT_GT(CountColour(Face(button, 0), 2, 2, 76, 21, RGB(0, 0, 0)), 5);
+    EXPECT_EQ(CountColour(Face(button, 0), 2, 2, 76, 21, RGB(121, 138, 150)), 0);
+    EXPECT_GT(CountColour(Face(button, 3), 2, 2, 76, 21, RGB(121, 138, 150)), 5);
+    EXPECT_EQ(CountColour(Face(button, 3), 2, 2, 76, 21, RGB(0, 0, 0)), 0);
+    // No caption and no focus: the inner area is the stretched tile only.
+    SetWindowTextW(button, L"");
+    RenderButtonStates(button);
+    EXPECT_EQ(CountColour(Face(button, 0), 2, 2, 76, 21, RGB(0, 0, 0)), 0);
+    FreeFaces(button);
+}
+
+TEST_F(SkinPainters, FocusBoxIsBakedIntoEveryFace) {
+    HWND button = MakeFacedButton(form_, L"", 60, 24);
+    RenderButtonStates(button);
+    SetFocus(button);
+    ASSERT_EQ(GetFocus(), button);
+    RenderButtonStates(button);
+    for (int state = 0; state < 4; ++state) {
+        int changed = 0;
+        for (int x = 2; x < 58; ++x)
+            changed += GetPixel(Face(button, state), x, 2) != GetPixel(Face(button, state), x, 3);
+        EXPECT_GT(changed, 10) << state;
+    }
+    FreeFaces(button);
+}
+
+TEST_F(SkinPainters, ButtonFaceBlendsWithTheAlphaLevel) {
+    HWND button = MakeFacedButton(form_, L"OK", 50, 22);
+    RenderButtonStates(button);
+    Surface target = SolidSurface(50, 22, RGB(0, 0, 0));
+    SetSkinProp(button, kPropOldState, 1);
+    SetSkinProp(button, kPropAlphaLevel, 0);
+    EXPECT_EQ(PaintButtonFace(button, target.dc()), 0);
+    EXPECT_EQ(CountColour(target.dc(), 0, 0, 50, 22, RGB(0, 0, 0)), 50 * 22);
+    SetSkinProp(button, kPropAlphaLevel, 255);
+    PaintButtonFace(button, target.dc());
+    for (int y = 0; y < 22; ++y) {
+        for (int x = 0; x < 50; ++x) ASSERT_EQ(GetPixel(target.dc(), x, y), GetPixel(Face(button, 1), x, y));
+    }
+    // Half way: between black and the face.
+    Surface half = SolidSurface(50, 22, RGB(0, 0, 0));
+    SetSkinProp(button, kPropAlphaLevel, 128);
+    PaintButtonFace(button, half.dc());
+    const COLORREF face = GetPixel(Face(button, 1), 25, 10);
+    const COLORREF mixed = GetPixel(half.dc(), 25, 10);
+    EXPECT_NEAR(GetBValue(mixed), GetBValue(face) / 2, 3);
+    FreeFaces(button);
+}
+
+TEST_F(SkinPainters, DisabledButtonShowsFaceThree) {
+    HWND button = MakeFacedButton(form_, L"连 接", 80, 25, false);
+    RenderButtonStates(button);
+    SetSkinProp(button, kPropOldState, 1);
+    SetSkinProp(button, kPropAlphaLevel, 255);
+    Surface target = SolidSurface(80, 25, RGB(0, 0, 0));
+    PaintButtonFace(button, target.dc());
+    EXPECT_EQ(GetSkinProp(button, kPropOldState), 3);
+    EXPECT_EQ(GetPixel(target.dc(), 0, 12), RGB(135, 195, 232));
+    EXPECT_GT(CountColour(target.dc(), 2, 2, 76, 21, RGB(121, 138, 150)), 5);
+    FreeFaces(button);
+}
+
+TEST_F(SkinPainters, ButtonWithStyleBitsIsNotPainted) {
+    HWND button = MakeFacedButton(form_, L"x", 50, 22);
+    RenderButtonStates(button);
+    SetSkinProp(button, kPropAlphaLevel, 255);
+    for (LONG style : {BS_CHECKBOX, BS_RADIOBUTTON, BS_OWNERDRAW}) {
+        SetSkinProp(button, kPropOldStyle, WS_CHILD | style);
+        Surface target = SolidSurface(50, 22, RGB(0, 0, 0));
+        PaintButtonFace(button, target.dc());
+        EXPECT_EQ(CountColour(target.dc(), 0, 0, 50, 22, RGB(0, 0, 0)), 50 * 22) << style;
+    }
+    FreeFaces(button);
+}
+
+TEST_F(SkinPainters, PaintsOntoTheWindowWhenNoDcIsGiven) {
+    HWND button = MakeFacedButton(form_, L"", 50, 22);
+    RenderButtonStates(button);
+    Settle();
+    SetSkinProp(button, kPropOldState, 2);
+    SetSkinProp(button, kPropAlphaLevel, 255);
+    PaintButtonFace(button, nullptr);
+    EXPECT_EQ(WindowPixel(button, 0, 11), RGB(27, 143, 213));
+    EXPECT_EQ(WindowPixel(button, 25, 1), RGB(57, 188, 251));
+    FreeFaces(button);
+}
+
+// The expected check box picture, composed from the images.
+struct BoxPicture {
+    int cw = GetSystemMetrics(SM_CXMENUCHECK);
+    int ch = GetSystemMetrics(SM_CYMENUCHECK);
+};
+
+TEST_F(SkinPainters, CheckBoxInA17PixelWindow) {
+    HWND box = MakeChild(form_, kCheckBoxClass, L"开机启动", BS_AUTOCHECKBOX, 10, 10, 120, 17);
+    SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+    Settle();
+    const BoxPicture pic;
+    const int y0 = HalfEven(17 - pic.ch);
+    EXPECT_EQ(PaintCheckBox(box, 0, false), 0);  // OLDSTATE reads 0: nothing to do
+    EXPECT_EQ(PaintCheckBox(box, 0, true), 1);
+    const SkinImage glyph = MakeGlyphSkinImage();
+    const int mx = HalfEven(pic.cw - 9), my = HalfEven(pic.ch - 8);
+    if (pic.cw == 13 && pic.ch == 13) {
+        EXPECT_EQ(y0, 2);
+        EXPECT_EQ(mx, 2);
+        EXPECT_EQ(my, 2);
+    }
+    for (int y = 0; y < pic.ch; ++y) {
+        for (int x = 0; x < pic.cw; ++x) {
+            COLORREF want = kWhite;
+            if (x == 0 || y == 0 || x == pic.cw - 1 || y == pic.ch - 1) want = RGB(84, 165, 213);
+            const int gx = x - mx, gy = y - my;
+            if (gx >= 0 && gx < 9 && gy >= 0 && gy < 8 && glyph.At(gx, gy) != kSkinKeyColour)
+                want = glyph.At(gx, gy);
+            ASSERT_EQ(WindowPixel(box, x, y0 + y), want) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(GetSkinProp(box, kPropOldState), 0);
+}
+
+TEST_F(SkinPainters, CheckBoxLooksGreyAndDisabled) {
+    HWND box = MakeChild(form_, kCheckBoxClass, L"断网重拨", BS_AUTO3STATE, 10, 10, 120, 21);
+    SendMessageW(box, BM_SETCHECK, BST_INDETERMINATE, 0);
+    Settle();
+    const BoxPicture pic;
+    const int y0 = HalfEven(21 - pic.ch);
+    const SkinImage glyph = MakeGlyphSkinImage();
+    // Pressed: darker frame, the pressed fill, the grey mark and no check mark.
+    EXPECT_EQ(PaintCheckBox(box, 2, false), 1);
+    EXPECT_EQ(GetSkinProp(box, kPropOldState), 2);
+    EXPECT_EQ(WindowPixel(box, 0, y0 + 5), RGB(57, 134, 196));
+    const int gx = HalfEven(pic.cw - 7), gy = HalfEven(pic.ch - 7);
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 7; ++x) ASSERT_EQ(WindowPixel(box, gx + x, y0 + gy + y), glyph.At(1 + x, 9 + y));
+    }
+    EXPECT_NE(WindowPixel(box, 1, y0 + 1), kWhite);  // the fill from the pressed circle
+    EXPECT_EQ(PaintCheckBox(box, 2, false), 0);
+
+    EnableWindow(box, FALSE);
+    Settle();
+    EXPECT_EQ(PaintCheckBox(box, 0, true), 1);
+    EXPECT_EQ(WindowPixel(box, 0, y0 + 5), RGB(164, 207, 233));
+    EXPECT_EQ(WindowPixel(box, 1, y0 + 1), kWhite);
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 7; ++x) ASSERT_EQ(WindowPixel(box, gx + x, y0 + gy + y), glyph.At(10 + x, 9 + y));
+    }
+}
+
+TEST_F(SkinPainters, CheckBoxHoverFillComesFromTheHoverCircle) {
+    HWND box = MakeChild(form_, kCheckBoxClass, L"x", BS_AUTOCHECKBOX, 10, 10, 120, 20);
+    Settle();
+    const BoxPicture pic;
+    const int y0 = HalfEven(20 - pic.ch);
+    EXPECT_EQ(PaintCheckBox(box, 1, false), 1);
+    const SkinImage toggle = MakeToggleSkinImage();
+    for (int y = 1; y < pic.ch - 1; ++y) {
+        const COLORREF pixel = WindowPixel(box, pic.cw / 2, y0 + y);
+        bool from_strip = false;
+        for (int sy = 17; sy < 22; ++sy) from_strip |= pixel == toggle.At(6, sy);
+        EXPECT_TRUE(from_strip) << y;
+    }
+    EXPECT_EQ(WindowPixel(box, 0, y0), RGB(84, 165, 213));
+}
+
+TEST_F(SkinPainters, OptionButtonCircleDotAndUntouchedCorners) {
+    HWND option = MakeChild(form_, kOptionButtonClass, L"x", BS_AUTORADIOBUTTON, 10, 10, 120, 19);
+    SendMessageW(option, BM_SETCHECK, BST_CHECKED, 0);
+    Settle();
+    const BoxPicture pic;
+    const int y0 = HalfEven(19 - pic.ch);
+    const COLORREF corner_before = WindowPixel(option, 0, y0);
+    EXPECT_EQ(PaintOptionButton(option, 0, false), 0);
+    EXPECT_EQ(PaintOptionButton(option, 1, false), 1);
+    EXPECT_EQ(GetSkinProp(option, kPropOldState), 1);
+    EXPECT_EQ(PaintOptionButton(option, 1, false), 0);
+    EXPECT_EQ(WindowPixel(option, 0, y0), corner_before);  // magenta corner keeps the control's own look
+    const SkinImage glyph = MakeGlyphSkinImage();
+    const int dx = HalfEven(pic.cw - 5), dy = y0 + HalfEven(pic.ch - 5);
+    EXPECT_EQ(WindowPixel(option, dx + 2, dy + 2), glyph.At(4, 20));
+    if (pic.cw == 13 && pic.ch == 13) {
+        const SkinImage toggle = MakeToggleSkinImage();
+        EXPECT_EQ(WindowPixel(option, 6, y0), toggle.At(6, 13));  // hover ring
+        EXPECT_EQ(WindowPixel(option, 3, y0 + 6), toggle.At(3, 13 + 6));
+    }
+    // Cleared and disabled: the pale circle without a dot.
+    SendMessageW(option, BM_SETCHECK, BST_UNCHECKED, 0);
+    EnableWindow(option, FALSE);
+    Settle();
+    EXPECT_EQ(PaintOptionButton(option, 0, true), 1);
+    if (pic.cw == 13 && pic.ch == 13) {
+        EXPECT_EQ(WindowPixel(option, 6, y0), RGB(194, 211, 233));
+        EXPECT_EQ(WindowPixel(option, 6, y0 + 6), kWhite);
+    }
+}
+
+TEST_F(SkinPainters, ComboButtonLooks) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWNLIST, 10, 10, 150, 200);
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"one"));
+    Settle();
+    WindowBounds bounds;
+    GetWindowBounds(combo, bounds);
+    const int bw = GetSystemMetrics(SM_CXVSCROLL) + 1;
+    const int bh = bounds.height - 2;
+    const int left = bounds.width - bw - 1;
+    const int ax = left + HalfEven(bw - 7), ay = 1 + HalfEven(bounds.height - 6);
+    const SkinImage combo_image = MakeComboSkinImage();
+
+    int state = 1;
+    SetSkinProp(combo, kPropOldState, 0);
+    PaintComboButton(combo, nullptr, state, false);
+    EXPECT_EQ(state, 1);
+    EXPECT_EQ(GetSkinProp(combo, kPropOldState), 1);
+    EXPECT_EQ(WindowPixel(combo, left, 1), combo_image.At(0, 0));  // hover frame column
+    EXPECT_EQ(WindowPixel(combo, left + bw - 1, bh), combo_image.At(3, 17));
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            if (kArrowShape[y][x] == 'X') {
+                ASSERT_EQ(WindowPixel(combo, ax + x, ay + y), RGB(25, 85, 95));
+            }
+        }
+    }
+    state = 0;
+    PaintComboButton(combo, nullptr, state, false);
+    EXPECT_EQ(WindowPixel(combo, left, 1), kWhite);
+    EXPECT_EQ(WindowPixel(combo, ax, ay), RGB(25, 85, 95));
+    EXPECT_EQ(WindowPixel(combo, ax, ay + 1), kWhite);
+
+    // Disabled: the pale arrow.
+    EnableWindow(combo, FALSE);
+    Settle();
+    PaintComboButton(combo, nullptr, state, true);
+    EXPECT_EQ(WindowPixel(combo, ax + 3, ay + 3), RGB(132, 165, 172));
+    EnableWindow(combo, TRUE);
+
+    // An open list forces the pressed look, and the caller sees it.
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    Pump(20);
+    state = 0;
+    PaintComboButton(combo, nullptr, state, false);
+    EXPECT_EQ(state, 2);
+    EXPECT_EQ(GetSkinProp(combo, kPropOldState), 2);
+    EXPECT_EQ(WindowPixel(combo, left + 2, 2), combo_image.At(6, 1));
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+TEST_F(SkinPainters, SimpleComboHasNoDropButton) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_SIMPLE, 10, 10, 150, 100);
+    Settle();
+    WindowBounds bounds;
+    GetWindowBounds(combo, bounds);
+    const int bw = GetSystemMetrics(SM_CXVSCROLL) + 1;
+    const COLORREF before = WindowPixel(combo, bounds.width - bw - 1, 1);
+    int state = 1;
+    PaintComboButton(combo, nullptr, state, true);
+    EXPECT_EQ(GetSkinProp(combo, kPropOldState), 0);
+    EXPECT_EQ(WindowPixel(combo, bounds.width - bw - 1, 1), before);
+}
+
+HWND MakeHeader(HWND form, std::initializer_list<std::pair<const wchar_t*, int>> items) {
+    HWND header = MakeChild(form, WC_HEADERW, L"", HDS_BUTTONS | HDS_HORZ, 0, 0, 300, 22);
+    int index = 0;
+    for (const auto& [text, width] : items) {
+        HDITEMW item{};
+        item.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+        item.cxy = width;
+        item.fmt = HDF_STRING;
+        item.pszText = const_cast<wchar_t*>(text);
+        SendMessageW(header, HDM_INSERTITEMW, index++, reinterpret_cast<LPARAM>(&item));
+    }
+    return header;
+}
+
+TEST_F(SkinPainters, HeaderItemTilesAndText) {
+    HWND header = MakeHeader(form_, {{L"账号", 100}, {L"", 60}});
+    Settle();
+    const SkinImage skin = MakeHeaderSkinImage();
+    Surface target = SolidSurface(300, 22, RGB(0, 0, 0));
+    for (int state = 0; state < 3; ++state) {
+        EXPECT_EQ(PaintHeaderItem(header, target.dc(), 1, state), 0);
+        const int tx = state * 3;
+        EXPECT_EQ(GetPixel(target.dc(), 100, 0), skin.At(tx, 0)) << state;
+        EXPECT_EQ(GetPixel(target.dc(), 130, 21), skin.At(tx + 1, 19)) << state;
+        EXPECT_EQ(GetPixel(target.dc(), 159, 21), skin.At(tx + 2, 19)) << state;
+        // Middle rows stretch: each shows one of its column's middle rows.
+        for (int x : {100, 130, 159}) {
+            const int column = x == 100 ? tx : x == 130 ? tx + 1 : tx + 2;
+            bool from_column = false;
+            for (int sy = 1; sy < 19; ++sy)
+                from_column |= GetPixel(target.dc(), x, 10) == skin.At(column, sy);
+            EXPECT_TRUE(from_column) << state << "," << x;
+        }
+        EXPECT_EQ(GetPixel(target.dc(), 160, 10), RGB(0, 0, 0)) << state;
+        // An empty text: the background tile only.
+        EXPECT_EQ(CountColour(target.dc(), 101, 1, 58, 20, RGB(0, 0, 0)), 0) << state;
+    }
+    PaintHeaderItem(header, target.dc(), 0, 0);
+    int dark = 0;
+    for (int y = 1; y < 21; ++y) {
+        for (int x = 1; x < 99; ++x) {
+            const COLORREF c = GetPixel(target.dc(), x, y);
+            dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 300;
+        }
+    }
+    EXPECT_GT(dark, 5);  // the caption
+    EXPECT_EQ(GetPixel(target.dc(), 99, 10), RGB(122, 176, 217));
+    // A negative index draws nothing.
+    Surface untouched = SolidSurface(300, 22, RGB(0, 0, 0));
+    EXPECT_EQ(PaintHeaderItem(header, untouched.dc(), -1, 1), 0);
+    EXPECT_EQ(CountColour(untouched.dc(), 0, 0, 300, 22, RGB(0, 0, 0)), 300 * 22);
+}
+
+}  // namespace
+}  // namespace vt

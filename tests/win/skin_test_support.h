@@ -1,0 +1,151 @@
+#pragma once
+// Helpers shared by the skin engine's Windows tests: real windows of the classes the engine knows, pixel
+// read-back and message pumping.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "skin/skin_images.h"
+#include "skin/skin_primitives.h"
+
+namespace vt::skin_test {
+
+inline constexpr wchar_t kFormClass[] = L"ThunderRT6FormDC";
+inline constexpr wchar_t kCheckBoxClass[] = L"ThunderRT6CheckBox";
+inline constexpr wchar_t kOptionButtonClass[] = L"ThunderRT6OptionButton";
+inline constexpr wchar_t kCommandButtonClass[] = L"ThunderRT6CommandButton";
+
+// Registers a plain form class and button superclasses under the engine's class names (once).
+inline void RegisterTestClasses() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof(form);
+    form.lpfnWndProc = DefWindowProcW;
+    form.hInstance = GetModuleHandleW(nullptr);
+    form.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form.lpszClassName = kFormClass;
+    RegisterClassExW(&form);
+    for (const wchar_t* name : {kCheckBoxClass, kOptionButtonClass, kCommandButtonClass}) {
+        WNDCLASSEXW button{};
+        button.cbSize = sizeof(button);
+        GetClassInfoExW(nullptr, L"BUTTON", &button);
+        button.hInstance = GetModuleHandleW(nullptr);
+        button.lpszClassName = name;
+        // The superclass keeps the standard procedure; the class name is what the engine reads.
+        RegisterClassExW(&button);
+    }
+}
+
+inline HWND MakeForm(int width = 340, int height = 263, const wchar_t* title = L"form") {
+    RegisterTestClasses();
+    HWND form = CreateWindowExW(0, kFormClass, title, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, width,
+                                height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return form;
+}
+
+inline HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
+                      int h, DWORD ex_style = 0, int id = 0) {
+    RegisterTestClasses();
+    HWND child = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                 nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    return child;
+}
+
+inline void Pump(DWORD milliseconds = 0) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (milliseconds) Sleep(1);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+// Pumps until the condition holds or the time runs out.
+inline bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 3000) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        Pump();
+        Sleep(2);
+    }
+    return true;
+}
+
+inline COLORREF WindowPixel(HWND window, int x, int y) {
+    HDC dc = GetWindowDC(window);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+// A surface whose every pixel is `colour`.
+inline Surface SolidSurface(int width, int height, COLORREF colour) {
+    Surface surface = CreateSurface(width, height);
+    FillBox(surface.dc(), 0, 0, width, height, colour);
+    return surface;
+}
+
+// A surface holding a built-in image.
+inline Surface ImageSurface(const SkinImage& image) {
+    Surface surface = CreateSurface(image.width, image.height);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) SetPixel(surface.dc(), x, y, image.At(x, y));
+    }
+    return surface;
+}
+
+inline BOOL CALLBACK CollectPropertyName(HWND, LPSTR name, HANDLE, ULONG_PTR param) {
+    auto* out = reinterpret_cast<std::set<std::string>*>(param);
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0) out->insert(name);
+    return TRUE;
+}
+
+// Names of the window's properties.
+inline std::set<std::string> PropertyNames(HWND window) {
+    std::set<std::string> names;
+    EnumPropsExA(window, CollectPropertyName, reinterpret_cast<LPARAM>(&names));
+    return names;
+}
+
+inline BOOL CALLBACK CollectWindow(HWND child, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+    return TRUE;
+}
+
+inline std::vector<HWND> Descendants(HWND window) {
+    std::vector<HWND> list;
+    EnumChildWindows(window, CollectWindow, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+// The number of GDI objects the process can still create: 1 x 1 regions until creation fails, all
+// deleted again. Comparing it before and after a loop counts the objects the loop leaked.
+inline int FreeGdiCapacity() {
+    std::vector<HRGN> regions;
+    regions.reserve(70000);
+    for (;;) {
+        HRGN region = CreateRectRgn(0, 0, 1, 1);
+        if (!region) break;
+        regions.push_back(region);
+        if (regions.size() > 200000) break;
+    }
+    for (HRGN region : regions) DeleteObject(region);
+    return static_cast<int>(regions.size());
+}
+
+}  // namespace vt::skin_test
