@@ -1,0 +1,22 @@
+#pragma once
+// The dial-up phonebook entry the dialer dials, in the platform's default phonebook. Names, user names
+// and passwords are UTF-8; they reach the phonebook in the system's ANSI code page.
+#include <string_view>
+
+namespace vt {
+
+// The entry's name in the phonebook and on the dial tool's command line.
+inline constexpr std::string_view kEntryName = "Veltrane";
+
+#ifdef _WIN32
+// True when the default phonebook holds an entry whose name equals `name` exactly (letter case counts).
+// Any failure of the phonebook reads as "no such entry".
+bool EntryExists(std::string_view name);
+
+// Writes the broadband (PPPoE) entry `entry` with the dialer's fixed properties, creating it or replacing
+// its properties, then stores `user` and `password` as its credentials. True when both steps succeeded;
+// false also when a text does not fit its field or has no form in the ANSI code page.
+bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password);
+#endif
+
+}  // namespace vt

@@ -1,0 +1,508 @@
+#pragma once
+// The simulated broadband line shared by the stand-in phonebook library (rasapi32.dll), the stand-in dial
+// tool (rasdial.exe) and the tests that drive them. Header-only, so that any Windows program can use it.
+//
+// State file
+//   Path: the environment variable VELTRANE_LINE_STATE, else <Windows folder>\temp\veltrane-line.ini.
+//   UTF-8 text, one item per line, fields separated by one space; '#' starts a comment line. A text field
+//   is written with every byte below 0x21, '%', '"' and 0x7F as %XX (hexadecimal), and "" for the empty
+//   text. Lines:
+//     entry <name>                   an entry of the default phonebook (in order)
+//     connected <name>               an entry connected outside any dial (in order)
+//     dial connect <N>               how every following dial behaves: connects N seconds after the dial,
+//     dial never                       never connects (the tool ends with 678),
+//     dial fail                        is refused at once (the tool ends with 691, nothing is attempted),
+//     dial drop <N> <M>                connects after N seconds and drops M seconds later.
+//                                    Without a dial line, dials connect after 2 seconds.
+//     accept <user> <password>       when any accept line exists, only these credentials connect; others
+//                                    are refused like "dial fail"
+//     attempt <name> <ms> <mode...>  a dial the tool started at <ms> (milliseconds since 1601, UTC) with
+//                                    the dial mode then in force; whether it is connected is worked out
+//                                    from the clock whenever the state is read, so no process lingers
+//     record <name> <hex>            the raw entry record last stored by RasSetEntryPropertiesA
+//     credentials <name> <mask> <user> <password> <domain>   last RasSetCredentialsA (mask in decimal)
+//     fail <function> <code>         every call of the named library function returns <code>
+//   Hanging an entry up removes its "connected" and "attempt" lines. Missing file: empty phonebook, no
+//   connections, default dials.
+//
+// Dial log
+//   Path: the state file's path followed by ".log". One line per start of the dial tool, appended:
+//     start <show> <exe> <argument>...
+//   <show> is the show-window value the tool was started with (0 = hidden, -1 when none was given),
+//   <exe> the tool's own full path, then each argument exactly as the C runtime parsed it (argv[1..]),
+//   every field escaped as above.
+//
+// Processes take the named mutex "VeltraneLineStateLock" around each read-modify-write.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vt::line {
+
+enum class DialMode { Connect, Never, Fail, Drop };
+
+struct DialBehaviour {
+    DialMode mode = DialMode::Connect;
+    int connect_after_s = 2;
+    int drop_after_s = 0;
+};
+
+struct Attempt {
+    std::string entry;
+    long long started_ms = 0;
+    DialBehaviour behaviour;
+};
+
+struct StoredCredentials {
+    std::string entry;
+    unsigned long mask = 0;
+    std::string user, password, domain;
+};
+
+struct Failure {
+    std::string function;
+    unsigned long code = 0;
+};
+
+struct State {
+    std::vector<std::string> entries;
+    std::vector<std::string> connected;
+    DialBehaviour dial;
+    std::vector<std::pair<std::string, std::string>> accepted;  // user, password
+    std::vector<Attempt> attempts;
+    std::vector<std::pair<std::string, std::string>> records;  // entry, raw record bytes
+    std::vector<StoredCredentials> credentials;
+    std::vector<Failure> failures;
+    std::vector<std::string> comments;
+};
+
+struct DialStart {
+    int show = -1;
+    std::string exe;
+    std::vector<std::string> args;
+};
+
+// ---- text helpers -------------------------------------------------------------------------------------
+
+inline std::string WideToUtf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                            nullptr);
+    return out;
+}
+
+inline std::wstring ToWide(UINT code_page, std::string_view text) {
+    if (text.empty()) return {};
+    int size = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(size > 0 ? size : 0, L'\0');
+    if (size > 0)
+        MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+inline std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(ToWide(CP_ACP, ansi)); }
+
+inline std::string Utf8ToAnsi(std::string_view utf8) {
+    std::wstring wide = ToWide(CP_UTF8, utf8);
+    if (wide.empty()) return {};
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                   nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr,
+                            nullptr);
+    return out;
+}
+
+inline std::string Escape(std::string_view text) {
+    if (text.empty()) return "\"\"";
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x21 || c == '%' || c == '"' || c == 0x7F) {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+inline int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+inline std::string Unescape(std::string_view field) {
+    if (field == "\"\"") return {};
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '%' && i + 2 < field.size() && HexDigit(field[i + 1]) >= 0 &&
+            HexDigit(field[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(field[i + 1]) * 16 + HexDigit(field[i + 2]));
+            i += 2;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
+inline std::string ToHex(std::string_view bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+inline std::string FromHex(std::string_view hex) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) break;
+        out += static_cast<char>(high * 16 + low);
+    }
+    return out;
+}
+
+inline std::vector<std::string_view> SplitFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    while (start < line.size()) {
+        std::size_t end = line.find(' ', start);
+        if (end == std::string_view::npos) end = line.size();
+        if (end > start) fields.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    return fields;
+}
+
+// ---- paths, clock, lock -------------------------------------------------------------------------------
+
+inline std::wstring StatePath() {
+    // The W call: the A call cuts non-ASCII values under Wine.
+    wchar_t buffer[MAX_PATH * 2] = {};
+    DWORD length = GetEnvironmentVariableW(L"VELTRANE_LINE_STATE", buffer, MAX_PATH * 2);
+    if (length > 0 && length < MAX_PATH * 2) return std::wstring(buffer, length);
+    wchar_t windows[MAX_PATH] = {};
+    UINT size = GetWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring folder(windows, size < MAX_PATH ? size : 0);
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return folder + L"temp\\veltrane-line.ini";
+}
+
+inline std::wstring DialLogPath() { return StatePath() + L".log"; }
+
+inline long long NowMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER value;
+    value.LowPart = now.dwLowDateTime;
+    value.HighPart = now.dwHighDateTime;
+    return static_cast<long long>(value.QuadPart / 10000);
+}
+
+class Lock {
+public:
+    Lock() : mutex_(CreateMutexW(nullptr, FALSE, L"VeltraneLineStateLock")) {
+        if (mutex_) WaitForSingleObject(mutex_, 10000);
+    }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    ~Lock() {
+        if (mutex_) {
+            ReleaseMutex(mutex_);
+            CloseHandle(mutex_);
+        }
+    }
+
+private:
+    HANDLE mutex_;
+};
+
+// ---- files --------------------------------------------------------------------------------------------
+
+inline bool ReadWholeFile(const std::wstring& path, std::string& content) {
+    content.clear();
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    CloseHandle(file);
+    return true;
+}
+
+inline bool WriteWholeFile(const std::wstring& path, std::string_view content, bool append) {
+    HANDLE file = CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
+                              nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == content.size();
+}
+
+inline std::vector<std::string> Lines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) end = content.size();
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Reads "connect N" / "never" / "fail" / "drop N M" starting at fields[first].
+inline bool ParseBehaviour(const std::vector<std::string_view>& fields, std::size_t first,
+                           DialBehaviour& out) {
+    if (first >= fields.size()) return false;
+    auto number = [&](std::size_t i) {
+        return i < fields.size() ? std::atoi(std::string(fields[i]).c_str()) : 0;
+    };
+    std::string_view mode = fields[first];
+    if (mode == "connect") {
+        out = {DialMode::Connect, number(first + 1), 0};
+    } else if (mode == "never") {
+        out = {DialMode::Never, 0, 0};
+    } else if (mode == "fail") {
+        out = {DialMode::Fail, 0, 0};
+    } else if (mode == "drop") {
+        out = {DialMode::Drop, number(first + 1), number(first + 2)};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+inline std::string FormatBehaviour(const DialBehaviour& behaviour) {
+    switch (behaviour.mode) {
+        case DialMode::Connect:
+            return "connect " + std::to_string(behaviour.connect_after_s);
+        case DialMode::Never:
+            return "never";
+        case DialMode::Fail:
+            return "fail";
+        case DialMode::Drop:
+            return "drop " + std::to_string(behaviour.connect_after_s) + " " +
+                   std::to_string(behaviour.drop_after_s);
+    }
+    return "never";
+}
+
+inline State Parse(const std::string& content) {
+    State state;
+    for (const std::string& line : Lines(content)) {
+        if (line.empty()) continue;
+        if (line[0] == '#') {
+            state.comments.push_back(line);
+            continue;
+        }
+        std::vector<std::string_view> f = SplitFields(line);
+        if (f.empty()) continue;
+        std::string_view kind = f[0];
+        if (kind == "entry" && f.size() >= 2) {
+            state.entries.push_back(Unescape(f[1]));
+        } else if (kind == "connected" && f.size() >= 2) {
+            state.connected.push_back(Unescape(f[1]));
+        } else if (kind == "dial") {
+            ParseBehaviour(f, 1, state.dial);
+        } else if (kind == "accept" && f.size() >= 3) {
+            state.accepted.emplace_back(Unescape(f[1]), Unescape(f[2]));
+        } else if (kind == "attempt" && f.size() >= 4) {
+            Attempt attempt;
+            attempt.entry = Unescape(f[1]);
+            attempt.started_ms = std::atoll(std::string(f[2]).c_str());
+            if (ParseBehaviour(f, 3, attempt.behaviour)) state.attempts.push_back(attempt);
+        } else if (kind == "record" && f.size() >= 3) {
+            state.records.emplace_back(Unescape(f[1]), FromHex(f[2]));
+        } else if (kind == "credentials" && f.size() >= 6) {
+            state.credentials.push_back({Unescape(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10),
+                                         Unescape(f[3]), Unescape(f[4]), Unescape(f[5])});
+        } else if (kind == "fail" && f.size() >= 3) {
+            state.failures.push_back(
+                {std::string(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10)});
+        }
+    }
+    return state;
+}
+
+inline std::string Format(const State& state) {
+    std::string out;
+    for (const std::string& comment : state.comments) out += comment + "\n";
+    for (const std::string& name : state.entries) out += "entry " + Escape(name) + "\n";
+    for (const std::string& name : state.connected) out += "connected " + Escape(name) + "\n";
+    out += "dial " + FormatBehaviour(state.dial) + "\n";
+    for (const auto& [user, password] : state.accepted)
+        out += "accept " + Escape(user) + " " + Escape(password) + "\n";
+    for (const Attempt& a : state.attempts)
+        out += "attempt " + Escape(a.entry) + " " + std::to_string(a.started_ms) + " " +
+               FormatBehaviour(a.behaviour) + "\n";
+    for (const auto& [name, bytes] : state.records)
+        out += "record " + Escape(name) + " " + ToHex(bytes) + "\n";
+    for (const StoredCredentials& c : state.credentials)
+        out += "credentials " + Escape(c.entry) + " " + std::to_string(c.mask) + " " + Escape(c.user) + " " +
+               Escape(c.password) + " " + Escape(c.domain) + "\n";
+    for (const Failure& f : state.failures) out += "fail " + f.function + " " + std::to_string(f.code) + "\n";
+    return out;
+}
+
+inline State Load(const std::wstring& path = StatePath()) {
+    std::string content;
+    ReadWholeFile(path, content);
+    return Parse(content);
+}
+
+inline bool Save(const State& state, const std::wstring& path = StatePath()) {
+    return WriteWholeFile(path, Format(state), false);
+}
+
+// Reads, changes and writes the state under the lock.
+template <typename Change>
+bool Update(Change change, const std::wstring& path = StatePath()) {
+    Lock lock;
+    State state = Load(path);
+    change(state);
+    return Save(state, path);
+}
+
+// ---- evaluation ---------------------------------------------------------------------------------------
+
+inline bool AttemptConnected(const Attempt& attempt, long long now_ms) {
+    long long up = attempt.started_ms + 1000LL * attempt.behaviour.connect_after_s;
+    switch (attempt.behaviour.mode) {
+        case DialMode::Connect:
+            return now_ms >= up;
+        case DialMode::Drop:
+            return now_ms >= up && now_ms < up + 1000LL * attempt.behaviour.drop_after_s;
+        default:
+            return false;
+    }
+}
+
+// The entries connected at `now_ms`: the "connected" lines in order, then the dials that are up.
+inline std::vector<std::string> ConnectedEntries(const State& state, long long now_ms = NowMs()) {
+    std::vector<std::string> names = state.connected;
+    for (const Attempt& attempt : state.attempts) {
+        if (!AttemptConnected(attempt, now_ms)) continue;
+        bool listed = false;
+        for (const std::string& name : names) listed = listed || name == attempt.entry;
+        if (!listed) names.push_back(attempt.entry);
+    }
+    return names;
+}
+
+inline bool HasEntry(const State& state, std::string_view name) {
+    for (const std::string& entry : state.entries)
+        if (entry == name) return true;
+    return false;
+}
+
+inline const Failure* FindFailure(const State& state, std::string_view function) {
+    for (const Failure& failure : state.failures)
+        if (failure.function == function) return &failure;
+    return nullptr;
+}
+
+inline void HangUp(State& state, std::string_view name) {
+    std::erase_if(state.connected, [&](const std::string& n) { return n == name; });
+    std::erase_if(state.attempts, [&](const Attempt& a) { return a.entry == name; });
+}
+
+// ---- dial log -----------------------------------------------------------------------------------------
+
+inline std::string FormatDialStart(const DialStart& start) {
+    // Appended piecewise: GCC 12 warns falsely about "literal" + temporary string here.
+    std::string line = "start ";
+    line += std::to_string(start.show);
+    line += ' ';
+    line += Escape(start.exe);
+    for (const std::string& arg : start.args) {
+        line += ' ';
+        line += Escape(arg);
+    }
+    line += '\n';
+    return line;
+}
+
+inline std::vector<DialStart> ReadDialLog(const std::wstring& path = DialLogPath()) {
+    std::string content;
+    {
+        Lock lock;
+        ReadWholeFile(path, content);
+    }
+    // A line still being written has no newline yet.
+    content.erase(content.find_last_of('\n') == std::string::npos ? 0 : content.find_last_of('\n') + 1);
+    std::vector<DialStart> starts;
+    for (const std::string& line : Lines(content)) {
+        std::vector<std::string_view> f = SplitFields(line);
+        if (f.size() < 3 || f[0] != "start") continue;
+        DialStart start;
+        start.show = std::atoi(std::string(f[1]).c_str());
+        start.exe = Unescape(f[2]);
+        for (std::size_t i = 3; i < f.size(); ++i) start.args.push_back(Unescape(f[i]));
+        starts.push_back(start);
+    }
+    return starts;
+}
+
+// ---- for tests ----------------------------------------------------------------------------------------
+
+// Points this process and the processes it starts at a fresh state file `file_name` in the temporary
+// folder, with no state and no dial log yet; returns its path.
+inline std::wstring UsePrivateState(const std::wstring& file_name) {
+    wchar_t temp[MAX_PATH] = {};
+    DWORD length = GetTempPathW(MAX_PATH, temp);
+    std::wstring path = std::wstring(temp, length < MAX_PATH ? length : 0) + file_name;
+    SetEnvironmentVariableW(L"VELTRANE_LINE_STATE", path.c_str());
+    DeleteFileW(path.c_str());
+    DeleteFileW((path + L".log").c_str());
+    return path;
+}
+
+// Copies the stand-in dial tool built beside this program into the system folder, where the dialer
+// starts the platform's tool from. True when it is in place.
+inline bool InstallDialTool() {
+    wchar_t self[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    std::wstring source(self, length);
+    source = source.substr(0, source.find_last_of(L'\\') + 1) + L"rasdial.exe";
+    wchar_t system[MAX_PATH] = {};
+    UINT size = GetSystemDirectoryW(system, MAX_PATH);
+    if (size == 0 || size >= MAX_PATH) return false;
+    std::wstring target = std::wstring(system, size) + L"\\rasdial.exe";
+    return CopyFileW(source.c_str(), target.c_str(), FALSE) != 0;
+}
+
+// Waits until the dial log holds at least `count` starts or `timeout_ms` passed; returns the log.
+inline std::vector<DialStart> WaitForDialStarts(std::size_t count, DWORD timeout_ms = 10000) {
+    DWORD begin = GetTickCount();
+    for (;;) {
+        std::vector<DialStart> starts = ReadDialLog();
+        if (starts.size() >= count || GetTickCount() - begin >= timeout_ms) return starts;
+        Sleep(20);
+    }
+}
+
+}  // namespace vt::line

@@ -1,0 +1,232 @@
+// The phonebook entry against the stand-in phonebook library (tests/doubles), in the Chinese code page.
+#include "services/phonebook.h"
+
+#include <ras.h>
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "base/text.h"
+#include "services/ras_records.h"
+#include "tests/doubles/line_state.h"
+
+namespace vt {
+namespace {
+
+// The SDK's declaration of the entry and credentials records has the same layout as the forms declared
+// for the dialer (the SDK's name and connection records are newer, larger forms).
+static_assert(sizeof(RASENTRYA) == sizeof(ras::Entry));
+static_assert(offsetof(RASENTRYA, szDeviceName) == offsetof(ras::Entry, szDeviceName));
+static_assert(offsetof(RASENTRYA, dwfOptions2) == offsetof(ras::Entry, dwfOptions2));
+static_assert(offsetof(RASENTRYA, dwRedialPause) == offsetof(ras::Entry, dwRedialPause));
+static_assert(sizeof(RASCREDENTIALSA) == sizeof(ras::Credentials));
+static_assert(offsetof(RASCREDENTIALSA, szDomain) == offsetof(ras::Credentials, szDomain));
+static_assert(offsetof(RASENTRYNAMEA, szEntryName) == offsetof(ras::EntryName, szEntryName));
+static_assert(offsetof(RASCONNA, szDeviceName) == offsetof(ras::Connection, szDeviceName));
+
+class Phonebook : public testing::Test {
+protected:
+    void SetUp() override { line::UsePrivateState(L"veltrane-phonebook-test.ini"); }
+
+    static void WithEntries(std::initializer_list<const char*> names) {
+        ASSERT_TRUE(line::Update([&](line::State& state) {
+            for (const char* name : names) state.entries.push_back(name);
+        }));
+    }
+
+    static std::string StoredRecord(const std::string& entry) {
+        for (const auto& [name, bytes] : line::Load().records)
+            if (name == entry) return bytes;
+        return {};
+    }
+};
+
+TEST_F(Phonebook, TheDoubleIsTheLibraryInUse) {
+    // Wine's own library always reports an empty phonebook; the stand-in reads the state file.
+    WithEntries({"Veltrane"});
+    EXPECT_TRUE(EntryExists("Veltrane"));
+    HMODULE library = GetModuleHandleW(L"rasapi32.dll");
+    ASSERT_NE(library, nullptr);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(library, path, MAX_PATH);
+    EXPECT_NE(std::wstring(path).find(L"\\bin\\rasapi32.dll"), std::wstring::npos) << WideToUtf8(path);
+}
+
+TEST_F(Phonebook, EmptyPhonebookHasNoEntry) {
+    EXPECT_FALSE(EntryExists("Veltrane"));
+    EXPECT_FALSE(EntryExists(""));
+}
+
+TEST_F(Phonebook, EntryIsCreatedOnceAndFoundAgain) {
+    ASSERT_FALSE(EntryExists("Veltrane"));
+    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
+    EXPECT_TRUE(EntryExists("Veltrane"));
+    // Creating again replaces the properties of the one entry.
+    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
+    line::State state = line::Load();
+    EXPECT_EQ(state.entries, (std::vector<std::string>{"Veltrane"}));
+    ASSERT_EQ(state.credentials.size(), 1u);
+    EXPECT_EQ(state.credentials[0].entry, "Veltrane");
+    EXPECT_EQ(state.credentials[0].mask, 0xBu);
+    EXPECT_EQ(state.credentials[0].user, "Zormik");
+    EXPECT_EQ(state.credentials[0].password, "");
+    EXPECT_EQ(state.credentials[0].domain, "");
+}
+
+TEST_F(Phonebook, NameMatchesExactlyAtAnyPosition) {
+    WithEntries({"veltrane", "VELTRANE", "Veltrane2", "Veltran"});
+    EXPECT_FALSE(EntryExists("Veltrane"));
+    EXPECT_TRUE(EntryExists("veltrane"));
+    WithEntries({"Home VPN", "Veltrane", "Office"});
+    EXPECT_TRUE(EntryExists("Veltrane"));
+    EXPECT_TRUE(EntryExists("Office"));
+    EXPECT_TRUE(EntryExists("Home VPN"));
+}
+
+TEST_F(Phonebook, ChineseEntryNamesRoundTripThroughTheAnsiCodePage) {
+    ASSERT_EQ(GetACP(), 936u);
+    ASSERT_TRUE(CreateDialEntry("宽带连接", "用户", "密码"));
+    EXPECT_TRUE(EntryExists("宽带连接"));
+    EXPECT_FALSE(EntryExists("宽带"));
+    line::State state = line::Load();
+    ASSERT_EQ(state.credentials.size(), 1u);
+    EXPECT_EQ(state.credentials[0].user, "用户");
+    EXPECT_EQ(state.credentials[0].password, "密码");
+}
+
+TEST_F(Phonebook, ManyEntriesWithTheEntryLast) {
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        for (int i = 0; i < 255; ++i) state.entries.push_back("Other " + std::to_string(i));
+        state.entries.push_back("Veltrane");
+    }));
+    EXPECT_TRUE(EntryExists("Veltrane"));
+    EXPECT_TRUE(EntryExists("Other 0"));
+}
+
+TEST_F(Phonebook, MoreEntriesThanTheBufferHoldsReadAsNone) {
+    // 257 entries do not fit 256 records: the library reports the size it needs and fills nothing.
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        for (int i = 0; i < 257; ++i) state.entries.push_back("Veltrane");
+    }));
+    EXPECT_FALSE(EntryExists("Veltrane"));
+}
+
+TEST_F(Phonebook, CreatedRecordHoldsTheFixedProperties) {
+    ASSERT_EQ(GetACP(), 936u);
+    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
+    std::string bytes = StoredRecord("Veltrane");
+    ASSERT_EQ(bytes.size(), 2884u);
+    ras::Entry record;
+    std::memcpy(&record, bytes.data(), sizeof record);
+    EXPECT_EQ(record.dwSize, 2884u);
+    EXPECT_EQ(record.dwfOptions, 0x3D0D0310u);
+    EXPECT_EQ(record.dwCountryID, 86u);
+    EXPECT_EQ(record.dwCountryCode, 86u);
+    EXPECT_EQ(record.dwfNetProtocols, 4u);
+    EXPECT_EQ(record.dwFramingProtocol, 1u);
+    EXPECT_STREQ(record.szDeviceType, "PPPoE");
+    EXPECT_EQ(record.dwDialMode, 1u);
+    EXPECT_EQ(record.dwDialExtraPercent, 75u);
+    EXPECT_EQ(record.dwDialExtraSampleSeconds, 120u);
+    EXPECT_EQ(record.dwHangUpExtraPercent, 10u);
+    EXPECT_EQ(record.dwHangUpExtraSampleSeconds, 120u);
+    EXPECT_EQ(record.dwType, 5u);
+    EXPECT_EQ(record.dwEncryptionType, 3u);
+    EXPECT_EQ(record.dwfOptions2, 0x6Fu);
+    EXPECT_EQ(record.dwRedialCount, 10u);
+    EXPECT_EQ(record.dwRedialPause, 60u);
+
+    // "WAN 微型端口 (PPPOE)" in code page 936: 20 bytes, then zeros.
+    const char expected[] = "WAN \xCE\xA2\xD0\xCD\xB6\xCB\xBF\xDA (PPPOE)";
+    ASSERT_EQ(sizeof expected - 1, 20u);
+    EXPECT_EQ(std::memcmp(record.szDeviceName, expected, 20), 0);
+    for (std::size_t i = 20; i < sizeof record.szDeviceName; ++i) EXPECT_EQ(record.szDeviceName[i], 0) << i;
+
+    // Every field not named above is zero.
+    ras::Entry zeroed = record;
+    zeroed.dwSize = zeroed.dwfOptions = zeroed.dwCountryID = zeroed.dwCountryCode = 0;
+    zeroed.dwfNetProtocols = zeroed.dwFramingProtocol = zeroed.dwDialMode = 0;
+    zeroed.dwDialExtraPercent = zeroed.dwDialExtraSampleSeconds = 0;
+    zeroed.dwHangUpExtraPercent = zeroed.dwHangUpExtraSampleSeconds = 0;
+    zeroed.dwType = zeroed.dwEncryptionType = zeroed.dwfOptions2 = 0;
+    zeroed.dwRedialCount = zeroed.dwRedialPause = 0;
+    std::memset(zeroed.szDeviceType, 0, sizeof zeroed.szDeviceType);
+    std::memset(zeroed.szDeviceName, 0, sizeof zeroed.szDeviceName);
+    const char* raw = reinterpret_cast<const char*>(&zeroed);
+    for (std::size_t i = 0; i < sizeof zeroed; ++i) ASSERT_EQ(raw[i], 0) << "byte " << i;
+}
+
+TEST_F(Phonebook, FailuresOfTheLibraryAreReported) {
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state.failures.push_back({"RasSetEntryPropertiesA", 5});
+    }));
+    EXPECT_FALSE(CreateDialEntry("Veltrane", "Zormik", ""));
+    EXPECT_FALSE(EntryExists("Veltrane"));
+
+    ASSERT_TRUE(line::Update([](line::State& state) { state.failures = {{"RasSetCredentialsA", 5}}; }));
+    // The properties call succeeded, the credentials call did not: the entry exists, the result is false.
+    EXPECT_FALSE(CreateDialEntry("Veltrane", "Zormik", ""));
+    EXPECT_TRUE(EntryExists("Veltrane"));
+
+    ASSERT_TRUE(line::Update([](line::State& state) { state.failures = {{"RasEnumEntriesA", 5}}; }));
+    EXPECT_FALSE(EntryExists("Veltrane"));
+}
+
+TEST_F(Phonebook, TextsThatDoNotFitAreRefusedBeforeTheLibrarySeesThem) {
+    EXPECT_FALSE(CreateDialEntry(std::string(257, 'a'), "Zormik", ""));
+    EXPECT_FALSE(CreateDialEntry("", "Zormik", ""));
+    EXPECT_FALSE(CreateDialEntry("Veltrane", std::string(257, 'u'), ""));
+    EXPECT_FALSE(CreateDialEntry("Veltrane", "Zormik", std::string(257, 'p')));
+    EXPECT_TRUE(line::Load().entries.empty());
+    EXPECT_TRUE(CreateDialEntry(std::string(256, 'a'), std::string(256, 'u'), std::string(256, 'p')));
+    EXPECT_TRUE(EntryExists(std::string(256, 'a')));
+}
+
+// The stand-in checks sizes as the platform does; the dialer's records must pass and others must not.
+TEST(PhonebookDouble, RecordSizesAreCheckedAsThePlatformDoes) {
+    line::UsePrivateState(L"veltrane-phonebook-sizes.ini");
+    ASSERT_TRUE(line::Update([](line::State& state) { state.entries = {"A", "B"}; }));
+    const ras::Api& api = ras::LoadApi();
+    ASSERT_NE(api.enum_entries, nullptr);
+
+    ras::EntryName names[2] = {};
+    DWORD bytes = sizeof names, count = 0;
+    names[0].dwSize = 100;
+    EXPECT_EQ(api.enum_entries(nullptr, nullptr, names, &bytes, &count), ras::kErrorInvalidSize);
+
+    names[0].dwSize = sizeof(ras::EntryName);
+    bytes = sizeof(ras::EntryName);  // room for one of two
+    EXPECT_EQ(api.enum_entries(nullptr, nullptr, names, &bytes, &count), ras::kErrorBufferTooSmall);
+    EXPECT_EQ(bytes, 2 * sizeof(ras::EntryName));
+    EXPECT_EQ(count, 2u);
+
+    bytes = sizeof names;
+    EXPECT_EQ(api.enum_entries(nullptr, nullptr, names, &bytes, &count), 0u);
+    EXPECT_EQ(count, 2u);
+    EXPECT_STREQ(names[1].szEntryName, "B");
+
+    ras::Connection connection{};
+    connection.dwSize = 411;
+    bytes = sizeof connection;
+    EXPECT_EQ(api.enum_connections(&connection, &bytes, &count), ras::kErrorInvalidSize);
+
+    ras::Entry entry{};
+    entry.dwSize = 2880;
+    EXPECT_EQ(api.set_entry_properties(nullptr, "A", &entry, sizeof entry, nullptr, 0),
+              ras::kErrorInvalidSize);
+    entry.dwSize = sizeof entry;
+    EXPECT_EQ(api.set_entry_properties(nullptr, "A", &entry, 100, nullptr, 0), ras::kErrorBufferTooSmall);
+
+    ras::Credentials credentials{};
+    credentials.dwSize = 536;
+    EXPECT_EQ(api.set_credentials(nullptr, "A", &credentials, FALSE), ras::kErrorInvalidSize);
+    credentials.dwSize = sizeof credentials;
+    EXPECT_EQ(api.set_credentials(nullptr, "Missing", &credentials, FALSE),
+              ras::kErrorCannotFindPhonebookEntry);
+    EXPECT_EQ(api.set_credentials(nullptr, "A", &credentials, FALSE), 0u);
+}
+
+}  // namespace
+}  // namespace vt
