@@ -1,0 +1,58 @@
+// Veltrane.exe: the dialer's entry point. The program is its main window: a second copy hands the
+// "Nor" command to the running one and ends; the first builds the window and runs its load sequence.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/main_frm.h"
+#include "app/main_window.h"
+#include "app/single_instance.h"
+#include "app/system_services.h"
+#include "base/text.h"
+#include "services/settings.h"
+#include "skin/skin_window.h"
+#include "tray/abot_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before the first window, so that the manifest's version 6 controls take effect.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    vt::InstanceMutex instance_mutex(vt::kInstanceMutexName);
+    if (instance_mutex.another_is_running()) {
+        // Whether or not the running copy answers, this copy ends within the limit and touches nothing.
+        vt::SendDdeCommand(L"Nor", 1500);
+        return 0;
+    }
+
+    // COM is entered only around each probe (see the probe), which keeps the idle program small.
+    int exit_code = 0;
+    {
+        vt::MainWindow window(instance);
+        if (!window.Create()) return 1;
+        vt::SystemServices services(window.hwnd());
+        vt::AboutWindow about(instance, [](std::string_view address) { vt::OpenLink(address); });
+        window.SetAboutWindow(&about);
+        // The skin engine draws the main window's controls, the about window's and those of every
+        // message box they raise.
+        window.SetSkinAttach([](HWND hwnd) { vt::SkinWindow(hwnd); });
+        about.SetSkinAttach([](HWND hwnd) { vt::SkinWindow(hwnd); });
+        vt::MainFrm frm(services, window);
+        window.SetBehaviour(&frm);
+
+        vt::DdeCommandServer dde;
+        dde.Start([&frm](const std::wstring& command) { frm.OnDdeExecute(vt::WideToUtf8(command)); });
+
+        frm.OnLoad();
+
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (window.PreTranslate(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        exit_code = static_cast<int>(msg.wParam);
+        dde.Stop();
+    }
+    return exit_code;
+}

@@ -1,0 +1,114 @@
+#pragma once
+// The Win32 main window `MainFrm`: a borderless, translucent 340 x 263 window with no task-bar button.
+// It implements MainFrmView and turns its messages into MainFrm calls. The background picture
+// `Picture1` is a child window covering the client area and holding every control, so that the main
+// window's own WM_MOUSEMOVE carries only the tray icon's callbacks.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/main_frm.h"
+#include "base/handles.h"
+
+namespace vt {
+
+class AboutWindow;
+
+class MainWindow final : public MainFrmView {
+public:
+    // Control identifiers, also used by tests that drive the window from outside.
+    enum ControlId : int {
+        kPicture1 = 100,
+        kUserText = 101,
+        kPassText = 102,
+        kBtnLog = 103,
+        kCheck1 = 104,
+        kCheck2 = 105,
+    };
+    enum TimerId : UINT_PTR { kSleepTimer = 1, kTimer1 = 2 };
+    static constexpr wchar_t kClassName[] = L"Form";              // a form in the skin's kind table
+    static constexpr wchar_t kBackgroundClass[] = L"VeltranePicture";
+    static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";  // a toggle in the kind table
+
+    explicit MainWindow(HINSTANCE instance);
+    ~MainWindow() override;
+
+    // Registers the classes and creates the window, hidden. Returns false when that fails.
+    bool Create();
+    void SetBehaviour(MainFrm* frm) { frm_ = frm; }
+    // The skin attach used at start-up; empty by default (the window then keeps the platform's look).
+    void SetSkinAttach(std::function<void(HWND)> attach) { skin_attach_ = std::move(attach); }
+    void SetAboutWindow(AboutWindow* about) { about_ = about; }
+    HWND hwnd() const { return window_; }
+    // Routes tab and arrow keys between the controls; call from the message loop.
+    bool PreTranslate(MSG& msg);
+
+    // MainFrmView
+    void AttachSkin() override;
+    void SetOptionBackground(std::uint32_t colour_bgr) override;
+    void MakeTranslucent(std::uint8_t alpha) override;
+    std::string AccountText() override;
+    void SetAccountText(std::string_view text) override;
+    std::string PasswordText() override;
+    void SetPasswordText(std::string_view text) override;
+    void FocusPasswordBox() override;
+    void SetStatusText(std::string_view text) override;
+    void SetConnectEnabled(bool enabled) override;
+    void ShowOptionTicked(OptionBox box, bool ticked) override;
+    void CentreOnScreen() override;
+    void Minimise() override;
+    void Hide() override;
+    void ShowNormal() override;
+    void BringToForeground() override;
+    void BeginDrag() override;
+    void SetTitleButtonPicture(TitleButton button, ButtonPicture picture) override;
+    void ShowMessage(std::string_view text, std::string_view title, unsigned icon) override;
+    void StartTimer(FrmTimer timer, unsigned interval_ms) override;
+    void StopTimer(FrmTimer timer) override;
+    void PopUpTrayMenu() override;
+    void ShowAboutWindow() override;
+    void QuitProgram() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK BackgroundProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK EditSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                             UINT_PTR id, DWORD_PTR ref);
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT HandleBackground(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    bool RegisterClasses();
+    void CreateControls();
+    void PaintBackground(HDC dc);
+    void OnCommand(int id, int code, HWND control);
+    LRESULT OnControlColour(HDC dc, HWND control);
+    int HitTitleButton(POINT pt) const;  // 0 none, 1 mini, 2 close1
+    void InvalidateTitleButton(TitleButton button);
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HWND picture1_ = nullptr;
+    HWND user_text_ = nullptr;
+    HWND pass_text_ = nullptr;
+    HWND btn_log_ = nullptr;
+    HWND check1_ = nullptr;
+    HWND check2_ = nullptr;
+    HWND tooltip_ = nullptr;
+    MainFrm* frm_ = nullptr;
+    AboutWindow* about_ = nullptr;
+    std::function<void(HWND)> skin_attach_;
+
+    UniqueBitmap background_;
+    UniqueBitmap pictures_[2][3];  // [mini, close1][normal, hover, pressed]
+    ButtonPicture shown_[2] = {ButtonPicture::Normal, ButtonPicture::Normal};
+    UniqueFont font_;
+    UniqueFont check_font_;
+    UniqueBrush option_brush_;
+    UniqueBrush white_brush_;
+    std::wstring status_;
+    int pressed_button_ = 0;  // title button under a held mouse button
+    bool quitting_ = false;
+};
+
+}  // namespace vt

@@ -1,0 +1,58 @@
+#pragma once
+// One copy of the dialer per logon session. A named mutex tells a second copy that the first runs
+// (window titles are no proof: any window may carry the name). The copies talk over DDE: the first
+// serves application "Veltrane", topic "FormDDE"; a second sends it an Execute command and ends.
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <functional>
+#include <string>
+
+namespace vt {
+
+class InstanceMutex {
+public:
+    explicit InstanceMutex(const wchar_t* name);
+    ~InstanceMutex();
+    InstanceMutex(const InstanceMutex&) = delete;
+    InstanceMutex& operator=(const InstanceMutex&) = delete;
+    // True when another process held the name first.
+    bool another_is_running() const { return another_running_; }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool another_running_ = false;
+};
+
+// Sends `command` as a DDE Execute to application "Veltrane", topic "FormDDE". Returns whether the
+// command was accepted. Never takes longer than about `limit_ms`, even when the running copy hangs:
+// the conversation runs on a worker thread that is abandoned at the limit.
+bool SendDdeCommand(const std::wstring& command, DWORD limit_ms);
+
+// The running copy's side: accepts every Execute on "FormDDE" and hands its text to the handler on
+// the thread that called Start (DDEML calls back from that thread's message loop).
+class DdeCommandServer {
+public:
+    using Handler = std::function<void(const std::wstring&)>;
+    DdeCommandServer() = default;
+    ~DdeCommandServer();
+    DdeCommandServer(const DdeCommandServer&) = delete;
+    DdeCommandServer& operator=(const DdeCommandServer&) = delete;
+    bool Start(Handler handler);
+    void Stop();
+
+private:
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                      ULONG_PTR data1, ULONG_PTR data2);
+    DWORD instance_ = 0;
+    HSZ service_ = nullptr;
+    HSZ topic_ = nullptr;
+    Handler handler_;
+};
+
+inline constexpr wchar_t kDdeService[] = L"Veltrane";
+inline constexpr wchar_t kDdeTopic[] = L"FormDDE";
+inline constexpr wchar_t kInstanceMutexName[] = L"Veltrane.SingleInstance.{6f1c2a7e-5b0d-4c8e-9a31-2d7e4b90c1a5}";
+
+}  // namespace vt

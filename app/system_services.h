@@ -1,0 +1,50 @@
+#pragma once
+// MainFrm's services on the real system: the settings file, the cipher, the phonebook and the dial
+// tool, the probe, the Run value, the working set, links, and the tray icon of one window.
+#include <windows.h>
+
+#include "app/main_frm.h"
+
+namespace vt {
+
+class SystemServices final : public MainFrmServices {
+public:
+    explicit SystemServices(HWND main_window) : window_(main_window) {}
+    void SetWindow(HWND main_window) { window_ = main_window; }
+
+    std::string ReadSetting(std::string_view section, std::string_view key) override;
+    bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) override;
+    std::string EncipherPassword(std::string_view plain) override;
+    std::string DecipherPassword(std::string_view cipher) override;
+    bool EntryExists(std::string_view name) override;
+    bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password) override;
+    bool IsEntryConnected(std::string_view name) override;
+    bool ProbeInternet(std::string_view url) override;
+    std::array<std::string, 2> ProbeAddresses() override;
+    bool LaunchDial(std::string_view account, std::string_view password) override;
+    bool LaunchHangUp() override;
+    std::string ReadRunValue() override;
+    RunValueResult WriteRunValue(std::string_view data) override;
+    RunValueResult DeleteRunValue() override;
+    std::string RunValueDataFor(std::string_view exe_folder, std::string_view base_name) override;
+    std::string ExeUrlFrom(std::string_view exe_folder, std::string_view base_name) override;
+    void TrimWorkingSet() override;
+    void OpenLink(std::string_view address) override;
+    void AddTrayIcon(std::string_view icon_path, std::string_view tip) override;
+    void ShowBalloon(std::string_view text, std::string_view title, unsigned flags) override;
+    void RemoveTrayIcon() override;
+    void InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) override;
+    void UninstallTaskbarWatch() override;
+    std::string ExeFolder() override;
+    std::string ExeBaseName() override;
+    std::string CommandLineArgs() override;
+
+private:
+    HWND window_;
+};
+
+// The argument text of a command line: what follows the program's name (quoted or not) and the
+// blanks after it, kept exactly otherwise.
+std::wstring ArgumentText(const wchar_t* command_line);
+
+}  // namespace vt

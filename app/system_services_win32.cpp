@@ -1,0 +1,93 @@
+#include "app/system_services.h"
+
+#include "base/text.h"
+#include "services/cipher.h"
+#include "services/connection.h"
+#include "services/phonebook.h"
+#include "services/probe.h"
+#include "services/run_value.h"
+#include "services/settings.h"
+#include "services/settings_path.h"
+#include "services/working_set.h"
+#include "tray/tray_icon.h"
+
+namespace vt {
+
+std::string SystemServices::ReadSetting(std::string_view section, std::string_view key) {
+    return vt::ReadSetting(section, key);
+}
+bool SystemServices::WriteSetting(std::string_view section, std::string_view key, std::string_view value) {
+    return vt::WriteSetting(section, key, value);
+}
+std::string SystemServices::EncipherPassword(std::string_view plain) { return vt::EncipherPassword(plain); }
+std::string SystemServices::DecipherPassword(std::string_view cipher) { return vt::DecipherPassword(cipher); }
+bool SystemServices::EntryExists(std::string_view name) { return vt::EntryExists(name); }
+bool SystemServices::CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password) {
+    return vt::CreateDialEntry(entry, user, password);
+}
+bool SystemServices::IsEntryConnected(std::string_view name) { return vt::IsEntryConnected(name); }
+bool SystemServices::ProbeInternet(std::string_view url) { return vt::ProbeInternet(url); }
+std::array<std::string, 2> SystemServices::ProbeAddresses() {
+    return {std::string(kProbeAddresses[0]), std::string(kProbeAddresses[1])};
+}
+bool SystemServices::LaunchDial(std::string_view account, std::string_view password) {
+    return vt::LaunchDial(account, password);
+}
+bool SystemServices::LaunchHangUp() { return vt::LaunchHangUp(); }
+std::string SystemServices::ReadRunValue() { return vt::ReadRunValue(); }
+
+MainFrmServices::RunValueResult SystemServices::WriteRunValue(std::string_view data) {
+    switch (vt::WriteRunValue(data)) {
+        case vt::RunValueResult::Ok: return RunValueResult::Ok;
+        case vt::RunValueResult::AccessDenied: return RunValueResult::AccessDenied;
+        default: return RunValueResult::Failed;
+    }
+}
+MainFrmServices::RunValueResult SystemServices::DeleteRunValue() {
+    switch (vt::DeleteRunValue()) {
+        case vt::RunValueResult::Ok: return RunValueResult::Ok;
+        case vt::RunValueResult::AccessDenied: return RunValueResult::AccessDenied;
+        default: return RunValueResult::Failed;
+    }
+}
+std::string SystemServices::RunValueDataFor(std::string_view exe_folder, std::string_view base_name) {
+    return vt::RunValueDataFor(exe_folder, base_name);
+}
+std::string SystemServices::ExeUrlFrom(std::string_view exe_folder, std::string_view base_name) {
+    return vt::ExeUrlFrom(exe_folder, base_name);
+}
+void SystemServices::TrimWorkingSet() { vt::TrimWorkingSet(); }
+void SystemServices::OpenLink(std::string_view address) { vt::OpenLink(address); }
+
+void SystemServices::AddTrayIcon(std::string_view icon_path, std::string_view tip) {
+    vt::AddTrayIcon(window_, Utf8ToWide(icon_path), Utf8ToWide(tip));
+}
+void SystemServices::ShowBalloon(std::string_view text, std::string_view title, unsigned flags) {
+    vt::ShowBalloon(window_, Utf8ToWide(text), Utf8ToWide(title), flags);
+}
+void SystemServices::RemoveTrayIcon() { vt::RemoveTrayIcon(); }
+void SystemServices::InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) {
+    vt::InstallTaskbarWatch(window_, Utf8ToWide(icon_path), Utf8ToWide(tip));
+}
+void SystemServices::UninstallTaskbarWatch() { vt::UninstallTaskbarWatch(window_); }
+
+std::string SystemServices::ExeFolder() { return vt::ExeFolder(RunningExecutablePath()); }
+std::string SystemServices::ExeBaseName() { return vt::ExeBaseName(RunningExecutablePath()); }
+std::string SystemServices::CommandLineArgs() { return WideToUtf8(ArgumentText(GetCommandLineW())); }
+
+std::wstring ArgumentText(const wchar_t* command_line) {
+    if (!command_line) return {};
+    const wchar_t* p = command_line;
+    // The program's name: a quoted run ends at the closing quote, a plain one at the first blank.
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p == L'"') ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+}  // namespace vt

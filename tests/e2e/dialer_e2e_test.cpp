@@ -1,0 +1,255 @@
+// The real program on the simulated line, driven from outside as a subscriber would: settings file, Run
+// value, the dial tool's recorded arguments, and what the window shows.
+#include <gtest/gtest.h>
+
+#include "services/cipher.h"
+#include "tests/doubles/http_stub.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace vt::e2e {
+namespace {
+
+using line::DialStart;
+
+class DialerE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KillLeftovers();
+        line::UsePrivateState(L"veltrane-e2e-line.ini");
+        ASSERT_TRUE(InstallProgram()) << "could not install the program into the prefix";
+        DeleteFileW(SettingsPath().c_str());
+        DeleteRunValueRaw();
+        RestoreProxy();
+    }
+    void TearDown() override {
+        program_.Kill();
+        KillLeftovers();
+        RestoreProxy();
+    }
+
+    void SetLine(const std::function<void(line::State&)>& change) {
+        line::State state = line::Load();
+        change(state);
+        ASSERT_TRUE(line::Save(state));
+    }
+    void StoreAccount(const std::wstring& user, const std::string& password) {
+        WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());
+        const std::wstring cipher = line::ToWide(CP_UTF8, EncipherPassword(password));
+        WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), SettingsPath().c_str());
+    }
+    std::vector<DialStart> Dials() { return line::ReadDialLog(); }
+    static std::vector<std::string> Args(std::initializer_list<const char*> args) { return {args.begin(), args.end()}; }
+
+    Program program_;
+};
+
+TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    // No stored account: the "hide" word is ignored and the window shows.
+    EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
+    EXPECT_TRUE(line::HasEntry(line::Load(), "Veltrane"));
+    EXPECT_EQ(ReadSettingRaw(L"ExeUrl"), L"C:\\Program Files\\Veltrane\\Veltrane.exe");
+    EXPECT_EQ(program_.Status(), L"");
+    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
+    Sleep(500);
+    EXPECT_TRUE(Dials().empty());
+    // A second start finds the entry and leaves it alone.
+    line::State before = line::Load();
+    program_.Kill();
+    Program again;
+    ASSERT_TRUE(again.Start());
+    ASSERT_TRUE(again.WaitForWindow());
+    EXPECT_EQ(line::Load().entries, before.entries);
+}
+
+TEST_F(DialerE2e, HiddenStartWithAStoredAccountDialsInTheTray) {
+    StoreAccount(L"宽带用户 01", "p@ss word\"x");
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    std::vector<DialStart> dials = line::WaitForDialStarts(1);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].show, SW_HIDE);
+    EXPECT_EQ(dials[0].args, Args({"Veltrane", "宽带用户 01", "p@ss word\"x"}));
+    EXPECT_FALSE(program_.Visible());
+    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
+    EXPECT_FALSE(IsWindowEnabled(program_.Control(kBtnLog)));
+    // The first watch tick (5 s) finds the line up.
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
+    EXPECT_FALSE(program_.Visible());
+}
+
+TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDial) {
+    StoreAccount(L"user", "secret");
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.connected.push_back("Veltrane");
+    });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    Sleep(1500);
+    EXPECT_TRUE(Dials().empty());
+    EXPECT_EQ(program_.Status(), L"");
+    EXPECT_FALSE(program_.Visible());
+}
+
+TEST_F(DialerE2e, ASecondCopyHandsOverAndEndsQuickly) {
+    StoreAccount(L"user", "secret");
+    SetLine([](line::State& s) { s.connected.push_back("Veltrane"); });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_FALSE(program_.Visible());
+    WriteRunValueRaw(L"untouched");
+    const std::wstring settings_before = ReadSettingRaw(L"ExeUrl");
+
+    Program second;
+    const ULONGLONG started = TickMs();
+    ASSERT_TRUE(second.Start());
+    ASSERT_TRUE(second.Exited(5000));
+    EXPECT_LT(TickMs() - started, 2000u);
+    EXPECT_EQ(second.ExitCode(), 0u);
+    // The running copy restored itself; the second touched nothing.
+    EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
+    EXPECT_EQ(ReadRunValueRaw(), L"untouched");
+    EXPECT_EQ(ReadSettingRaw(L"ExeUrl"), settings_before);
+    EXPECT_EQ(FindMainWindow(), program_.window());
+}
+
+TEST_F(DialerE2e, ASecondCopyEndsEvenWhenTheFirstDoesNotAnswer) {
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitForWindow());
+    // A first copy that hangs: its thread is suspended, so nobody answers the conversation.
+    DWORD thread_id = GetWindowThreadProcessId(program_.window(), nullptr);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id);
+    ASSERT_NE(thread, nullptr);
+    SuspendThread(thread);
+    Program second;
+    const ULONGLONG started = TickMs();
+    ASSERT_TRUE(second.Start());
+    const bool ended = second.Exited(5000);
+    const ULONGLONG took = TickMs() - started;
+    ResumeThread(thread);
+    CloseHandle(thread);
+    ASSERT_TRUE(ended);
+    EXPECT_LT(took, 2500u);
+}
+
+TEST_F(DialerE2e, TypingAnAccountAndConnectingSavesAndDials) {
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitForWindow());
+    SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"adsl-user"));
+    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" secret pw "));
+    SendMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+
+    std::vector<DialStart> dials = line::WaitForDialStarts(1);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].args, Args({"Veltrane", "adsl-user", " secret pw "}));
+    EXPECT_EQ(WindowText(program_.Control(kPassText)), L"Mirekoda");
+    EXPECT_TRUE(WaitUntil([&] { return ReadSettingRaw(L"UserName") == L"adsl-user"; }, 3000));
+    // The stored cipher text deciphers to the typed password (a leading space included).
+    wchar_t cipher[256] = {};
+    GetPrivateProfileStringW(L"Option", L"CipherText", L"", cipher, 256, SettingsPath().c_str());
+    EXPECT_EQ(DecipherPassword(line::WideToUtf8(cipher)), " secret pw ");
+    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+
+    // A restart reads the account back and dials with the same password.
+    program_.Kill();
+    SetLine([](line::State& s) { s.connected.clear(); s.attempts.clear(); });
+    Program again;
+    ASSERT_TRUE(again.Start(L"hide"));
+    ASSERT_TRUE(again.WaitForWindow());
+    dials = line::WaitForDialStarts(2);
+    ASSERT_EQ(dials.size(), 2u) << line::FormatDialStart(dials.back());
+    EXPECT_EQ(dials[1].args, Args({"Veltrane", "adsl-user", " secret pw "}));
+}
+
+TEST_F(DialerE2e, ADialThatNeverConnectsFailsAfterThreeTicks) {
+    StoreAccount(L"user", "secret");
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Never, 0, 0}; });
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
+    // Ticks at about 5, 10 and 15 s: not failed before the third.
+    Sleep(9000);
+    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 拨号失败"; }, 9000));
+    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
+}
+
+TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
+    // Probes reach a stub on this machine: the HTTPS page fails through it, the HTTP page answers.
+    line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
+    ASSERT_TRUE(stub.running());
+    SetProxy(L"127.0.0.1:" + std::to_wstring(stub.port()));
+    StoreAccount(L"user", "secret");
+    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    // The start-up dial connects after 1 s and drops 4 s later.
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Drop, 1, 4}; });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kCheck2); }, 3000));
+    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    const ULONGLONG first_dial = TickMs();
+    EXPECT_EQ(ReadSettingRaw(L"DiscRedial"), L"1");
+    // The supervision tick (22 s after start-up) finds the line down and dials again.
+    std::vector<DialStart> dials = line::WaitForDialStarts(2, 30000);
+    ASSERT_GE(dials.size(), 2u);
+    EXPECT_LT(TickMs() - first_dial, 26000u);
+    EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "secret"}));
+}
+
+TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
+    StoreAccount(L"user", "secret");
+    SetLine([](line::State& s) { s.connected.push_back("Veltrane"); });
+    WriteRunValueRaw(L"C:\\Old Place\\Veltrane.exe hide");
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    EXPECT_TRUE(WaitUntil([&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; },
+                          3000))
+        << line::WideToUtf8(ReadRunValueRaw());
+    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kCheck1); }, 3000));
+
+    // Unticking the box deletes the value.
+    SendMessageW(program_.Control(kCheck1), BM_CLICK, 0, 0);
+    bool present = true;
+    EXPECT_TRUE(WaitUntil([&] { ReadRunValueRaw(&present); return !present; }, 3000));
+    EXPECT_FALSE(program_.Checked(kCheck1));
+}
+
+TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTray) {
+    // What the platform does at logon: run the Run value's command line as it stands.
+    StoreAccount(L"user", "secret");
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitForWindow());
+    SendMessageW(program_.Control(kCheck1), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadRunValueRaw().empty(); }, 3000));
+    const std::wstring command = ReadRunValueRaw();
+    program_.Kill();
+    SetLine([](line::State& s) { s.attempts.clear(); });
+    DeleteFileW(line::DialLogPath().c_str());
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring line_copy = command;
+    ASSERT_TRUE(CreateProcessW(nullptr, line_copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    CloseHandle(process.hThread);
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindMainWindow()) != nullptr; }, 10000);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    EXPECT_FALSE(IsWindowVisible(window));
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+}
+
+}  // namespace
+}  // namespace vt::e2e

@@ -1,0 +1,213 @@
+#pragma once
+// Drives the real Veltrane.exe from outside, as a subscriber would, on the simulated line: the program is
+// installed under "C:\Program Files\Veltrane" (a folder with a space, as on a real system) with the
+// stand-in phonebook library beside it; the stand-in dial tool sits in the system folder.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "tests/doubles/line_state.h"
+
+namespace vt::e2e {
+
+inline const wchar_t kInstallDir[] = L"C:\\Program Files\\Veltrane";
+inline const wchar_t kExePath[] = L"C:\\Program Files\\Veltrane\\Veltrane.exe";
+inline const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Control identifiers of the main window (see MainWindow::ControlId).
+enum : int { kPicture1 = 100, kUserText = 101, kPassText = 102, kBtnLog = 103, kCheck1 = 104, kCheck2 = 105 };
+
+inline std::wstring BuildFolder() {
+    wchar_t self[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    return path.substr(0, path.find_last_of(L'\\'));  // <build>\bin
+}
+
+// Milliseconds of a monotonic clock (the 32-bit tick count wraps after 49 days, far beyond a test).
+inline ULONGLONG TickMs() { return GetTickCount(); }
+
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
+    const ULONGLONG end = TickMs() + timeout_ms;
+    for (;;) {
+        if (condition()) return true;
+        if (TickMs() >= end) return false;
+        Sleep(50);
+    }
+}
+
+inline std::wstring SettingsPath() {
+    wchar_t windir[MAX_PATH] = {};
+    GetWindowsDirectoryW(windir, MAX_PATH);
+    return std::wstring(windir) + L"\\Veltrane.dat";
+}
+
+inline std::wstring ReadSettingRaw(const wchar_t* key) {
+    wchar_t buffer[256] = {};
+    GetPrivateProfileStringW(L"Option", key, L"", buffer, 256, SettingsPath().c_str());
+    return buffer;
+}
+
+inline std::wstring ReadRunValueRaw(bool* present = nullptr) {
+    HKEY key = nullptr;
+    std::wstring value;
+    bool found = false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        wchar_t buffer[1024] = {};
+        DWORD size = sizeof(buffer) - sizeof(wchar_t);
+        DWORD type = 0;
+        if (RegQueryValueExW(key, L"Veltrane", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
+            ERROR_SUCCESS) {
+            found = true;
+            value = buffer;
+        }
+        RegCloseKey(key);
+    }
+    if (present) *present = found;
+    return value;
+}
+
+inline void DeleteRunValueRaw() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"Veltrane");
+        RegCloseKey(key);
+    }
+}
+
+inline void WriteRunValueRaw(const std::wstring& data) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        RegSetValueExW(key, L"Veltrane", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+// Points the prefix's proxy at `server` ("127.0.0.1:PORT"), so that the program's probes reach a stub
+// on this machine; the previous setting comes back with RestoreProxy.
+inline void SetProxy(const std::wstring& server) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        RegSetValueExW(key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                       static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
+        DWORD enable = 1;
+        RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof(enable));
+        RegCloseKey(key);
+    }
+}
+inline void RestoreProxy() { SetProxy(L"127.0.0.1:9"); }
+
+inline std::wstring WindowText(HWND window) {
+    wchar_t buffer[512] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+    return buffer;
+}
+
+inline HWND FindMainWindow() { return FindWindowW(L"Form", L"Veltrane"); }
+
+// One running copy of the program.
+class Program {
+public:
+    Program() = default;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    ~Program() { Kill(); }
+
+    // Starts the installed program with `arguments` after its quoted path.
+    bool Start(const std::wstring& arguments = L"") {
+        std::wstring command = L"\"" + std::wstring(kExePath) + L"\"";
+        if (!arguments.empty()) command += L" " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(kExePath, command.data(), nullptr, nullptr, FALSE, 0, nullptr, kInstallDir, &startup,
+                            &process_))
+            return false;
+        CloseHandle(process_.hThread);
+        process_.hThread = nullptr;
+        return true;
+    }
+
+    // Waits for the main window of this process, visible or not.
+    HWND WaitForWindow(DWORD timeout_ms = 10000) {
+        WaitUntil(
+            [&] {
+                window_ = FindMainWindow();
+                DWORD pid = 0;
+                if (window_) GetWindowThreadProcessId(window_, &pid);
+                return window_ && pid == process_.dwProcessId;
+            },
+            timeout_ms);
+        // The load sequence ends with the executable's path in the settings file; the tests start from
+        // a settings file without it. (WaitForInputIdle is no sign: Wine may report idle early.)
+        if (window_) WaitUntil([] { return !ReadSettingRaw(L"ExeUrl").empty(); }, 10000);
+        return window_;
+    }
+
+    HWND window() const { return window_; }
+    HWND Control(int id) const {
+        HWND picture = GetDlgItem(window_, kPicture1);
+        return id == kPicture1 ? picture : GetDlgItem(picture, id);
+    }
+    std::wstring Status() const { return WindowText(Control(kPicture1)); }
+    bool Visible() const { return IsWindowVisible(window_) != FALSE; }
+    bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+    bool Exited(DWORD timeout_ms) const { return WaitForSingleObject(process_.hProcess, timeout_ms) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+    HANDLE process() const { return process_.hProcess; }
+
+    void Kill() {
+        if (process_.hProcess) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 5000);
+            CloseHandle(process_.hProcess);
+            process_.hProcess = nullptr;
+        }
+    }
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
+// Ends every copy the earlier tests may have left.
+inline void KillLeftovers() {
+    for (int i = 0; i < 20; ++i) {
+        HWND window = FindMainWindow();
+        if (!window) return;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process) return;
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+        Sleep(50);
+    }
+}
+
+// Copies the program, its tray icon and the stand-in phonebook library into the install folder, and
+// the stand-in dial tool into the system folder.
+inline bool InstallProgram() {
+    const std::wstring bin = BuildFolder();
+    const std::wstring top = bin.substr(0, bin.find_last_of(L'\\'));
+    CreateDirectoryW(kInstallDir, nullptr);
+    const std::wstring dir = kInstallDir;
+    return CopyFileW((top + L"\\Veltrane.exe").c_str(), (dir + L"\\Veltrane.exe").c_str(), FALSE) &&
+           CopyFileW((top + L"\\adsl.ico").c_str(), (dir + L"\\adsl.ico").c_str(), FALSE) &&
+           CopyFileW((bin + L"\\rasapi32.dll").c_str(), (dir + L"\\rasapi32.dll").c_str(), FALSE) &&
+           line::InstallDialTool();
+}
+
+}  // namespace vt::e2e

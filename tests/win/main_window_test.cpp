@@ -1,0 +1,214 @@
+// The Win32 main window on real windows: its shape and controls, the keys of the two boxes, the option
+// boxes, closing to the tray and the tray callback, with MainFrm driven by quiet stand-in services.
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/main_frm.h"
+
+namespace vt {
+namespace {
+
+class QuietServices : public MainFrmServices {
+public:
+    std::vector<std::string> dials;
+    std::string settings_user;
+    std::string ReadSetting(std::string_view, std::string_view key) override {
+        return key == "UserName" ? settings_user : std::string();
+    }
+    bool WriteSetting(std::string_view, std::string_view, std::string_view) override { return true; }
+    std::string EncipherPassword(std::string_view plain) override { return std::string(plain); }
+    std::string DecipherPassword(std::string_view cipher) override { return std::string(cipher); }
+    bool EntryExists(std::string_view) override { return true; }
+    bool CreateDialEntry(std::string_view, std::string_view, std::string_view) override { return true; }
+    bool IsEntryConnected(std::string_view) override { return false; }
+    bool ProbeInternet(std::string_view) override { return true; }
+    std::array<std::string, 2> ProbeAddresses() override { return {"https://a/", "http://b/"}; }
+    bool LaunchDial(std::string_view account, std::string_view password) override {
+        dials.push_back(std::string(account) + "|" + std::string(password));
+        return true;
+    }
+    bool LaunchHangUp() override { return true; }
+    std::string ReadRunValue() override { return {}; }
+    RunValueResult WriteRunValue(std::string_view) override { return RunValueResult::Ok; }
+    RunValueResult DeleteRunValue() override { return RunValueResult::Ok; }
+    std::string RunValueDataFor(std::string_view, std::string_view) override { return "x hide"; }
+    std::string ExeUrlFrom(std::string_view, std::string_view) override { return "x"; }
+    void TrimWorkingSet() override {}
+    void OpenLink(std::string_view) override {}
+    void AddTrayIcon(std::string_view, std::string_view) override {}
+    void ShowBalloon(std::string_view, std::string_view, unsigned) override {}
+    void RemoveTrayIcon() override {}
+    void InstallTaskbarWatch(std::string_view, std::string_view) override {}
+    void UninstallTaskbarWatch() override {}
+    std::string ExeFolder() override { return "C:\\Veltrane"; }
+    std::string ExeBaseName() override { return "Veltrane"; }
+    std::string CommandLineArgs() override { return args; }
+    std::string args;
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitCommonControls();
+        ASSERT_TRUE(window_.Create());
+        window_.SetBehaviour(&frm_);
+    }
+    void Load() {
+        frm_.OnLoad();
+        Pump();
+    }
+    HWND Picture() { return GetDlgItem(window_.hwnd(), MainWindow::kPicture1); }
+    HWND Control(int id) { return GetDlgItem(Picture(), id); }
+
+    QuietServices services_;
+    MainWindow window_{GetModuleHandleW(nullptr)};
+    MainFrm frm_{services_, window_};
+};
+
+TEST_F(MainWindowTest, IsABorderlessTranslucentToolWindowOfTheDesignedSize) {
+    services_.settings_user = "";  // first run: the window shows
+    Load();
+    HWND hwnd = window_.hwnd();
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 340);
+    EXPECT_EQ(client.bottom, 263);
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    const LONG_PTR ex_style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0);
+    EXPECT_NE(ex_style & WS_EX_TOOLWINDOW, 0) << "must not show a task-bar button";
+    EXPECT_NE(ex_style & WS_EX_LAYERED, 0);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(hwnd, nullptr, &alpha, &flags));
+    EXPECT_EQ(alpha, 220);
+    EXPECT_EQ(flags & LWA_ALPHA, static_cast<DWORD>(LWA_ALPHA));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    // Centred on the screen.
+    RECT frame;
+    GetWindowRect(hwnd, &frame);
+    EXPECT_NEAR(frame.left + frame.right, GetSystemMetrics(SM_CXSCREEN), 2);
+    EXPECT_NEAR(frame.top + frame.bottom, GetSystemMetrics(SM_CYSCREEN), 2);
+}
+
+TEST_F(MainWindowTest, ControlsHaveTheirClassesPlacesAndTabOrder) {
+    Load();
+    EXPECT_EQ(ClassOf(window_.hwnd()), L"Form");
+    EXPECT_EQ(ClassOf(Control(MainWindow::kCheck1)), L"ThunderCheckBox");
+    EXPECT_EQ(ClassOf(Control(MainWindow::kCheck2)), L"ThunderCheckBox");
+    EXPECT_EQ(ClassOf(Control(MainWindow::kBtnLog)), L"Button");
+    RECT r;
+    GetWindowRect(Control(MainWindow::kBtnLog), &r);
+    MapWindowPoints(nullptr, window_.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 240);
+    EXPECT_EQ(r.top, 224);
+    EXPECT_EQ(r.right - r.left, 73);
+    wchar_t caption[16] = {};
+    GetWindowTextW(Control(MainWindow::kBtnLog), caption, 16);
+    EXPECT_STREQ(caption, L"连 接");
+    EXPECT_EQ(SendMessageW(Control(MainWindow::kPassText), EM_GETPASSWORDCHAR, 0, 0), 0x25CF);
+
+    // Tab walks account, password, connect, the two options.
+    const int order[] = {MainWindow::kUserText, MainWindow::kPassText, MainWindow::kBtnLog, MainWindow::kCheck1,
+                         MainWindow::kCheck2};
+    HWND current = Control(order[0]);
+    for (int i = 1; i < 5; ++i) {
+        current = GetNextDlgTabItem(window_.hwnd(), current, FALSE);
+        EXPECT_EQ(GetDlgCtrlID(current), order[i]) << "tab stop " << i;
+    }
+}
+
+TEST_F(MainWindowTest, EnterMovesOnFromTheAccountAndConnectsFromThePassword) {
+    Load();
+    SetFocus(Control(MainWindow::kUserText));
+    SetWindowTextW(Control(MainWindow::kUserText), L"user");
+    SendMessageW(Control(MainWindow::kUserText), WM_CHAR, VK_RETURN, 0);
+    EXPECT_EQ(GetFocus(), Control(MainWindow::kPassText));
+    SetWindowTextW(Control(MainWindow::kPassText), L"pw");
+    SendMessageW(Control(MainWindow::kPassText), WM_CHAR, VK_RETURN, 0);
+    ASSERT_EQ(services_.dials.size(), 1u);
+    EXPECT_EQ(services_.dials[0], "user|pw");
+    wchar_t text[32] = {};
+    GetWindowTextW(Control(MainWindow::kPassText), text, 32);
+    EXPECT_STREQ(text, L"Mirekoda");
+    // The status is readable from outside as the background's text.
+    GetWindowTextW(Picture(), text, 32);
+    EXPECT_STREQ(text, L"- 正在拨号...");
+    EXPECT_FALSE(IsWindowEnabled(Control(MainWindow::kBtnLog)));
+}
+
+TEST_F(MainWindowTest, ClickingAnOptionRunsItsAction) {
+    Load();
+    // The redial option without an account unticks itself (after its message box, which this test
+    // cannot answer, so it ticks the start option instead).
+    SendMessageW(Control(MainWindow::kCheck1), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(Control(MainWindow::kCheck1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(frm_.OptionTicked(OptionBox::Check1));
+    SendMessageW(Control(MainWindow::kCheck1), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(Control(MainWindow::kCheck1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(frm_.OptionTicked(OptionBox::Check1));
+}
+
+TEST_F(MainWindowTest, ClosingHidesAndTheTrayLeftButtonRestores) {
+    Load();
+    ASSERT_TRUE(IsWindowVisible(window_.hwnd()));
+    SendMessageW(window_.hwnd(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(window_.hwnd()));
+    EXPECT_TRUE(IsWindow(window_.hwnd()));
+    // The shell's callback: WM_MOUSEMOVE with the icon's mouse message in lParam.
+    SendMessageW(window_.hwnd(), WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(window_.hwnd()));
+    EXPECT_FALSE(IsIconic(window_.hwnd()));
+    // Other codes do nothing.
+    SendMessageW(window_.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(window_.hwnd(), WM_MOUSEMOVE, 0, WM_LBUTTONUP);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(window_.hwnd()));
+}
+
+TEST_F(MainWindowTest, HiddenStartWithAStoredAccountStaysInTheTray) {
+    services_.settings_user = "user";
+    services_.args = "hide";
+    // CipherText comes from the same stand-in settings: give it a value too.
+    struct WithCipher : QuietServices {
+        std::string ReadSetting(std::string_view s, std::string_view key) override {
+            return key == "CipherText" ? "c" : QuietServices::ReadSetting(s, key);
+        }
+    };
+    WithCipher services;
+    services.settings_user = "user";
+    services.args = "hide";
+    MainWindow window(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(window.Create());
+    MainFrm frm(services, window);
+    window.SetBehaviour(&frm);
+    frm.OnLoad();
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(window.hwnd()));
+    ASSERT_EQ(services.dials.size(), 1u);
+    EXPECT_EQ(services.dials[0], "user|c");
+}
+
+}  // namespace
+}  // namespace vt

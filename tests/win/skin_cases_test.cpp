@@ -1,0 +1,471 @@
+// The edge cases of the skinned controls' message behaviour, on real windows driven with messages and read
+// back as pixels; and the main window with every message box it raises, skinned.
+#include <gtest/gtest.h>
+
+#include "services/settings.h"
+#include "skin/skin_engine.h"
+#include "skin/skin_images.h"
+#include "skin/skin_vocabulary.h"
+#include "skin/skin_window.h"
+#include "skin_main_window_support.h"
+#include "skin_test_support.h"
+
+namespace vt {
+namespace {
+
+using namespace skin_test;
+
+constexpr COLORREF kButtonFrame = RGB(27, 143, 213);
+constexpr COLORREF kHoverTopLine = RGB(76, 195, 251);
+constexpr COLORREF kPressedTopLine = RGB(57, 188, 251);
+constexpr COLORREF kFrame = RGB(84, 165, 213);
+constexpr COLORREF kFrameDisabled = RGB(164, 207, 233);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+intptr_t Prop(HWND window, const char* name) { return GetSkinProp(window, name); }
+intptr_t State(HWND window) { return Prop(window, kPropOldState); }
+intptr_t Alpha(HWND window) { return Prop(window, kPropAlphaLevel); }
+
+// Sends fade ticks until the button stops its fade timer; the alpha level before each tick is recorded.
+std::vector<int> RunFade(HWND button, UINT_PTR id = 1) {
+    std::vector<int> levels;
+    while (Prop(button, kPropTimerId) != 0 && levels.size() < 1000) {
+        levels.push_back(static_cast<int>(Alpha(button)));
+        SendMessageW(button, WM_TIMER, id, 0);
+    }
+    return levels;
+}
+
+bool StepsOfThree(const std::vector<int>& levels) {
+    for (size_t i = 1; i < levels.size(); ++i)
+        if (levels[i] != levels[i - 1] + 3) return false;
+    return true;
+}
+
+int CountPixels(HWND window, COLORREF colour) {
+    WindowBounds b;
+    GetWindowBounds(window, b);
+    HDC dc = GetWindowDC(window);
+    int count = 0;
+    for (int y = 0; y < b.height; ++y)
+        for (int x = 0; x < b.width; ++x) count += GetPixel(dc, x, y) == colour;
+    ReleaseDC(window, dc);
+    return count;
+}
+
+void Scribble(HWND window, int x, int y) {
+    HDC dc = GetWindowDC(window);
+    SetPixel(dc, x, y, kBlack);
+    ReleaseDC(window, dc);
+}
+
+class SkinCases : public testing::Test {
+protected:
+    void SetUp() override {
+        SetCursorPos(1200, 780);  // the real pointer stays off every window
+        form_ = MakeForm(400, 300);
+    }
+    void TearDown() override {
+        if (IsWindow(form_)) DestroyWindow(form_);
+    }
+    void Skin() {
+        ASSERT_EQ(SkinWindow(form_), 1);
+        UpdateWindow(form_);
+        Pump(30);
+    }
+    HWND Button(const wchar_t* text = L"连 接", DWORD style = BS_PUSHBUTTON) {
+        return MakeChild(form_, L"BUTTON", text, style, 10, 10, 80, 25);
+    }
+    HWND form_ = nullptr;
+};
+
+TEST_F(SkinCases, FadeFromZeroRuns86TicksAndAfterAReleaseRuns66) {
+    HWND button = Button();
+    Skin();
+    // The pointer enters: the hover face fades in from 0.
+    SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
+    ASSERT_EQ(State(button), 1);
+    ASSERT_EQ(Prop(button, kPropTimerId), 1);
+    std::vector<int> levels = RunFade(button);
+    ASSERT_EQ(levels.size(), 86u);
+    EXPECT_EQ(levels.front(), 0);
+    EXPECT_EQ(levels.back(), 255);
+    EXPECT_TRUE(StepsOfThree(levels));
+    EXPECT_EQ(Alpha(button), 0);
+    EXPECT_EQ(WindowPixel(button, 40, 1), kHoverTopLine);  // the last tick blended at full strength
+
+    // Pressing shows the pressed face at full strength at once, with no fade running.
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
+    EXPECT_EQ(State(button), 2);
+    EXPECT_EQ(Prop(button, kPropTimerId), 0);
+    EXPECT_EQ(WindowPixel(button, 40, 1), kPressedTopLine);
+    EXPECT_EQ(Alpha(button), 0);
+
+    // The release fades towards normal from 60.
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(20, 10));
+    EXPECT_EQ(State(button), 0);
+    EXPECT_EQ(Prop(button, kPropMouseFlag), 0);
+    levels = RunFade(button);
+    ASSERT_EQ(levels.size(), 66u);
+    EXPECT_EQ(levels.front(), 60);
+    EXPECT_EQ(levels.back(), 255);
+    EXPECT_TRUE(StepsOfThree(levels));
+    EXPECT_EQ(Alpha(button), 0);
+    EXPECT_EQ(WindowPixel(button, 40, 1), kWhite);  // the normal face
+
+    // Space down and up: pressed at once, then a fade from 0.
+    SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(State(button), 2);
+    EXPECT_EQ(WindowPixel(button, 40, 1), kPressedTopLine);
+    SendMessageW(button, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(State(button), 0);
+    EXPECT_EQ(RunFade(button).size(), 86u);
+    // Other keys change nothing of the skin.
+    SendMessageW(button, WM_KEYDOWN, 'A', 0);
+    SendMessageW(button, WM_KEYUP, 'A', 0);
+    EXPECT_EQ(State(button), 0);
+    EXPECT_EQ(Prop(button, kPropTimerId), 0);
+}
+
+TEST_F(SkinCases, AnyTimerAdvancesTheFade) {
+    HWND button = Button();
+    Skin();
+    SetSkinProp(button, kPropAlphaLevel, 30);
+    SendMessageW(button, WM_TIMER, 77, 0);
+    EXPECT_EQ(Alpha(button), 33);
+    SendMessageW(button, WM_TIMER, 0, 0);
+    EXPECT_EQ(Alpha(button), 36);
+    // The step past 255 ends the fade even with no timer running.
+    SetSkinProp(button, kPropAlphaLevel, 255);
+    SendMessageW(button, WM_TIMER, 5, 0);
+    EXPECT_EQ(Alpha(button), 0);
+    EXPECT_EQ(Prop(button, kPropTimerId), 0);
+    // A fade started by a move is advanced by a tick of another id as well.
+    SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
+    EXPECT_EQ(RunFade(button, 4242).size(), 86u);
+}
+
+TEST_F(SkinCases, DraggingOffAHeldButtonKeepsThePressedFaceUntilRelease) {
+    HWND button = Button();
+    Skin();
+    SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
+    ASSERT_EQ(State(button), 2);
+    // Off the button, still held: the pressed face at full strength, no fade.
+    for (int x : {-30, -60, 200}) {
+        SendMessageW(button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, -40));
+        EXPECT_EQ(State(button), 2) << x;
+        EXPECT_EQ(Alpha(button), 255) << x;
+        EXPECT_EQ(Prop(button, kPropTimerId), 0) << x;
+        EXPECT_EQ(WindowPixel(button, 40, 1), kPressedTopLine) << x;
+    }
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(-30, -40));
+    EXPECT_EQ(State(button), 0);
+    EXPECT_EQ(Alpha(button), 60);
+    EXPECT_EQ(Prop(button, kPropTimerId), 1);
+}
+
+TEST_F(SkinCases, DisabledButtonPaintsFaceThreeWithAGreyCaption) {
+    HWND button = Button();
+    Skin();
+    EnableWindow(button, FALSE);
+    EXPECT_EQ(State(button), 3);
+    // Whatever the state held before, a paint of a disabled button shows face 3.
+    SetSkinProp(button, kPropOldState, 1);
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(State(button), 3);
+    EXPECT_EQ(WindowPixel(button, 0, 12), RGB(135, 195, 232));
+    EXPECT_GT(CountPixels(button, RGB(121, 138, 150)), 5);
+    EXPECT_EQ(CountPixels(button, kBlack), 0);
+    EnableWindow(button, TRUE);
+    EXPECT_EQ(State(button), 0);
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_GT(CountPixels(button, kBlack), 5);
+    EXPECT_EQ(CountPixels(button, RGB(121, 138, 150)), 0);
+}
+
+TEST_F(SkinCases, ResizingTwiceLeavesFourFacesOfTheNewestSizeAndDetachFreesThem) {
+    HWND button = Button();
+    Skin();
+    auto bitmaps = [&] {
+        std::vector<HGDIOBJ> list;
+        for (int state = 0; state < 4; ++state)
+            list.push_back(reinterpret_cast<HGDIOBJ>(Prop(button, FaceBitmapPropertyName(state).c_str())));
+        return list;
+    };
+    const auto at_attach = bitmaps();
+    SetWindowPos(button, nullptr, 0, 0, 100, 30, SWP_NOMOVE | SWP_NOZORDER);
+    const auto first = bitmaps();
+    SetWindowPos(button, nullptr, 0, 0, 120, 32, SWP_NOMOVE | SWP_NOZORDER);
+    const auto second = bitmaps();
+    std::vector<HDC> faces;
+    for (int state = 0; state < 4; ++state) {
+        EXPECT_EQ(GetObjectType(at_attach[state]), 0u) << state;
+        EXPECT_EQ(GetObjectType(first[state]), 0u) << state;
+        ASSERT_EQ(GetObjectType(second[state]), static_cast<DWORD>(OBJ_BITMAP)) << state;
+        BITMAP info{};
+        GetObjectW(second[state], sizeof(info), &info);
+        EXPECT_EQ(info.bmWidth, 120);
+        EXPECT_EQ(info.bmHeight, 32);
+        faces.push_back(reinterpret_cast<HDC>(Prop(button, FaceSurfacePropertyName(state).c_str())));
+        EXPECT_EQ(GetCurrentObject(faces.back(), OBJ_BITMAP), second[state]);
+    }
+    // The region follows the newest size.
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(button, region), ERROR);
+    RECT box{};
+    GetRgnBox(region, &box);
+    DeleteObject(region);
+    EXPECT_GE(box.right, 120);
+    EXPECT_GE(box.bottom, 32);
+
+    // Resizing again and again leaks nothing.
+    int before = FreeGdiCapacity();
+    for (int i = 0; i < 100; ++i)
+        SetWindowPos(button, nullptr, 0, 0, 90 + i % 7, 25 + i % 5, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(button, nullptr, 0, 0, 120, 32, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(before - FreeGdiCapacity(), 0);
+
+    const auto last = bitmaps();
+    ASSERT_EQ(DetachSkin(button), 1);
+    for (int state = 0; state < 4; ++state) {
+        EXPECT_EQ(GetObjectType(last[state]), 0u) << state;
+        EXPECT_EQ(GetObjectType(faces[state]), 0u) << state;
+        EXPECT_EQ(Prop(button, FaceSurfacePropertyName(state).c_str()), 0);
+        EXPECT_EQ(Prop(button, FaceBitmapPropertyName(state).c_str()), 0);
+    }
+}
+
+TEST_F(SkinCases, StandardToggleGroupAndOwnerDrawnButtonsKeepTheirOwnPainting) {
+    HWND radio = MakeChild(form_, L"BUTTON", L"radio", BS_AUTORADIOBUTTON, 10, 10, 80, 25);
+    HWND check = MakeChild(form_, L"BUTTON", L"check", BS_AUTOCHECKBOX, 10, 40, 80, 25);
+    HWND group = MakeChild(form_, L"BUTTON", L"group", BS_GROUPBOX, 100, 10, 120, 80);
+    HWND owner = MakeChild(form_, L"BUTTON", L"owner", BS_OWNERDRAW, 10, 100, 80, 25);
+    Skin();
+    for (HWND button : {radio, check, group, owner}) {
+        EXPECT_EQ(Prop(button, kPropOldStyle), GetWindowLongW(button, GWL_STYLE));
+        RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        // A face paint would have left the alpha level at 255 and the frame colour at the left edge.
+        EXPECT_EQ(Alpha(button), 0);
+        WindowBounds b;
+        GetWindowBounds(button, b);
+        EXPECT_NE(WindowPixel(button, 0, b.height / 2), kButtonFrame);
+        // The other rows still keep the properties.
+        SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(State(button), 1);
+        EXPECT_EQ(Prop(button, kPropMouseFlag), 1);
+        SendMessageW(button, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(State(button), 0);
+        EXPECT_NE(WindowPixel(button, 0, b.height / 2), kButtonFrame);
+    }
+}
+
+TEST_F(SkinCases, CheckBoxRepaintsOnEveryMoveButNotOnAnUnchangedLeave) {
+    HWND box = MakeChild(form_, kCheckBoxClass, L"开机启动", BS_AUTOCHECKBOX, 10, 10, 120, 17);
+    Skin();
+    const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
+    const int x = cw / 2, y = HalfEven(17 - ch) + ch / 2;
+    SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ASSERT_EQ(State(box), 1);
+    const COLORREF hover = WindowPixel(box, x, y);
+    EXPECT_NE(hover, kWhite);
+    // The same look again is painted again.
+    Scribble(box, x, y);
+    SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+    EXPECT_EQ(WindowPixel(box, x, y), hover);
+    Scribble(box, x, y);
+    SendMessageW(box, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, 5));
+    EXPECT_EQ(State(box), 2);
+    const COLORREF pressed = WindowPixel(box, x, y);
+    EXPECT_NE(pressed, kBlack);
+    Scribble(box, x, y);
+    SendMessageW(box, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(7, 5));
+    EXPECT_EQ(WindowPixel(box, x, y), pressed);
+    // A leave that changes the look paints; one that does not, does not.
+    SendMessageW(box, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(State(box), 0);
+    EXPECT_EQ(WindowPixel(box, x, y), kWhite);
+    Scribble(box, x, y);
+    SendMessageW(box, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(WindowPixel(box, x, y), kBlack);
+    // A paint request always repaints.
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(WindowPixel(box, x, y), kWhite);
+}
+
+TEST_F(SkinCases, OptionButtonRepaintsOnFocusChangesACheckBoxDoesNot) {
+    HWND option = MakeChild(form_, kOptionButtonClass, L"o", BS_AUTORADIOBUTTON, 10, 10, 120, 17);
+    HWND box = MakeChild(form_, kCheckBoxClass, L"c", BS_AUTOCHECKBOX, 10, 40, 120, 17);
+    Skin();
+    const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
+    const int x = cw / 2, y = HalfEven(17 - ch) + ch / 2;
+    for (UINT message : {WM_SETFOCUS, WM_KILLFOCUS}) {
+        Scribble(option, x, y);
+        Scribble(box, x, y);
+        SendMessageW(option, message, 0, 0);
+        SendMessageW(box, message, 0, 0);
+        EXPECT_EQ(WindowPixel(option, x, y), kWhite) << message;  // the normal circle's inside
+        EXPECT_EQ(WindowPixel(box, x, y), kBlack) << message;
+    }
+}
+
+TEST_F(SkinCases, ComboReleaseOverTheBoxShowsHoverAndElsewhereNormal) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWNLIST, 10, 10, 150, 200);
+    Skin();
+    WindowBounds b;
+    GetWindowBounds(combo, b);
+    const int left = b.width - GetSystemMetrics(SM_CXVSCROLL) - 2;
+    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 5));
+    ASSERT_EQ(State(combo), 2);
+    SendMessageW(combo, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
+    EXPECT_EQ(State(combo), 1);
+    EXPECT_EQ(WindowPixel(combo, left, 1), RGB(78, 160, 209));  // the hover image's frame column
+    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 5));
+    ASSERT_EQ(State(combo), 2);
+    SendMessageW(combo, WM_LBUTTONUP, 0, MAKELPARAM(10, 400));
+    EXPECT_EQ(State(combo), 0);
+    EXPECT_EQ(WindowPixel(combo, left, 1), kWhite);
+}
+
+TEST_F(SkinCases, EditableComboPressInTheZoneShowsPressed) {
+    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWN, 10, 10, 150, 200);
+    Skin();
+    WindowBounds b;
+    GetWindowBounds(combo, b);
+    const int s = GetSystemMetrics(SM_CXVSCROLL);
+    // The whole box is drawn by the skin: white inside the one-pixel frame.
+    EXPECT_EQ(WindowPixel(combo, 0, 0), kFrame);
+    EXPECT_EQ(WindowPixel(combo, b.width - 1, b.height - 1), kFrame);
+    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(b.width - s - 2, b.height - 2));
+    EXPECT_EQ(State(combo), 2);
+    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(b.width - s - 3, b.height - 2));
+    EXPECT_EQ(State(combo), 0);
+    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(b.width - 2, b.height - 1));
+    EXPECT_EQ(State(combo), 0);
+}
+
+// The released item shows the hover look while the pointer is over the header and the normal look once
+// it is elsewhere (the opposite would leave an item lit that no later move of this header repaints).
+TEST_F(SkinCases, HeaderReleaseOverTheHeaderShowsHoverAndElsewhereNormal) {
+    HWND header = MakeChild(form_, WC_HEADERW, L"", HDS_BUTTONS | HDS_HORZ, 10, 10, 300, 22);
+    for (int i = 0; i < 2; ++i) {
+        HDITEMW item{};
+        item.mask = HDI_TEXT | HDI_WIDTH;
+        item.cxy = 100;
+        item.pszText = const_cast<wchar_t*>(i == 0 ? L"账号" : L"");
+        SendMessageW(header, HDM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    Skin();
+    const SkinImage skin = MakeHeaderSkinImage();
+    // Bottom row of the item's middle: one pixel row of each look's face, drawn unstretched.
+    const int x = 150, y = 21;
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(130, 5));
+    EXPECT_EQ(Prop(header, kPropHdIndex), 1);
+    EXPECT_EQ(WindowPixel(header, x, y), skin.At(7, 19));
+    // Held and moved off the item and back: the pressed look returns.
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, 5));
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(130, 5));
+    EXPECT_EQ(WindowPixel(header, x, y), skin.At(7, 19));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(130, 5));
+    EXPECT_EQ(Prop(header, kPropHdIndex), -1);
+    EXPECT_EQ(WindowPixel(header, x, y), skin.At(4, 19));
+    // An empty text shows the tile only: every row is one colour across the item.
+    for (int row : {5, 10, 15})
+        for (int px = 102; px < 198; px += 3)
+            EXPECT_EQ(WindowPixel(header, px, row), WindowPixel(header, x, row)) << px << "," << row;
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(130, 5));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(130, 400));
+    EXPECT_EQ(WindowPixel(header, x, y), skin.At(1, 19));
+    // A header without items is background only.
+    HWND empty = MakeChild(form_, WC_HEADERW, L"", HDS_HORZ, 10, 100, 300, 22);
+    AttachSkin(empty);
+    RedrawWindow(empty, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    for (int x = 0; x < 300; x += 23) EXPECT_EQ(WindowPixel(empty, x, 10), skin.At(1, 10)) << x;
+}
+
+// --- the main window ------------------------------------------------------------------------------
+
+TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
+    SetCursorPos(1200, 780);
+    LoadedMainWindow main;
+    ASSERT_TRUE(main.Load());
+    UpdateWindow(main.hwnd());
+    Pump(50);
+    HWND connect = main.Control(MainWindow::kBtnLog);
+    EXPECT_NE(GetSkinProp(main.hwnd(), kPropProcAddr), 0);
+    EXPECT_EQ(GetWindowLongW(connect, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(WindowPixel(connect, 0, 12), kButtonFrame);
+    // The connect button fades between its faces.
+    SendMessageW(connect, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
+    EXPECT_EQ(RunFade(connect).size(), 86u);
+    EXPECT_EQ(WindowPixel(connect, 36, 1), kHoverTopLine);
+    SendMessageW(connect, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(State(connect), 0);
+    EXPECT_EQ(RunFade(connect).size(), 86u);
+    EXPECT_EQ(WindowPixel(connect, 36, 1), kWhite);
+
+    // The option boxes show the skinned indicator.
+    const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
+    for (int id : {MainWindow::kCheck1, MainWindow::kCheck2}) {
+        HWND box = main.Control(id);
+        const int y0 = HalfEven(17 - ch);
+        EXPECT_EQ(WindowPixel(box, 0, y0 + ch / 2), kFrame) << id;
+        EXPECT_EQ(WindowPixel(box, cw / 2, y0 + ch / 2), kWhite) << id;
+        SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const SkinImage glyph = MakeGlyphSkinImage();
+        const int mx = HalfEven(cw - 9), my = y0 + HalfEven(ch - 8);
+        EXPECT_EQ(WindowPixel(box, mx + 8, my), glyph.At(8, 0)) << id;  // the tick's tip
+    }
+
+    // The text boxes get flat frames, pale when disabled.
+    for (int id : {MainWindow::kUserText, MainWindow::kPassText}) {
+        HWND edit = main.Control(id);
+        WindowBounds b;
+        GetWindowBounds(edit, b);
+        EXPECT_EQ(WindowPixel(edit, 0, 0), kFrame) << id;
+        EXPECT_EQ(WindowPixel(edit, b.width - 1, b.height - 1), kFrame) << id;
+        EnableWindow(edit, FALSE);
+        SendMessageW(edit, WM_NCPAINT, 1, 0);
+        EXPECT_EQ(WindowPixel(edit, b.width / 2, 0), kFrameDisabled) << id;
+        EnableWindow(edit, TRUE);
+    }
+}
+
+TEST(SkinMainWindow, EveryMessageBoxItRaisesIsSkinnedWithItsButtons) {
+    SetCursorPos(1200, 780);
+    LoadedMainWindow main;
+    ASSERT_TRUE(main.Load());
+    SetForegroundWindow(main.hwnd());
+    Pump(30);
+    MessageBoxCloser closer;
+    // Connect with no account: the information box.
+    SendMessageW(main.Control(MainWindow::kBtnLog), BM_CLICK, 0, 0);
+    // The redial option with no account: the information box, and the option unticks.
+    SendMessageW(main.Control(MainWindow::kCheck2), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(main.Control(MainWindow::kCheck2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // The start option refused by the registry: the error box, and the option unticks.
+    main.services.write_run_value = MainFrmServices::RunValueResult::AccessDenied;
+    SendMessageW(main.Control(MainWindow::kCheck1), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(main.Control(MainWindow::kCheck1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // A link that no program opens: the link error box, raised while the main window is active.
+    SetMessageBoxHookForTesting(nullptr);
+    SetForegroundWindow(main.hwnd());
+    Pump(30);
+    OpenLink("veltrane-no-such-scheme:nothing");
+
+    const auto& records = closer.records();
+    ASSERT_EQ(records.size(), 4u);
+    const wchar_t* titles[] = {L"提示：", L"提示：", L"错误！", L"错误："};
+    for (size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].title, titles[i]) << i;
+        EXPECT_TRUE(records[i].skinned) << i;
+        EXPECT_GE(records[i].buttons, 1) << i;
+        EXPECT_EQ(records[i].skinned_buttons, records[i].buttons) << i;
+        EXPECT_EQ(records[i].faced_buttons, records[i].buttons) << i;
+    }
+}
+
+}  // namespace
+}  // namespace vt

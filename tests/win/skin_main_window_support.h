@@ -1,0 +1,155 @@
+#pragma once
+// A real main window for the skin's tests and benchmark: MainWindow with MainFrm behind it, quiet stand-in
+// services (no file, registry, network or tray), skinned at load through the same entry the program uses.
+#include <windows.h>
+
+#include <array>
+#include <vector>
+#include <string>
+
+#include "app/main_frm.h"
+#include "app/main_window.h"
+#include "skin/skin_window.h"
+
+namespace vt::skin_test {
+
+// Services that touch nothing. With `connected` set, a click on the connect button only reports the link
+// as up, so that clicks can be repeated without dialling or raising a message box.
+class QuietServices : public MainFrmServices {
+public:
+    bool connected = false;
+    RunValueResult write_run_value = RunValueResult::Ok;
+    int dials = 0;
+    std::string ReadSetting(std::string_view, std::string_view) override { return {}; }
+    bool WriteSetting(std::string_view, std::string_view, std::string_view) override { return true; }
+    std::string EncipherPassword(std::string_view plain) override { return std::string(plain); }
+    std::string DecipherPassword(std::string_view cipher) override { return std::string(cipher); }
+    bool EntryExists(std::string_view) override { return true; }
+    bool CreateDialEntry(std::string_view, std::string_view, std::string_view) override { return true; }
+    bool IsEntryConnected(std::string_view) override { return connected; }
+    bool ProbeInternet(std::string_view) override { return true; }
+    std::array<std::string, 2> ProbeAddresses() override { return {"http://127.0.0.1:9/", "http://127.0.0.1:9/"}; }
+    bool LaunchDial(std::string_view, std::string_view) override {
+        ++dials;
+        return true;
+    }
+    bool LaunchHangUp() override { return true; }
+    std::string ReadRunValue() override { return {}; }
+    RunValueResult WriteRunValue(std::string_view) override { return write_run_value; }
+    RunValueResult DeleteRunValue() override { return RunValueResult::Ok; }
+    std::string RunValueDataFor(std::string_view, std::string_view) override { return "x hide"; }
+    std::string ExeUrlFrom(std::string_view, std::string_view) override { return "x"; }
+    void TrimWorkingSet() override {}
+    void OpenLink(std::string_view) override {}
+    void AddTrayIcon(std::string_view, std::string_view) override {}
+    void ShowBalloon(std::string_view, std::string_view, unsigned) override {}
+    void RemoveTrayIcon() override {}
+    void InstallTaskbarWatch(std::string_view, std::string_view) override {}
+    void UninstallTaskbarWatch() override {}
+    std::string ExeFolder() override { return "C:\\Veltrane"; }
+    std::string ExeBaseName() override { return "Veltrane"; }
+    std::string CommandLineArgs() override { return {}; }
+};
+
+// The main window, loaded (and so shown, with no stored account) and, when `skinned`, skinned at load.
+struct LoadedMainWindow {
+    QuietServices services;
+    MainWindow window;
+    MainFrm frm{services, window};
+
+    explicit LoadedMainWindow(HINSTANCE instance = GetModuleHandleW(nullptr)) : window(instance) {}
+
+    bool Load(bool skinned = true) {
+        if (!window.Create()) return false;
+        window.SetBehaviour(&frm);
+        if (skinned) window.SetSkinAttach([](HWND hwnd) { SkinWindow(hwnd); });
+        frm.OnLoad();
+        return true;
+    }
+    HWND hwnd() const { return window.hwnd(); }
+    HWND Picture() const { return GetDlgItem(window.hwnd(), MainWindow::kPicture1); }
+    HWND Control(int id) const { return GetDlgItem(Picture(), id); }
+};
+
+// Closes the message boxes of this thread from a thread timer (which the boxes' own modal loops
+// dispatch): each box is left open until the skin has reached it, or for at most `patience_ticks`
+// ticks, then its buttons are looked at and IDOK is posted to it.
+struct MessageBoxRecord {
+    std::wstring title;
+    bool skinned = false;
+    int buttons = 0;          // visible buttons of the box
+    int skinned_buttons = 0;  // ... that carry the skin
+    int faced_buttons = 0;    // ... that show the skin's face (its frame colour at the left edge)
+};
+
+class MessageBoxCloser {
+public:
+    explicit MessageBoxCloser(int patience_ticks = 150, bool inspect = true) {
+        patience_ = patience_ticks;
+        inspect_ = inspect;
+        records_.clear();
+        timer_ = SetTimer(nullptr, 0, 10, &MessageBoxCloser::Tick);
+    }
+    ~MessageBoxCloser() { KillTimer(nullptr, timer_); }
+    MessageBoxCloser(const MessageBoxCloser&) = delete;
+    MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
+    const std::vector<MessageBoxRecord>& records() const { return records_; }
+
+private:
+    static BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+        if (!IsWindowVisible(window) || WindowClassName(window) != "#32770") return TRUE;
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    static BOOL CALLBACK CollectButtons(HWND child, LPARAM param) {
+        auto* buttons = reinterpret_cast<std::vector<HWND>*>(param);
+        char name[32] = {};
+        GetClassNameA(child, name, 32);
+        if (lstrcmpiA(name, "button") == 0 && IsWindowVisible(child)) buttons->push_back(child);
+        return TRUE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+        if (!box) {
+            waited_ = 0;
+            return;
+        }
+        if (box == closing_) return;  // IDOK is on its way
+        const bool skinned = GetPropA(box, "PROCADDR") != nullptr;
+        if (!skinned && ++waited_ < patience_) return;
+        waited_ = 0;
+        MessageBoxRecord record;
+        wchar_t title[64] = {};
+        GetWindowTextW(box, title, 64);
+        record.title = title;
+        record.skinned = skinned;
+        if (inspect_) {
+            std::vector<HWND> buttons;
+            EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&buttons));
+            for (HWND button : buttons) {
+                ++record.buttons;
+                if (!GetPropA(button, "PROCADDR")) continue;
+                ++record.skinned_buttons;
+                RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                RECT rect{};
+                GetWindowRect(button, &rect);
+                HDC dc = GetWindowDC(button);
+                record.faced_buttons += GetPixel(dc, 0, (rect.bottom - rect.top) / 2) == RGB(27, 143, 213);
+                ReleaseDC(button, dc);
+            }
+        }
+        records_.push_back(record);
+        closing_ = box;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+
+    static inline std::vector<MessageBoxRecord> records_;
+    static inline int patience_ = 150;
+    static inline bool inspect_ = true;
+    static inline int waited_ = 0;
+    static inline HWND closing_ = nullptr;
+    UINT_PTR timer_ = 0;
+};
+
+}  // namespace vt::skin_test

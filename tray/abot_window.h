@@ -1,0 +1,62 @@
+#pragma once
+// The second window `abot`: hidden, it owns the tray pop-up menu; shown, it is the about box with the
+// product line and two links. There is one at a time; it is created hidden when the tray menu is first
+// used and again after its close box destroyed it.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/abot_menu.h"
+#include "base/handles.h"
+
+namespace vt {
+
+class AboutWindow {
+public:
+    static constexpr wchar_t kClassName[] = L"Form";  // a form in the skin's kind table
+    using LinkOpener = std::function<void(std::string_view address)>;
+
+    AboutWindow(HINSTANCE instance, LinkOpener open_link);
+    ~AboutWindow();
+    AboutWindow(const AboutWindow&) = delete;
+    AboutWindow& operator=(const AboutWindow&) = delete;
+
+    // Creates the window, hidden, when it does not exist. The skin attach (if any) runs on creation.
+    bool EnsureCreated();
+    void SetSkinAttach(std::function<void(HWND)> attach) { skin_attach_ = std::move(attach); }
+    // Pops the tray menu up at the pointer for `owner` (which should be in the foreground) and
+    // returns the chosen item, if any.
+    std::optional<TrayMenuItem> PopUpMenu(HWND owner);
+    // Shows the about box, modeless, in front.
+    void Show();
+    // Unloads the window (the next tray-menu use creates it again).
+    void Destroy();
+    HWND hwnd() const { return window_; }
+
+    // Where the labels are, for tests that click them.
+    struct LabelRects {
+        RECT product, notice, author, site, mail;
+    };
+    static LabelRects Layout();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    void Paint(HDC dc);
+    int HitLink(POINT pt) const;  // 0 none, 1 site (Label1, Label2, Label4), 2 mail (Label6)
+    bool OnPointerLabel(POINT pt) const;
+
+    HINSTANCE instance_;
+    LinkOpener open_link_;
+    std::function<void(HWND)> skin_attach_;
+    HWND window_ = nullptr;
+    HWND tooltip_ = nullptr;
+    UniqueFont font_;
+    UniqueFont title_font_;
+    UniqueFont link_font_;
+    HCURSOR hand_ = nullptr;
+};
+
+}  // namespace vt

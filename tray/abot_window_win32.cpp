@@ -1,0 +1,256 @@
+#include "tray/abot_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "base/text.h"
+#include "res/resource.h"
+
+namespace vt {
+namespace {
+
+constexpr int kClientWidth = 330;
+constexpr int kClientHeight = 178;
+constexpr RECT kFrameRect = {10, 8, 320, 168};
+constexpr int kSiteLink = 1;
+constexpr int kMailLink = 2;
+
+// Menu command identifiers: one per item, offset so that 0 stays "nothing chosen".
+constexpr UINT kFirstMenuCommand = 1000;
+
+UINT CommandFor(TrayMenuItem item) { return kFirstMenuCommand + static_cast<UINT>(item); }
+
+HFONT MakeFont(int height, int weight, bool underline) {
+    LOGFONTW font{};
+    font.lfHeight = height;
+    font.lfWeight = weight;
+    font.lfUnderline = underline ? TRUE : FALSE;
+    font.lfCharSet = GB2312_CHARSET;
+    lstrcpynW(font.lfFaceName, L"宋体", LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+AboutWindow::LabelRects AboutWindow::Layout() {
+    return {
+        {28, 26, 300, 44},    // Label1, product and version
+        {28, 54, 300, 70},    // Label2, notice
+        {28, 78, 300, 94},    // Label3, author
+        {28, 110, 300, 126},  // Label4, web site
+        {28, 134, 300, 150},  // Label6, mail
+    };
+}
+
+AboutWindow::AboutWindow(HINSTANCE instance, LinkOpener open_link)
+    : instance_(instance), open_link_(std::move(open_link)) {}
+
+AboutWindow::~AboutWindow() { Destroy(); }
+
+bool AboutWindow::EnsureCreated() {
+    if (window_ && IsWindow(window_)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (!GetClassInfoExW(instance_, kClassName, &wc)) {
+        // The main window registers the form class first; the about window can also stand alone.
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = instance_;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kClassName;
+        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_VELTRANE));
+        if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    }
+    if (!font_) font_.reset(MakeFont(-12, FW_NORMAL, false));
+    if (!title_font_) title_font_.reset(MakeFont(-16, FW_BOLD, false));
+    if (!link_font_) link_font_.reset(MakeFont(-12, FW_NORMAL, true));
+    if (!hand_) hand_ = LoadCursorW(nullptr, IDC_HAND);
+
+    RECT frame = {0, 0, kClientWidth, kClientHeight};
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+    // The class's own procedure is shared with the main window's "Form" class; this window routes its
+    // messages through its own procedure instead.
+    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, Utf8ToWide(kAboutCaption).c_str(), style,
+                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                              nullptr, nullptr, instance_, nullptr);
+    if (!window_) return false;
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AboutWindow::WindowProc));
+
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               instance_, nullptr);
+    if (tooltip_) {
+        const LabelRects rects = Layout();
+        const std::wstring site_tip = Utf8ToWide(kAboutSiteTip);
+        const std::wstring mail_tip = Utf8ToWide(kAboutMailTip);
+        struct Tip {
+            UINT id;
+            RECT rect;
+            const std::wstring* text;
+        } tips[] = {{1, rects.site, &site_tip}, {2, rects.mail, &mail_tip}};
+        for (const Tip& tip : tips) {
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.uFlags = TTF_SUBCLASS;
+            tool.hwnd = window_;
+            tool.uId = tip.id;
+            tool.rect = tip.rect;
+            tool.lpszText = const_cast<wchar_t*>(tip.text->c_str());
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+    // Centred on the screen, like the main window.
+    RECT placed;
+    GetWindowRect(window_, &placed);
+    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (placed.right - placed.left)) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - (placed.bottom - placed.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (skin_attach_) skin_attach_(window_);
+    return true;
+}
+
+std::optional<TrayMenuItem> AboutWindow::PopUpMenu(HWND owner) {
+    if (!EnsureCreated()) return std::nullopt;
+    UniqueMenu root(CreatePopupMenu());
+    if (!root) return std::nullopt;
+    HMENU current = root.get();
+    HMENU parent = nullptr;
+    for (const TrayMenuEntry& entry : TrayMenuLayout()) {
+        const std::wstring caption = Utf8ToWide(entry.caption);
+        switch (entry.kind) {
+            case TrayMenuEntry::Kind::SubMenuStart: {
+                HMENU sub = CreatePopupMenu();
+                // Appended at once: the root then owns the sub-menu and destroys it with itself.
+                AppendMenuW(current, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), caption.c_str());
+                parent = current;
+                current = sub;
+                break;
+            }
+            case TrayMenuEntry::Kind::SubMenuEnd:
+                current = parent ? parent : root.get();
+                parent = nullptr;
+                break;
+            case TrayMenuEntry::Kind::Separator:
+                AppendMenuW(current, MF_SEPARATOR, 0, nullptr);
+                break;
+            case TrayMenuEntry::Kind::Item:
+                AppendMenuW(current, MF_STRING, CommandFor(entry.item), caption.c_str());
+                break;
+        }
+    }
+    POINT pt;
+    GetCursorPos(&pt);
+    UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(root.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
+                       owner, nullptr));
+    // Without this the menu of a tray icon may not close when the user clicks elsewhere.
+    PostMessageW(owner, WM_NULL, 0, 0);
+    if (chosen < kFirstMenuCommand || chosen > CommandFor(TrayMenuItem::Exit)) return std::nullopt;
+    return static_cast<TrayMenuItem>(chosen - kFirstMenuCommand);
+}
+
+void AboutWindow::Show() {
+    if (!EnsureCreated()) return;
+    ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window_);
+}
+
+void AboutWindow::Destroy() {
+    if (window_ && IsWindow(window_)) DestroyWindow(window_);
+    window_ = nullptr;
+    tooltip_ = nullptr;
+}
+
+LRESULT CALLBACK AboutWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wparam, lparam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (self->window_ == window) {
+            self->window_ = nullptr;
+            self->tooltip_ = nullptr;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+    return self->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_PAINT: {
+            PaintDc paint(window_);
+            Paint(paint.get());
+            return 0;
+        }
+        case WM_SETCURSOR: {
+            POINT pt;
+            GetCursorPos(&pt);
+            ScreenToClient(window_, &pt);
+            if (LOWORD(lparam) == HTCLIENT && OnPointerLabel(pt) && hand_) {
+                SetCursor(hand_);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_LBUTTONUP: {
+            const POINT pt = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+            int link = HitLink(pt);
+            if (link == kSiteLink && open_link_) open_link_(kMakerSiteUrl);
+            if (link == kMailLink && open_link_) open_link_(kSupportMailLink);
+            return 0;
+        }
+        case WM_CLOSE:
+            DestroyWindow(window_);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+void AboutWindow::Paint(HDC dc) {
+    RECT client;
+    GetClientRect(window_, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    RECT frame = kFrameRect;
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    SetBkMode(dc, TRANSPARENT);
+    const LabelRects rects = Layout();
+    struct Line {
+        RECT rect;
+        std::string_view text;
+        HFONT font;
+        COLORREF colour;
+    } lines[] = {
+        {rects.product, kAboutProductLine, title_font_.get(), RGB(0x1E, 0x5A, 0xA8)},
+        {rects.notice, kAboutNoticeLine, font_.get(), GetSysColor(COLOR_BTNTEXT)},
+        {rects.author, kAboutAuthorLine, font_.get(), GetSysColor(COLOR_BTNTEXT)},
+        {rects.site, kAboutSiteLine, link_font_.get(), RGB(0, 0x33, 0xCC)},
+        {rects.mail, kAboutMailLine, link_font_.get(), RGB(0, 0x33, 0xCC)},
+    };
+    for (Line& line : lines) {
+        SelectGuard select(dc, line.font);
+        SetTextColor(dc, line.colour);
+        const std::wstring text = Utf8ToWide(line.text);
+        DrawTextW(dc, text.c_str(), -1, &line.rect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+}
+
+int AboutWindow::HitLink(POINT pt) const {
+    const LabelRects rects = Layout();
+    if (PtInRect(&rects.product, pt) || PtInRect(&rects.notice, pt) || PtInRect(&rects.site, pt)) return kSiteLink;
+    if (PtInRect(&rects.mail, pt)) return kMailLink;
+    return 0;
+}
+
+bool AboutWindow::OnPointerLabel(POINT pt) const {
+    // Only the two link lines carry the hand pointer; the product and notice lines open the site too
+    // but keep the default pointer.
+    const LabelRects rects = Layout();
+    return PtInRect(&rects.site, pt) || PtInRect(&rects.mail, pt);
+}
+
+}  // namespace vt
