@@ -1,0 +1,19 @@
+#!/bin/bash
+# Builds Veltrane.exe and starts it under Wine on a simulated broadband line (the stand-in phonebook
+# library and dial tool of tests/doubles), on the current display; with no display it starts a private
+# X server, lets the dialer run there for a moment and saves a screenshot under build/.
+set -u
+ROOT="$(cd "$(dirname "$0")" && pwd)"
+cd "$ROOT"
+. scripts/common.sh
+
+ensure_packages || { echo "package installation failed" >&2; exit 1; }
+cmake --preset win32 >/dev/null && cmake --build --preset win32 -j2 --target all >/dev/null ||
+    { echo "build failed; see: cmake --build --preset win32" >&2; exit 1; }
+
+EXE="$ROOT/build/win32/Veltrane.exe"
+if [ ! -f "$EXE" ]; then
+    echo "Built the libraries and tests; there is no program to start yet (Veltrane.exe is not part of the build)."
+    exit 0
+fi
+exec "$ROOT/scripts/run-program.sh" "$@"

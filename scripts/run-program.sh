@@ -1,0 +1,35 @@
+#!/bin/bash
+# Starts build/win32/Veltrane.exe under Wine on the simulated line: the program and the stand-in
+# phonebook library go into "C:\Program Files\Veltrane" of the tree's private prefix, the stand-in dial
+# tool into its system folder; dials connect after 3 seconds. With no display, a private X server is
+# started, the dialer runs there for a while, and a screenshot is saved under build/.
+set -u
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+. "$ROOT/scripts/common.sh"
+TREE="$ROOT/build/win32"
+RUN="$TREE/wine-run.sh"
+"$RUN" cmd /c exit   # makes the prefix on first use
+PREFIX="$TREE/wineprefix"
+DEST="$PREFIX/drive_c/Program Files/Veltrane"
+mkdir -p "$DEST"
+cp "$TREE/Veltrane.exe" "$TREE/adsl.ico" "$TREE/bin/rasapi32.dll" "$DEST/"
+cp "$TREE/bin/rasdial.exe" "$PREFIX/drive_c/windows/system32/rasdial.exe"
+STATE="$PREFIX/drive_c/windows/temp/veltrane-line.ini"
+[ -f "$STATE" ] || printf 'dial connect 3\n' >"$STATE"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "Starting Veltrane on $DISPLAY (simulated line: $STATE)."
+    exec "$RUN" 'C:\Program Files\Veltrane\Veltrane.exe' "$@"
+fi
+
+start_xvfb || exit 1
+trap 'stop_wine; stop_xvfb' EXIT
+echo "No display: running Veltrane on a private X server ($DISPLAY) for a few seconds."
+"$RUN" 'C:\Program Files\Veltrane\Veltrane.exe' "$@" >/dev/null 2>&1 &
+sleep "${VELTRANE_RUN_SECONDS:-6}"
+SHOT="$ROOT/build/veltrane-screenshot.png"
+if import -window root "$SHOT" 2>/dev/null; then
+    echo "Screenshot saved: $SHOT"
+else
+    echo "Could not take a screenshot (ImageMagick's import is missing)."
+fi
