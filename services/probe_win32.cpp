@@ -18,36 +18,93 @@ constexpr IID kXmlHttpRequestIid = {
 // How long one wait for messages or the request may last before the clock is looked at again.
 constexpr DWORD kWaitSliceMs = 50;
 
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) CoUninitialize();
+// The COM libraries are loaded at the first probe rather than at start-up: under Wine they cost over a
+// megabyte of private memory, and a subscriber without the redial option never probes.
+struct ComLibrary {
+    using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
+    using CoUninitializeFn = void(WINAPI*)();
+    using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
+    using SysAllocStringFn = BSTR(WINAPI*)(const OLECHAR*);
+    using SysFreeStringFn = void(WINAPI*)(BSTR);
+    using SysStringLenFn = UINT(WINAPI*)(BSTR);
+
+    CoInitializeExFn co_initialize_ex = nullptr;
+    CoUninitializeFn co_uninitialize = nullptr;
+    CoCreateInstanceFn co_create_instance = nullptr;
+    SysAllocStringFn sys_alloc_string = nullptr;
+    SysFreeStringFn sys_free_string = nullptr;
+    SysStringLenFn sys_string_len = nullptr;
+
+    bool ready() const {
+        return co_initialize_ex && co_uninitialize && co_create_instance && sys_alloc_string && sys_free_string &&
+               sys_string_len;
+    }
+
+    // Loaded once and kept: unloading COM while objects may linger is not worth the memory.
+    static const ComLibrary& Get() {
+        static const ComLibrary library = Load();
+        return library;
     }
 
 private:
+    template <typename F>
+    static void Bind(HMODULE module, const char* name, F& out) {
+        out = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    }
+    static ComLibrary Load() {
+        ComLibrary library;
+        HMODULE ole32 = LoadLibraryW(L"ole32.dll");
+        HMODULE oleaut32 = LoadLibraryW(L"oleaut32.dll");
+        Bind(ole32, "CoInitializeEx", library.co_initialize_ex);
+        Bind(ole32, "CoUninitialize", library.co_uninitialize);
+        Bind(ole32, "CoCreateInstance", library.co_create_instance);
+        Bind(oleaut32, "SysAllocString", library.sys_alloc_string);
+        Bind(oleaut32, "SysFreeString", library.sys_free_string);
+        Bind(oleaut32, "SysStringLen", library.sys_string_len);
+        return library;
+    }
+};
+
+class ComApartment {
+public:
+    explicit ComApartment(const ComLibrary& com)
+        : com_(com), result_(com.co_initialize_ex(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(result_)) com_.co_uninitialize();
+    }
+
+private:
+    const ComLibrary& com_;
     HRESULT result_;
 };
 
 class Bstr {
 public:
-    explicit Bstr(const wchar_t* text) : value_(SysAllocString(text)) {}
-    Bstr() = default;
+    explicit Bstr(const ComLibrary& com, const wchar_t* text = nullptr)
+        : com_(com), value_(text ? com.sys_alloc_string(text) : nullptr) {}
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(value_); }
+    ~Bstr() { com_.sys_free_string(value_); }
     BSTR get() const { return value_; }
     BSTR* put() {
-        SysFreeString(value_);
+        com_.sys_free_string(value_);
         value_ = nullptr;
         return &value_;
     }
 
 private:
+    const ComLibrary& com_;
     BSTR value_ = nullptr;
 };
+
+VARIANT EmptyVariant() {
+    VARIANT value;
+    ZeroMemory(&value, sizeof(value));
+    value.vt = VT_EMPTY;
+    return value;
+}
 
 // Dispatches every pending message; false when WM_QUIT came, whose exit code is then in `quit_code`.
 bool PumpMessages(WPARAM& quit_code) {
@@ -66,24 +123,24 @@ bool PumpMessages(WPARAM& quit_code) {
 }  // namespace
 
 bool ProbeInternet(std::string_view url) {
-    ComApartment apartment;
+    const ComLibrary& com = ComLibrary::Get();
+    if (!com.ready()) return false;
+    // The apartment outlives the request object, which is released before it.
+    ComApartment apartment(com);
     ComPtr<IXMLHTTPRequest> request;
-    if (FAILED(CoCreateInstance(kXmlHttpClsid, nullptr, CLSCTX_INPROC_SERVER, kXmlHttpRequestIid,
+    if (FAILED(com.co_create_instance(kXmlHttpClsid, nullptr, CLSCTX_INPROC_SERVER, kXmlHttpRequestIid,
                                 request.put_void())))
         return false;
-    Bstr method(L"GET");
-    Bstr address(Utf8ToWide(url).c_str());
-    VARIANT async;
-    VariantInit(&async);
+    Bstr method(com, L"GET");
+    Bstr address(com, Utf8ToWide(url).c_str());
+    VARIANT async = EmptyVariant();
     async.vt = VT_BOOL;
     async.boolVal = VARIANT_TRUE;
-    VARIANT absent;  // user and password are not given
-    VariantInit(&absent);
+    VARIANT absent = EmptyVariant();  // user and password are not given
     absent.vt = VT_ERROR;
     absent.scode = DISP_E_PARAMNOTFOUND;
     if (FAILED(request->open(method.get(), address.get(), async, absent, absent))) return false;
-    VARIANT no_body;
-    VariantInit(&no_body);
+    VARIANT no_body = EmptyVariant();
     if (FAILED(request->send(no_body))) return false;
 
     // The time-out counts whole seconds of a monotonic clock: the probe gives up once the second count
@@ -113,9 +170,8 @@ bool ProbeInternet(std::string_view url) {
 
     bool online = false;
     if (complete) {
-        Bstr text;
-        online =
-            SUCCEEDED(request->get_responseText(text.put())) && text.get() && SysStringLen(text.get()) > 0;
+        Bstr text(com);
+        online = SUCCEEDED(request->get_responseText(text.put())) && text.get() && com.sys_string_len(text.get()) > 0;
     } else {
         request->abort();
     }
