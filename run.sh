@@ -8,8 +8,13 @@ cd "$ROOT"
 . scripts/common.sh
 
 ensure_packages || { echo "package installation failed" >&2; exit 1; }
-cmake --preset win32 >/dev/null && cmake --build --preset win32 -j2 --target all >/dev/null ||
-    { echo "build failed; see: cmake --build --preset win32" >&2; exit 1; }
+echo "== building (log: build/run-build.log)"
+mkdir -p build
+if ! { cmake --preset win32 && cmake --build --preset win32 -j2; } >build/run-build.log 2>&1; then
+    tail -40 build/run-build.log
+    echo "build failed" >&2
+    exit 1
+fi
 
 EXE="$ROOT/build/win32/Veltrane.exe"
 if [ ! -f "$EXE" ]; then
