@@ -31,7 +31,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         vt::MainWindow window(instance);
         if (!window.Create()) return 1;
         vt::SystemServices services(window.hwnd());
-        vt::AboutWindow about(instance, [](std::string_view address) { vt::OpenLink(address); });
+        vt::AboutWindow* about_ptr = nullptr;
+        // A link of the about window reports a failure in a box of its own.
+        vt::AboutWindow about(instance, [&about_ptr](std::string_view address) {
+            vt::OpenLink(address, about_ptr ? about_ptr->hwnd() : nullptr);
+        });
+        about_ptr = &about;
         window.SetAboutWindow(&about);
         // The skin engine draws the main window's controls, the about window's and those of every
         // message box they raise.

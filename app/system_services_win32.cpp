@@ -57,7 +57,7 @@ std::string SystemServices::ExeUrlFrom(std::string_view exe_folder, std::string_
     return vt::ExeUrlFrom(exe_folder, base_name);
 }
 void SystemServices::TrimWorkingSet() { vt::TrimWorkingSet(); }
-void SystemServices::OpenLink(std::string_view address) { vt::OpenLink(address); }
+void SystemServices::OpenLink(std::string_view address) { vt::OpenLink(address, window_); }
 
 void SystemServices::AddTrayIcon(std::string_view icon_path, std::string_view tip) {
     vt::AddTrayIcon(window_, Utf8ToWide(icon_path), Utf8ToWide(tip));

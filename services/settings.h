@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace vt {
 
 #ifdef _WIN32
@@ -24,7 +28,9 @@ bool WriteSetting(std::string_view section, std::string_view key, std::string_vi
 
 // Opens a web address or "mailto:" link with the default program; when the shell refuses, shows the
 // error box "调用浏览器错误！" (title "错误：", critical-stop icon) and returns after it is dismissed.
-void OpenLink(std::string_view address);
+// The box belongs to `owner` when one is given, so that it is modal to that window (and skinned with
+// it); otherwise to the window of this thread that is active.
+void OpenLink(std::string_view address, HWND owner = nullptr);
 
 // Replaces the message box of OpenLink (nullptr restores the real one).
 using MessageBoxHook = int (*)(const wchar_t* text, const wchar_t* title, unsigned flags);

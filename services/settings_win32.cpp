@@ -94,7 +94,7 @@ bool WriteSetting(std::string_view section, std::string_view key, std::string_vi
                                       path.c_str()) != FALSE;
 }
 
-void OpenLink(std::string_view address) {
+void OpenLink(std::string_view address, HWND owner) {
     std::wstring target = Utf8ToWide(address);
     HINSTANCE result = ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) > 32) return;
@@ -103,7 +103,7 @@ void OpenLink(std::string_view address) {
     if (g_message_box_hook)
         g_message_box_hook(text, title, MB_ICONHAND);
     else
-        MessageBoxW(nullptr, text, title, MB_ICONHAND);
+        MessageBoxW(owner ? owner : GetActiveWindow(), text, title, MB_ICONHAND);
 }
 
 void SetMessageBoxHookForTesting(MessageBoxHook hook) { g_message_box_hook = hook; }

@@ -57,8 +57,8 @@ void SetRoundedRegion(HWND window) {
 void PrepareButton(HWND window) {
     CreateButtonFaces(window);
     const LONG style = GetWindowLongW(window, GWL_STYLE);
-    // Check boxes, radio buttons, group boxes and owner-drawn buttons (bit 1 or 2) keep their style.
-    if ((style & 6) == 0) SendMessageW(window, BM_SETSTYLE, BS_OWNERDRAW, TRUE);
+    // Check boxes, radio buttons, group boxes, user and owner-drawn buttons keep their style.
+    if (!ButtonKeepsOwnPainting(style)) SendMessageW(window, BM_SETSTYLE, BS_OWNERDRAW, TRUE);
     SetSkinProp(window, kPropOldStyle, static_cast<intptr_t>(style));
     SetSkinProp(window, kPropMouseFlag, 0);
     SetSkinProp(window, kPropTimerId, 0);

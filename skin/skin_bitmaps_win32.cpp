@@ -47,6 +47,7 @@ void ReleaseSkinBitmaps() {
     engine.GlyphSkin.reset();
     engine.ToggleSkin.reset();
     engine.HeaderSkin.reset();
+    ReleaseScratchSurfaces();
 }
 
 }  // namespace vt

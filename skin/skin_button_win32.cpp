@@ -20,7 +20,8 @@ void SetState(HWND window, int state, int alpha) {
 }
 
 LRESULT OnPaint(const SkinMessage& msg) {
-    if (GetSkinProp(msg.window, kPropOldStyle) & 6) return msg.PassOn();
+    if (ButtonKeepsOwnPainting(static_cast<int32_t>(GetSkinProp(msg.window, kPropOldStyle))))
+        return msg.PassOn();
     StopFadeTimer(msg.window);
     SetSkinProp(msg.window, kPropAlphaLevel, 255);
     PaintDc paint(msg.window);
@@ -99,7 +100,7 @@ LRESULT OnKeyUp(const SkinMessage& msg) {
 // Any timer that reaches a push button advances its fade, whatever its id.
 LRESULT OnTimer(const SkinMessage& msg) {
     const auto alpha = static_cast<int32_t>(GetSkinProp(msg.window, kPropAlphaLevel));
-    PaintButtonFace(msg.window, nullptr);
+    BlendButtonFace(msg.window, nullptr, alpha);
     const FadeTick tick = NextFadeTick(alpha);
     if (tick.finished) StopFadeTimer(msg.window);
     SetSkinProp(msg.window, kPropAlphaLevel, tick.next_alpha);

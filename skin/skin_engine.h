@@ -25,7 +25,7 @@ SkinEngine& SkinEngineState();
 // be made stays empty. Replaces surfaces built before.
 void BuildSkinBitmaps();
 
-// Releases the five surfaces.
+// Releases the five surfaces, and the temporary surfaces pooled for the painters.
 void ReleaseSkinBitmaps();
 
 }  // namespace vt

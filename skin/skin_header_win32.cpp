@@ -54,7 +54,7 @@ LRESULT OnPaint(const SkinMessage& msg) {
     GetWindowBounds(header, bounds);
     const int w = bounds.width, h = bounds.height;
     const SkinEngine& engine = SkinEngineState();
-    Surface canvas = CreateSurface(w, h);
+    ScratchSurface canvas(w, h);
     const TileRect back = kHeaderBackgroundColumn;
     StretchTile(canvas.dc(), 0, 0, w, h, engine.HeaderSkin.dc(), back.x, back.y, back.width, back.height, 0,
                 0, 0, 0);

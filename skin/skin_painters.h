@@ -15,8 +15,11 @@ inline constexpr UINT kSkinCaptionFormat = 0x8025;
 void RenderButtonStates(HWND window);
 
 // Blends the current face ("OLDSTATE", 3 when the window is disabled) with the constant alpha
-// "ALPHALEVEL" onto the button. Draws nothing for a button whose "OLDSTYLE" has bit 1 or 2. Returns 0.
+// "ALPHALEVEL" onto the button. Draws nothing for a button whose "OLDSTYLE" keeps its own painting
+// (ButtonKeepsOwnPainting). Returns 0.
 int PaintButtonFace(HWND window, HDC dc);
+// The same with the given constant alpha in place of "ALPHALEVEL" (for a caller that has just read it).
+int BlendButtonFace(HWND window, HDC dc, int alpha);
 
 // The drop button of a combo box in `state` (0 normal, 1 hover, 2 pressed). An open list forces state 2,
 // which the caller then sees. Skipped when the state was already painted and `force` is false, and for a

@@ -74,12 +74,15 @@ void RenderButtonStates(HWND window) {
 }
 
 int PaintButtonFace(HWND window, HDC dc) {
+    return BlendButtonFace(window, dc, static_cast<int>(GetSkinProp(window, kPropAlphaLevel)));
+}
+
+int BlendButtonFace(HWND window, HDC dc, int alpha) {
     if (!IsWindowEnabled(window)) SetSkinProp(window, kPropOldState, kSkinDisabled);
-    if (GetSkinProp(window, kPropOldStyle) & 6) return 0;
+    if (ButtonKeepsOwnPainting(static_cast<int32_t>(GetSkinProp(window, kPropOldStyle)))) return 0;
     WindowBounds bounds;
     GetWindowBounds(window, bounds);
     const int state = static_cast<int>(GetSkinProp(window, kPropOldState));
-    const int alpha = static_cast<int>(GetSkinProp(window, kPropAlphaLevel));
     if (state < 0 || state > 3) return 0;
     const HDC face = reinterpret_cast<HDC>(GetSkinProp(window, FaceSurfacePropertyName(state).c_str()));
     TargetDc target(window, dc);
@@ -91,15 +94,16 @@ int PaintButtonFace(HWND window, HDC dc) {
 
 void PaintComboButton(HWND window, HDC dc, int& state, bool force) {
     if (SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0) != 0) state = kSkinPressed;
-    if (state == GetSkinProp(window, kPropOldState) && !force) return;
+    const intptr_t painted = GetSkinProp(window, kPropOldState);
+    if (state == painted && !force) return;
     if ((GetWindowLongW(window, GWL_STYLE) & 2) == 0) return;
-    SetSkinProp(window, kPropOldState, state);
+    if (state != painted) SetSkinProp(window, kPropOldState, state);
     WindowBounds bounds;
     GetWindowBounds(window, bounds);
     const int bw = GetSystemMetrics(SM_CXVSCROLL) + 1;
     const int bh = bounds.height - 2;
     const SkinEngine& engine = SkinEngineState();
-    Surface canvas = CreateSurface(bw, bh);
+    ScratchSurface canvas(bw, bh);
     if (!canvas) return;
     if (state == kSkinHover || state == kSkinPressed) {
         const TileRect tile = ComboBackgroundTile(state);
@@ -115,15 +119,16 @@ void PaintComboButton(HWND window, HDC dc, int& state, bool force) {
 }
 
 int PaintCheckBox(HWND window, int state, bool force) {
-    if (state == GetSkinProp(window, kPropOldState) && !force) return 0;
-    SetSkinProp(window, kPropOldState, state);
+    const intptr_t painted = GetSkinProp(window, kPropOldState);
+    if (state == painted && !force) return 0;
+    if (state != painted) SetSkinProp(window, kPropOldState, state);
     const int cw = GetSystemMetrics(SM_CXMENUCHECK);
     const int ch = GetSystemMetrics(SM_CYMENUCHECK);
     WindowBounds bounds;
     GetWindowBounds(window, bounds);
     const LRESULT check = SendMessageW(window, BM_GETCHECK, 0, 0);
     const SkinEngine& engine = SkinEngineState();
-    Surface canvas = CreateSurface(cw, ch);
+    ScratchSurface canvas(cw, ch);
     WindowDc window_dc(window, true);
     FillBox(canvas.dc(), 0, 0, cw, ch, kWhite);
     const bool enabled = IsWindowEnabled(window) != FALSE;
@@ -147,8 +152,9 @@ int PaintCheckBox(HWND window, int state, bool force) {
 }
 
 int PaintOptionButton(HWND window, int state, bool force) {
-    if (state == GetSkinProp(window, kPropOldState) && !force) return 0;
-    SetSkinProp(window, kPropOldState, state);
+    const intptr_t painted = GetSkinProp(window, kPropOldState);
+    if (state == painted && !force) return 0;
+    if (state != painted) SetSkinProp(window, kPropOldState, state);
     const int cw = GetSystemMetrics(SM_CXMENUCHECK);
     const int ch = GetSystemMetrics(SM_CYMENUCHECK);
     WindowBounds bounds;
@@ -179,7 +185,7 @@ int PaintHeaderItem(HWND window, HDC dc, int index, int state) {
     SendMessageW(window, HDM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     const int iw = item.right - item.left;
     const int ih = item.bottom - item.top;
-    Surface canvas = CreateSurface(iw, bounds.height);
+    ScratchSurface canvas(iw, bounds.height);
     if (!canvas) return 0;
     SelectGuard font_guard(canvas.dc(), WindowFont(window));
     SetBkMode(canvas.dc(), TRANSPARENT);

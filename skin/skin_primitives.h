@@ -48,6 +48,28 @@ private:
 // bitmap cannot be made (nothing is left behind then).
 Surface CreateSurface(int width, int height);
 
+// A temporary surface of exactly width x height (monochrome when asked), borrowed for one paint from a
+// small pool of the process and given back at scope end with every attribute of its DC restored. Making
+// a bitmap costs far more than the drawing a painter does with it (a round trip to the display server
+// under Wine), and the painters ask for the same few sizes again and again. Pixels are undefined on
+// borrowing, as with CreateSurface. Empty (no DC) for a size of 0 or less or when it cannot be made.
+class ScratchSurface {
+public:
+    ScratchSurface(int width, int height, bool monochrome = false);
+    ~ScratchSurface();
+    ScratchSurface(const ScratchSurface&) = delete;
+    ScratchSurface& operator=(const ScratchSurface&) = delete;
+    HDC dc() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    int slot_ = -1;
+    HDC dc_ = nullptr;
+};
+
+// Deletes the pooled surfaces that are not borrowed (the engine's last detach calls it).
+void ReleaseScratchSurfaces();
+
 // Draws the source tile (sx, sy, sw, sh) into (x, y, width, height) of `dest`, corners kept at their
 // margin sizes, edges stretched along one axis and the centre along both, composed off-screen first.
 // With a key colour the composed picture is copied transparently. Returns 1 when drawn, 0 when a size
@@ -56,8 +78,8 @@ int StretchTile(HDC dest, int x, int y, int width, int height, HDC source, int s
                 int left, int top, int right, int bottom, std::optional<COLORREF> key = std::nullopt);
 
 // Copies width x height pixels from (sx, sy) of `source` to (x, y) of `dest`, leaving the destination
-// untouched wherever the source pixel equals `key`. `palette` may be null: a halftone palette is then
-// made and released by the call.
+// untouched wherever the source pixel equals `key`. `palette` may be null: the display's halftone palette
+// (made once for the process) is then used.
 void BlitTransparent(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, COLORREF key,
                      HPALETTE palette = nullptr);
 

@@ -1,9 +1,9 @@
 #include "skin/skin_primitives.h"
 
 #include <commctrl.h>
-#include <ole2.h>
-#include <olectl.h>
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "base/rounding.h"
@@ -15,16 +15,40 @@ namespace vt {
 
 namespace {
 
-// The screen DC from CreateDC("DISPLAY"), deleted at scope end.
-struct DisplayDc {
-    HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    DisplayDc() = default;
-    DisplayDc(const DisplayDc&) = delete;
-    DisplayDc& operator=(const DisplayDc&) = delete;
-    ~DisplayDc() {
-        if (dc) DeleteDC(dc);
+// The colour a key value stands for, as the automation library translates it: a system colour index
+// (high byte 0x80), a palette index (high byte 0x01) looked up in `palette`, or a plain or
+// palette-relative RGB value. Done here rather than through that library, which would pull the COM
+// runtime (over a megabyte under Wine) into every program that skins a window.
+COLORREF TranslateKeyColour(COLORREF key, HPALETTE palette) {
+    switch (key >> 24) {
+        case 0x80:
+            return GetSysColor(static_cast<int>(key & 0xFF));
+        case 0x01: {
+            PALETTEENTRY entry{};
+            if (palette && GetPaletteEntries(palette, key & 0xFFFF, 1, &entry) == 1)
+                return RGB(entry.peRed, entry.peGreen, entry.peBlue);
+            return key;
+        }
+        default:
+            return key & 0xFFFFFF;
     }
-};
+}
+
+// The screen DC that every surface and transparent copy is made compatible with. Opening it costs far
+// more than the drawing it serves (hundreds of microseconds under Wine, several times per paint), so
+// it is opened once and kept for the process; a failed open is retried at the next use.
+HDC DisplayDc() {
+    static HDC display = nullptr;
+    if (!display) display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    return display;
+}
+
+// The halftone palette of the display, made once like the display DC itself.
+HPALETTE HalftonePalette() {
+    static HPALETTE palette = nullptr;
+    if (!palette && DisplayDc()) palette = CreateHalftonePalette(DisplayDc());
+    return palette;
+}
 
 // Selects a palette (forced to background) and realises it for one scope.
 class PaletteGuard {
@@ -44,18 +68,101 @@ private:
     HPALETTE old_;
 };
 
-using UniquePalette = UniqueHandle<HPALETTE, detail::DeleteGdiObject>;
+struct ScratchSlot {
+    UniqueMemoryDc dc;
+    UniqueBitmap bitmap;  // destroyed after the DC, which holds it selected
+    int width = 0;
+    int height = 0;
+    bool monochrome = false;
+    bool busy = false;
+    int saved = 0;      // SaveDC level to restore on return
+    uint64_t used = 0;  // for evicting the least recently used slot
+};
+
+// Enough for every size on a form and its dialogs; beyond it the least recently used free slot is
+// replaced, so the pool never grows past this.
+constexpr size_t kScratchSlots = 64;
+
+std::vector<ScratchSlot>& ScratchPool() {
+    static std::vector<ScratchSlot> pool;
+    return pool;
+}
 
 }  // namespace
+
+ScratchSurface::ScratchSurface(int width, int height, bool monochrome) {
+    if (width <= 0 || height <= 0) return;
+    static uint64_t clock = 0;
+    auto& pool = ScratchPool();
+    int found = -1;
+    for (size_t i = 0; i < pool.size(); ++i) {
+        const ScratchSlot& slot = pool[i];
+        if (!slot.busy && slot.width == width && slot.height == height && slot.monochrome == monochrome) {
+            found = static_cast<int>(i);
+            break;
+        }
+    }
+    if (found < 0) {
+        const HDC display = DisplayDc();
+        if (!display) return;
+        ScratchSlot made;
+        made.dc.reset(CreateCompatibleDC(display));
+        made.bitmap.reset(monochrome ? CreateBitmap(width, height, 1, 1, nullptr)
+                                     : CreateCompatibleBitmap(display, width, height));
+        if (!made.dc || !made.bitmap) return;
+        SelectObject(made.dc.get(), made.bitmap.get());
+        made.width = width;
+        made.height = height;
+        made.monochrome = monochrome;
+        if (pool.size() < kScratchSlots) {
+            pool.push_back(std::move(made));
+            found = static_cast<int>(pool.size() - 1);
+        } else {
+            // Slots are replaced in place: the indices of borrowed ones must stay valid.
+            for (size_t i = 0; i < pool.size(); ++i) {
+                if (pool[i].busy) continue;
+                if (found < 0 || pool[i].used < pool[found].used) found = static_cast<int>(i);
+            }
+            if (found < 0) return;  // every slot is borrowed: nothing to draw with
+            pool[found].dc.reset();
+            pool[found].bitmap.reset();
+            pool[found] = std::move(made);
+        }
+    }
+    ScratchSlot& slot = pool[found];
+    slot.busy = true;
+    slot.used = ++clock;
+    slot.saved = SaveDC(slot.dc.get());
+    slot_ = found;
+    dc_ = slot.dc.get();
+}
+
+ScratchSurface::~ScratchSurface() {
+    if (slot_ < 0) return;
+    ScratchSlot& slot = ScratchPool()[slot_];
+    // Colours, modes, palette and selected objects go back to what the next borrower expects.
+    if (slot.saved) RestoreDC(slot.dc.get(), slot.saved);
+    slot.busy = false;
+}
+
+void ReleaseScratchSurfaces() {
+    auto& pool = ScratchPool();
+    for (ScratchSlot& slot : pool) {
+        if (slot.busy) continue;
+        slot.dc.reset();
+        slot.bitmap.reset();
+        slot.width = slot.height = 0;
+    }
+}
 
 int HalfEven(int value) { return RoundHalfEven(value / 2.0); }
 
 Surface CreateSurface(int width, int height) {
-    DisplayDc display;
-    if (!display.dc) return {};
-    UniqueMemoryDc dc(CreateCompatibleDC(display.dc));
+    const HDC display = DisplayDc();
+    if (!display) return {};
+    UniqueMemoryDc dc(CreateCompatibleDC(display));
     if (!dc) return {};
-    UniqueBitmap bitmap(CreateCompatibleBitmap(display.dc, width, height));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(display, width, height));
     if (!bitmap) return {};
     SelectObject(dc.get(), bitmap.get());
     return Surface(dc.release(), bitmap.release());
@@ -65,7 +172,8 @@ int StretchTile(HDC dest, int x, int y, int width, int height, HDC source, int s
                 int left, int top, int right, int bottom, std::optional<COLORREF> key) {
     if (width == 0 || height == 0 || sw == 0 || sh == 0) return 0;
     const auto pieces = NineGridPieces(width, height, {sx, sy, sw, sh}, {left, top, right, bottom});
-    Surface canvas = CreateSurface(width, height);
+    ScratchSurface canvas(width, height);
+    if (!canvas) return 0;
     for (const auto& piece : pieces) {
         const TileRect& d = piece.dest;
         const TileRect& s = piece.source;
@@ -83,48 +191,38 @@ int StretchTile(HDC dest, int x, int y, int width, int height, HDC source, int s
 
 void BlitTransparent(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, COLORREF key,
                      HPALETTE palette) {
-    DisplayDc display;
-    if (!display.dc) return;
-    UniquePalette own_palette;
-    if (!palette) {
-        own_palette.reset(CreateHalftonePalette(display.dc));
-        palette = own_palette.get();
-    }
-    COLORREF translated = key;
-    if (OleTranslateColor(key, palette, &translated) != S_OK) translated = key;
-    translated &= 0xFFFFFF;
+    const HDC display = DisplayDc();
+    if (!display) return;
+    if (!palette) palette = HalftonePalette();
+    const COLORREF translated = TranslateKeyColour(key, palette) & 0xFFFFFF;
 
     // Background copy: what the destination shows now.
-    UniqueMemoryDc back_dc(CreateCompatibleDC(display.dc));
-    UniqueBitmap back_bitmap(CreateCompatibleBitmap(display.dc, width, height));
-    SelectGuard back_select(back_dc.get(), back_bitmap.get());
-    PaletteGuard back_palette(back_dc.get(), palette);
-    BitBlt(back_dc.get(), 0, 0, width, height, dest, x, y, SRCCOPY);
+    ScratchSurface back(width, height);
+    ScratchSurface src(width, height);
+    ScratchSurface mask(width, height, true);
+    if (!back || !src || !mask) return;
+    const HDC back_dc = back.dc(), src_dc = src.dc(), mask_dc = mask.dc();
+    PaletteGuard back_palette(back_dc, palette);
+    BitBlt(back_dc, 0, 0, width, height, dest, x, y, SRCCOPY);
 
     // Source copy.
-    UniqueMemoryDc src_dc(CreateCompatibleDC(display.dc));
-    UniqueBitmap src_bitmap(CreateCompatibleBitmap(display.dc, width, height));
-    SelectGuard src_select(src_dc.get(), src_bitmap.get());
-    PaletteGuard src_palette(src_dc.get(), palette);
-    SetBkColor(src_dc.get(), GetBkColor(source));
-    SetTextColor(src_dc.get(), GetTextColor(source));
-    BitBlt(src_dc.get(), 0, 0, width, height, source, sx, sy, SRCCOPY);
+    PaletteGuard src_palette(src_dc, palette);
+    SetBkColor(src_dc, GetBkColor(source));
+    SetTextColor(src_dc, GetTextColor(source));
+    BitBlt(src_dc, 0, 0, width, height, source, sx, sy, SRCCOPY);
 
     // Mask: 1 where the source shows the key, 0 elsewhere.
-    UniqueMemoryDc mask_dc(CreateCompatibleDC(display.dc));
-    UniqueBitmap mask_bitmap(CreateBitmap(width, height, 1, 1, nullptr));
-    SelectGuard mask_select(mask_dc.get(), mask_bitmap.get());
-    SetBkColor(src_dc.get(), translated);
-    SetTextColor(src_dc.get(), RGB(255, 255, 255));
-    BitBlt(mask_dc.get(), 0, 0, width, height, src_dc.get(), 0, 0, SRCCOPY);
+    SetBkColor(src_dc, translated);
+    SetTextColor(src_dc, RGB(255, 255, 255));
+    BitBlt(mask_dc, 0, 0, width, height, src_dc, 0, 0, SRCCOPY);
 
     // Key pixels of the source copy turn black; the background survives only under the key.
-    SetTextColor(src_dc.get(), RGB(0, 0, 0));
-    SetBkColor(src_dc.get(), RGB(255, 255, 255));
-    BitBlt(src_dc.get(), 0, 0, width, height, mask_dc.get(), 0, 0, 0x220326);
-    BitBlt(back_dc.get(), 0, 0, width, height, mask_dc.get(), 0, 0, SRCAND);
-    BitBlt(back_dc.get(), 0, 0, width, height, src_dc.get(), 0, 0, SRCPAINT);
-    BitBlt(dest, x, y, width, height, back_dc.get(), 0, 0, SRCCOPY);
+    SetTextColor(src_dc, RGB(0, 0, 0));
+    SetBkColor(src_dc, RGB(255, 255, 255));
+    BitBlt(src_dc, 0, 0, width, height, mask_dc, 0, 0, 0x220326);
+    BitBlt(back_dc, 0, 0, width, height, mask_dc, 0, 0, SRCAND);
+    BitBlt(back_dc, 0, 0, width, height, src_dc, 0, 0, SRCPAINT);
+    BitBlt(dest, x, y, width, height, back_dc, 0, 0, SRCCOPY);
 }
 
 int FillBox(HDC dc, int x, int y, int width, int height, COLORREF colour) {

@@ -28,7 +28,7 @@ LRESULT OnPaint(const SkinMessage& msg) {
     RECT client{};
     GetClientRect(msg.window, &client);
     const int cw = client.right, ch = client.bottom;
-    Surface canvas = CreateSurface(cw, ch);
+    ScratchSurface canvas(cw, ch);
     FillBox(canvas.dc(), 0, 0, cw, ch, kWhite);
     const bool vertical = (GetWindowLongW(msg.window, GWL_STYLE) & PBS_VERTICAL) != 0;
     const TileRect bar = ProgressClientBar(Fraction(msg.window), cw, ch, vertical);
@@ -46,7 +46,7 @@ LRESULT OnNcPaint(const SkinMessage& msg) {
     RECT client{};
     GetClientRect(msg.window, &client);
     const LONG style = GetWindowLongW(msg.window, GWL_STYLE);
-    Surface canvas = CreateSurface(bounds.width, bounds.height);
+    ScratchSurface canvas(bounds.width, bounds.height);
     FillBox(canvas.dc(), 0, 0, bounds.width, bounds.height, kFrame);
     FillBox(canvas.dc(), 1, 1, bounds.width - 2, bounds.height - 2, kWhite);
     for (const ProgressFill& fill :

@@ -28,6 +28,11 @@ bool IsDriveListClass(std::string_view lower_class);     // the two drive list n
 bool IsDataListClass(std::string_view lower_class);      // "datalistwndclass", "dblistwndclass"
 bool IsGridClass(std::string_view lower_class);          // "apexgrid" followed by anything
 
+// Whether a "button" window of this style keeps its own painting: every button type but the plain and the
+// default push button (check boxes, radio buttons of every kind, group boxes, user and owner-drawn
+// buttons). Only the two push button types are made owner-drawn and get the skin's faces.
+constexpr bool ButtonKeepsOwnPainting(int32_t style) { return (style & 0xE) != 0; }
+
 // Window property names (ANSI, exact).
 inline constexpr char kPropProcAddr[] = "PROCADDR";
 inline constexpr char kPropOldState[] = "OLDSTATE";

@@ -66,6 +66,16 @@ TEST(SkinVocabulary, PropertyNamesAreExact) {
     EXPECT_EQ(kSkinDisabled, 3);
 }
 
+TEST(SkinVocabulary, OnlyPlainAndDefaultPushButtonsTakeTheFaces) {
+    // Types 0 push, 1 default push; 2 check, 3 auto check, 4 radio, 5 three-state, 6 auto three-state,
+    // 7 group box, 8 user button, 9 auto radio, 10 push box, 11 owner-drawn, higher split and link types.
+    for (int32_t type = 0; type <= 15; ++type) {
+        EXPECT_EQ(ButtonKeepsOwnPainting(type), type > 1) << type;
+        // The other style bits (visible, child, tab stop, alignment) do not matter.
+        EXPECT_EQ(ButtonKeepsOwnPainting(0x50010F00 | type), type > 1) << type;
+    }
+}
+
 TEST(SkinWords, HalvesAreSigned16Bit) {
     EXPECT_EQ(LoWord(0xFFFF0005u), 5);
     EXPECT_EQ(HiWord(0xFFFF0005u), -1);

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include <array>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "app/main_frm.h"
 #include "app/main_window.h"
@@ -28,7 +28,9 @@ public:
     bool CreateDialEntry(std::string_view, std::string_view, std::string_view) override { return true; }
     bool IsEntryConnected(std::string_view) override { return connected; }
     bool ProbeInternet(std::string_view) override { return true; }
-    std::array<std::string, 2> ProbeAddresses() override { return {"http://127.0.0.1:9/", "http://127.0.0.1:9/"}; }
+    std::array<std::string, 2> ProbeAddresses() override {
+        return {"http://127.0.0.1:9/", "http://127.0.0.1:9/"};
+    }
     bool LaunchDial(std::string_view, std::string_view) override {
         ++dials;
         return true;
