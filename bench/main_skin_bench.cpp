@@ -3,8 +3,6 @@
 // made of, to show where the time goes. Figures in microseconds per call.
 #include <windows.h>
 
-#include <ole2.h>
-#include <olectl.h>
 
 #include <cstdio>
 #include <functional>
@@ -176,10 +174,6 @@ int wmain() {
             Microseconds(calls, [&] { FillBox(canvas.dc(), 0, 0, 13, 13, RGB(255, 255, 255)); }));
         Row("  BlitTransparent of the 9 x 8 check mark", Microseconds(calls, [&] {
                 BlitTransparent(canvas.dc(), 2, 2, 9, 8, engine.GlyphSkin.dc(), 0, 0, RGB(255, 0, 255));
-            }));
-        Row("  OleTranslateColor", Microseconds(calls, [&] {
-                COLORREF out;
-                OleTranslateColor(RGB(255, 0, 255), nullptr, &out);
             }));
         Row("  ScratchSurface 9 x 8 borrowed and returned",
             Microseconds(calls, [&] { ScratchSurface s(9, 8); }));
