@@ -58,6 +58,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         }
         exit_code = static_cast<int>(msg.wParam);
         dde.Stop();
+        // A quit request that did not come through the tray menu leaves the windows standing: unload
+        // them here, while the behaviour they report to still exists.
+        if (IsWindow(window.hwnd())) DestroyWindow(window.hwnd());
+        window.SetBehaviour(nullptr);
+        about.Destroy();
     }
     return exit_code;
 }
