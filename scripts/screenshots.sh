@@ -26,6 +26,8 @@ drive install || { echo "install failed"; exit 1; }
 export VELTRANE_LINE_STATE='C:\windows\temp\veltrane-shots.ini'
 printf 'entry Veltrane\ndial connect 2\n' >"$TREE/wineprefix/drive_c/windows/temp/veltrane-shots.ini"
 rm -f "$TREE/wineprefix/drive_c/windows/Veltrane.dat"
+# A first run: no start-with-Windows value left by earlier runs or tests.
+"$RUN" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Veltrane /f >/dev/null 2>&1
 
 # First run: the window; then an account typed in and a dial with its balloon, the tray menu opened
 # at the icon, and the about window.
