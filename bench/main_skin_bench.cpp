@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/main_window.h"
+#include "bench/bench_timing.h"
 #include "skin/skin_engine.h"
 #include "skin/skin_painters.h"
 #include "skin/skin_primitives.h"
@@ -19,16 +20,7 @@ namespace {
 
 using namespace vt;
 
-double Microseconds(int calls, const std::function<void()>& call) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    call();  // warm-up
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < calls; ++i) call();
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 /
-           static_cast<double>(frequency.QuadPart) / calls;
-}
+using bench::Microseconds;
 
 void Drain() {
     MSG msg;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "bench/bench_timing.h"
 #include "skin/skin_engine.h"
 #include "skin/skin_painters.h"
 #include "skin/skin_primitives.h"
@@ -17,15 +18,7 @@ namespace {
 
 using namespace vt;
 
-double Microseconds(int calls, const std::function<void()>& call) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    call();  // warm-up
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < calls; ++i) call();
-    QueryPerformanceCounter(&end);
-    return (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / calls;
-}
+using bench::Microseconds;
 
 // A plain copy of a width x height surface onto the window's whole-window DC.
 double PlainCopy(HWND window, int width, int height, int calls) {

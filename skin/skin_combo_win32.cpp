@@ -69,8 +69,8 @@ LRESULT OnComboPaint(const SkinMessage& msg, bool editable) {
     return result;
 }
 
-LRESULT HandleComboBox(const SkinMessage& msg) {
-    const bool editable = (GetWindowLongW(msg.window, GWL_STYLE) & 1) == 0;
+// A drive list behaves as a combo box that is never editable.
+LRESULT HandleComboBox(const SkinMessage& msg, bool editable) {
     if (msg.message == WM_PAINT) return OnComboPaint(msg, editable);
     const LRESULT result = msg.PassOn();
     const bool held = (msg.wparam & MK_LBUTTON) != 0;
@@ -106,37 +106,6 @@ LRESULT HandleComboBox(const SkinMessage& msg) {
     return result;
 }
 
-LRESULT HandleDriveList(const SkinMessage& msg) {
-    if (msg.message == WM_PAINT) return OnComboPaint(msg, false);
-    const LRESULT result = msg.PassOn();
-    switch (msg.message) {
-        case WM_MOUSEMOVE:
-            TrackHover(msg.window);
-            PaintButton(msg.window, nullptr, (msg.wparam & MK_LBUTTON) ? kSkinPressed : kSkinHover, false);
-            break;
-        case WM_MOUSELEAVE:
-            SetSkinProp(msg.window, kPropMouseFlag, 0);
-            PaintButton(msg.window, nullptr, kSkinNormal, false);
-            break;
-        case WM_LBUTTONDOWN:
-            PaintButton(msg.window, nullptr, kSkinPressed, false);
-            break;
-        case WM_LBUTTONUP:
-            PaintButton(msg.window, nullptr, PointerOver(msg.window, msg.lparam) ? kSkinHover : kSkinNormal,
-                        false);
-            break;
-        case WM_WINDOWPOSCHANGING:
-            PaintButton(msg.window, nullptr, kSkinNormal, false);
-            break;
-        case WM_NCPAINT:
-            PaintFlatEdge(msg.window);
-            break;
-        default:
-            break;
-    }
-    return result;
-}
-
 LRESULT HandleDropDownList(const SkinMessage& msg) {
     const LRESULT result = msg.PassOn();
     if (msg.message == WM_PAINT) DrawFlatFrame(msg.window);
@@ -147,9 +116,9 @@ LRESULT HandleDropDownList(const SkinMessage& msg) {
 }  // namespace
 
 LRESULT HandleComboMessage(const SkinMessage& msg) {
-    if (IsDriveListClass(msg.lower_class)) return HandleDriveList(msg);
+    if (IsDriveListClass(msg.lower_class)) return HandleComboBox(msg, false);
     if (msg.lower_class == "combolbox") return HandleDropDownList(msg);
-    return HandleComboBox(msg);
+    return HandleComboBox(msg, (GetWindowLongW(msg.window, GWL_STYLE) & 1) == 0);
 }
 
 }  // namespace vt

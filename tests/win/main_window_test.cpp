@@ -9,47 +9,12 @@
 #include <vector>
 
 #include "app/main_frm.h"
+#include "tests/win/quiet_services.h"
 
 namespace vt {
 namespace {
 
-class QuietServices : public MainFrmServices {
-public:
-    std::vector<std::string> dials;
-    std::string settings_user;
-    std::string ReadSetting(std::string_view, std::string_view key) override {
-        return key == "UserName" ? settings_user : std::string();
-    }
-    bool WriteSetting(std::string_view, std::string_view, std::string_view) override { return true; }
-    std::string EncipherPassword(std::string_view plain) override { return std::string(plain); }
-    std::string DecipherPassword(std::string_view cipher) override { return std::string(cipher); }
-    bool EntryExists(std::string_view) override { return true; }
-    bool CreateDialEntry(std::string_view, std::string_view, std::string_view) override { return true; }
-    bool IsEntryConnected(std::string_view) override { return false; }
-    bool ProbeInternet(std::string_view) override { return true; }
-    std::array<std::string, 2> ProbeAddresses() override { return {"https://a/", "http://b/"}; }
-    bool LaunchDial(std::string_view account, std::string_view password) override {
-        dials.push_back(std::string(account) + "|" + std::string(password));
-        return true;
-    }
-    bool LaunchHangUp() override { return true; }
-    std::string ReadRunValue() override { return {}; }
-    RunValueResult WriteRunValue(std::string_view) override { return RunValueResult::Ok; }
-    RunValueResult DeleteRunValue() override { return RunValueResult::Ok; }
-    std::string RunValueDataFor(std::string_view, std::string_view) override { return "x hide"; }
-    std::string ExeUrlFrom(std::string_view, std::string_view) override { return "x"; }
-    void TrimWorkingSet() override {}
-    void OpenLink(std::string_view) override {}
-    void AddTrayIcon(std::string_view, std::string_view) override {}
-    void ShowBalloon(std::string_view, std::string_view, unsigned) override {}
-    void RemoveTrayIcon() override {}
-    void InstallTaskbarWatch(std::string_view, std::string_view) override {}
-    void UninstallTaskbarWatch() override {}
-    std::string ExeFolder() override { return "C:\\Veltrane"; }
-    std::string ExeBaseName() override { return "Veltrane"; }
-    std::string CommandLineArgs() override { return args; }
-    std::string args;
-};
+using test::QuietServices;
 
 void Pump() {
     MSG msg;
@@ -85,7 +50,7 @@ protected:
 };
 
 TEST_F(MainWindowTest, IsABorderlessTranslucentToolWindowOfTheDesignedSize) {
-    services_.settings_user = "";  // first run: the window shows
+    // First run: no stored account, so the window shows.
     Load();
     HWND hwnd = window_.hwnd();
     RECT client;
@@ -188,16 +153,8 @@ TEST_F(MainWindowTest, ClosingHidesAndTheTrayLeftButtonRestores) {
 }
 
 TEST_F(MainWindowTest, HiddenStartWithAStoredAccountStaysInTheTray) {
-    services_.settings_user = "user";
-    services_.args = "hide";
-    // CipherText comes from the same stand-in settings: give it a value too.
-    struct WithCipher : QuietServices {
-        std::string ReadSetting(std::string_view s, std::string_view key) override {
-            return key == "CipherText" ? "c" : QuietServices::ReadSetting(s, key);
-        }
-    };
-    WithCipher services;
-    services.settings_user = "user";
+    QuietServices services;
+    services.settings = {{"UserName", "user"}, {"CipherText", "c"}};
     services.args = "hide";
     MainWindow window(GetModuleHandleW(nullptr));
     ASSERT_TRUE(window.Create());

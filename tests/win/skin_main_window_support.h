@@ -3,55 +3,17 @@
 // services (no file, registry, network or tray), skinned at load through the same entry the program uses.
 #include <windows.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "app/main_frm.h"
 #include "app/main_window.h"
 #include "skin/skin_window.h"
+#include "tests/win/quiet_services.h"
 
 namespace vt::skin_test {
 
-// Services that touch nothing. With `connected` set, a click on the connect button only reports the link
-// as up, so that clicks can be repeated without dialling or raising a message box.
-class QuietServices : public MainFrmServices {
-public:
-    bool connected = false;
-    RunValueResult write_run_value = RunValueResult::Ok;
-    int dials = 0;
-    std::string ReadSetting(std::string_view, std::string_view) override { return {}; }
-    bool WriteSetting(std::string_view, std::string_view, std::string_view) override { return true; }
-    std::string EncipherPassword(std::string_view plain) override { return std::string(plain); }
-    std::string DecipherPassword(std::string_view cipher) override { return std::string(cipher); }
-    bool EntryExists(std::string_view) override { return true; }
-    bool CreateDialEntry(std::string_view, std::string_view, std::string_view) override { return true; }
-    bool IsEntryConnected(std::string_view) override { return connected; }
-    bool ProbeInternet(std::string_view) override { return true; }
-    std::array<std::string, 2> ProbeAddresses() override {
-        return {"http://127.0.0.1:9/", "http://127.0.0.1:9/"};
-    }
-    bool LaunchDial(std::string_view, std::string_view) override {
-        ++dials;
-        return true;
-    }
-    bool LaunchHangUp() override { return true; }
-    std::string ReadRunValue() override { return {}; }
-    RunValueResult WriteRunValue(std::string_view) override { return write_run_value; }
-    RunValueResult DeleteRunValue() override { return RunValueResult::Ok; }
-    std::string RunValueDataFor(std::string_view, std::string_view) override { return "x hide"; }
-    std::string ExeUrlFrom(std::string_view, std::string_view) override { return "x"; }
-    void TrimWorkingSet() override {}
-    void OpenLink(std::string_view) override {}
-    void AddTrayIcon(std::string_view, std::string_view) override {}
-    void ShowBalloon(std::string_view, std::string_view, unsigned) override {}
-    void RemoveTrayIcon() override {}
-    void InstallTaskbarWatch(std::string_view, std::string_view) override {}
-    void UninstallTaskbarWatch() override {}
-    std::string ExeFolder() override { return "C:\\Veltrane"; }
-    std::string ExeBaseName() override { return "Veltrane"; }
-    std::string CommandLineArgs() override { return {}; }
-};
+using test::QuietServices;
 
 // The main window, loaded (and so shown, with no stored account) and, when `skinned`, skinned at load.
 struct LoadedMainWindow {

@@ -1,0 +1,61 @@
+#pragma once
+// MainFrm's services for Windows tests of the real main window: they touch no file, registry, network or
+// tray, and keep what the window asked of them.
+#include <array>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/main_frm.h"
+
+namespace vt::test {
+
+// With `connected` set, a click on the connect button only reports the link as up, so that clicks can be
+// repeated without dialling or raising a message box. `settings` stands for the settings file; each dial
+// is kept as "account|password".
+class QuietServices : public MainFrmServices {
+public:
+    bool connected = false;
+    RunValueResult write_run_value = RunValueResult::Ok;
+    std::map<std::string, std::string, std::less<>> settings;
+    std::string args;
+    std::vector<std::string> dials;
+
+    std::string ReadSetting(std::string_view, std::string_view key) override {
+        auto found = settings.find(key);
+        return found == settings.end() ? std::string() : found->second;
+    }
+    bool WriteSetting(std::string_view, std::string_view, std::string_view) override { return true; }
+    std::string EncipherPassword(std::string_view plain) override { return std::string(plain); }
+    std::string DecipherPassword(std::string_view cipher) override { return std::string(cipher); }
+    bool EntryExists(std::string_view) override { return true; }
+    bool CreateDialEntry(std::string_view, std::string_view, std::string_view) override { return true; }
+    bool IsEntryConnected(std::string_view) override { return connected; }
+    bool ProbeInternet(std::string_view) override { return true; }
+    std::array<std::string, 2> ProbeAddresses() override {
+        return {"http://127.0.0.1:9/", "http://127.0.0.1:9/"};
+    }
+    bool LaunchDial(std::string_view account, std::string_view password) override {
+        dials.push_back(std::string(account) + "|" + std::string(password));
+        return true;
+    }
+    bool LaunchHangUp() override { return true; }
+    std::string ReadRunValue() override { return {}; }
+    RunValueResult WriteRunValue(std::string_view) override { return write_run_value; }
+    RunValueResult DeleteRunValue() override { return RunValueResult::Ok; }
+    std::string RunValueDataFor(std::string_view, std::string_view) override { return "x hide"; }
+    std::string ExeUrlFrom(std::string_view, std::string_view) override { return "x"; }
+    void TrimWorkingSet() override {}
+    void OpenLink(std::string_view) override {}
+    void AddTrayIcon(std::string_view, std::string_view) override {}
+    void ShowBalloon(std::string_view, std::string_view, unsigned) override {}
+    void RemoveTrayIcon() override {}
+    void InstallTaskbarWatch(std::string_view, std::string_view) override {}
+    void UninstallTaskbarWatch() override {}
+    std::string ExeFolder() override { return "C:\\Veltrane"; }
+    std::string ExeBaseName() override { return "Veltrane"; }
+    std::string CommandLineArgs() override { return args; }
+};
+
+}  // namespace vt::test
