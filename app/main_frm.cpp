@@ -94,7 +94,13 @@ void MainFrm::OnUnload() {
 }
 
 bool MainFrm::OnDdeExecute(std::string_view command) {
-    if (unloaded_ || command != "Nor") return true;
+    if (unloaded_) return true;
+    if (command == kSetupQuitCommand) {
+        // Exactly the tray menu's quit: the tray icon goes and nothing is written on the way out.
+        OnMenuItem(TrayMenuItem::Exit);
+        return true;
+    }
+    if (command != "Nor") return true;
     view_.ShowNormal();
     ShowInfoBalloon(kRestoredBalloon);
     return true;

@@ -3,3 +3,7 @@ add_executable(Veltrane WIN32 ${CMAKE_SOURCE_DIR}/app/main_win32.cpp $<TARGET_OB
 target_link_libraries(Veltrane PRIVATE veltrane_win32)
 set_target_properties(Veltrane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(Veltrane veltrane_tray_icon)
+# What ships carries no symbol table and none of the code it never calls.
+if(NOT MSVC)
+    target_link_options(Veltrane PRIVATE $<$<CONFIG:Release>:-s> $<$<CONFIG:Release>:-Wl,--gc-sections>)
+endif()

@@ -12,7 +12,8 @@ ImageMagick, so the files in this folder can be checked against the script:
     python3 res/make_artwork.py --check    # exit 1 when res/ differs from what the script makes,
                                            # 77 when the text cannot be rendered here
 Outputs:
-    background.bmp   340 x 300, 32 bits per pixel (alpha 255), the main window's background
+    background.bmp   340 x 300, 24 bits per pixel, the main window's background (opaque, so an alpha
+                     byte would only add a quarter to its size)
     veltrane.ico     48, 32 and 16 px, each in 4, 8 and 32 bits per pixel (nine images)
     adsl.ico         the tray icon file that lives beside the program (same images)
     mininor.bmp minimove.bmp minidown.bmp closenor.bmp closemove.bmp closedown.bmp mini.bmp close1.bmp
@@ -467,7 +468,7 @@ def make_all():
     icons = {s: draw_icon(s) for s in (48, 32, 16)}
     ico = ico_bytes([(icons[s], b) for s in (48, 32, 16) for b in (32, 8, 4)])
     out = {
-        "background.bmp": bmp_bytes(draw_background(icons[16], render_text("Veltrane")), 32),
+        "background.bmp": bmp_bytes(draw_background(icons[16], render_text("Veltrane")), 24),
         "veltrane.ico": ico,
         "adsl.ico": ico,
     }

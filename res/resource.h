@@ -4,7 +4,7 @@
 // Icon 1 is the program's own icon (the first icon group is what the shell shows for the exe).
 #define IDI_VELTRANE 1
 
-// The main window's 340 x 300 background (32 bits per pixel).
+// The main window's 340 x 300 background (24 bits per pixel).
 #define IDB_BACKGROUND 101
 
 // Title-strip button pictures, 24 x 20, 24 bits per pixel, on the strip's blue. `mini` and `close1`

@@ -112,8 +112,22 @@ TEST(MainFrmSecondCopy, NorRestoresShowsAndTellsWhereTheProgramLives) {
 TEST(MainFrmSecondCopy, OtherCommandsAreAcceptedWithoutEffect) {
     Rig rig;
     rig.Load();
-    for (const char* command : {"nor", "Nor ", "", "hide", "NOR"}) EXPECT_TRUE(rig.frm.OnDdeExecute(command));
+    for (const char* command : {"nor", "Nor ", "", "hide", "NOR", "veltrane.setup.quit", "Veltrane.Setup.Quit "})
+        EXPECT_TRUE(rig.frm.OnDdeExecute(command));
     EXPECT_THAT(rig.log, IsEmpty());
+}
+
+TEST(MainFrmSecondCopy, TheSetupProgramsQuitCommandQuitsLikeTheTrayMenu) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.settings["Option/DiscRedial"] = "1";
+    rig.Load();
+    const auto settings_before = rig.services.settings;
+    rig.log.clear();
+    EXPECT_TRUE(rig.frm.OnDdeExecute("Veltrane.Setup.Quit"));
+    EXPECT_THAT(rig.log, ElementsAre("QuitProgram", "RemoveTrayIcon", "UninstallTaskbarWatch"));
+    EXPECT_TRUE(rig.frm.Unloaded());
+    EXPECT_EQ(rig.services.settings, settings_before);
 }
 
 TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {

@@ -202,7 +202,7 @@ TEST_F(Resources, BitmapsHaveTheirSizesAndDepths) {
     Pixels bg = Bitmap(IDB_BACKGROUND);
     EXPECT_EQ(bg.width, 340);
     EXPECT_EQ(bg.height, 300);
-    EXPECT_EQ(BitsPerPixel(IDB_BACKGROUND), 32);
+    EXPECT_EQ(BitsPerPixel(IDB_BACKGROUND), 24);  // opaque: no alpha byte to store
     for (int id : {IDB_MINI, IDB_MININOR, IDB_MINIMOVE, IDB_MINIDOWN, IDB_CLOSE1, IDB_CLOSENOR, IDB_CLOSEMOVE,
                    IDB_CLOSEDOWN}) {
         Pixels pic = Bitmap(id);
