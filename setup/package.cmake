@@ -37,3 +37,7 @@ set(CPACK_VELTRANE_PLUGIN_DIR "${CMAKE_BINARY_DIR}/setup-plugin")
 set(CPACK_VELTRANE_ICON "${CMAKE_SOURCE_DIR}/res/veltrane.ico")
 list(APPEND CMAKE_MODULE_PATH "${CMAKE_SOURCE_DIR}/setup")
 include(CPack)
+
+add_test(NAME Package.ZipHoldsOnlyTheProgramAndItsIcon
+         COMMAND ${CMAKE_COMMAND} -DZIP=${CMAKE_BINARY_DIR}/Veltrane-${PROJECT_VERSION}.zip
+                 -DTOP=Veltrane-${PROJECT_VERSION} -DEXE=$<TARGET_FILE:Veltrane> -P ${CMAKE_SOURCE_DIR}/setup/check-zip.cmake)

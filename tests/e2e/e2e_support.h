@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "tests/doubles/line_state.h"
 
@@ -115,19 +116,21 @@ inline HWND FindMainWindow() { return FindWindowW(L"Form", L"Veltrane"); }
 // One running copy of the program.
 class Program {
 public:
-    Program() = default;
+    // The copy installed at `exe` (by default the one the tests install themselves).
+    explicit Program(std::wstring exe = kExePath) : exe_(std::move(exe)) {}
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     ~Program() { Kill(); }
 
     // Starts the installed program with `arguments` after its quoted path.
     bool Start(const std::wstring& arguments = L"") {
-        std::wstring command = L"\"" + std::wstring(kExePath) + L"\"";
+        std::wstring command = L"\"" + exe_ + L"\"";
         if (!arguments.empty()) command += L" " + arguments;
+        const std::wstring folder = exe_.substr(0, exe_.find_last_of(L'\\'));
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        if (!CreateProcessW(kExePath, command.data(), nullptr, nullptr, FALSE, 0, nullptr, kInstallDir, &startup,
-                            &process_))
+        if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                            &startup, &process_))
             return false;
         CloseHandle(process_.hThread);
         process_.hThread = nullptr;
@@ -177,6 +180,7 @@ public:
     }
 
 private:
+    std::wstring exe_;
     PROCESS_INFORMATION process_{};
     HWND window_ = nullptr;
 };
