@@ -2,7 +2,9 @@
 // from process creation until its message loop first idles (WaitForInputIdle), and the memory it holds
 // then (PagefileUsage: under Wine the working-set trim frees nothing and the working set is the host's
 // resident size, so committed private memory is the comparable figure).
-//   startup_bench [runs]
+//   startup_bench [runs] [other Veltrane.exe]
+// The optional second program (for example the build before a change) is installed beside the first
+// and measured in the same rounds, so that the two figures share the machine's state.
 // Veltrane runs installed in "C:\Program Files\Veltrane" on the simulated line, with a stored account on
 // a line that is already connected (the start-up path a subscriber sees at every logon, minus the dial).
 #include <windows.h>
@@ -78,7 +80,20 @@ int wmain(int argc, wchar_t** argv) {
     WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), settings.c_str());
 
     const std::wstring minimal = vt::e2e::BuildFolder() + L"\\minimal_window.exe";
-    std::vector<double> v_start, v_mem, m_start, m_mem;
+    std::wstring other;
+    if (argc > 2) {
+        const std::wstring dir = L"C:\\Program Files\\Veltrane other";
+        CreateDirectoryW(dir.c_str(), nullptr);
+        other = dir + L"\\Veltrane.exe";
+        const std::wstring installed = vt::e2e::kInstallDir;
+        if (!CopyFileW(argv[2], other.c_str(), FALSE) ||
+            !CopyFileW((installed + L"\\adsl.ico").c_str(), (dir + L"\\adsl.ico").c_str(), FALSE) ||
+            !CopyFileW((installed + L"\\rasapi32.dll").c_str(), (dir + L"\\rasapi32.dll").c_str(), FALSE)) {
+            std::printf("could not install the other Veltrane.exe\n");
+            return 1;
+        }
+    }
+    std::vector<double> v_start, v_mem, m_start, m_mem, o_start, o_mem;
     for (int i = 0; i < runs + 1; ++i) {
         vt::e2e::KillLeftovers();
         Sample veltrane{}, plain{};
@@ -86,7 +101,17 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("a program did not reach an idle message loop\n");
             return 1;
         }
+        Sample before{};
+        if (!other.empty()) {
+            vt::e2e::KillLeftovers();
+            if (!Measure(other, L"hide", before)) {
+                std::printf("the other Veltrane.exe did not reach an idle message loop\n");
+                return 1;
+            }
+        }
         if (i == 0) continue;  // the first round warms the disk cache and the wineserver
+        o_start.push_back(before.start_ms);
+        o_mem.push_back(before.pagefile_kb);
         v_start.push_back(veltrane.start_ms);
         v_mem.push_back(veltrane.pagefile_kb);
         m_start.push_back(plain.start_ms);
@@ -96,6 +121,8 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("start-up, median of %d runs (goal: Veltrane within 1.5 x of the minimal program)\n", runs);
     std::printf("  %-34s %10s %14s\n", "", "to idle ms", "pagefile KiB");
     std::printf("  %-34s %10.1f %14.0f\n", "Veltrane.exe (stored account, hide)", vs, vm);
+    if (!other.empty())
+        std::printf("  %-34s %10.1f %14.0f\n", "other Veltrane.exe (same start)", Median(o_start), Median(o_mem));
     std::printf("  %-34s %10.1f %14.0f\n", "minimal one-window program", ms, mm);
     std::printf("  %-34s %10.2f %14.2f\n", "ratio", ms > 0 ? vs / ms : 0.0, mm > 0 ? vm / mm : 0.0);
     DeleteFileW(settings.c_str());
