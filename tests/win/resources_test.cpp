@@ -15,6 +15,7 @@
 
 #include "base/handles.h"
 #include "res/resource.h"
+#include "version.h"  // made from res/version.h.in in the build tree
 
 namespace {
 
@@ -353,9 +354,12 @@ TEST_F(Resources, VersionRecordNamesTheProductInChinese) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT len = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00090000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00090000u);
+    // The project's version, major.minor.patch.0.
+    const DWORD ms = (VELTRANE_VERSION_MAJOR << 16) | VELTRANE_VERSION_MINOR, ls = VELTRANE_VERSION_PATCH << 16;
+    EXPECT_EQ(fixed->dwFileVersionMS, ms);
+    EXPECT_EQ(fixed->dwFileVersionLS, ls);
+    EXPECT_EQ(fixed->dwProductVersionMS, ms);
+    EXPECT_EQ(fixed->dwProductVersionLS, ls);
 
     WORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
@@ -368,7 +372,9 @@ TEST_F(Resources, VersionRecordNamesTheProductInChinese) {
     EXPECT_EQ(VersionString(block, base + L"ProductName"), L"Veltrane");
     EXPECT_EQ(VersionString(block, base + L"FileDescription"),
               L"Veltrane \u5bbd\u5e26\u62e8\u53f7");  // 宽带拨号
-    EXPECT_EQ(VersionString(block, base + L"FileVersion"), L"9.0.0.0");
+    const std::string text = VELTRANE_VERSION_TEXT;
+    EXPECT_EQ(VersionString(block, base + L"FileVersion"), std::wstring(text.begin(), text.end()));
+    EXPECT_EQ(VersionString(block, base + L"ProductVersion"), std::wstring(text.begin(), text.end()));
     EXPECT_EQ(VersionString(block, base + L"CompanyName"), L"Veltrane \u9879\u76ee\u7ec4");  // 项目组
 }
 
