@@ -201,6 +201,19 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     EXPECT_FALSE(run_present);
     EXPECT_EQ(FileBytes(SettingsPath()), settings_before_uninstall);
     EXPECT_TRUE(line::HasEntry(line::Load(), "Veltrane"));
+
+    // With the box ticked (/RemoveSettings) the settings file goes too, also a copy that the system
+    // redirected into the user's VirtualStore.
+    ASSERT_EQ(RunAndWait(L"\"" + SetupPath() + L"\" /S"), 0u);
+    wchar_t windir[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryW(windir, MAX_PATH), 3u);
+    const std::wstring store = KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\VirtualStore\\" + (windir + 3);
+    ASSERT_EQ(SHCreateDirectoryExW(nullptr, store.c_str(), nullptr), ERROR_SUCCESS);
+    const std::wstring redirected = store + L"\\Veltrane.dat";
+    ASSERT_TRUE(line::WriteWholeFile(redirected, settings, false));
+    ASSERT_EQ(RunAndWait(RegText(L"QuietUninstallString") + L" /RemoveSettings"), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(InstallDir()) && !Exists(SettingsPath()) && !Exists(redirected); },
+                          30000));
     CoUninitialize();
 }
 
