@@ -66,6 +66,11 @@ public:
         auto it = settings.find(Cat({section, "/", key}));
         return it == settings.end() ? std::string() : it->second;
     }
+    std::string ReadSettingExact(std::string_view section, std::string_view key) override {
+        log_.push_back(Cat({"ReadSettingExact ", key}));
+        auto it = settings.find(Cat({section, "/", key}));
+        return it == settings.end() ? std::string() : it->second;
+    }
     bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) override {
         log_.push_back(Cat({"WriteSetting ", key, "=", value}));
         settings[Cat({section, "/", key})] = std::string(value);
@@ -254,8 +259,12 @@ public:
     void CentreOnScreen() override { Note("CentreOnScreen"); }
     void Minimise() override {
         Note("Minimise");
+        // As the platform does: minimising shows a hidden window, and reports a resize (at once) only
+        // when the state changes.
+        const bool was_minimised = minimised;
         minimised = true;
-        frm_->OnResize(true);  // the platform reports the resize at once
+        visible = true;
+        if (!was_minimised) frm_->OnResize(true);
     }
     void Hide() override {
         Note("Hide");

@@ -46,6 +46,25 @@ TEST(MainFrmTitleStrip, BothButtonsMinimiseToTheTrayAndTheProgramKeepsRunning) {
     }
 }
 
+// Minimising a window that is already minimised in the tray would show it as a minimised bar, with no
+// resize to hide it again: a close request only hides, shown or not.
+TEST(MainFrmTitleStrip, CloseRequestOnlyHidesWhateverTheWindowsState) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.args = "hide";
+    rig.services.SetConnected(true);
+    rig.Load();
+    ASSERT_TRUE(rig.view.minimised);
+    for (int round = 0; round < 2; ++round) {
+        rig.frm.OnClose();
+        EXPECT_THAT(rig.log, ElementsAre("Hide", "mini normal", "close1 normal", "TrimWorkingSet"));
+        EXPECT_FALSE(rig.view.visible);
+        rig.frm.OnTrayCallback(513);  // shown again, then closed while shown
+        rig.log.clear();
+    }
+    EXPECT_FALSE(rig.frm.Unloaded());
+}
+
 TEST(MainFrmTitleStrip, ResizeToAnythingButMinimisedDoesNothing) {
     Rig rig;
     rig.Load();
@@ -140,6 +159,32 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     EXPECT_EQ(rig.frm.IpInterval(), "3");
     EXPECT_FALSE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
+}
+
+// The menu dials what the program holds, so with no account or no password known it answers as the
+// connect command does, and it never starts the dial tool with an account it would misread.
+TEST(MainFrmTrayMenu, ConnectWithoutAnAccountOrWithARefusedOneDoesNotDial) {
+    for (const char* typed_account : {"", "user01", "/x"}) {
+        Rig rig;
+        rig.Load();
+        if (std::string_view(typed_account) == "/x") {
+            rig.view.account = "user01";
+            rig.view.password = "pw";
+            rig.frm.OnConnectClicked();  // a password is known from now on
+            rig.services.dials.clear();
+            rig.view.StopTimer(FrmTimer::Sleep);
+        }
+        rig.view.account = typed_account;
+        rig.frm.OnMenuItem(TrayMenuItem::Link);
+        ASSERT_EQ(rig.view.messages.size(), 1u) << typed_account;
+        EXPECT_EQ(rig.view.messages[0].text, std::string_view(typed_account) == "/x"
+                                                 ? "帐号不能以“/”开头（系统的拨号程序会把它当作命令选项），请检查后重新输入！"
+                                                 : "您还没有输入帐号或密码！");
+        EXPECT_EQ(rig.view.messages[0].icon, 64u);
+        EXPECT_THAT(rig.services.dials, IsEmpty()) << typed_account;
+        EXPECT_EQ(rig.services.balloons.size(), std::string_view(typed_account) == "/x" ? 2u : 1u);
+        EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    }
 }
 
 TEST(MainFrmTrayMenu, LinksAndTheAboutWindow) {
