@@ -90,24 +90,6 @@ TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
     }
 }
 
-// A stored password the dial tool cannot take (written by an earlier version) is refused too when the
-// placeholder stands for it; a new password replaces it.
-TEST(MainFrmConnect, AStoredPasswordTheDialToolCannotTakeIsRefusedUntilReplaced) {
-    Rig rig;
-    rig.StoreAccount("user01", "*");
-    rig.Load();
-    rig.view.messages.clear();
-    rig.view.password = "";
-    rig.frm.OnConnectClicked();
-    ASSERT_EQ(rig.view.messages.size(), 1u);
-    EXPECT_THAT(rig.view.messages[0].text, ::testing::HasSubstr("“*”"));
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    rig.view.password = "new";
-    rig.frm.OnConnectClicked();
-    EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user01", "new")));
-    EXPECT_EQ(rig.services.Setting("CipherText"), "enc(new)");
-}
-
 TEST(MainFrmConnect, ClearedPasswordBoxWithStoredAccountUsesTheStoredPassword) {
     Rig rig;
     rig.StoreAccount("user01", "pw");

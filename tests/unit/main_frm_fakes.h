@@ -259,12 +259,8 @@ public:
     void CentreOnScreen() override { Note("CentreOnScreen"); }
     void Minimise() override {
         Note("Minimise");
-        // As the platform does: minimising shows a hidden window, and reports a resize (at once) only
-        // when the state changes.
-        const bool was_minimised = minimised;
         minimised = true;
-        visible = true;
-        if (!was_minimised) frm_->OnResize(true);
+        frm_->OnResize(true);  // the platform reports the resize at once
     }
     void Hide() override {
         Note("Hide");
