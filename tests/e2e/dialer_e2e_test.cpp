@@ -28,9 +28,8 @@ protected:
     }
 
     void SetLine(const std::function<void(line::State&)>& change) {
-        line::State state = line::Load();
-        change(state);
-        ASSERT_TRUE(line::Save(state));
+        // Under the line's lock, as the stand-ins change it; a dial tool just started may hold the file.
+        ASSERT_TRUE(WaitUntil([&] { return line::Update(change); }, 3000));
     }
     void StoreAccount(const std::wstring& user, const std::string& password) {
         WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());

@@ -118,10 +118,17 @@ TEST_F(TrayChromeE2e, MenuConnectWhileConnectedOnlyTellsSo) {
 TEST_F(TrayChromeE2e, MenuConnectWithoutAnAccountAsksForOne) {
     DeleteFileW(SettingsPath().c_str());
     StartConnected(false);
-    HWND menu = OpenTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
-    MessageBoxSeen box = WaitForMessageBox(program_.pid());
+    // Under load a key posted while the menu is still opening can be lost, and the menu then closes with
+    // nothing chosen: choose again (nothing was done, so nothing is done twice).
+    MessageBoxSeen box;
+    for (int attempt = 0; attempt < 3 && !box.window; ++attempt) {
+        HWND menu = OpenTrayMenu();
+        ASSERT_NE(menu, nullptr);
+        PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
+        box = WaitForMessageBox(program_.pid(), 3000);
+        for (int i = 0; i < 3 && !box.window && IsWindowVisible(FindWindowW(L"#32768", nullptr)); ++i)
+            PressKeys(FindWindowW(L"#32768", nullptr), {VK_ESCAPE});
+    }
     ASSERT_NE(box.window, nullptr) << "the menu's connect showed no message";
     EXPECT_EQ(box.title, L"提示：");
     EXPECT_EQ(box.text, L"您还没有输入帐号或密码！");
