@@ -144,7 +144,7 @@ void MainFrm::ConnectCommand() {
     const bool new_password = password != kPasswordPlaceholder || !password_stored;
     // A password is stored but start-up may not have loaded it (no account name was stored with it, or
     // it was refused): dial with the stored password, not with the label's initial text.
-    const std::string plain = new_password                    ? password
+    const std::string plain = new_password                     ? password
                               : pass_word_ == kInitialPassWord ? services_.DecipherPassword(cipher_text_)
                                                                : pass_word_;
     // Before anything is kept, stored or dialled: a refused value leaves everything as it was.

@@ -16,7 +16,11 @@ struct Character {
 
 Character NextCharacter(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || length > text.size()) return {std::nullopt, text.substr(0, 1)};
     char32_t code = length == 1 ? lead : lead & (0x7F >> length);
     for (std::size_t i = 1; i < length; ++i) {
@@ -101,7 +105,8 @@ std::optional<std::string> CredentialRefusal(std::string_view account, std::stri
     if (password.starts_with('/'))
         return "密码不能以“/”开头（系统的拨号程序会把它当作命令选项），请检查后重新输入！";
     if (password == "*")
-        return "密码不能只是一个“*”（系统的拨号程序会把它当作要求另行输入密码而一直等待），请检查后重新输入！";
+        return "密码不能只是一个“*”（系统的拨号程序会把它当作要求另行输入密码而一直等待），"
+               "请检查后重新输入！";
     return std::nullopt;
 }
 

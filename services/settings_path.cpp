@@ -139,11 +139,9 @@ std::optional<std::string_view> FindProfileLine(std::string_view file_text, std:
         std::string_view content = TrimBlanks(line);
         if (content.starts_with('[')) {
             if (in_section) return std::nullopt;  // only the first section of that name counts
-            size_t close = content.find(']');
-            in_section = !section_seen && SameKey(TrimBlanks(content.substr(1, close == std::string_view::npos
-                                                                                     ? std::string_view::npos
-                                                                                     : close - 1)),
-                                                  section);
+            // With no "]" the count is npos - 1, which still means "to the end".
+            std::string_view name = content.substr(1, content.find(']') - 1);
+            in_section = !section_seen && SameKey(TrimBlanks(name), section);
             section_seen = section_seen || in_section;
             continue;
         }
@@ -155,8 +153,8 @@ std::optional<std::string_view> FindProfileLine(std::string_view file_text, std:
     return std::nullopt;
 }
 
-std::optional<std::string> ResolveExactRead(std::string_view returned, std::optional<std::string_view> raw_line,
-                                            std::size_t limit) {
+std::optional<std::string> ResolveExactRead(std::string_view returned,
+                                            std::optional<std::string_view> raw_line, std::size_t limit) {
     if (!raw_line) return std::nullopt;
     // What the platform's reader makes of the line: blanks trimmed, one pair of quotes removed.
     std::string_view seen = TrimBlanks(*raw_line);

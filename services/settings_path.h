@@ -50,7 +50,7 @@ std::optional<std::string_view> FindProfileLine(std::string_view file_text, std:
 // unwrapped; any other text (a value written unquoted by an earlier version, blanks or enclosing quotes
 // included) is the value itself. Cut to `limit` bytes like the reader's buffer. Nothing when the line is
 // missing or disagrees with `returned`, what the platform's reader gave for it.
-std::optional<std::string> ResolveExactRead(std::string_view returned, std::optional<std::string_view> raw_line,
-                                            std::size_t limit);
+std::optional<std::string> ResolveExactRead(std::string_view returned,
+                                            std::optional<std::string_view> raw_line, std::size_t limit);
 
 }  // namespace vt

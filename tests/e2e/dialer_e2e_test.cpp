@@ -180,7 +180,8 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     EXPECT_NE(box.text.find(L"密码不能只是一个“*”"), std::wstring::npos) << line::WideToUtf8(box.text);
     ASSERT_TRUE(AnswerMessageBox(box));
     ASSERT_TRUE(program_.WaitForWindow());
-    EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));  // "hide" ignored: it needs the subscriber
+    // "hide" is ignored: the subscriber has to enter a new password.
+    EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
     EXPECT_TRUE(Dials().empty());
 
     // A good password replaces it and dials.
@@ -190,7 +191,10 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     SendMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
     ASSERT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
-    SetLine([](line::State& s) { s.connected.clear(); s.attempts.clear(); });
+    SetLine([](line::State& s) {
+        s.connected.clear();
+        s.attempts.clear();
+    });
     std::string stored_before;
     ASSERT_TRUE(line::ReadWholeFile(SettingsPath(), stored_before));
 
@@ -248,7 +252,8 @@ TEST_F(DialerE2e, AnEarlierDialersCipherTextKeepsTheBlanksAtItsEnds) {
         ASSERT_TRUE(cipher.front() == ' ' || cipher.back() == ' ') << password;
         DeleteFileW(line::DialLogPath().c_str());
         ASSERT_TRUE(line::WriteWholeFile(
-            SettingsPath(), "[Option]\r\nUserName=user\r\nCipherText=" + cipher + "\r\nDiscRedial=0\r\n", false));
+            SettingsPath(), "[Option]\r\nUserName=user\r\nCipherText=" + cipher + "\r\nDiscRedial=0\r\n",
+            false));
         for (std::size_t start = 1; start <= 2; ++start) {  // the second start reads what the first left
             SetLine([](line::State& s) {
                 s.connected.clear();

@@ -132,8 +132,9 @@ inline BOOL CALLBACK FindMessageBoxOf(HWND window, LPARAM param) {
 // Waits for a message box of process `pid`; its window is null when none came.
 inline MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeout_ms = 5000) {
     std::pair<DWORD, HWND> found{pid, nullptr};
-    WaitUntil([&] { return !EnumWindows(FindMessageBoxOf, reinterpret_cast<LPARAM>(&found)) && found.second; },
-              timeout_ms);
+    WaitUntil(
+        [&] { return !EnumWindows(FindMessageBoxOf, reinterpret_cast<LPARAM>(&found)) && found.second; },
+        timeout_ms);
     MessageBoxSeen box;
     if (!found.second) return box;
     box.window = found.second;

@@ -123,7 +123,8 @@ TEST(MainFrmStartup, HideWithAccountNotConnectedGoesToTrayAndDials) {
 // Stored values the dial tool would misread or wait on for ever (from an earlier version, or edited by
 // hand) are never dialled: the window shows with the reason, as with no account.
 TEST(MainFrmStartup, StoredValuesTheDialToolCannotTakeAreNotDialled) {
-    for (auto [account, password] : {std::pair{"/x", "pw"}, std::pair{"user01", "*"}, std::pair{"user01", "/p"}}) {
+    for (auto [account, password] :
+         {std::pair{"/x", "pw"}, std::pair{"user01", "*"}, std::pair{"user01", "/p"}}) {
         Rig rig;
         rig.StoreAccount(account, password);
         rig.services.args = "hide";

@@ -127,7 +127,8 @@ TEST(ProfileValue, ControlCharactersAreNeverWritten) {
 TEST(ProfileLine, FindsTheRawTextAfterTheEqualsSign) {
     const std::string file =
         "; comment\r\n[Other]\r\nCipherText=elsewhere\r\n[ option ]\r\nUserName= user \r\n"
-        "CipherText= }1>T<\r\ncipherText=second\r\nFlag\r\nK = a=b \r\n\r\n[Option]\r\nLater=x\r\n[Last]\r\nZ=1";
+        "CipherText= }1>T<\r\ncipherText=second\r\nFlag\r\nK = a=b "
+        "\r\n\r\n[Option]\r\nLater=x\r\n[Last]\r\nZ=1";
     EXPECT_EQ(vt::FindProfileLine(file, "Option", "CipherText"), " }1>T<");
     EXPECT_EQ(vt::FindProfileLine(file, "Option", "UserName"), " user ");
     EXPECT_EQ(vt::FindProfileLine(file, "Option", "k"), " a=b ");

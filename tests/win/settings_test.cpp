@@ -108,9 +108,9 @@ TEST_F(SettingsFile, EmptyValueKeepsTheKey) {
 }
 
 TEST_F(SettingsFile, EdgeSpacesAndQuotePairsRoundTripExactly) {
-    const std::vector<std::string> values = {
-        " lead", "trail ",       "  both  ", " ",        "\"quoted\"", "'single'", "\"\"",
-        "''",    "\" spaced \"", "\"a\"b\"", "' x \"",     " 宽带 "};
+    const std::vector<std::string> values = {" lead",        "trail ",   "  both  ", " ",
+                                             "\"quoted\"",   "'single'", "\"\"",     "''",
+                                             "\" spaced \"", "\"a\"b\"", "' x \"",   " 宽带 "};
     for (const std::string& value : values) {
         EXPECT_TRUE(vt::WriteSetting("Option", "CipherText", value));
         EXPECT_EQ(vt::ReadSetting("Option", "CipherText"), value);
