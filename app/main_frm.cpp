@@ -1,6 +1,10 @@
 #include "app/main_frm.h"
 
 #include <charconv>
+#include <optional>
+
+#include "services/credential_rules.h"
+#include "services/settings_path.h"
 
 namespace vt {
 
@@ -46,7 +50,12 @@ void MainFrm::OnLoad() {
     view_.MakeTranslucent(kWindowAlpha);
 
     view_.SetAccountText(services_.ReadSetting(kSection, "UserName"));
-    cipher_text_ = services_.ReadSetting(kSection, "CipherText");
+    // Read exactly: an earlier version stored cipher texts unquoted, and a blank at either end is part of
+    // the password. Such a text is stored again at once in the form that keeps it, before any other write
+    // of this start: the platform's profile writer may rewrite the whole file (Wine's does, and drops
+    // every value's blanks on the way).
+    cipher_text_ = services_.ReadSettingExact(kSection, "CipherText");
+    if (ProfileValueNeedsQuotes(cipher_text_)) services_.WriteSetting(kSection, "CipherText", cipher_text_);
 
     if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, "Zormik", "");
 
@@ -55,13 +64,21 @@ void MainFrm::OnLoad() {
     services_.AddTrayIcon(icon_path, kTrayTip);
 
     bool started_in_tray = false;
-    if (!cipher_text_.empty() && !view_.AccountText().empty()) {
+    const bool account_stored = !cipher_text_.empty() && !view_.AccountText().empty();
+    const std::string stored_password = account_stored ? services_.DecipherPassword(cipher_text_) : "";
+    if (account_stored && RefuseCredentials(view_.AccountText(), stored_password)) {
+        // Stored by an earlier version or by hand, and not fit for the dial tool: no dial, and the window
+        // shows (the "hide" word ignored) so that the subscriber can enter them again. The placeholder
+        // still stands for the stored password, which the connect command checks again.
+        if (unloaded_) return;
+        view_.SetPasswordText(kPasswordPlaceholder);
+    } else if (account_stored) {
         if (services_.CommandLineArgs() == "hide") {
             view_.CentreOnScreen();
             view_.Minimise();
             started_in_tray = true;
         }
-        pass_word_ = services_.DecipherPassword(cipher_text_);
+        pass_word_ = stored_password;
         view_.SetPasswordText(kPasswordPlaceholder);
         if (services_.IsEntryConnected(kEntryName)) {
             ShowInfoBalloon(kConnectedBalloon);
@@ -130,14 +147,18 @@ void MainFrm::ConnectCommand() {
     }
     // The placeholder stands for the stored password only when there is one; with none stored it is
     // what the user typed.
-    if (password != kPasswordPlaceholder || !password_stored) {
-        pass_word_ = password;
+    const bool new_password = password != kPasswordPlaceholder || !password_stored;
+    // A password is stored but start-up may not have loaded it (no account name was stored with it, or
+    // it was refused): dial with the stored password, not with the label's initial text.
+    const std::string plain = new_password                     ? password
+                              : pass_word_ == kInitialPassWord ? services_.DecipherPassword(cipher_text_)
+                                                               : pass_word_;
+    // Before anything is kept, stored or dialled: a refused value leaves everything as it was.
+    if (RefuseCredentials(view_.AccountText(), plain)) return;
+    pass_word_ = plain;
+    if (new_password) {
         cipher_text_ = services_.EncipherPassword(password);
         view_.SetPasswordText(kPasswordPlaceholder);
-    } else if (pass_word_ == kInitialPassWord) {
-        // A password is stored but start-up did not load it (no account name was stored with it):
-        // dial with the stored password, not with the label's initial text.
-        pass_word_ = services_.DecipherPassword(cipher_text_);
     }
 
     if (services_.IsEntryConnected(kEntryName)) {
@@ -151,7 +172,17 @@ void MainFrm::ConnectCommand() {
     services_.WriteSetting(kSection, "CipherText", cipher_text_);
 }
 
+bool MainFrm::RefuseCredentials(std::string_view account, std::string_view password) {
+    const std::optional<std::string> refusal = CredentialRefusal(account, password);
+    if (!refusal) return false;
+    view_.ShowMessage(*refusal, kBalloonTitle, kIconInformation);
+    return true;
+}
+
 void MainFrm::DialEntry() {
+    // The account comes from its box, which may have changed since it was checked (the redial tick):
+    // the dial tool is never started with values it would misread or wait on for ever.
+    if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
     view_.SetConnectEnabled(false);
     services_.LaunchDial(view_.AccountText(), pass_word_);
     view_.SetStatusText(kStatusDialing);
@@ -288,6 +319,17 @@ void MainFrm::OnDragAreaMouseDown(MouseButton button) {
 
 void MainFrm::OnResize(bool minimised) {
     if (unloaded_ || !minimised) return;
+    HideToTray();
+}
+
+void MainFrm::OnClose() {
+    if (unloaded_) return;
+    // Not by minimising: a window already minimised in the tray would show as a minimised bar, and with
+    // no change of state no resize would come to hide it again.
+    HideToTray();
+}
+
+void MainFrm::HideToTray() {
     view_.Hide();
     view_.SetTitleButtonPicture(TitleButton::Mini, ButtonPicture::Normal);
     view_.SetTitleButtonPicture(TitleButton::Close1, ButtonPicture::Normal);
@@ -322,6 +364,12 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
 }
 
 void MainFrm::MenuConnect() {
+    // Nothing to dial with yet (no account, or no password known): the connect command's answer.
+    if (view_.AccountText().empty() || pass_word_ == kInitialPassWord) {
+        view_.ShowMessage(kNoAccountOrPassword, kBalloonTitle, kIconInformation);
+        return;
+    }
+    if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
         return;

@@ -25,6 +25,8 @@ public:
 
     // Settings file, section/key/value.
     virtual std::string ReadSetting(std::string_view section, std::string_view key) = 0;
+    // Blanks at either end kept: for a cipher text, whose blanks are part of the password.
+    virtual std::string ReadSettingExact(std::string_view section, std::string_view key) = 0;
     virtual bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) = 0;
 
     // Password cipher.
@@ -170,6 +172,9 @@ public:
     void OnTitleButtonClick(TitleButton button);
     void OnDragAreaMouseDown(MouseButton button);  // on the background picture or the status text
     void OnResize(bool minimised);
+    // A request to close the window (system menu, Alt+F4, another program): it only goes to the tray,
+    // whatever state it is in.
+    void OnClose();
 
     void OnMenuItem(TrayMenuItem item);
 
@@ -186,7 +191,10 @@ public:
 
 private:
     void ConnectCommand();
+    // Shows why the account or password cannot be kept or dialled, when so; true when refused. Pumps.
+    bool RefuseCredentials(std::string_view account, std::string_view password);
     void DialEntry();
+    void HideToTray();
     void ShowInfoBalloon(std::string_view text);
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void RunCheck1Action();

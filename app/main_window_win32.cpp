@@ -211,7 +211,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_CLOSE:
             // Closing only hides the window in the tray; the tray menu's quit ends the program.
-            Minimise();
+            if (frm_)
+                frm_->OnClose();
+            else
+                Hide();
             return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));

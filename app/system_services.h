@@ -13,6 +13,7 @@ public:
     void SetWindow(HWND main_window) { window_ = main_window; }
 
     std::string ReadSetting(std::string_view section, std::string_view key) override;
+    std::string ReadSettingExact(std::string_view section, std::string_view key) override;
     bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) override;
     std::string EncipherPassword(std::string_view plain) override;
     std::string DecipherPassword(std::string_view cipher) override;

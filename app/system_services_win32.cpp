@@ -16,6 +16,9 @@ namespace vt {
 std::string SystemServices::ReadSetting(std::string_view section, std::string_view key) {
     return vt::ReadSetting(section, key);
 }
+std::string SystemServices::ReadSettingExact(std::string_view section, std::string_view key) {
+    return vt::ReadSettingExact(section, key);
+}
 bool SystemServices::WriteSetting(std::string_view section, std::string_view key, std::string_view value) {
     return vt::WriteSetting(section, key, value);
 }

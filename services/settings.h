@@ -21,9 +21,14 @@ std::string SettingsFilePath();
 // or the key is missing. Spaces at both ends are removed, except from a value stored in quotes by
 // WriteSetting, which reads back exactly.
 std::string ReadSetting(std::string_view section, std::string_view key);
+// The value exactly as stored, blanks at either end included: for values (cipher texts) that an earlier
+// version wrote unquoted and whose blanks belong to them. A value stored in quotes by WriteSetting reads
+// as ReadSetting gives it; at most 127 bytes.
+std::string ReadSettingExact(std::string_view section, std::string_view key);
 // Stores the first 128 characters of `value`, creating the file, section or key as needed. A value the
-// reader would alter (blank at either end, or a pair of enclosing quotes) is stored in double quotes.
-// Returns whether the platform reported success.
+// reader would alter (blank at either end, or a pair of enclosing quotes) is stored in double quotes. A
+// value holding a control character (a line break) is not written at all. Returns whether the platform
+// reported success.
 bool WriteSetting(std::string_view section, std::string_view key, std::string_view value);
 
 // Opens a web address or "mailto:" link with the default program; when the shell refuses, shows the

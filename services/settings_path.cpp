@@ -118,4 +118,55 @@ std::string ResolveProfileRead(std::string_view returned, std::optional<std::str
     return std::string(returned.begin(), end);
 }
 
+bool IsStorableProfileValue(std::string_view value) {
+    return std::none_of(value.begin(), value.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
+std::optional<std::string_view> FindProfileLine(std::string_view file_text, std::string_view section,
+                                                std::string_view key) {
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
+    bool in_section = false;
+    bool section_seen = false;
+    while (!file_text.empty()) {
+        size_t end = file_text.find('\n');
+        std::string_view line = file_text.substr(0, end);
+        file_text.remove_prefix(end == std::string_view::npos ? file_text.size() : end + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        std::string_view content = TrimBlanks(line);
+        if (content.starts_with('[')) {
+            if (in_section) return std::nullopt;  // only the first section of that name counts
+            // With no "]" the count is npos - 1, which still means "to the end".
+            std::string_view name = content.substr(1, content.find(']') - 1);
+            in_section = !section_seen && SameKey(TrimBlanks(name), section);
+            section_seen = section_seen || in_section;
+            continue;
+        }
+        if (!in_section || content.empty() || content.front() == ';') continue;
+        size_t equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        if (SameKey(TrimBlanks(line.substr(0, equals)), key)) return line.substr(equals + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ResolveExactRead(std::string_view returned,
+                                            std::optional<std::string_view> raw_line, std::size_t limit) {
+    if (!raw_line) return std::nullopt;
+    // What the platform's reader makes of the line: blanks trimmed, one pair of quotes removed.
+    std::string_view seen = TrimBlanks(*raw_line);
+    if (IsQuotedProfileValue(seen)) seen = seen.substr(1, seen.size() - 2);
+    if (!seen.starts_with(returned)) return std::nullopt;
+
+    // Only a value that needed them was stored in quotes by this program; any other line holds the value
+    // as it was written.
+    std::string_view value = *raw_line;
+    if (IsQuotedProfileValue(value) && ProfileValueNeedsQuotes(value.substr(1, value.size() - 2)))
+        value = value.substr(1, value.size() - 2);
+    return std::string(value.substr(0, limit));
+}
+
 }  // namespace vt

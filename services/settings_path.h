@@ -37,4 +37,20 @@ std::optional<std::string_view> FindProfileEntry(std::string_view section_block,
 // never longer than its unwrapped text), any other value with its spaces at both ends removed.
 std::string ResolveProfileRead(std::string_view returned, std::optional<std::string_view> raw_value);
 
+// True when `value` can be written as a value at all: no byte of it is a control character (a line break
+// would end the line and begin another key of its own). Looks at ASCII bytes only, so it suits both UTF-8
+// and the ANSI code page.
+bool IsStorableProfileValue(std::string_view value);
+// Finds `key` in `section` (both compared as FindProfileEntry compares keys; the first of each wins) in the
+// text of a settings file and returns everything after the line's first "=", blanks included; only the
+// line's end ("\r\n" or "\n") is removed. Comment lines (";") are skipped.
+std::optional<std::string_view> FindProfileLine(std::string_view file_text, std::string_view section,
+                                                std::string_view key);
+// The value exactly as stored, from the raw text of its line: the quoted form ProfileValueToStore writes is
+// unwrapped; any other text (a value written unquoted by an earlier version, blanks or enclosing quotes
+// included) is the value itself. Cut to `limit` bytes like the reader's buffer. Nothing when the line is
+// missing or disagrees with `returned`, what the platform's reader gave for it.
+std::optional<std::string> ResolveExactRead(std::string_view returned,
+                                            std::optional<std::string_view> raw_line, std::size_t limit);
+
 }  // namespace vt

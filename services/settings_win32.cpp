@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/handles.h"
 #include "base/text.h"
 #include "services/settings.h"
 #include "services/settings_path.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr size_t kWriteField = 128;  // characters of a value that reach the file
 constexpr DWORD kReadBuffer = 128;   // bytes, terminating NUL included
+constexpr LONGLONG kLargestFileRead = 1 << 20;  // far beyond any settings file this program writes
 
 MessageBoxHook g_message_box_hook = nullptr;
 
@@ -60,6 +62,40 @@ std::wstring FirstCharacters(std::wstring text, size_t count) {
     return text;
 }
 
+// The file's text as stored, for the lines the profile reader would alter: both Windows and Wine trim
+// blanks from a value (Wine already in the section read), so only the file itself still has them.
+std::string ReadFileText(const std::string& path) {
+    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return {};
+    UniqueKernelHandle file(opened);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestFileRead) return {};
+    std::string text(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!text.empty() && !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr))
+        return {};
+    text.resize(read);
+    return text;
+}
+
+// What the platform's reader returns for the key, up to the first NUL.
+std::string PlatformRead(const std::string& section, const std::string& key, const std::string& path) {
+    // Prefilled with spaces: a byte the platform leaves untouched inside the text is then a space, which
+    // the trimming removes.
+    char buffer[kReadBuffer];
+    std::memset(buffer, ' ', sizeof buffer);
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, kReadBuffer, path.c_str());
+    buffer[kReadBuffer - 1] = '\0';
+    return std::string(buffer, std::strlen(buffer));
+}
+
+std::string OrdinaryRead(const std::string& section, const std::string& key, const std::string& path,
+                         const std::string& returned) {
+    std::string block = ReadSectionBlock(section, path);
+    return ResolveProfileRead(returned, FindProfileEntry(block, key));
+}
+
 }  // namespace
 
 std::string RunningExecutablePath() { return WideToUtf8(ModulePath()); }
@@ -73,21 +109,24 @@ std::string ReadSetting(std::string_view section, std::string_view key) {
     std::string path = SettingsFilePath();
     std::string section_ansi = ToAnsi(section);
     std::string key_ansi = ToAnsi(key);
-    // Prefilled with spaces: a byte the platform leaves untouched inside the text is then a space, which
-    // the trimming removes.
-    char buffer[kReadBuffer];
-    std::memset(buffer, ' ', sizeof buffer);
-    GetPrivateProfileStringA(section_ansi.c_str(), key_ansi.c_str(), "", buffer, kReadBuffer, path.c_str());
-    buffer[kReadBuffer - 1] = '\0';
-    std::string_view returned(buffer, std::strlen(buffer));
+    return FromAnsi(OrdinaryRead(section_ansi, key_ansi, path, PlatformRead(section_ansi, key_ansi, path)));
+}
 
-    std::string block = ReadSectionBlock(section_ansi, path);
-    return FromAnsi(ResolveProfileRead(returned, FindProfileEntry(block, key_ansi)));
+std::string ReadSettingExact(std::string_view section, std::string_view key) {
+    std::string path = SettingsFilePath();
+    std::string section_ansi = ToAnsi(section);
+    std::string key_ansi = ToAnsi(key);
+    std::string returned = PlatformRead(section_ansi, key_ansi, path);
+    std::optional<std::string> exact = ResolveExactRead(
+        returned, FindProfileLine(ReadFileText(path), section_ansi, key_ansi), kReadBuffer - 1);
+    return FromAnsi(exact ? *exact : OrdinaryRead(section_ansi, key_ansi, path, returned));
 }
 
 bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) {
     std::string text = WideToAnsi(FirstCharacters(Utf8ToWide(value), kWriteField));
     text.resize(std::strlen(text.c_str()));  // the platform sees the text up to its first NUL
+    // A line break would write a key of its own: nothing is written rather than something else.
+    if (!IsStorableProfileValue(text)) return false;
     std::string stored = ProfileValueToStore(text);
     std::string path = SettingsFilePath();
     return WritePrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), stored.c_str(),

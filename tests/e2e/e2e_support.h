@@ -113,6 +113,45 @@ inline std::wstring WindowText(HWND window) {
 
 inline HWND FindMainWindow() { return FindWindowW(L"Form", L"Veltrane"); }
 
+// A message box of process `pid` as the subscriber sees it.
+struct MessageBoxSeen {
+    HWND window = nullptr;
+    std::wstring title, text;
+};
+
+inline BOOL CALLBACK FindMessageBoxOf(HWND window, LPARAM param) {
+    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != found->first || !IsWindowVisible(window) || std::wstring(name) != L"#32770") return TRUE;
+    found->second = window;
+    return FALSE;
+}
+
+// Waits for a message box of process `pid`; its window is null when none came.
+inline MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeout_ms = 5000) {
+    std::pair<DWORD, HWND> found{pid, nullptr};
+    WaitUntil(
+        [&] { return !EnumWindows(FindMessageBoxOf, reinterpret_cast<LPARAM>(&found)) && found.second; },
+        timeout_ms);
+    MessageBoxSeen box;
+    if (!found.second) return box;
+    box.window = found.second;
+    wchar_t title[128] = {};
+    GetWindowTextW(box.window, title, 128);
+    box.title = title;
+    box.text = WindowText(GetDlgItem(box.window, 0xFFFF));  // the box's text label
+    return box;
+}
+
+// Presses the box's OK button and waits for it to go.
+inline bool AnswerMessageBox(const MessageBoxSeen& box) {
+    PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+    return WaitUntil([&] { return !IsWindow(box.window); }, 3000);
+}
+
 // One running copy of the program.
 class Program {
 public:
@@ -169,6 +208,7 @@ public:
         return code;
     }
     HANDLE process() const { return process_.hProcess; }
+    DWORD pid() const { return process_.dwProcessId; }
 
     void Kill() {
         if (process_.hProcess) {

@@ -113,6 +113,32 @@ TEST_F(TrayChromeE2e, MenuConnectWhileConnectedOnlyTellsSo) {
     EXPECT_EQ(program_.Status(), L"");
 }
 
+// With no account stored the menu answers as the connect command does, instead of dialling an empty
+// account with the label's initial text.
+TEST_F(TrayChromeE2e, MenuConnectWithoutAnAccountAsksForOne) {
+    DeleteFileW(SettingsPath().c_str());
+    StartConnected(false);
+    // Under load a key posted while the menu is still opening can be lost, and the menu then closes with
+    // nothing chosen: choose again (nothing was done, so nothing is done twice).
+    MessageBoxSeen box;
+    for (int attempt = 0; attempt < 3 && !box.window; ++attempt) {
+        HWND menu = OpenTrayMenu();
+        ASSERT_NE(menu, nullptr);
+        PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
+        box = WaitForMessageBox(program_.pid(), 3000);
+        for (int i = 0; i < 3 && !box.window && IsWindowVisible(FindWindowW(L"#32768", nullptr)); ++i)
+            PressKeys(FindWindowW(L"#32768", nullptr), {VK_ESCAPE});
+    }
+    ASSERT_NE(box.window, nullptr) << "the menu's connect showed no message";
+    EXPECT_EQ(box.title, L"提示：");
+    EXPECT_EQ(box.text, L"您还没有输入帐号或密码！");
+    EXPECT_TRUE(AnswerMessageBox(box));
+    Sleep(500);
+    EXPECT_TRUE(line::ReadDialLog().empty());
+    EXPECT_EQ(program_.Status(), L"");
+    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
+}
+
 TEST_F(TrayChromeE2e, MenuConnectAndDisconnectDriveTheDialTool) {
     StartConnected(false);
     std::vector<line::DialStart> dials = line::WaitForDialStarts(1);  // the start-up dial
@@ -182,6 +208,22 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     Button(MOUSEEVENTF_LEFTDOWN);
     Button(MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000)) << "the minimise button did not hide the window";
+
+    // A close request while it is already in the tray (another program, an installer) leaves it there:
+    // no minimised bar appears, and the program keeps running.
+    ASSERT_TRUE(IsIconic(program_.window()));
+    PostMessageW(program_.window(), WM_CLOSE, 0, 0);
+    Sleep(800);
+    EXPECT_FALSE(program_.Visible()) << "a close request showed the hidden window";
+    EXPECT_FALSE(program_.Exited(0));
+    // And while shown, it only hides.
+    PostMessageW(program_.window(), WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
+    PostMessageW(program_.window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000));
+    Sleep(500);
+    EXPECT_FALSE(program_.Visible());
+    EXPECT_FALSE(program_.Exited(0));
 
     // Still supervising while hidden: a dial watch runs and reports.
     line::Update([](line::State& s) { s.connected.clear(); });

@@ -58,6 +58,38 @@ TEST(MainFrmConnect, MissingAccountOrPasswordShowsABoxAndChangesNothing) {
     }
 }
 
+// What the cipher, the settings file or the dial tool cannot take is refused before anything is kept,
+// stored or dialled; the stored account and password stay in force.
+TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
+    struct Case {
+        const char* account;
+        const char* password;
+        const char* says;
+    };
+    for (const Case c : {Case{"user01", "ｐａｓｓ密码12", "ｐ、ａ、ｓ、密、码"},
+                         Case{"evil\r\nDiscRedial=1", "secret", "换行符"}, Case{"/x", "secret", "“/”"},
+                         Case{"user01", "*", "“*”"}, Case{"user01", "/p", "“/”"}}) {
+        Rig rig;
+        rig.StoreAccount("user01", "pw");
+        rig.services.SetConnected(true);
+        rig.Load();
+        rig.services.SetConnected(false);
+        rig.view.account = c.account;
+        rig.view.password = c.password;
+        const auto settings_before = rig.services.settings;
+        rig.frm.OnConnectClicked();
+        ASSERT_EQ(rig.view.messages.size(), 1u) << c.account << c.password;
+        EXPECT_THAT(rig.view.messages[0].text, ::testing::HasSubstr(c.says));
+        EXPECT_EQ(rig.view.messages[0].title, "提示：");
+        EXPECT_EQ(rig.view.messages[0].icon, 64u);
+        EXPECT_THAT(rig.log, ElementsAre(Cat({"ShowMessage ", rig.view.messages[0].text})));
+        EXPECT_EQ(rig.services.settings, settings_before);
+        EXPECT_EQ(rig.frm.PassWord(), "pw");
+        EXPECT_EQ(rig.frm.CipherText(), "enc(pw)");
+        EXPECT_EQ(rig.view.password, c.password);  // left for the subscriber to correct
+    }
+}
+
 TEST(MainFrmConnect, ClearedPasswordBoxWithStoredAccountUsesTheStoredPassword) {
     Rig rig;
     rig.StoreAccount("user01", "pw");

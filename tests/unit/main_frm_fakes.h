@@ -66,6 +66,11 @@ public:
         auto it = settings.find(Cat({section, "/", key}));
         return it == settings.end() ? std::string() : it->second;
     }
+    std::string ReadSettingExact(std::string_view section, std::string_view key) override {
+        log_.push_back(Cat({"ReadSettingExact ", key}));
+        auto it = settings.find(Cat({section, "/", key}));
+        return it == settings.end() ? std::string() : it->second;
+    }
     bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) override {
         log_.push_back(Cat({"WriteSetting ", key, "=", value}));
         settings[Cat({section, "/", key})] = std::string(value);

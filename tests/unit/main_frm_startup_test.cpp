@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "services/credential_rules.h"
 #include "tests/unit/main_frm_fakes.h"
 
 namespace vt::testing {
@@ -22,7 +23,7 @@ TEST(MainFrmStartup, RunsEveryStepInOrderWithAStoredAccount) {
         rig.log,
         ElementsAre(
             "AttachSkin", "SetOptionBackground 16446186", "MakeTranslucent 220", "ReadSetting UserName",
-            "SetAccountText user01", "ReadSetting CipherText", "EntryExists Veltrane",
+            "SetAccountText user01", "ReadSettingExact CipherText", "EntryExists Veltrane",
             "CreateDialEntry Veltrane,Zormik,", "AddTrayIcon C:\\Program Files\\Veltrane\\adsl.ico,Veltrane",
             "DecipherPassword enc(pw)", "SetPasswordText Mirekoda", "IsEntryConnected Veltrane",
             "ShowBalloon 正在自动拨号中，请稍后......", "DisableConnect", "LaunchDial user01,pw",
@@ -117,6 +118,48 @@ TEST(MainFrmStartup, HideWithAccountNotConnectedGoesToTrayAndDials) {
     EXPECT_THAT(rig.BalloonTexts(), ElementsAre("正在自动拨号中，请稍后......"));
     EXPECT_THAT(rig.services.dials, ElementsAre(std::pair<std::string, std::string>("user01", "pw")));
     EXPECT_TRUE(rig.services.tray_icon);
+}
+
+// Stored values the dial tool would misread or wait on for ever (from an earlier version, or edited by
+// hand) are never dialled: the window shows with the reason, as with no account.
+TEST(MainFrmStartup, StoredValuesTheDialToolCannotTakeAreNotDialled) {
+    for (auto [account, password] :
+         {std::pair{"/x", "pw"}, std::pair{"user01", "*"}, std::pair{"user01", "/p"}}) {
+        Rig rig;
+        rig.StoreAccount(account, password);
+        rig.services.args = "hide";
+        rig.services.settings["Option/DiscRedial"] = "1";
+        rig.frm.OnLoad();
+        ASSERT_GE(rig.view.messages.size(), 1u) << account << password;
+        EXPECT_EQ(rig.view.messages[0].text, *CredentialRefusal(account, password));
+        EXPECT_THAT(rig.services.dials, IsEmpty());
+        EXPECT_FALSE(rig.Logged("Minimise"));
+        EXPECT_TRUE(rig.view.visible);
+        EXPECT_EQ(rig.view.password, "Mirekoda");
+        EXPECT_EQ(rig.frm.PassWord(), "PassWord");
+        EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);  // the redial option cannot dial them either
+        EXPECT_EQ(rig.services.Setting("CipherText"), "enc(" + std::string(password) + ")");
+    }
+}
+
+// An earlier version wrote cipher texts unquoted: one with a blank at either end is stored again, in the
+// form that keeps its blanks, before any other write of the start could rewrite the file without them.
+TEST(MainFrmStartup, ACipherTextWithEdgeBlanksIsStoredAgainBeforeAnyOtherWrite) {
+    Rig rig;
+    rig.services.settings["Option/UserName"] = "user01";
+    rig.services.settings["Option/CipherText"] = "enc(pw) ";
+    rig.services.settings["Option/DiscRedial"] = "1";
+    rig.frm.OnLoad();
+    std::vector<std::string> writes;
+    for (const std::string& e : rig.log)
+        if (e.starts_with("WriteSetting")) writes.push_back(e);
+    EXPECT_THAT(writes, ElementsAre("WriteSetting CipherText=enc(pw) ", "WriteSetting DiscRedial=1",
+                                    "WriteSetting ExeUrl=C:\\Program Files\\Veltrane\\Veltrane.exe"));
+    EXPECT_EQ(rig.frm.CipherText(), "enc(pw) ");
+    Rig plain;
+    plain.StoreAccount("user01", "pw");
+    plain.frm.OnLoad();
+    EXPECT_FALSE(plain.Logged("WriteSetting CipherText=enc(pw)"));
 }
 
 TEST(MainFrmStartup, HideWithAccountAlreadyConnectedGoesToTrayWithoutDial) {

@@ -103,6 +103,22 @@ TEST(MainFrmSupervision, LinkDownDialsEveryTickAndTheStatusAlternates) {
     EXPECT_EQ(rig.view.status, "- 正在拨号...");
 }
 
+// The redial dials with the account box's text, which may have been changed without a connect command.
+TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialled) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.SetConnected(false);
+    rig.view.account = "/disconnect";
+    rig.view.Advance(22000);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_THAT(rig.view.messages[0].text, ::testing::HasSubstr("帐号不能以“/”开头"));
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    rig.view.account = "user01";
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+}
+
 TEST(MainFrmSupervision, ASlowDialThatConnectsLaterKeepsTheFailedStatus) {
     Rig rig;
     LoadWithAccount(rig, true);

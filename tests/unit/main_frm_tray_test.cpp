@@ -156,6 +156,23 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
 }
 
+// The menu dials what the program holds: with no password known it answers as the connect command does,
+// and it never starts the dial tool with an account the tool would misread.
+TEST(MainFrmTrayMenu, ConnectWithoutAPasswordOrWithARefusedAccountDoesNotDial) {
+    Rig rig;
+    rig.Load();
+    rig.view.account = "user01";  // typed, but nothing connected yet
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.view.password = "pw";
+    rig.frm.OnConnectClicked();
+    rig.view.account = "/x";
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    ASSERT_EQ(rig.view.messages.size(), 2u);
+    EXPECT_EQ(rig.view.messages[0].text, "您还没有输入帐号或密码！");
+    EXPECT_THAT(rig.view.messages[1].text, ::testing::HasSubstr("帐号不能以“/”开头"));
+    EXPECT_EQ(rig.services.dials.size(), 1u);  // the connect command's only
+}
+
 TEST(MainFrmTrayMenu, LinksAndTheAboutWindow) {
     Rig rig;
     rig.Load();

@@ -116,4 +116,46 @@ TEST(ProfileRead, QuotedValuesComeBackExactly) {
     EXPECT_EQ(vt::ResolveProfileRead(" \xd5\xcb ", "\" \xd5\xcb\xd5\xcb\""), " \xd5\xcb");
 }
 
+TEST(ProfileValue, ControlCharactersAreNeverWritten) {
+    for (std::string_view value : {"evil\r\nDiscRedial=1", "a\nb", "cr\r", "tab\t", "\x01", "\x7f"})
+        EXPECT_FALSE(vt::IsStorableProfileValue(value)) << value;
+    for (std::string_view value : {"", "plain", " }1>T<", "=;#[x]", "宽带账号", "a\xa1\xa1", "~"})
+        EXPECT_TRUE(vt::IsStorableProfileValue(value)) << value;
+}
+
+// Files as an earlier version wrote them: values unquoted, blanks and all, lines ending in CR LF.
+TEST(ProfileLine, FindsTheRawTextAfterTheEqualsSign) {
+    const std::string file =
+        "; comment\r\n[Other]\r\nCipherText=elsewhere\r\n[ option ]\r\nUserName= user \r\n"
+        "CipherText= }1>T<\r\ncipherText=second\r\nFlag\r\nK = a=b "
+        "\r\n\r\n[Option]\r\nLater=x\r\n[Last]\r\nZ=1";
+    EXPECT_EQ(vt::FindProfileLine(file, "Option", "CipherText"), " }1>T<");
+    EXPECT_EQ(vt::FindProfileLine(file, "Option", "UserName"), " user ");
+    EXPECT_EQ(vt::FindProfileLine(file, "Option", "k"), " a=b ");
+    EXPECT_EQ(vt::FindProfileLine(file, "Option", "Flag"), std::nullopt);
+    EXPECT_EQ(vt::FindProfileLine(file, "Option", "Later"), std::nullopt);  // only the first such section
+    EXPECT_EQ(vt::FindProfileLine(file, "Other", "CipherText"), "elsewhere");
+    EXPECT_EQ(vt::FindProfileLine(file, "Last", "Z"), "1");
+    EXPECT_EQ(vt::FindProfileLine("[Option]\nCipherText=O%0@U \n", "Option", "CipherText"), "O%0@U ");
+    EXPECT_EQ(vt::FindProfileLine("", "Option", "CipherText"), std::nullopt);
+}
+
+TEST(ProfileLine, AnExactReadKeepsWhatTheFileHolds) {
+    // What the platform's reader returns beside what the line holds.
+    EXPECT_EQ(vt::ResolveExactRead("}1>T<", " }1>T<", 127), " }1>T<");
+    EXPECT_EQ(vt::ResolveExactRead("O%0@U", "O%0@U ", 127), "O%0@U ");
+    EXPECT_EQ(vt::ResolveExactRead("abc", "abc", 127), "abc");
+    // The quoted form this program writes is unwrapped; quotes around a text that needs none were written
+    // by an earlier version and belong to the value.
+    EXPECT_EQ(vt::ResolveExactRead(" }1>T<", "\" }1>T<\"", 127), " }1>T<");
+    EXPECT_EQ(vt::ResolveExactRead("\"q\"", "\"\"q\"\"", 127), "\"q\"");
+    EXPECT_EQ(vt::ResolveExactRead("ab", "\"ab\"", 127), "\"ab\"");
+    EXPECT_EQ(vt::ResolveExactRead("x", " 'x' ", 127), " 'x' ");
+    EXPECT_EQ(vt::ResolveExactRead(" x", "\" x\"", 1), " ");
+    // No line, or a line the platform's reader did not take the value from: no exact value.
+    EXPECT_EQ(vt::ResolveExactRead("abc", std::nullopt, 127), std::nullopt);
+    EXPECT_EQ(vt::ResolveExactRead("other", " abc ", 127), std::nullopt);
+    EXPECT_EQ(vt::ResolveExactRead("", "", 127), "");
+}
+
 }  // namespace

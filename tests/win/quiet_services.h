@@ -26,6 +26,9 @@ public:
         auto found = settings.find(key);
         return found == settings.end() ? std::string() : found->second;
     }
+    std::string ReadSettingExact(std::string_view section, std::string_view key) override {
+        return ReadSetting(section, key);
+    }
     bool WriteSetting(std::string_view, std::string_view, std::string_view) override { return true; }
     std::string EncipherPassword(std::string_view plain) override { return std::string(plain); }
     std::string DecipherPassword(std::string_view cipher) override { return std::string(cipher); }

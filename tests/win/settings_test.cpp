@@ -108,12 +108,13 @@ TEST_F(SettingsFile, EmptyValueKeepsTheKey) {
 }
 
 TEST_F(SettingsFile, EdgeSpacesAndQuotePairsRoundTripExactly) {
-    const std::vector<std::string> values = {
-        " lead", "trail ",       "  both  ", " ",        "\"quoted\"", "'single'", "\"\"",
-        "''",    "\" spaced \"", "\ttab",    "\"a\"b\"", "' x \"",     " 宽带 "};
+    const std::vector<std::string> values = {" lead",        "trail ",   "  both  ", " ",
+                                             "\"quoted\"",   "'single'", "\"\"",     "''",
+                                             "\" spaced \"", "\"a\"b\"", "' x \"",   " 宽带 "};
     for (const std::string& value : values) {
         EXPECT_TRUE(vt::WriteSetting("Option", "CipherText", value));
         EXPECT_EQ(vt::ReadSetting("Option", "CipherText"), value);
+        EXPECT_EQ(vt::ReadSettingExact("Option", "CipherText"), value);
     }
     EXPECT_TRUE(vt::WriteSetting("Option", "CipherText", " x "));
     EXPECT_EQ(FileText(), "[Option]\r\nCipherText=\" x \"\r\n");
@@ -161,6 +162,15 @@ TEST_F(SettingsFile, ExistingFilesReadAsBefore) {
     EXPECT_EQ(vt::ReadSetting("option", "ciphertext"), "a\"b\"c");
     EXPECT_EQ(vt::ReadSetting("Option", "DiscRedial"), "1");
     EXPECT_EQ(vt::ReadSetting("Option", "ExeUrl"), std::string(126, 'x'));
+}
+
+// A line break in a value would write a key of its own; nothing is written instead.
+TEST_F(SettingsFile, ValuesWithControlCharactersAreNotWritten) {
+    EXPECT_TRUE(vt::WriteSetting("Option", "UserName", "user"));
+    for (const char* value : {"evil\r\nDiscRedial=1", "a\nb", "tab\t", "\x7f"})
+        EXPECT_FALSE(vt::WriteSetting("Option", "UserName", value)) << value;
+    EXPECT_EQ(FileText(), "[Option]\r\nUserName=user\r\n");
+    EXPECT_EQ(vt::ReadSetting("Option", "DiscRedial"), "");
 }
 
 TEST_F(SettingsFile, ChineseAccountRoundTripsInCodePage936) {
