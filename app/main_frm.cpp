@@ -10,6 +10,7 @@ constexpr std::string_view kInitialPassWord = "PassWord";
 constexpr std::string_view kBalloonTitle = "提示：";
 constexpr unsigned kBalloonInfoFlag = 1;
 constexpr unsigned kIconCritical = 16;
+constexpr unsigned kIconWarning = 48;
 constexpr unsigned kIconInformation = 64;
 constexpr std::string_view kTrayTip = "Veltrane";
 
@@ -26,6 +27,12 @@ constexpr std::string_view kNoAccountOrPassword = "您还没有输入帐号或�
 constexpr std::string_view kRunValueDenied =
     "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";
 constexpr std::string_view kRunValueDeniedTitle = "错误！";
+constexpr std::string_view kRunValueFailed =
+    "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！";
+constexpr std::string_view kSettingsNotSaved =
+    "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\n";
+constexpr std::string_view kSettingsNotSavedAfter =
+    "\n本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。";
 constexpr std::string_view kRedialNeedsAccount =
     "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
 
@@ -41,6 +48,12 @@ MainFrm::MainFrm(MainFrmServices& services, MainFrmView& view) : services_(servi
 
 void MainFrm::OnLoad() {
     if (unloaded_) return;
+    // Start-up only writes again what it read: a failure there loses nothing the subscriber chose.
+    loading_ = true;
+    struct Loaded {
+        bool& flag;
+        ~Loaded() { flag = false; }
+    } loaded{loading_};
     view_.AttachSkin();
     view_.SetOptionBackground(kOptionBackground);
     view_.MakeTranslucent(kWindowAlpha);
@@ -141,14 +154,61 @@ void MainFrm::ConnectCommand() {
         ShowInfoBalloon(kDialingBalloon);
         DialEntry();
     }
-    services_.WriteSetting(kSection, "UserName", view_.AccountText());
-    services_.WriteSetting(kSection, "CipherText", cipher_text_);
+    const bool user_saved = services_.WriteSetting(kSection, "UserName", view_.AccountText());
+    const bool cipher_saved = services_.WriteSetting(kSection, "CipherText", cipher_text_);
+    if (!user_saved || !cipher_saved) WarnSettingsNotSaved();
+}
+
+bool MainFrm::StoreSetting(std::string_view key, std::string_view value) {
+    const bool saved = services_.WriteSetting(kSection, key, value);
+    if (!saved) WarnSettingsNotSaved();
+    return saved;
+}
+
+void MainFrm::WarnSettingsNotSaved() {
+    if (loading_ || settings_warned_ || unloaded_) return;
+    settings_warned_ = true;
+    const std::string location = services_.SettingsLocation();
+    std::string text;
+    text.reserve(kSettingsNotSaved.size() + location.size() + kSettingsNotSavedAfter.size());
+    text.append(kSettingsNotSaved).append(location).append(kSettingsNotSavedAfter);
+    view_.ShowMessage(text, kBalloonTitle, kIconWarning);
 }
 
 void MainFrm::DialEntry() {
     view_.SetConnectEnabled(false);
-    services_.LaunchDial(view_.AccountText(), pass_word_);
+    const bool hanging_up = services_.LastToolRun(ToolJob::HangUp).state == ToolRun::State::Running;
+    if (!hanging_up && !dial_waiting_) services_.LaunchDial(view_.AccountText(), pass_word_);
     view_.SetStatusText(kStatusDialing);
+    ip_interval_ = "3";
+    if (!hanging_up && !dial_waiting_) {
+        view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+        return;
+    }
+    // A dial that meets a line still being hung up is lost: it starts once the hang-up has ended.
+    view_.StopTimer(FrmTimer::Sleep);
+    if (dial_waiting_) return;
+    dial_waiting_ = true;
+    hang_up_wait_ticks_ = 0;
+    view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
+}
+
+void MainFrm::OnHangUpWaitTick() {
+    if (unloaded_) return;
+    if (!dial_waiting_) {
+        view_.StopTimer(FrmTimer::HangUpWait);
+        return;
+    }
+    ++hang_up_wait_ticks_;
+    const bool ended = services_.LastToolRun(ToolJob::HangUp).state != ToolRun::State::Running;
+    if (!ended && hang_up_wait_ticks_ < kHangUpWaitTicks) return;
+    view_.StopTimer(FrmTimer::HangUpWait);
+    dial_waiting_ = false;
+    LaunchWatchedDial();
+}
+
+void MainFrm::LaunchWatchedDial() {
+    services_.LaunchDial(view_.AccountText(), pass_word_);
     ip_interval_ = "3";
     view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
 }
@@ -215,8 +275,11 @@ void MainFrm::RunCheck1Action() {
                                                        ? services_.WriteRunValue(services_.RunValueDataFor(
                                                              services_.ExeFolder(), services_.ExeBaseName()))
                                                        : services_.DeleteRunValue();
-    if (result != MainFrmServices::RunValueResult::AccessDenied) return;
-    view_.ShowMessage(kRunValueDenied, kRunValueDeniedTitle, kIconCritical);
+    // Any failure to write leaves nothing behind a ticked box: it is told and the box unticked. A failed
+    // delete other than a refusal (the value was not there) passes silently.
+    const bool denied = result == MainFrmServices::RunValueResult::AccessDenied;
+    if (!denied && !(check1_ && result == MainFrmServices::RunValueResult::Failed)) return;
+    view_.ShowMessage(denied ? kRunValueDenied : kRunValueFailed, kRunValueDeniedTitle, kIconCritical);
     if (unloaded_) return;
     // Unticking runs this action again, which tries to delete the value.
     SetOption(OptionBox::Check1, false);
@@ -232,10 +295,10 @@ void MainFrm::RunCheck2Action() {
             return;
         }
         view_.StartTimer(FrmTimer::Timer1, kTimer1IntervalMs);
-        services_.WriteSetting(kSection, "DiscRedial", "1");
+        StoreSetting("DiscRedial", "1");
     } else {
         view_.StopTimer(FrmTimer::Timer1);
-        services_.WriteSetting(kSection, "DiscRedial", "0");
+        StoreSetting("DiscRedial", "0");
     }
 }
 

@@ -44,11 +44,19 @@ protected:
 };
 
 TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
+    // A standard user on an English system: the all-users book refuses, the PPPoE device has its own name.
+    SetLine([](line::State& s) { s.devices = {{"modem", "Modem"}, {"PPPoE", "WAN Miniport (PPPOE)"}}; });
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
     // No stored account: the "hide" word is ignored and the window shows.
     EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
-    EXPECT_TRUE(line::HasEntry(line::Load(), "Veltrane"));
+    line::State made = line::Load();
+    EXPECT_TRUE(made.entries.empty());
+    EXPECT_EQ(made.user_entries, (std::vector<std::string>{"Veltrane"}));
+    ASSERT_EQ(made.credentials.size(), 1u);
+    EXPECT_EQ(made.credentials[0].mask, 0x7u);
+    ASSERT_EQ(made.records.size(), 1u);
+    EXPECT_STREQ(made.records[0].second.c_str() + 989, "WAN Miniport (PPPOE)");  // szDeviceName
     EXPECT_EQ(ReadSettingRaw(L"ExeUrl"), L"C:\\Program Files\\Veltrane\\Veltrane.exe");
     EXPECT_EQ(program_.Status(), L"");
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
@@ -167,9 +175,10 @@ TEST_F(DialerE2e, TypingAnAccountAndConnectingSavesAndDials) {
     EXPECT_EQ(dials[1].args, Args({"Veltrane", "adsl-user", " secret pw "}));
 }
 
-TEST_F(DialerE2e, ADialThatNeverConnectsFailsAfterThreeTicks) {
+TEST_F(DialerE2e, ADialStillUnderWayAtTheThirdTickHasFailed) {
+    // The connection is listed from the dial on, but still dialling: that is not "connected".
     StoreAccount(L"user", "secret");
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Never, 0, 0}; });
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 40, 0}; });
     ASSERT_TRUE(program_.Start());
     ASSERT_TRUE(program_.WaitForWindow());
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
@@ -201,6 +210,57 @@ TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
     ASSERT_GE(dials.size(), 2u);
     EXPECT_LT(TickMs() - first_dial, 26000u);
     EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "secret"}));
+}
+
+TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
+    // Nothing can be written where the settings file belongs (a folder stands in its place).
+    ASSERT_TRUE(CreateDirectoryW(SettingsPath().c_str(), nullptr));
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitForWindow(5000));
+    SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"adsl-user"));
+    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
+    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    std::wstring text;
+    HWND box = WaitForMessageBox(L"提示：", &text);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(text.find(L"无法保存"), std::wstring::npos) << line::WideToUtf8(text);
+    EXPECT_NE(text.find(L"C:\\windows\\Veltrane.dat"), std::wstring::npos) << line::WideToUtf8(text);
+    std::vector<DialStart> dials = line::WaitForDialStarts(1);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].args, Args({"Veltrane", "adsl-user", "secret"}));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    // Told once: a second connect raises no box.
+    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Sleep(1000);
+    EXPECT_EQ(FindWindowW(L"#32770", L"提示："), nullptr);
+    program_.Kill();
+    RemoveDirectoryW(SettingsPath().c_str());
+}
+
+TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
+    // Connected, but no page answers (the proxy's port is closed): hang up, then dial again. The hang-up
+    // takes 3 s; a dial meanwhile would fail.
+    StoreAccount(L"user", "secret");
+    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.connected.push_back("Veltrane");
+        s.hang_up_s = 3;
+        s.dial = {line::DialMode::Connect, 1, 0};
+    });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    std::vector<DialStart> starts = line::WaitForDialStarts(1, 30000);
+    ASSERT_EQ(starts.size(), 1u);
+    ASSERT_EQ(starts[0].args, Args({"Veltrane", "/disconnect"}));
+    const ULONGLONG hung_up = TickMs();
+    starts = line::WaitForDialStarts(2, 10000);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_GE(TickMs() - hung_up, 2500u);  // not before the line was down
+    EXPECT_EQ(starts[1].args, Args({"Veltrane", "user", "secret"}));
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000)) << line::WideToUtf8(program_.Status());
 }
 
 TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {

@@ -112,6 +112,14 @@ inline std::wstring WindowText(HWND window) {
 
 inline HWND FindMainWindow() { return FindWindowW(L"Form", L"Veltrane"); }
 
+// A visible message box titled `title`, once one shows within `timeout_ms`; its text comes back in `text`.
+inline HWND WaitForMessageBox(const wchar_t* title, std::wstring* text, DWORD timeout_ms = 5000) {
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindWindowW(L"#32770", title)) != nullptr && IsWindowVisible(box); }, timeout_ms);
+    if (box && text) *text = WindowText(GetDlgItem(box, 0xFFFF));  // the box's text is its static 65535
+    return box;
+}
+
 // One running copy of the program.
 class Program {
 public:
