@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "app/dial_failure.h"
+
 namespace vt {
 
 namespace {
@@ -124,6 +126,8 @@ void MainFrm::OnAccountEnter() {
 
 void MainFrm::ConnectCommand() {
     if (unloaded_) return;
+    // The subscriber dials again (perhaps with a corrected account): redialling may resume.
+    redial_stopped_ = false;
     const bool password_stored = !cipher_text_.empty();
     std::string password = view_.PasswordText();
     // A cleared box does not erase the stored password.
@@ -178,13 +182,15 @@ void MainFrm::WarnSettingsNotSaved() {
 void MainFrm::DialEntry() {
     view_.SetConnectEnabled(false);
     const bool hanging_up = services_.LastToolRun(ToolJob::HangUp).state == ToolRun::State::Running;
-    if (!hanging_up && !dial_waiting_) services_.LaunchDial(view_.AccountText(), pass_word_);
-    view_.SetStatusText(kStatusDialing);
-    ip_interval_ = "3";
     if (!hanging_up && !dial_waiting_) {
+        LaunchWatchedDial();
+        view_.SetStatusText(kStatusDialing);
+        ip_interval_ = "3";
         view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
         return;
     }
+    view_.SetStatusText(kStatusDialing);
+    ip_interval_ = "3";
     // A dial that meets a line still being hung up is lost: it starts once the hang-up has ended.
     view_.StopTimer(FrmTimer::Sleep);
     if (dial_waiting_) return;
@@ -205,12 +211,17 @@ void MainFrm::OnHangUpWaitTick() {
     view_.StopTimer(FrmTimer::HangUpWait);
     dial_waiting_ = false;
     LaunchWatchedDial();
+    ip_interval_ = "3";
+    view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
 }
 
 void MainFrm::LaunchWatchedDial() {
+    if (recreate_entry_) {
+        recreate_entry_ = false;
+        if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, "Zormik", "");
+    }
     services_.LaunchDial(view_.AccountText(), pass_word_);
-    ip_interval_ = "3";
-    view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+    dial_outcome_read_ = false;
 }
 
 void MainFrm::OnSleepTick() {
@@ -219,6 +230,19 @@ void MainFrm::OnSleepTick() {
         view_.SetStatusText(kStatusConnected);
         view_.SetConnectEnabled(true);
         view_.StopTimer(FrmTimer::Sleep);
+        // A working connection ends any earlier verdict.
+        dial_outcome_read_ = true;
+        redial_stopped_ = false;
+        return;
+    }
+    // The tool's own answer, read without waiting: a failure is known before the countdown runs out.
+    // A tool that ended with success but no connection leaves the verdict to the countdown.
+    const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
+    if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
+        view_.SetConnectEnabled(true);
+        view_.StopTimer(FrmTimer::Sleep);
+        ip_interval_ = "0";
+        ReportDialFailure(dial.exit_code);
         return;
     }
     const int left = CountdownValue(ip_interval_) - 1;
@@ -239,6 +263,27 @@ void MainFrm::OnTimer1Tick() {
         ~Reset() { flag = false; }
     } reset{supervising_};
 
+    // A dial whose tool ended after its watch: its answer counts now.
+    if (!dial_outcome_read_) {
+        const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
+        if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
+            ReportDialFailure(dial.exit_code);
+        } else if (dial.state == ToolRun::State::Running && busy_ticks_ < 2) {
+            // Still under way: a second dial now would only be refused. Twice at most, so that a tool
+            // that never ends cannot stop the supervision.
+            ++busy_ticks_;
+            return;
+        } else {
+            dial_outcome_read_ = true;
+        }
+    }
+    busy_ticks_ = 0;
+    // After the provider refused the credentials, only a connection made otherwise resumes the watch.
+    if (redial_stopped_) {
+        if (!services_.IsEntryConnected(kEntryName)) return;
+        redial_stopped_ = false;
+    }
+
     if (services_.IsEntryConnected(kEntryName)) {
         for (const std::string& address : services_.ProbeAddresses()) {
             const bool online = services_.ProbeInternet(address);
@@ -247,6 +292,15 @@ void MainFrm::OnTimer1Tick() {
         services_.LaunchHangUp();
     }
     DialEntry();
+}
+
+void MainFrm::ReportDialFailure(unsigned long code) {
+    dial_outcome_read_ = true;
+    if (code == 623) recreate_entry_ = true;
+    if (CredentialsRefused(code)) redial_stopped_ = true;
+    const bool stopped = redial_stopped_ && check2_;
+    view_.SetStatusText(DialFailureStatus(code, stopped));
+    ShowInfoBalloon(DialFailureBalloon(code, stopped));
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {
@@ -379,6 +433,7 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
 }
 
 void MainFrm::MenuConnect() {
+    redial_stopped_ = false;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
         return;

@@ -196,10 +196,12 @@ public:
 private:
     void ConnectCommand();
     void DialEntry();
-    void LaunchWatchedDial();
+    void LaunchWatchedDial();  // starts the tool; the caller arms the watch
     // Writes one setting; the first write of this run that fails (after start-up) is told.
     bool StoreSetting(std::string_view key, std::string_view value);
     void WarnSettingsNotSaved();
+    // The dial tool ended with the Remote Access error `code`: status, balloon, and the redial discipline.
+    void ReportDialFailure(unsigned long code);
     void ShowInfoBalloon(std::string_view text);
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void RunCheck1Action();
@@ -221,6 +223,10 @@ private:
     bool settings_warned_ = false;
     bool dial_waiting_ = false;  // a dial waits for the hang-up before it
     int hang_up_wait_ticks_ = 0;
+    bool dial_outcome_read_ = true;  // the last dial's exit code was seen (or there is none to see)
+    bool redial_stopped_ = false;    // the provider refused the credentials: no redial until asked
+    bool recreate_entry_ = false;    // the last dial found no entry: make it before the next
+    int busy_ticks_ = 0;             // supervision ticks skipped while a dial was still under way
 };
 
 }  // namespace vt

@@ -263,6 +263,57 @@ TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
     EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000)) << line::WideToUtf8(program_.Status());
 }
 
+TEST_F(DialerE2e, RefusedCredentialsStopTheRedialsUntilTheSubscriberDialsAgain) {
+    // The provider takes only the right password; the stored one is wrong.
+    StoreAccount(L"user", "wrong");
+    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.accepted = {{"user", "right"}};
+        s.dial = {line::DialMode::Connect, 1, 0};
+    });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 已停止重拨 (691)"; }, 9000))
+        << line::WideToUtf8(program_.Status());
+    // Two supervision periods (22 s each from start-up) pass without another dial.
+    Sleep(46000);
+    EXPECT_EQ(Dials().size(), 1u);
+    EXPECT_EQ(program_.Status(), L"- 已停止重拨 (691)");
+    // The subscriber types the right password and connects: the dial goes, and succeeds.
+    ShowWindow(program_.window(), SW_SHOWNORMAL);
+    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"right"));
+    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    std::vector<DialStart> dials = line::WaitForDialStarts(2);
+    ASSERT_EQ(dials.size(), 2u);
+    EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "right"}));
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000))
+        << line::WideToUtf8(program_.Status());
+}
+
+TEST_F(DialerE2e, NoAnswerIsToldWithItsNumberAndTheNextTickRedials) {
+    // The provider does not answer: the (slow) tool gives up after 3 s with 678.
+    StoreAccount(L"user", "secret");
+    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.dial = {line::DialMode::Never, 0, 0};
+        s.slow_s = 3;
+    });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 拨号失败 (678)"; }, 9000))
+        << line::WideToUtf8(program_.Status());
+    // The provider answers again; the supervision's next tick redials, and the dial succeeds.
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
+    ASSERT_EQ(line::WaitForDialStarts(2, 25000).size(), 2u);
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000))
+        << line::WideToUtf8(program_.Status());
+}
+
 TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
     StoreAccount(L"user", "secret");
     SetLine([](line::State& s) { s.connected.push_back("Veltrane"); });

@@ -45,6 +45,7 @@ public:
     bool tray_icon = false;
     bool settings_writable = true;
     ToolRun dial_run, hang_up_run;  // how the tool's last runs stand (Unknown: none started)
+    ToolRun next_dial_run;          // how the run of the next dial will stand
 
     // What happened.
     std::vector<std::pair<std::string, std::string>> dials;  // account, password
@@ -106,6 +107,7 @@ public:
     bool LaunchDial(std::string_view account, std::string_view password) override {
         log_.push_back(Cat({"LaunchDial ", account, ",", password}));
         dials.emplace_back(account, password);
+        dial_run = next_dial_run;
         return true;
     }
     bool LaunchHangUp() override {
