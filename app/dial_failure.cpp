@@ -56,11 +56,13 @@ std::string DialFailureStatus(unsigned long code, bool redial_stopped) {
     return status;
 }
 
-std::string DialFailureBalloon(unsigned long code, bool redial_stopped) {
+std::string DialFailureBalloon(unsigned long code, bool redial_stopped, const std::string& system_text) {
     std::string text = "拨号失败（错误 ";
     text += std::to_string(code);
     text += "）";
-    const std::string reason = DialFailureReason(code);
+    // The table's plain words first; the system's text only for a number the table does not know.
+    const std::string known = DialFailureReason(code);
+    const std::string& reason = known.empty() ? system_text : known;
     if (!reason.empty()) {
         text += "：";
         text += reason;

@@ -16,8 +16,9 @@ std::string DialFailureReason(unsigned long code);
 // says that redialling has stopped instead.
 std::string DialFailureStatus(unsigned long code, bool redial_stopped);
 
-// The balloon after a failure with `code`: the number always, the reason when it is known, and, with
-// `redial_stopped`, that redialling has stopped until the subscriber dials again.
-std::string DialFailureBalloon(unsigned long code, bool redial_stopped);
+// The balloon after a failure with `code`: the number always, the reason when it is known (else the
+// system's own text, when it has one), and, with `redial_stopped`, that redialling has stopped until the
+// subscriber dials again.
+std::string DialFailureBalloon(unsigned long code, bool redial_stopped, const std::string& system_text = {});
 
 }  // namespace vt

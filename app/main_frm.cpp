@@ -300,7 +300,8 @@ void MainFrm::ReportDialFailure(unsigned long code) {
     if (CredentialsRefused(code)) redial_stopped_ = true;
     const bool stopped = redial_stopped_ && check2_;
     view_.SetStatusText(DialFailureStatus(code, stopped));
-    ShowInfoBalloon(DialFailureBalloon(code, stopped));
+    const std::string system_text = DialFailureReason(code).empty() ? services_.DialErrorText(code) : std::string();
+    ShowInfoBalloon(DialFailureBalloon(code, stopped, system_text));
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {

@@ -48,6 +48,8 @@ public:
     virtual bool LaunchHangUp() = 0;
     // How the tool's last dial or hang-up stands, asked without waiting.
     virtual ToolRun LastToolRun(ToolJob job) = 0;
+    // The system's own text for a Remote Access error number, "" when it has none.
+    virtual std::string DialErrorText(unsigned long code) = 0;
 
     // The per-user Run value "Veltrane".
     virtual std::string ReadRunValue() = 0;  // "" when there is none

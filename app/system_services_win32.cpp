@@ -35,6 +35,7 @@ bool SystemServices::LaunchDial(std::string_view account, std::string_view passw
 }
 bool SystemServices::LaunchHangUp() { return vt::LaunchHangUp(); }
 ToolRun SystemServices::LastToolRun(ToolJob job) { return vt::LastToolRun(job); }
+std::string SystemServices::DialErrorText(unsigned long code) { return vt::DialErrorText(code); }
 std::string SystemServices::SettingsLocation() { return WideToUtf8(AnsiToWide(vt::SettingsFilePath())); }
 std::string SystemServices::ReadRunValue() { return vt::ReadRunValue(); }
 

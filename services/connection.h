@@ -1,6 +1,7 @@
 #pragma once
 // The connection state of a phonebook entry, and the platform's dial tool started for dialing and
 // hanging up. Texts are UTF-8.
+#include <string>
 #include <string_view>
 
 namespace vt {
@@ -30,6 +31,9 @@ bool LaunchHangUp();
 
 // How the last run of `job` stands, read without waiting.
 ToolRun LastToolRun(ToolJob job);
+
+// The system's own text for the Remote Access error `code` (in the system's language), "" when it has none.
+std::string DialErrorText(unsigned long code);
 #endif
 
 }  // namespace vt

@@ -97,6 +97,16 @@ bool LaunchHangUp() {
     return static_cast<bool>(RunOf(ToolJob::HangUp));
 }
 
+std::string DialErrorText(unsigned long code) {
+    const ras::Api& api = ras::LoadApi();
+    if (!api.get_error_string) return {};
+    char text[512] = {};
+    if (api.get_error_string(static_cast<UINT>(code), text, sizeof text) != 0) return {};
+    std::string ansi(text, strnlen(text, sizeof text));
+    while (!ansi.empty() && static_cast<unsigned char>(ansi.back()) <= ' ') ansi.pop_back();
+    return WideToUtf8(AnsiToWide(ansi));
+}
+
 ToolRun LastToolRun(ToolJob job) {
     const UniqueKernelHandle& process = RunOf(job);
     if (!process) return {};

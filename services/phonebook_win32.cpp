@@ -35,6 +35,7 @@ const Api& LoadApi() {
         loaded.set_credentials = Resolve<SetCredentialsFn>(library, "RasSetCredentialsA");
         loaded.get_connect_status = Resolve<GetConnectStatusFn>(library, "RasGetConnectStatusA");
         loaded.enum_devices = Resolve<EnumDevicesFn>(library, "RasEnumDevicesA");
+        loaded.get_error_string = Resolve<GetErrorStringFn>(library, "RasGetErrorStringA");
         return loaded;
     }();
     return api;

@@ -164,6 +164,7 @@ using SetEntryPropertiesFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Entr
 using SetCredentialsFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Credentials* credentials, BOOL clear);
 using GetConnectStatusFn = DWORD(WINAPI*)(HANDLE connection, ConnectionStatus* status);
 using EnumDevicesFn = DWORD(WINAPI*)(DeviceInfo* devices, LPDWORD bytes, LPDWORD count);
+using GetErrorStringFn = DWORD(WINAPI*)(UINT code, LPSTR text, DWORD size);
 
 // The library's entry points, resolved once; a null member means the library or function is missing.
 struct Api {
@@ -173,6 +174,7 @@ struct Api {
     SetCredentialsFn set_credentials = nullptr;
     GetConnectStatusFn get_connect_status = nullptr;
     EnumDevicesFn enum_devices = nullptr;
+    GetErrorStringFn get_error_string = nullptr;
 };
 const Api& LoadApi();
 

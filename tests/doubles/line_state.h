@@ -35,6 +35,7 @@
 //     closing <name> <ms>            a hang-up under way until <ms>
 //     record <name> <hex>            the raw entry record last stored by RasSetEntryPropertiesA
 //     credentials <name> <mask> <user> <password> <domain>   last RasSetCredentialsA (mask in decimal)
+//     errortext <code> <text>        the system's own text for a Remote Access error number
 //     fail <function> <code>         every call of the named library function returns <code>
 //   Hanging an entry up removes its "connected" and "attempt" lines. Missing file: empty phonebook, no
 //   connections, default dials.
@@ -117,6 +118,7 @@ struct State {
     std::vector<std::pair<std::string, std::string>> records;  // entry, raw record bytes
     std::vector<StoredCredentials> credentials;
     std::vector<Failure> failures;
+    std::vector<std::pair<unsigned long, std::string>> error_texts;
     std::vector<std::string> comments;
 };
 
@@ -395,6 +397,8 @@ inline State Parse(const std::string& content) {
         } else if (kind == "credentials" && f.size() >= 6) {
             state.credentials.push_back({Unescape(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10),
                                          Unescape(f[3]), Unescape(f[4]), Unescape(f[5])});
+        } else if (kind == "errortext" && f.size() >= 3) {
+            state.error_texts.emplace_back(std::strtoul(std::string(f[1]).c_str(), nullptr, 10), Unescape(f[2]));
         } else if (kind == "fail" && f.size() >= 3) {
             state.failures.push_back(
                 {std::string(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10)});
@@ -426,6 +430,8 @@ inline std::string Format(const State& state) {
     for (const StoredCredentials& c : state.credentials)
         out += "credentials " + Escape(c.entry) + " " + std::to_string(c.mask) + " " + Escape(c.user) + " " +
                Escape(c.password) + " " + Escape(c.domain) + "\n";
+    for (const auto& [code, text] : state.error_texts)
+        out += "errortext " + std::to_string(code) + " " + Escape(text) + "\n";
     for (const Failure& f : state.failures) out += "fail " + f.function + " " + std::to_string(f.code) + "\n";
     return out;
 }

@@ -241,6 +241,20 @@ DWORD WINAPI RasGetConnectStatusA(HANDLE connection, ras::ConnectionStatus* stat
     return ras::kErrorInvalidHandle;  // the connection has gone
 }
 
+DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR text, DWORD size) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (!text || size == 0) return ERROR_INVALID_PARAMETER;
+    for (const auto& [known, words] : state.error_texts) {
+        if (known != code) continue;
+        std::string ansi = line::Utf8ToAnsi(words);
+        if (ansi.size() >= size) return ras::kErrorBufferTooSmall;
+        std::memcpy(text, ansi.c_str(), ansi.size() + 1);
+        return 0;
+    }
+    return ERROR_INVALID_PARAMETER;  // not a number the system knows
+}
+
 DWORD WINAPI RasEnumDevicesA(ras::DeviceInfo* devices, LPDWORD bytes, LPDWORD count) {
     line::Lock lock;
     line::State state = line::Load();

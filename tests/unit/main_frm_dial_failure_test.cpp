@@ -22,6 +22,9 @@ TEST(DialFailureTable, EveryCommonNumberHasAReasonAndTheNumberAlwaysShows) {
     }
     EXPECT_EQ(DialFailureReason(12345), "");
     EXPECT_EQ(DialFailureBalloon(12345, false), "拨号失败（错误 12345）。");
+    EXPECT_EQ(DialFailureBalloon(868, false, "无法解析远程访问服务器的名称。"),
+              "拨号失败（错误 868）：无法解析远程访问服务器的名称。");
+    EXPECT_THAT(DialFailureBalloon(691, false, "system words"), ::testing::Not(HasSubstr("system words")));
     EXPECT_THAT(DialFailureBalloon(691, false), HasSubstr("用户名或密码错误"));
     EXPECT_THAT(DialFailureBalloon(691, true), HasSubstr("已停止自动重拨"));
     EXPECT_EQ(DialFailureStatus(691, true), "- 已停止重拨 (691)");
@@ -51,6 +54,14 @@ TEST(MainFrmDialFailure, TheFirstTickReportsTheToolsAnswer) {
     EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
     ASSERT_FALSE(rig.services.balloons.empty());
     EXPECT_THAT(rig.services.balloons.back().text, HasSubstr("宽带服务器没有响应"));
+
+    // A number the table does not know: the number, with the system's own words when it has some.
+    rig.services.error_texts[868] = "无法解析远程访问服务器的名称。";
+    rig.services.next_dial_run = {State::Ended, 868};
+    rig.frm.OnConnectClicked();
+    rig.view.Advance(5000);
+    EXPECT_EQ(rig.view.status, "- 拨号失败 (868)");
+    EXPECT_EQ(rig.services.balloons.back().text, "拨号失败（错误 868）：无法解析远程访问服务器的名称。");
 }
 
 TEST(MainFrmDialFailure, SuccessOrAToolStillRunningLeavesTheVerdictToTheCountdown) {

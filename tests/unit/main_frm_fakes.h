@@ -46,6 +46,7 @@ public:
     bool settings_writable = true;
     ToolRun dial_run, hang_up_run;  // how the tool's last runs stand (Unknown: none started)
     ToolRun next_dial_run;          // how the run of the next dial will stand
+    std::map<unsigned long, std::string> error_texts;  // the system's own texts of error numbers
 
     // What happened.
     std::vector<std::pair<std::string, std::string>> dials;  // account, password
@@ -116,6 +117,10 @@ public:
         return true;
     }
     ToolRun LastToolRun(ToolJob job) override { return job == ToolJob::Dial ? dial_run : hang_up_run; }
+    std::string DialErrorText(unsigned long code) override {
+        auto it = error_texts.find(code);
+        return it == error_texts.end() ? std::string() : it->second;
+    }
     std::string ReadRunValue() override {
         log_.push_back("ReadRunValue");
         return run_value;
