@@ -126,8 +126,6 @@ void MainFrm::OnAccountEnter() {
 
 void MainFrm::ConnectCommand() {
     if (unloaded_) return;
-    // The subscriber dials again (perhaps with a corrected account): redialling may resume.
-    redial_stopped_ = false;
     const bool password_stored = !cipher_text_.empty();
     std::string password = view_.PasswordText();
     // A cleared box does not erase the stored password.
@@ -151,6 +149,8 @@ void MainFrm::ConnectCommand() {
         pass_word_ = services_.DecipherPassword(cipher_text_);
     }
 
+    // The subscriber dials again (perhaps with a corrected account): redialling may resume.
+    redial_stopped_ = false;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
         view_.SetConnectEnabled(true);

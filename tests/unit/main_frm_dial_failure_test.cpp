@@ -88,6 +88,13 @@ TEST(MainFrmDialFailure, RefusedCredentialsStopRedialsUntilTheSubscriberDialsAga
     rig.view.Advance(3 * 22000);
     EXPECT_EQ(rig.services.dials.size(), 1u);  // no hammering
     EXPECT_THAT(rig.services.probed, IsEmpty());
+    // A connect refused for an empty password is no new dial: the stop holds.
+    rig.view.password.clear();
+    rig.view.account.clear();
+    rig.frm.OnConnectClicked();
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    rig.view.account = "user01";
     // The subscriber dials again with a corrected password; it connects, and drops are redialled again.
     rig.services.next_dial_run = {State::Ended, 0};
     rig.view.password = "new-pw";
