@@ -6,6 +6,8 @@
 #include "services/credential_rules.h"
 #include "services/settings_path.h"
 
+#include "app/dial_failure.h"
+
 namespace vt {
 
 namespace {
@@ -14,6 +16,7 @@ constexpr std::string_view kInitialPassWord = "PassWord";
 constexpr std::string_view kBalloonTitle = "提示：";
 constexpr unsigned kBalloonInfoFlag = 1;
 constexpr unsigned kIconCritical = 16;
+constexpr unsigned kIconWarning = 48;
 constexpr unsigned kIconInformation = 64;
 constexpr std::string_view kTrayTip = "Veltrane";
 
@@ -30,6 +33,12 @@ constexpr std::string_view kNoAccountOrPassword = "您还没有输入帐号或�
 constexpr std::string_view kRunValueDenied =
     "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";
 constexpr std::string_view kRunValueDeniedTitle = "错误！";
+constexpr std::string_view kRunValueFailed =
+    "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！";
+constexpr std::string_view kSettingsNotSaved =
+    "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\n";
+constexpr std::string_view kSettingsNotSavedAfter =
+    "\n本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。";
 constexpr std::string_view kRedialNeedsAccount =
     "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
 
@@ -45,6 +54,12 @@ MainFrm::MainFrm(MainFrmServices& services, MainFrmView& view) : services_(servi
 
 void MainFrm::OnLoad() {
     if (unloaded_) return;
+    // Start-up only writes again what it read: a failure there loses nothing the subscriber chose.
+    loading_ = true;
+    struct Loaded {
+        bool& flag;
+        ~Loaded() { flag = false; }
+    } loaded{loading_};
     view_.AttachSkin();
     view_.SetOptionBackground(kOptionBackground);
     view_.MakeTranslucent(kWindowAlpha);
@@ -161,6 +176,8 @@ void MainFrm::ConnectCommand() {
         view_.SetPasswordText(kPasswordPlaceholder);
     }
 
+    // The subscriber dials again (perhaps with a corrected account): redialling may resume.
+    redial_stopped_ = false;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
         view_.SetConnectEnabled(true);
@@ -168,8 +185,25 @@ void MainFrm::ConnectCommand() {
         ShowInfoBalloon(kDialingBalloon);
         DialEntry();
     }
-    services_.WriteSetting(kSection, "UserName", view_.AccountText());
-    services_.WriteSetting(kSection, "CipherText", cipher_text_);
+    const bool user_saved = services_.WriteSetting(kSection, "UserName", view_.AccountText());
+    const bool cipher_saved = services_.WriteSetting(kSection, "CipherText", cipher_text_);
+    if (!user_saved || !cipher_saved) WarnSettingsNotSaved();
+}
+
+bool MainFrm::StoreSetting(std::string_view key, std::string_view value) {
+    const bool saved = services_.WriteSetting(kSection, key, value);
+    if (!saved) WarnSettingsNotSaved();
+    return saved;
+}
+
+void MainFrm::WarnSettingsNotSaved() {
+    if (loading_ || settings_warned_ || unloaded_) return;
+    settings_warned_ = true;
+    const std::string location = services_.SettingsLocation();
+    std::string text;
+    text.reserve(kSettingsNotSaved.size() + location.size() + kSettingsNotSavedAfter.size());
+    text.append(kSettingsNotSaved).append(location).append(kSettingsNotSavedAfter);
+    view_.ShowMessage(text, kBalloonTitle, kIconWarning);
 }
 
 bool MainFrm::RefuseCredentials(std::string_view account, std::string_view password) {
@@ -184,10 +218,47 @@ void MainFrm::DialEntry() {
     // the dial tool is never started with values it would misread or wait on for ever.
     if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
     view_.SetConnectEnabled(false);
-    services_.LaunchDial(view_.AccountText(), pass_word_);
+    const bool hanging_up = services_.LastToolRun(ToolJob::HangUp).state == ToolRun::State::Running;
+    if (!hanging_up && !dial_waiting_) {
+        LaunchWatchedDial();
+        view_.SetStatusText(kStatusDialing);
+        ip_interval_ = "3";
+        view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+        return;
+    }
     view_.SetStatusText(kStatusDialing);
     ip_interval_ = "3";
+    // A dial that meets a line still being hung up is lost: it starts once the hang-up has ended.
+    view_.StopTimer(FrmTimer::Sleep);
+    if (dial_waiting_) return;
+    dial_waiting_ = true;
+    hang_up_wait_ticks_ = 0;
+    view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
+}
+
+void MainFrm::OnHangUpWaitTick() {
+    if (unloaded_) return;
+    if (!dial_waiting_) {
+        view_.StopTimer(FrmTimer::HangUpWait);
+        return;
+    }
+    ++hang_up_wait_ticks_;
+    const bool ended = services_.LastToolRun(ToolJob::HangUp).state != ToolRun::State::Running;
+    if (!ended && hang_up_wait_ticks_ < kHangUpWaitTicks) return;
+    view_.StopTimer(FrmTimer::HangUpWait);
+    dial_waiting_ = false;
+    LaunchWatchedDial();
+    ip_interval_ = "3";
     view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+}
+
+void MainFrm::LaunchWatchedDial() {
+    if (recreate_entry_) {
+        recreate_entry_ = false;
+        if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, "Zormik", "");
+    }
+    services_.LaunchDial(view_.AccountText(), pass_word_);
+    dial_outcome_read_ = false;
 }
 
 void MainFrm::OnSleepTick() {
@@ -196,6 +267,19 @@ void MainFrm::OnSleepTick() {
         view_.SetStatusText(kStatusConnected);
         view_.SetConnectEnabled(true);
         view_.StopTimer(FrmTimer::Sleep);
+        // A working connection ends any earlier verdict.
+        dial_outcome_read_ = true;
+        redial_stopped_ = false;
+        return;
+    }
+    // The tool's own answer, read without waiting: a failure is known before the countdown runs out.
+    // A tool that ended with success but no connection leaves the verdict to the countdown.
+    const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
+    if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
+        view_.SetConnectEnabled(true);
+        view_.StopTimer(FrmTimer::Sleep);
+        ip_interval_ = "0";
+        ReportDialFailure(dial.exit_code);
         return;
     }
     const int left = CountdownValue(ip_interval_) - 1;
@@ -216,6 +300,27 @@ void MainFrm::OnTimer1Tick() {
         ~Reset() { flag = false; }
     } reset{supervising_};
 
+    // A dial whose tool ended after its watch: its answer counts now.
+    if (!dial_outcome_read_) {
+        const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
+        if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
+            ReportDialFailure(dial.exit_code);
+        } else if (dial.state == ToolRun::State::Running && busy_ticks_ < 2) {
+            // Still under way: a second dial now would only be refused. Twice at most, so that a tool
+            // that never ends cannot stop the supervision.
+            ++busy_ticks_;
+            return;
+        } else {
+            dial_outcome_read_ = true;
+        }
+    }
+    busy_ticks_ = 0;
+    // After the provider refused the credentials, only a connection made otherwise resumes the watch.
+    if (redial_stopped_) {
+        if (!services_.IsEntryConnected(kEntryName)) return;
+        redial_stopped_ = false;
+    }
+
     if (services_.IsEntryConnected(kEntryName)) {
         for (const std::string& address : services_.ProbeAddresses()) {
             const bool online = services_.ProbeInternet(address);
@@ -224,6 +329,16 @@ void MainFrm::OnTimer1Tick() {
         services_.LaunchHangUp();
     }
     DialEntry();
+}
+
+void MainFrm::ReportDialFailure(unsigned long code) {
+    dial_outcome_read_ = true;
+    if (code == 623) recreate_entry_ = true;
+    if (CredentialsRefused(code)) redial_stopped_ = true;
+    const bool stopped = redial_stopped_ && check2_;
+    view_.SetStatusText(DialFailureStatus(code, stopped));
+    const std::string system_text = DialFailureReason(code).empty() ? services_.DialErrorText(code) : std::string();
+    ShowInfoBalloon(DialFailureBalloon(code, stopped, system_text));
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {
@@ -252,8 +367,11 @@ void MainFrm::RunCheck1Action() {
                                                        ? services_.WriteRunValue(services_.RunValueDataFor(
                                                              services_.ExeFolder(), services_.ExeBaseName()))
                                                        : services_.DeleteRunValue();
-    if (result != MainFrmServices::RunValueResult::AccessDenied) return;
-    view_.ShowMessage(kRunValueDenied, kRunValueDeniedTitle, kIconCritical);
+    // Any failure to write leaves nothing behind a ticked box: it is told and the box unticked. A failed
+    // delete other than a refusal (the value was not there) passes silently.
+    const bool denied = result == MainFrmServices::RunValueResult::AccessDenied;
+    if (!denied && !(check1_ && result == MainFrmServices::RunValueResult::Failed)) return;
+    view_.ShowMessage(denied ? kRunValueDenied : kRunValueFailed, kRunValueDeniedTitle, kIconCritical);
     if (unloaded_) return;
     // Unticking runs this action again, which tries to delete the value.
     SetOption(OptionBox::Check1, false);
@@ -269,10 +387,10 @@ void MainFrm::RunCheck2Action() {
             return;
         }
         view_.StartTimer(FrmTimer::Timer1, kTimer1IntervalMs);
-        services_.WriteSetting(kSection, "DiscRedial", "1");
+        StoreSetting("DiscRedial", "1");
     } else {
         view_.StopTimer(FrmTimer::Timer1);
-        services_.WriteSetting(kSection, "DiscRedial", "0");
+        StoreSetting("DiscRedial", "0");
     }
 }
 
@@ -370,6 +488,7 @@ void MainFrm::MenuConnect() {
         return;
     }
     if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
+    redial_stopped_ = false;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
         return;

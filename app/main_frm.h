@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "app/abot_menu.h"
+#include "services/connection.h"
 
 namespace vt {
 
@@ -28,6 +29,8 @@ public:
     // Blanks at either end kept: for a cipher text, whose blanks are part of the password.
     virtual std::string ReadSettingExact(std::string_view section, std::string_view key) = 0;
     virtual bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) = 0;
+    // Where the settings file is, as the subscriber should be told it.
+    virtual std::string SettingsLocation() = 0;
 
     // Password cipher.
     virtual std::string EncipherPassword(std::string_view plain) = 0;
@@ -45,6 +48,10 @@ public:
     // Both start the dial tool hidden and return at once.
     virtual bool LaunchDial(std::string_view account, std::string_view password) = 0;
     virtual bool LaunchHangUp() = 0;
+    // How the tool's last dial or hang-up stands, asked without waiting.
+    virtual ToolRun LastToolRun(ToolJob job) = 0;
+    // The system's own text for a Remote Access error number, "" when it has none.
+    virtual std::string DialErrorText(unsigned long code) = 0;
 
     // The per-user Run value "Veltrane".
     virtual std::string ReadRunValue() = 0;  // "" when there is none
@@ -72,7 +79,9 @@ public:
     virtual std::string CommandLineArgs() = 0;
 };
 
-enum class FrmTimer { Sleep, Timer1 };
+// Sleep: the dial watch; Timer1: the redial supervision; HangUpWait: a dial held back until the
+// hang-up before it has ended.
+enum class FrmTimer { Sleep, Timer1, HangUpWait };
 enum class OptionBox { Check1, Check2 };
 enum class TitleButton { Mini, Close1 };
 enum class ButtonPicture { Normal, Hover, Pressed };
@@ -108,7 +117,7 @@ public:
     virtual void BeginDrag() = 0;  // release capture, then let the platform move the window
     virtual void SetTitleButtonPicture(TitleButton button, ButtonPicture picture) = 0;
 
-    // Pumps: a modal message box; `icon` is 16 (critical stop) or 64 (information).
+    // Pumps: a modal message box; `icon` is 16 (critical stop), 48 (warning) or 64 (information).
     virtual void ShowMessage(std::string_view text, std::string_view title, unsigned icon) = 0;
     // (Re)starts the timer with a fresh period of `interval_ms`; Stop is a no-op when it is off.
     virtual void StartTimer(FrmTimer timer, unsigned interval_ms) = 0;
@@ -129,6 +138,10 @@ public:
     static constexpr std::string_view kPasswordPlaceholder = "Mirekoda";
     static constexpr unsigned kSleepIntervalMs = 5000;
     static constexpr unsigned kTimer1IntervalMs = 22000;
+    // A dial after a hang-up waits for the hang-up's tool to end, asking this often, this many times at
+    // most (a hang-up that never ends must not stop redialling).
+    static constexpr unsigned kHangUpWaitIntervalMs = 500;
+    static constexpr int kHangUpWaitTicks = 20;
     static constexpr std::uint32_t kOptionBackground = 0xFAF2EA;
     static constexpr std::uint8_t kWindowAlpha = 220;
     static constexpr unsigned kTrayLeftButtonDown = 513;
@@ -157,6 +170,7 @@ public:
 
     void OnSleepTick();   // dial watch, every 5 s while on
     void OnTimer1Tick();  // redial supervision, every 22 s while on
+    void OnHangUpWaitTick();
 
     // The user changed an option box; the box now shows `ticked`. Runs its action only when that
     // differs from the state MainFrm holds.
@@ -195,6 +209,12 @@ private:
     bool RefuseCredentials(std::string_view account, std::string_view password);
     void DialEntry();
     void HideToTray();
+    void LaunchWatchedDial();  // starts the tool; the caller arms the watch
+    // Writes one setting; the first write of this run that fails (after start-up) is told.
+    bool StoreSetting(std::string_view key, std::string_view value);
+    void WarnSettingsNotSaved();
+    // The dial tool ended with the Remote Access error `code`: status, balloon, and the redial discipline.
+    void ReportDialFailure(unsigned long code);
     void ShowInfoBalloon(std::string_view text);
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void RunCheck1Action();
@@ -212,6 +232,14 @@ private:
     bool check2_ = false;
     bool unloaded_ = false;
     bool supervising_ = false;  // a Timer1 tick is running (its probe pumps messages)
+    bool loading_ = false;
+    bool settings_warned_ = false;
+    bool dial_waiting_ = false;  // a dial waits for the hang-up before it
+    int hang_up_wait_ticks_ = 0;
+    bool dial_outcome_read_ = true;  // the last dial's exit code was seen (or there is none to see)
+    bool redial_stopped_ = false;    // the provider refused the credentials: no redial until asked
+    bool recreate_entry_ = false;    // the last dial found no entry: make it before the next
+    int busy_ticks_ = 0;             // supervision ticks skipped while a dial was still under way
 };
 
 }  // namespace vt

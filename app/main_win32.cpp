@@ -20,6 +20,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     vt::InstanceMutex instance_mutex(vt::kInstanceMutexName);
     if (instance_mutex.another_is_running()) {
+        // This copy was just started by the user, so it may hand its right to take the foreground on:
+        // without it the running copy's window would only flash in the task bar instead of coming up.
+        AllowSetForegroundWindow(ASFW_ANY);
         // Whether or not the running copy answers, this copy ends within the limit and touches nothing.
         vt::SendDdeCommand(L"Nor", 1500);
         return 0;

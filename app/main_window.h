@@ -27,7 +27,7 @@ public:
         kCheck1 = 104,
         kCheck2 = 105,
     };
-    enum TimerId : UINT_PTR { kSleepTimer = 1, kTimer1 = 2 };
+    enum TimerId : UINT_PTR { kSleepTimer = 1, kTimer1 = 2, kHangUpWaitTimer = 3 };
     static constexpr wchar_t kClassName[] = L"Form";              // a form in the skin's kind table
     static constexpr wchar_t kBackgroundClass[] = L"VeltranePicture";
     static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";  // a toggle in the kind table

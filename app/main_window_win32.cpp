@@ -63,7 +63,12 @@ void AddTool(HWND tooltip, HWND owner, HWND control, const wchar_t* text) {
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
 
 MainWindow::~MainWindow() {
-    if (window_) DestroyWindow(window_);
+    // Only a window this object still owns: a handle whose WM_NCDESTROY went astray may by now name
+    // another window.
+    if (window_ && IsWindow(window_) &&
+        GetWindowLongPtrW(window_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this) &&
+        GetWindowThreadProcessId(window_, nullptr) == GetCurrentThreadId())
+        DestroyWindow(window_);
 }
 
 bool MainWindow::RegisterClasses() {
@@ -205,6 +210,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             if (!frm_) return 0;
             if (wparam == kSleepTimer) frm_->OnSleepTick();
             if (wparam == kTimer1) frm_->OnTimer1Tick();
+            if (wparam == kHangUpWaitTimer) frm_->OnHangUpWaitTick();
             return 0;
         case WM_SIZE:
             if (frm_) frm_->OnResize(wparam == SIZE_MINIMIZED);
@@ -230,6 +236,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_DESTROY:
             KillTimer(window_, kSleepTimer);
             KillTimer(window_, kTimer1);
+            KillTimer(window_, kHangUpWaitTimer);
             if (frm_) frm_->OnUnload();
             return 0;
         default:
@@ -477,11 +484,22 @@ void MainWindow::ShowMessage(std::string_view text, std::string_view title, unsi
     MessageBoxW(window_, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), icon);
 }
 
+namespace {
+UINT_PTR TimerIdOf(FrmTimer timer) {
+    switch (timer) {
+        case FrmTimer::Sleep: return MainWindow::kSleepTimer;
+        case FrmTimer::Timer1: return MainWindow::kTimer1;
+        case FrmTimer::HangUpWait: return MainWindow::kHangUpWaitTimer;
+    }
+    return MainWindow::kSleepTimer;
+}
+}  // namespace
+
 void MainWindow::StartTimer(FrmTimer timer, unsigned interval_ms) {
-    SetTimer(window_, timer == FrmTimer::Sleep ? kSleepTimer : kTimer1, interval_ms, nullptr);
+    SetTimer(window_, TimerIdOf(timer), interval_ms, nullptr);
 }
 
-void MainWindow::StopTimer(FrmTimer timer) { KillTimer(window_, timer == FrmTimer::Sleep ? kSleepTimer : kTimer1); }
+void MainWindow::StopTimer(FrmTimer timer) { KillTimer(window_, TimerIdOf(timer)); }
 
 void MainWindow::PopUpTrayMenu() {
     if (!about_ || !frm_) return;

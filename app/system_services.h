@@ -24,6 +24,9 @@ public:
     std::array<std::string, 2> ProbeAddresses() override;
     bool LaunchDial(std::string_view account, std::string_view password) override;
     bool LaunchHangUp() override;
+    ToolRun LastToolRun(ToolJob job) override;
+    std::string DialErrorText(unsigned long code) override;
+    std::string SettingsLocation() override;
     std::string ReadRunValue() override;
     RunValueResult WriteRunValue(std::string_view data) override;
     RunValueResult DeleteRunValue() override;

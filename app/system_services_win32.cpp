@@ -37,6 +37,9 @@ bool SystemServices::LaunchDial(std::string_view account, std::string_view passw
     return vt::LaunchDial(account, password);
 }
 bool SystemServices::LaunchHangUp() { return vt::LaunchHangUp(); }
+ToolRun SystemServices::LastToolRun(ToolJob job) { return vt::LastToolRun(job); }
+std::string SystemServices::DialErrorText(unsigned long code) { return vt::DialErrorText(code); }
+std::string SystemServices::SettingsLocation() { return WideToUtf8(AnsiToWide(vt::SettingsFilePath())); }
 std::string SystemServices::ReadRunValue() { return vt::ReadRunValue(); }
 
 MainFrmServices::RunValueResult SystemServices::WriteRunValue(std::string_view data) {

@@ -11,6 +11,8 @@ std::string WideToAnsi(std::wstring_view text);
 std::wstring AnsiToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
+// Equal apart from letter case, the way the system compares names of things (no locale rules).
+bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b);
 #endif
 
 }  // namespace vt

@@ -9,13 +9,15 @@ namespace vt {
 inline constexpr std::string_view kEntryName = "Veltrane";
 
 #ifdef _WIN32
-// True when the default phonebook holds an entry whose name equals `name` exactly (letter case counts).
-// Any failure of the phonebook reads as "no such entry".
+// True when the all-users or the current user's phonebook holds an entry whose name equals `name` without
+// regard to letter case, as the Remote Access Service compares names. Any failure reads as "no such entry".
 bool EntryExists(std::string_view name);
 
-// Writes the broadband (PPPoE) entry `entry` with the dialer's fixed properties, creating it or replacing
-// its properties, then stores `user` and `password` as its credentials. True when both steps succeeded;
-// false also when a text does not fit its field or has no form in the ANSI code page.
+// Writes the broadband (PPPoE) entry `entry` with the dialer's fixed properties on the system's PPPoE
+// device, creating it or replacing its properties, then stores `user` and `password` as its credentials.
+// The default (all-users) phonebook is tried first; when it refuses access, the current user's phonebook
+// takes the entry and its credentials. True when both steps succeeded; false also when a text does not fit
+// its field or has no form in the ANSI code page.
 bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password);
 #endif
 

@@ -15,6 +15,8 @@ inline constexpr DWORD kMaxDeviceName = 128;
 inline constexpr DWORD kMaxRecords = 256;  // records in one enumeration buffer
 
 // Return codes of the Remote Access functions that the dialer and the stand-in library use.
+inline constexpr DWORD kErrorAccessDenied = 5;
+inline constexpr DWORD kErrorInvalidHandle = 6;
 inline constexpr DWORD kErrorBufferTooSmall = 603;
 inline constexpr DWORD kErrorCannotOpenPhonebook = 621;
 inline constexpr DWORD kErrorCannotFindPhonebookEntry = 623;
@@ -42,6 +44,27 @@ static_assert(offsetof(Connection, szEntryName) == 8);
 static_assert(offsetof(Connection, szDeviceType) == 265);
 static_assert(offsetof(Connection, szDeviceName) == 282);
 #endif
+
+// RASCONNSTATUSA, 160-byte form (the oldest, which every system from XP on accepts).
+struct ConnectionStatus {
+    DWORD dwSize;
+    DWORD rasconnstate;
+    DWORD dwError;
+    CHAR szDeviceType[kMaxDeviceType + 1];
+    CHAR szDeviceName[kMaxDeviceName + 1];
+};
+static_assert(sizeof(ConnectionStatus) == 160);
+static_assert(offsetof(ConnectionStatus, szDeviceName) == 29);
+inline constexpr DWORD kStateConnected = 0x2000;     // RASCS_Connected
+inline constexpr DWORD kStateDisconnected = 0x2001;  // RASCS_Disconnected
+
+// RASDEVINFOA, 152-byte form.
+struct DeviceInfo {
+    DWORD dwSize;
+    CHAR szDeviceType[kMaxDeviceType + 1];
+    CHAR szDeviceName[kMaxDeviceName + 1];
+};
+static_assert(sizeof(DeviceInfo) == 152);
 
 struct IpAddress {
     BYTE a, b, c, d;
@@ -132,13 +155,16 @@ static_assert(offsetof(Credentials, szUserName) == 8);
 static_assert(offsetof(Credentials, szPassword) == 265);
 static_assert(offsetof(Credentials, szDomain) == 522);
 
-// Signatures of the four library functions, as the library exports them (stdcall, undecorated names).
+// Signatures of the library functions, as the library exports them (stdcall, undecorated names).
 using EnumEntriesFn = DWORD(WINAPI*)(LPCSTR reserved, LPCSTR phonebook, EntryName* names, LPDWORD bytes,
                                      LPDWORD count);
 using EnumConnectionsFn = DWORD(WINAPI*)(Connection* connections, LPDWORD bytes, LPDWORD count);
 using SetEntryPropertiesFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Entry* record, DWORD record_size,
                                             LPBYTE device_info, DWORD device_info_size);
 using SetCredentialsFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Credentials* credentials, BOOL clear);
+using GetConnectStatusFn = DWORD(WINAPI*)(HANDLE connection, ConnectionStatus* status);
+using EnumDevicesFn = DWORD(WINAPI*)(DeviceInfo* devices, LPDWORD bytes, LPDWORD count);
+using GetErrorStringFn = DWORD(WINAPI*)(UINT code, LPSTR text, DWORD size);
 
 // The library's entry points, resolved once; a null member means the library or function is missing.
 struct Api {
@@ -146,6 +172,9 @@ struct Api {
     EnumConnectionsFn enum_connections = nullptr;
     SetEntryPropertiesFn set_entry_properties = nullptr;
     SetCredentialsFn set_credentials = nullptr;
+    GetConnectStatusFn get_connect_status = nullptr;
+    EnumDevicesFn enum_devices = nullptr;
+    GetErrorStringFn get_error_string = nullptr;
 };
 const Api& LoadApi();
 

@@ -35,7 +35,14 @@ LRESULT CALLBACK TaskbarWatchProc(HWND window, UINT message, WPARAM wparam, LPAR
         AddTrayIcon(window, g_watch_icon_path, g_watch_tip);
         return -1;
     }
-    return CallWindowProcW(g_previous_proc, window, message, wparam, lparam);
+    const WNDPROC previous = g_previous_proc;
+    if (message == WM_DESTROY) {
+        // Installed last, so it leaves first: the procedures below (the skin's, then the window's own)
+        // each put back the one they replaced as the destruction reaches them, and the window's own
+        // procedure sees WM_NCDESTROY.
+        UninstallTaskbarWatch(window);
+    }
+    return CallWindowProcW(previous, window, message, wparam, lparam);
 }
 
 }  // namespace
@@ -86,7 +93,10 @@ void InstallTaskbarWatch(HWND window, std::wstring_view icon_path, std::wstring_
 
 void UninstallTaskbarWatch(HWND window) {
     if (!g_previous_proc) return;
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previous_proc));
+    // Only while the watch is still the window's procedure: putting the old one back over a procedure
+    // installed later would cut that one out of the chain.
+    if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TaskbarWatchProc))
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previous_proc));
     g_previous_proc = nullptr;
 }
 

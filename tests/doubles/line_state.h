@@ -7,20 +7,35 @@
 //   UTF-8 text, one item per line, fields separated by one space; '#' starts a comment line. A text field
 //   is written with every byte below 0x21, '%', '"' and 0x7F as %XX (hexadecimal), and "" for the empty
 //   text. Lines:
-//     entry <name>                   an entry of the default phonebook (in order)
+//     elevated                       the caller runs elevated: the all-users phonebook takes writes and
+//                                    default credentials; without it both are refused (access denied)
+//     entry <name>                   an entry of the all-users (default) phonebook (in order)
+//     userentry <name>               an entry of the current user's phonebook (in order)
+//     device <type> <name>           a device the library lists; without any device line it lists a modem
+//                                    and the PPPoE miniport of a Chinese-language system
 //     connected <name>               an entry connected outside any dial (in order)
 //     dial connect <N>               how every following dial behaves: connects N seconds after the dial,
 //     dial never                       never connects (the tool ends with 678),
-//     dial fail                        is refused at once (the tool ends with 691, nothing is attempted),
+//     dial fail [<code>]               is refused (the tool ends with <code>, 691 by default; nothing is
+//                                      attempted),
 //     dial drop <N> <M>                connects after N seconds and drops M seconds later.
-//                                    Without a dial line, dials connect after 2 seconds.
+//                                    Without a dial line, dials connect after 2 seconds. A dial that
+//                                    connects keeps its tool running until the line is up, as the real
+//                                    tool does; a connection is listed (state "dialling") from the dial on.
+//     slow <N>                       a dial that does not connect keeps its tool running N seconds before
+//                                    it ends with its code (listed as dialling meanwhile); default 0
+//     hangup <N>                     a hang-up takes N seconds (default 2): the tool runs that long, the
+//                                    connection is listed as closing, and a dial meanwhile ends with 617
 //     accept <user> <password>       when any accept line exists, only these credentials connect; others
 //                                    are refused like "dial fail"
 //     attempt <name> <ms> <mode...>  a dial the tool started at <ms> (milliseconds since 1601, UTC) with
-//                                    the dial mode then in force; whether it is connected is worked out
-//                                    from the clock whenever the state is read, so no process lingers
+//                                    the dial mode then in force (and the slowness, as "slow <N>" at the
+//                                    end); whether it is dialling or connected is worked out from the
+//                                    clock whenever the state is read, so no process needs to linger
+//     closing <name> <ms>            a hang-up under way until <ms>
 //     record <name> <hex>            the raw entry record last stored by RasSetEntryPropertiesA
 //     credentials <name> <mask> <user> <password> <domain>   last RasSetCredentialsA (mask in decimal)
+//     errortext <code> <text>        the system's own text for a Remote Access error number
 //     fail <function> <code>         every call of the named library function returns <code>
 //   Hanging an entry up removes its "connected" and "attempt" lines. Missing file: empty phonebook, no
 //   connections, default dials.
@@ -49,13 +64,33 @@ struct DialBehaviour {
     DialMode mode = DialMode::Connect;
     int connect_after_s = 2;
     int drop_after_s = 0;
+    unsigned long code = 691;  // the exit code of a refused dial
 };
 
 struct Attempt {
     std::string entry;
     long long started_ms = 0;
     DialBehaviour behaviour;
+    int slow_s = 0;
 };
+
+struct Closing {
+    std::string entry;
+    long long until_ms = 0;
+};
+
+struct Device {
+    std::string type, name;
+};
+
+// A connection as the library lists it: its entry and its state (RASCONNSTATE).
+struct Listed {
+    std::string entry;
+    unsigned long state = 0;
+};
+inline constexpr unsigned long kStateDialling = 5;  // RASCS_Authenticate
+inline constexpr unsigned long kStateConnected = 0x2000;
+inline constexpr unsigned long kStateClosing = 0x2001;  // RASCS_Disconnected
 
 struct StoredCredentials {
     std::string entry;
@@ -69,14 +104,21 @@ struct Failure {
 };
 
 struct State {
-    std::vector<std::string> entries;
+    bool elevated = false;
+    std::vector<std::string> entries;       // the all-users book
+    std::vector<std::string> user_entries;  // the current user's book
+    std::vector<Device> devices;
     std::vector<std::string> connected;
     DialBehaviour dial;
+    int slow_s = 0;
+    int hang_up_s = 2;
+    std::vector<Closing> closing;
     std::vector<std::pair<std::string, std::string>> accepted;  // user, password
     std::vector<Attempt> attempts;
     std::vector<std::pair<std::string, std::string>> records;  // entry, raw record bytes
     std::vector<StoredCredentials> credentials;
     std::vector<Failure> failures;
+    std::vector<std::pair<unsigned long, std::string>> error_texts;
     std::vector<std::string> comments;
 };
 
@@ -287,6 +329,8 @@ inline bool ParseBehaviour(const std::vector<std::string_view>& fields, std::siz
         out = {DialMode::Never, 0, 0};
     } else if (mode == "fail") {
         out = {DialMode::Fail, 0, 0};
+        if (first + 1 < fields.size() && fields[first + 1] != "slow")
+            out.code = std::strtoul(std::string(fields[first + 1]).c_str(), nullptr, 10);
     } else if (mode == "drop") {
         out = {DialMode::Drop, number(first + 1), number(first + 2)};
     } else {
@@ -302,7 +346,7 @@ inline std::string FormatBehaviour(const DialBehaviour& behaviour) {
         case DialMode::Never:
             return "never";
         case DialMode::Fail:
-            return "fail";
+            return "fail " + std::to_string(behaviour.code);
         case DialMode::Drop:
             return "drop " + std::to_string(behaviour.connect_after_s) + " " +
                    std::to_string(behaviour.drop_after_s);
@@ -321,8 +365,20 @@ inline State Parse(const std::string& content) {
         std::vector<std::string_view> f = SplitFields(line);
         if (f.empty()) continue;
         std::string_view kind = f[0];
-        if (kind == "entry" && f.size() >= 2) {
+        if (kind == "elevated") {
+            state.elevated = true;
+        } else if (kind == "entry" && f.size() >= 2) {
             state.entries.push_back(Unescape(f[1]));
+        } else if (kind == "userentry" && f.size() >= 2) {
+            state.user_entries.push_back(Unescape(f[1]));
+        } else if (kind == "device" && f.size() >= 3) {
+            state.devices.push_back({Unescape(f[1]), Unescape(f[2])});
+        } else if (kind == "slow" && f.size() >= 2) {
+            state.slow_s = std::atoi(std::string(f[1]).c_str());
+        } else if (kind == "hangup" && f.size() >= 2) {
+            state.hang_up_s = std::atoi(std::string(f[1]).c_str());
+        } else if (kind == "closing" && f.size() >= 3) {
+            state.closing.push_back({Unescape(f[1]), std::atoll(std::string(f[2]).c_str())});
         } else if (kind == "connected" && f.size() >= 2) {
             state.connected.push_back(Unescape(f[1]));
         } else if (kind == "dial") {
@@ -333,12 +389,16 @@ inline State Parse(const std::string& content) {
             Attempt attempt;
             attempt.entry = Unescape(f[1]);
             attempt.started_ms = std::atoll(std::string(f[2]).c_str());
+            for (std::size_t i = 3; i + 1 < f.size(); ++i)
+                if (f[i] == "slow") attempt.slow_s = std::atoi(std::string(f[i + 1]).c_str());
             if (ParseBehaviour(f, 3, attempt.behaviour)) state.attempts.push_back(attempt);
         } else if (kind == "record" && f.size() >= 3) {
             state.records.emplace_back(Unescape(f[1]), FromHex(f[2]));
         } else if (kind == "credentials" && f.size() >= 6) {
             state.credentials.push_back({Unescape(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10),
                                          Unescape(f[3]), Unescape(f[4]), Unescape(f[5])});
+        } else if (kind == "errortext" && f.size() >= 3) {
+            state.error_texts.emplace_back(std::strtoul(std::string(f[1]).c_str(), nullptr, 10), Unescape(f[2]));
         } else if (kind == "fail" && f.size() >= 3) {
             state.failures.push_back(
                 {std::string(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10)});
@@ -350,19 +410,28 @@ inline State Parse(const std::string& content) {
 inline std::string Format(const State& state) {
     std::string out;
     for (const std::string& comment : state.comments) out += comment + "\n";
+    if (state.elevated) out += "elevated\n";
     for (const std::string& name : state.entries) out += "entry " + Escape(name) + "\n";
+    for (const std::string& name : state.user_entries) out += "userentry " + Escape(name) + "\n";
+    for (const Device& d : state.devices) out += "device " + Escape(d.type) + " " + Escape(d.name) + "\n";
     for (const std::string& name : state.connected) out += "connected " + Escape(name) + "\n";
     out += "dial " + FormatBehaviour(state.dial) + "\n";
+    out += "slow " + std::to_string(state.slow_s) + "\n";
+    out += "hangup " + std::to_string(state.hang_up_s) + "\n";
+    for (const Closing& c : state.closing)
+        out += "closing " + Escape(c.entry) + " " + std::to_string(c.until_ms) + "\n";
     for (const auto& [user, password] : state.accepted)
         out += "accept " + Escape(user) + " " + Escape(password) + "\n";
     for (const Attempt& a : state.attempts)
         out += "attempt " + Escape(a.entry) + " " + std::to_string(a.started_ms) + " " +
-               FormatBehaviour(a.behaviour) + "\n";
+               FormatBehaviour(a.behaviour) + " slow " + std::to_string(a.slow_s) + "\n";
     for (const auto& [name, bytes] : state.records)
         out += "record " + Escape(name) + " " + ToHex(bytes) + "\n";
     for (const StoredCredentials& c : state.credentials)
         out += "credentials " + Escape(c.entry) + " " + std::to_string(c.mask) + " " + Escape(c.user) + " " +
                Escape(c.password) + " " + Escape(c.domain) + "\n";
+    for (const auto& [code, text] : state.error_texts)
+        out += "errortext " + std::to_string(code) + " " + Escape(text) + "\n";
     for (const Failure& f : state.failures) out += "fail " + f.function + " " + std::to_string(f.code) + "\n";
     return out;
 }
@@ -400,22 +469,67 @@ inline bool AttemptConnected(const Attempt& attempt, long long now_ms) {
     }
 }
 
+// Names of entries and connections are compared as the Remote Access Service compares them: letter
+// case aside.
+inline bool SameName(std::string_view a, std::string_view b) {
+    std::wstring wa = ToWide(CP_UTF8, a), wb = ToWide(CP_UTF8, b);
+    if (wa.size() != wb.size()) return false;
+    return wa.empty() || CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wa.data(), static_cast<int>(wa.size()),
+                                        wb.data(), static_cast<int>(wb.size())) == CSTR_EQUAL;
+}
+
+// Whether a dial that is not up yet is still under way (its tool still running) at `now_ms`.
+inline bool AttemptDialling(const Attempt& attempt, long long now_ms) {
+    switch (attempt.behaviour.mode) {
+        case DialMode::Connect:
+        case DialMode::Drop:
+            return now_ms < attempt.started_ms + 1000LL * attempt.behaviour.connect_after_s;
+        default:
+            return now_ms < attempt.started_ms + 1000LL * attempt.slow_s;
+    }
+}
+
+// The connections the library lists at `now_ms`, with their states: the "connected" lines, the dials
+// under way or up, and the hang-ups under way.
+inline std::vector<Listed> ListedConnections(const State& state, long long now_ms = NowMs()) {
+    std::vector<Listed> listed;
+    auto add = [&](const std::string& name, unsigned long connection_state) {
+        for (const Listed& l : listed)
+            if (SameName(l.entry, name)) return;
+        listed.push_back({name, connection_state});
+    };
+    for (const std::string& name : state.connected) listed.push_back({name, kStateConnected});
+    for (const Attempt& attempt : state.attempts) {
+        if (AttemptConnected(attempt, now_ms)) add(attempt.entry, kStateConnected);
+        else if (AttemptDialling(attempt, now_ms)) add(attempt.entry, kStateDialling);
+    }
+    for (const Closing& closing : state.closing)
+        if (now_ms < closing.until_ms) add(closing.entry, kStateClosing);
+    return listed;
+}
+
 // The entries connected at `now_ms`: the "connected" lines in order, then the dials that are up.
 inline std::vector<std::string> ConnectedEntries(const State& state, long long now_ms = NowMs()) {
-    std::vector<std::string> names = state.connected;
-    for (const Attempt& attempt : state.attempts) {
-        if (!AttemptConnected(attempt, now_ms)) continue;
-        bool listed = false;
-        for (const std::string& name : names) listed = listed || name == attempt.entry;
-        if (!listed) names.push_back(attempt.entry);
-    }
+    std::vector<std::string> names;
+    for (const Listed& l : ListedConnections(state, now_ms))
+        if (l.state == kStateConnected) names.push_back(l.entry);
     return names;
 }
 
+// The entry in either phonebook.
 inline bool HasEntry(const State& state, std::string_view name) {
     for (const std::string& entry : state.entries)
-        if (entry == name) return true;
+        if (SameName(entry, name)) return true;
+    for (const std::string& entry : state.user_entries)
+        if (SameName(entry, name)) return true;
     return false;
+}
+
+// Until when a hang-up of `name` is under way; 0 when none is.
+inline long long ClosingUntil(const State& state, std::string_view name, long long now_ms = NowMs()) {
+    for (const Closing& closing : state.closing)
+        if (SameName(closing.entry, name) && now_ms < closing.until_ms) return closing.until_ms;
+    return 0;
 }
 
 inline const Failure* FindFailure(const State& state, std::string_view function) {
@@ -425,8 +539,8 @@ inline const Failure* FindFailure(const State& state, std::string_view function)
 }
 
 inline void HangUp(State& state, std::string_view name) {
-    std::erase_if(state.connected, [&](const std::string& n) { return n == name; });
-    std::erase_if(state.attempts, [&](const Attempt& a) { return a.entry == name; });
+    std::erase_if(state.connected, [&](const std::string& n) { return SameName(n, name); });
+    std::erase_if(state.attempts, [&](const Attempt& a) { return SameName(a.entry, name); });
 }
 
 // ---- dial log -----------------------------------------------------------------------------------------
@@ -492,6 +606,14 @@ inline bool InstallDialTool() {
     UINT size = GetSystemDirectoryW(system, MAX_PATH);
     if (size == 0 || size >= MAX_PATH) return false;
     std::wstring target = std::wstring(system, size) + L"\\rasdial.exe";
+    // A tool still running from an earlier test (it runs as long as its dial) cannot be replaced; the
+    // copy in place is the same file when its size and time match the build's.
+    WIN32_FILE_ATTRIBUTE_DATA built{}, installed{};
+    if (GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &built) &&
+        GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &installed) &&
+        built.nFileSizeLow == installed.nFileSizeLow && built.nFileSizeHigh == installed.nFileSizeHigh &&
+        CompareFileTime(&built.ftLastWriteTime, &installed.ftLastWriteTime) == 0)
+        return true;
     return CopyFileW(source.c_str(), target.c_str(), FALSE) != 0;
 }
 

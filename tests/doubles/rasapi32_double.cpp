@@ -1,7 +1,12 @@
-// Stand-in for the platform's phonebook library: the four functions the dialer calls, answering from the
+// Stand-in for the platform's phonebook library: the functions the dialer calls, answering from the
 // simulated line's state file (line_state.h). Record sizes are checked as the platform checks them and
-// failures come back as the platform's return codes.
+// failures come back as the platform's return codes. As strict as the documentation: the default
+// (all-users) phonebook takes writes only from an elevated caller, default credentials only for an
+// all-users entry of an elevated caller, and a connection is listed from the dial on, its status call
+// telling whether it is up.
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -26,7 +31,62 @@ void FillName(char* field, std::size_t field_size, const std::string& ansi) {
 
 bool ValidName(LPCSTR name) { return name && *name && std::strlen(name) <= ras::kMaxEntryName; }
 
-bool OtherPhonebook(LPCSTR phonebook) { return phonebook && *phonebook; }
+enum class Book { AllUsers, User, Other };
+
+std::wstring BookPath(int folder) {
+    wchar_t base[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, base))) return {};
+    return std::wstring(base) + L"\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk";
+}
+
+bool SamePath(const std::wstring& given, const std::wstring& book) {
+    if (book.empty()) return false;
+    // The caller may name the folder by its short form.
+    std::wstring folder = given.substr(0, given.find_last_of(L'\\') + 1);
+    wchar_t long_form[MAX_PATH * 2] = {};
+    DWORD length = GetLongPathNameW(folder.c_str(), long_form, MAX_PATH * 2);
+    std::wstring full = length > 0 && length < MAX_PATH * 2
+                            ? std::wstring(long_form, length) + given.substr(folder.size())
+                            : given;
+    return lstrcmpiW(full.c_str(), book.c_str()) == 0;
+}
+
+// The book a phonebook argument names: none is the default, which is the all-users book. The user's book
+// exists once its folder does.
+Book BookOf(LPCSTR phonebook) {
+    if (!phonebook || !*phonebook) return Book::AllUsers;
+    std::wstring given = line::ToWide(CP_ACP, phonebook);
+    if (SamePath(given, BookPath(CSIDL_COMMON_APPDATA))) return Book::AllUsers;
+    const std::wstring user = BookPath(CSIDL_APPDATA);
+    if (SamePath(given, user) &&
+        GetFileAttributesW(user.substr(0, user.find_last_of(L'\\')).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return Book::User;
+    return Book::Other;
+}
+
+std::vector<std::string>& EntriesOf(line::State& state, Book book) {
+    return book == Book::User ? state.user_entries : state.entries;
+}
+
+bool Holds(const std::vector<std::string>& entries, const std::string& name) {
+    for (const std::string& entry : entries)
+        if (line::SameName(entry, name)) return true;
+    return false;
+}
+
+std::vector<line::Device> DevicesOf(const line::State& state) {
+    if (!state.devices.empty()) return state.devices;
+    return {{"modem", "Standard Modem"}, {"PPPoE", "WAN 微型端口 (PPPOE)"}};
+}
+
+HANDLE HandleOf(const std::string& entry) {
+    // Stable for the entry whatever else is listed, so a status call after the enumeration finds it.
+    unsigned long hash = 2166136261u;
+    std::wstring wide = line::ToWide(CP_UTF8, entry);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    for (wchar_t c : wide) hash = (hash ^ c) * 16777619u;
+    return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x51000000u | (hash & 0xFFFFFFu)));
+}
 
 }  // namespace
 
@@ -38,27 +98,32 @@ DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, ras::EntryName* 
     line::State state = line::Load();
     if (const line::Failure* failure = line::FindFailure(state, "RasEnumEntriesA")) return failure->code;
     if (reserved || !bytes || !count) return ERROR_INVALID_PARAMETER;
-    // Only the default phonebook exists on the simulated line.
-    if (OtherPhonebook(phonebook)) return ras::kErrorCannotOpenPhonebook;
+    // No phonebook: both books, the all-users one first.
+    std::vector<std::string> entries;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    if (book == Book::AllUsers) entries = state.entries;
+    if (book == Book::User || !phonebook || !*phonebook)
+        entries.insert(entries.end(), state.user_entries.begin(), state.user_entries.end());
     // The legacy form and the form with flags and phonebook path (Windows 2000 and later).
     DWORD record_size = names ? names->dwSize : sizeof(ras::EntryName);
     if (names && !OneOf(record_size, {264, 532})) return ras::kErrorInvalidSize;
-    DWORD needed = record_size * static_cast<DWORD>(state.entries.size());
+    DWORD needed = record_size * static_cast<DWORD>(entries.size());
     if (!names || *bytes < needed) {
         *bytes = needed;
-        *count = static_cast<DWORD>(state.entries.size());
+        *count = static_cast<DWORD>(entries.size());
         return needed == 0 ? 0 : ras::kErrorBufferTooSmall;
     }
     BYTE* base = reinterpret_cast<BYTE*>(names);
-    for (std::size_t i = 0; i < state.entries.size(); ++i) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         BYTE* record = base + i * record_size;
         std::memset(record, 0, record_size);
         reinterpret_cast<ras::EntryName*>(record)->dwSize = record_size;
         FillName(reinterpret_cast<ras::EntryName*>(record)->szEntryName, ras::kMaxEntryName + 1,
-                 line::Utf8ToAnsi(state.entries[i]));
+                 line::Utf8ToAnsi(entries[i]));
     }
     *bytes = needed;
-    *count = static_cast<DWORD>(state.entries.size());
+    *count = static_cast<DWORD>(entries.size());
     return 0;
 }
 
@@ -67,7 +132,8 @@ DWORD WINAPI RasEnumConnectionsA(ras::Connection* connections, LPDWORD bytes, LP
     line::State state = line::Load();
     if (const line::Failure* failure = line::FindFailure(state, "RasEnumConnectionsA")) return failure->code;
     if (!bytes || !count) return ERROR_INVALID_PARAMETER;
-    std::vector<std::string> connected = line::ConnectedEntries(state);
+    // Dialling, connected and closing connections alike: only the status call tells them apart.
+    std::vector<line::Listed> connected = line::ListedConnections(state);
     // The legacy form, then the Windows 2000, XP and Vista forms.
     DWORD record_size = connections ? connections->dwSize : sizeof(ras::Connection);
     if (connections && !OneOf(record_size, {412, 676, 704, 720})) return ras::kErrorInvalidSize;
@@ -84,8 +150,8 @@ DWORD WINAPI RasEnumConnectionsA(ras::Connection* connections, LPDWORD bytes, LP
         std::memset(bytes_of_record, 0, record_size);
         auto* record = reinterpret_cast<ras::Connection*>(bytes_of_record);
         record->dwSize = record_size;
-        record->hrasconn = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x5100 + i));
-        FillName(record->szEntryName, sizeof record->szEntryName, line::Utf8ToAnsi(connected[i]));
+        record->hrasconn = HandleOf(connected[i].entry);
+        FillName(record->szEntryName, sizeof record->szEntryName, line::Utf8ToAnsi(connected[i].entry));
         FillName(record->szDeviceType, sizeof record->szDeviceType, "PPPoE");
         FillName(record->szDeviceName, sizeof record->szDeviceName, device_name);
     }
@@ -100,13 +166,23 @@ DWORD WINAPI RasSetEntryPropertiesA(LPCSTR phonebook, LPCSTR entry, ras::Entry* 
     line::State state = line::Load();
     if (const line::Failure* failure = line::FindFailure(state, "RasSetEntryPropertiesA"))
         return failure->code;
-    if (OtherPhonebook(phonebook)) return ras::kErrorCannotOpenPhonebook;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    // Only an elevated administrator may change the all-users book.
+    if (book == Book::AllUsers && !state.elevated) return ERROR_ACCESS_DENIED;
     if (!ValidName(entry)) return ERROR_INVALID_NAME;
     if (!record) return ERROR_INVALID_PARAMETER;
     if (record->dwSize != sizeof(ras::Entry)) return ras::kErrorInvalidSize;
     if (record_size < record->dwSize) return ras::kErrorBufferTooSmall;
+    // The device must be one the system has, under its type.
+    std::string device_name = line::AnsiToUtf8(std::string_view(record->szDeviceName, strnlen(record->szDeviceName, sizeof record->szDeviceName)));
+    std::string device_type(record->szDeviceType, strnlen(record->szDeviceType, sizeof record->szDeviceType));
+    bool device_found = false;
+    for (const line::Device& device : DevicesOf(state))
+        device_found = device_found || (device.name == device_name && lstrcmpiA(device.type.c_str(), device_type.c_str()) == 0);
+    if (!device_found) return ERROR_INVALID_PARAMETER;
     std::string name = line::AnsiToUtf8(entry);
-    if (!line::HasEntry(state, name)) state.entries.push_back(name);
+    if (!Holds(EntriesOf(state, book), name)) EntriesOf(state, book).push_back(name);
     std::string raw(reinterpret_cast<const char*>(record), record->dwSize);
     auto stored = std::find_if(state.records.begin(), state.records.end(),
                                [&](const auto& item) { return item.first == name; });
@@ -121,13 +197,18 @@ DWORD WINAPI RasSetCredentialsA(LPCSTR phonebook, LPCSTR entry, ras::Credentials
     line::Lock lock;
     line::State state = line::Load();
     if (const line::Failure* failure = line::FindFailure(state, "RasSetCredentialsA")) return failure->code;
-    if (OtherPhonebook(phonebook)) return ras::kErrorCannotOpenPhonebook;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
     if (!ValidName(entry)) return ERROR_INVALID_NAME;
     if (!credentials) return ERROR_INVALID_PARAMETER;
     if (credentials->dwSize != sizeof(ras::Credentials)) return ras::kErrorInvalidSize;
     std::string name = line::AnsiToUtf8(entry);
-    if (!line::HasEntry(state, name)) return ras::kErrorCannotFindPhonebookEntry;
-    std::erase_if(state.credentials, [&](const line::StoredCredentials& c) { return c.entry == name; });
+    if (!Holds(EntriesOf(state, book), name)) return ras::kErrorCannotFindPhonebookEntry;
+    // Default credentials belong to an all-users entry, and only an elevated administrator sets them.
+    constexpr DWORD kDefaultCredentials = 0x8;
+    if ((credentials->dwMask & kDefaultCredentials) && (book == Book::User || !state.elevated))
+        return ERROR_ACCESS_DENIED;
+    std::erase_if(state.credentials, [&](const line::StoredCredentials& c) { return line::SameName(c.entry, name); });
     if (!clear) {
         auto text = [](const char* field, std::size_t size) {
             return line::AnsiToUtf8(std::string_view(field, strnlen(field, size)));
@@ -138,6 +219,64 @@ DWORD WINAPI RasSetCredentialsA(LPCSTR phonebook, LPCSTR entry, ras::Credentials
                                      text(credentials->szDomain, sizeof credentials->szDomain)});
     }
     return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
+}
+
+DWORD WINAPI RasGetConnectStatusA(HANDLE connection, ras::ConnectionStatus* status) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasGetConnectStatusA")) return failure->code;
+    if (!status) return ERROR_INVALID_PARAMETER;
+    // The legacy form, then the forms with the phone number and with the tunnel end points.
+    if (!OneOf(status->dwSize, {160, 288, 332})) return ras::kErrorInvalidSize;
+    for (const line::Listed& listed : line::ListedConnections(state)) {
+        if (HandleOf(listed.entry) != connection) continue;
+        const DWORD size = status->dwSize;
+        std::memset(status, 0, size);
+        status->dwSize = size;
+        status->rasconnstate = listed.state;
+        FillName(status->szDeviceType, sizeof status->szDeviceType, "PPPoE");
+        FillName(status->szDeviceName, sizeof status->szDeviceName, line::Utf8ToAnsi("WAN 微型端口 (PPPOE)"));
+        return 0;
+    }
+    return ras::kErrorInvalidHandle;  // the connection has gone
+}
+
+DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR text, DWORD size) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (!text || size == 0) return ERROR_INVALID_PARAMETER;
+    for (const auto& [known, words] : state.error_texts) {
+        if (known != code) continue;
+        std::string ansi = line::Utf8ToAnsi(words);
+        if (ansi.size() >= size) return ras::kErrorBufferTooSmall;
+        std::memcpy(text, ansi.c_str(), ansi.size() + 1);
+        return 0;
+    }
+    return ERROR_INVALID_PARAMETER;  // not a number the system knows
+}
+
+DWORD WINAPI RasEnumDevicesA(ras::DeviceInfo* devices, LPDWORD bytes, LPDWORD count) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasEnumDevicesA")) return failure->code;
+    if (!bytes || !count) return ERROR_INVALID_PARAMETER;
+    if (devices && devices->dwSize != sizeof(ras::DeviceInfo)) return ras::kErrorInvalidSize;
+    const std::vector<line::Device> listed = DevicesOf(state);
+    const DWORD needed = static_cast<DWORD>(sizeof(ras::DeviceInfo) * listed.size());
+    if (!devices || *bytes < needed) {
+        *bytes = needed;
+        *count = static_cast<DWORD>(listed.size());
+        return ras::kErrorBufferTooSmall;
+    }
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        std::memset(&devices[i], 0, sizeof devices[i]);
+        devices[i].dwSize = sizeof(ras::DeviceInfo);
+        FillName(devices[i].szDeviceType, sizeof devices[i].szDeviceType, line::Utf8ToAnsi(listed[i].type));
+        FillName(devices[i].szDeviceName, sizeof devices[i].szDeviceName, line::Utf8ToAnsi(listed[i].name));
+    }
+    *bytes = needed;
+    *count = static_cast<DWORD>(listed.size());
+    return 0;
 }
 
 }  // extern "C"

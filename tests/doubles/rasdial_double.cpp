@@ -1,6 +1,7 @@
 // Stand-in for the platform's dial tool. Records every start in the dial log (line_state.h), then dials,
-// hangs up or lists connections on the simulated line, and ends at once: whether a dial connects is
-// worked out later from the clock by whoever reads the state.
+// hangs up or lists connections on the simulated line. Like the real tool it runs until the dial is up
+// or has failed (or the hang-up is done) and ends with the Remote Access error number, 0 on success;
+// whether a dial is up is also worked out from the clock by whoever reads the state.
 //   rasdial                              lists the connected entries
 //   rasdial <entry> [user [password]]    dials
 //   rasdial <entry> /disconnect | /d     hangs up (any argument after the entry may carry the option)
@@ -32,6 +33,21 @@ void RecordStart(const std::vector<std::string>& args) {
     line::WriteWholeFile(line::DialLogPath(), line::FormatDialStart(start), true);
 }
 
+
+// Waits until the clock reaches `until_ms` (the tool's own run time on the simulated line).
+void SleepUntil(long long until_ms) {
+    for (long long now = line::NowMs(); now < until_ms; now = line::NowMs())
+        Sleep(static_cast<DWORD>(until_ms - now > 200 ? 200 : until_ms - now));
+}
+
+int Finish(unsigned long code) {
+    if (code == 0)
+        std::printf("Command completed successfully.\n");
+    else
+        std::printf("Remote Access error %lu\n", code);
+    return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -39,50 +55,74 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) args.push_back(line::WideToUtf8(argv[i]));
     RecordStart(args);
 
-    line::Lock lock;
-    line::State state = line::Load();
     if (args.empty()) {
-        std::vector<std::string> connected = line::ConnectedEntries(state);
+        line::Lock lock;
+        std::vector<std::string> connected = line::ConnectedEntries(line::Load());
         if (connected.empty()) std::printf("No connections\n");
         for (const std::string& name : connected) std::printf("%s\n", line::Utf8ToAnsi(name).c_str());
-        std::printf("Command completed successfully.\n");
-        return 0;
+        return Finish(0);
     }
     const std::string& entry = args[0];
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (IsDisconnectOption(args[i])) {
+    bool disconnect = false;
+    for (std::size_t i = 1; i < args.size(); ++i) disconnect = disconnect || IsDisconnectOption(args[i]);
+
+    long long ends_ms = 0;
+    unsigned long code = 0;
+    {
+        line::Lock lock;
+        line::State state = line::Load();
+        const long long now = line::NowMs();
+        if (disconnect) {
+            // The tool returns once the line is down; until then the connection is listed as closing.
+            bool up = false;
+            for (const line::Listed& listed : line::ListedConnections(state, now))
+                up = up || (line::SameName(listed.entry, entry) && listed.state != line::kStateClosing);
             line::HangUp(state, entry);
+            std::erase_if(state.closing, [&](const line::Closing& c) { return c.until_ms <= now; });
+            if (up && state.hang_up_s > 0) {
+                ends_ms = now + 1000LL * state.hang_up_s;
+                state.closing.push_back({entry, ends_ms});
+            }
             line::Save(state);
-            std::printf("Command completed successfully.\n");
-            return 0;
+        } else {
+            if (!line::HasEntry(state, entry)) return Finish(623);
+            // The port is still being released.
+            if (line::ClosingUntil(state, entry, now) != 0) return Finish(617);
+            for (const line::Listed& listed : line::ListedConnections(state, now)) {
+                if (!line::SameName(listed.entry, entry)) continue;
+                if (listed.state == line::kStateConnected) {
+                    std::printf("You are already connected to %s.\n", line::Utf8ToAnsi(entry).c_str());
+                    return 0;
+                }
+                if (listed.state == line::kStateDialling) return Finish(756);
+            }
+            std::string user = args.size() > 1 ? args[1] : std::string();
+            std::string password = args.size() > 2 ? args[2] : std::string();
+            bool accepted = state.accepted.empty();
+            for (const auto& [good_user, good_password] : state.accepted)
+                accepted = accepted || (good_user == user && good_password == password);
+            line::DialBehaviour behaviour = state.dial;
+            if (!accepted) behaviour = {line::DialMode::Fail, 0, 0, 691};
+            line::HangUp(state, entry);  // a new attempt replaces an earlier one that is not up
+            switch (behaviour.mode) {
+                case line::DialMode::Connect:
+                case line::DialMode::Drop:
+                    ends_ms = now + 1000LL * behaviour.connect_after_s;
+                    code = 0;
+                    break;
+                case line::DialMode::Never:
+                    ends_ms = now + 1000LL * state.slow_s;
+                    code = 678;
+                    break;
+                case line::DialMode::Fail:
+                    ends_ms = now + 1000LL * state.slow_s;
+                    code = behaviour.code;
+                    break;
+            }
+            state.attempts.push_back({entry, now, behaviour, state.slow_s});
+            line::Save(state);
         }
     }
-    if (!line::HasEntry(state, entry)) {
-        std::printf("Remote Access error 623\n");
-        return 623;
-    }
-    for (const std::string& name : line::ConnectedEntries(state)) {
-        if (name == entry) {
-            std::printf("You are already connected to %s.\n", line::Utf8ToAnsi(entry).c_str());
-            return 0;
-        }
-    }
-    std::string user = args.size() > 1 ? args[1] : std::string();
-    std::string password = args.size() > 2 ? args[2] : std::string();
-    bool accepted = state.accepted.empty();
-    for (const auto& [good_user, good_password] : state.accepted)
-        accepted = accepted || (good_user == user && good_password == password);
-    if (state.dial.mode == line::DialMode::Fail || !accepted) {
-        std::printf("Remote Access error 691\n");
-        return 691;
-    }
-    line::HangUp(state, entry);  // a new attempt replaces an earlier one that is not up
-    state.attempts.push_back({entry, line::NowMs(), state.dial});
-    line::Save(state);
-    if (state.dial.mode == line::DialMode::Never) {
-        std::printf("Remote Access error 678\n");
-        return 678;
-    }
-    std::printf("Command completed successfully.\n");
-    return 0;
+    SleepUntil(ends_ms);
+    return Finish(code);
 }

@@ -18,6 +18,7 @@ protected:
         line::UsePrivateState(L"veltrane-e2e-line.ini");
         ASSERT_TRUE(InstallProgram()) << "could not install the program into the prefix";
         DeleteFileW(SettingsPath().c_str());
+        RemoveDirectoryW(SettingsPath().c_str());  // left by a case that made the file unwritable
         DeleteRunValueRaw();
         RestoreProxy();
     }
@@ -43,11 +44,19 @@ protected:
 };
 
 TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
+    // A standard user on an English system: the all-users book refuses, the PPPoE device has its own name.
+    SetLine([](line::State& s) { s.devices = {{"modem", "Modem"}, {"PPPoE", "WAN Miniport (PPPOE)"}}; });
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
     // No stored account: the "hide" word is ignored and the window shows.
     EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
-    EXPECT_TRUE(line::HasEntry(line::Load(), "Veltrane"));
+    line::State made = line::Load();
+    EXPECT_TRUE(made.entries.empty());
+    EXPECT_EQ(made.user_entries, (std::vector<std::string>{"Veltrane"}));
+    ASSERT_EQ(made.credentials.size(), 1u);
+    EXPECT_EQ(made.credentials[0].mask, 0x7u);
+    ASSERT_EQ(made.records.size(), 1u);
+    EXPECT_STREQ(made.records[0].second.c_str() + 989, "WAN Miniport (PPPOE)");  // szDeviceName
     EXPECT_EQ(ReadSettingRaw(L"ExeUrl"), L"C:\\Program Files\\Veltrane\\Veltrane.exe");
     EXPECT_EQ(program_.Status(), L"");
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
@@ -81,10 +90,11 @@ TEST_F(DialerE2e, HiddenStartWithAStoredAccountDialsInTheTray) {
 }
 
 TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDial) {
+    // The service does not tell names apart by letter case: this is the program's entry, and it is up.
     StoreAccount(L"user", "secret");
     SetLine([](line::State& s) {
-        s.entries.push_back("Veltrane");
-        s.connected.push_back("Veltrane");
+        s.entries.push_back("veltrane");
+        s.connected.push_back("VELTRANE");
     });
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
@@ -92,6 +102,8 @@ TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDial) {
     EXPECT_TRUE(Dials().empty());
     EXPECT_EQ(program_.Status(), L"");
     EXPECT_FALSE(program_.Visible());
+    EXPECT_EQ(line::Load().entries, (std::vector<std::string>{"veltrane"}));  // none made beside it
+    EXPECT_TRUE(line::Load().user_entries.empty());
 }
 
 TEST_F(DialerE2e, ASecondCopyHandsOverAndEndsQuickly) {
@@ -203,7 +215,9 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
         EXPECT_NE(seen.window, nullptr) << line::WideToUtf8(what);
         EXPECT_EQ(seen.title, L"提示：");
         EXPECT_NE(seen.text.find(what), std::wstring::npos) << line::WideToUtf8(seen.text);
-        if (seen.window) EXPECT_TRUE(AnswerMessageBox(seen));
+        if (seen.window) {
+            EXPECT_TRUE(AnswerMessageBox(seen));
+        }
         Sleep(300);
         std::string stored;
         EXPECT_TRUE(line::ReadWholeFile(SettingsPath(), stored));
@@ -275,9 +289,10 @@ TEST_F(DialerE2e, AnEarlierDialersCipherTextKeepsTheBlanksAtItsEnds) {
     }
 }
 
-TEST_F(DialerE2e, ADialThatNeverConnectsFailsAfterThreeTicks) {
+TEST_F(DialerE2e, ADialStillUnderWayAtTheThirdTickHasFailed) {
+    // The connection is listed from the dial on, but still dialling: that is not "connected".
     StoreAccount(L"user", "secret");
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Never, 0, 0}; });
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 40, 0}; });
     ASSERT_TRUE(program_.Start());
     ASSERT_TRUE(program_.WaitForWindow());
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
@@ -309,6 +324,108 @@ TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
     ASSERT_GE(dials.size(), 2u);
     EXPECT_LT(TickMs() - first_dial, 26000u);
     EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "secret"}));
+}
+
+TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
+    // Nothing can be written where the settings file belongs (a folder stands in its place).
+    ASSERT_TRUE(CreateDirectoryW(SettingsPath().c_str(), nullptr));
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitForWindow(5000));
+    SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"adsl-user"));
+    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
+    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    MessageBoxSeen box = WaitForMessageBox(program_.pid());
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.title, L"提示：");
+    EXPECT_NE(box.text.find(L"无法保存"), std::wstring::npos) << line::WideToUtf8(box.text);
+    EXPECT_NE(box.text.find(L"C:\\windows\\Veltrane.dat"), std::wstring::npos) << line::WideToUtf8(box.text);
+    std::vector<DialStart> dials = line::WaitForDialStarts(1);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].args, Args({"Veltrane", "adsl-user", "secret"}));
+    EXPECT_TRUE(AnswerMessageBox(box));
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    // Told once: a second connect raises no box.
+    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Sleep(1000);
+    EXPECT_EQ(FindWindowW(L"#32770", L"提示："), nullptr);
+    program_.Kill();
+    RemoveDirectoryW(SettingsPath().c_str());
+}
+
+TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
+    // Connected, but no page answers (the proxy's port is closed): hang up, then dial again. The hang-up
+    // takes 3 s; a dial meanwhile would fail.
+    StoreAccount(L"user", "secret");
+    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.connected.push_back("Veltrane");
+        s.hang_up_s = 3;
+        s.dial = {line::DialMode::Connect, 1, 0};
+    });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    std::vector<DialStart> starts = line::WaitForDialStarts(1, 30000);
+    ASSERT_EQ(starts.size(), 1u);
+    ASSERT_EQ(starts[0].args, Args({"Veltrane", "/disconnect"}));
+    const ULONGLONG hung_up = TickMs();
+    starts = line::WaitForDialStarts(2, 10000);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_GE(TickMs() - hung_up, 2500u);  // not before the line was down
+    EXPECT_EQ(starts[1].args, Args({"Veltrane", "user", "secret"}));
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000)) << line::WideToUtf8(program_.Status());
+}
+
+TEST_F(DialerE2e, RefusedCredentialsStopTheRedialsUntilTheSubscriberDialsAgain) {
+    // The provider takes only the right password; the stored one is wrong.
+    StoreAccount(L"user", "wrong");
+    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.accepted = {{"user", "right"}};
+        s.dial = {line::DialMode::Connect, 1, 0};
+    });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 已停止重拨 (691)"; }, 9000))
+        << line::WideToUtf8(program_.Status());
+    // Two supervision periods (22 s each from start-up) pass without another dial.
+    Sleep(46000);
+    EXPECT_EQ(Dials().size(), 1u);
+    EXPECT_EQ(program_.Status(), L"- 已停止重拨 (691)");
+    // The subscriber types the right password and connects: the dial goes, and succeeds.
+    ShowWindow(program_.window(), SW_SHOWNORMAL);
+    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"right"));
+    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    std::vector<DialStart> dials = line::WaitForDialStarts(2);
+    ASSERT_EQ(dials.size(), 2u);
+    EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "right"}));
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000))
+        << line::WideToUtf8(program_.Status());
+}
+
+TEST_F(DialerE2e, NoAnswerIsToldWithItsNumberAndTheNextTickRedials) {
+    // The provider does not answer: the (slow) tool gives up after 3 s with 678.
+    StoreAccount(L"user", "secret");
+    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.dial = {line::DialMode::Never, 0, 0};
+        s.slow_s = 3;
+    });
+    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 拨号失败 (678)"; }, 9000))
+        << line::WideToUtf8(program_.Status());
+    // The provider answers again; the supervision's next tick redials, and the dial succeeds.
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
+    ASSERT_EQ(line::WaitForDialStarts(2, 25000).size(), 2u);
+    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000))
+        << line::WideToUtf8(program_.Status());
 }
 
 TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {

@@ -213,5 +213,28 @@ TEST(MainFrmConnect, PlaceholderTextTypedWithNothingStoredIsANewPassword) {
     EXPECT_EQ(rig.services.Setting("CipherText"), "enc(Mirekoda)");
 }
 
+TEST(MainFrmConnect, SettingsThatCannotBeSavedAreToldOnceWithThePathAndTheDialGoesAhead) {
+    Rig rig;
+    rig.services.settings_writable = false;
+    rig.Load();
+    EXPECT_THAT(rig.view.messages, IsEmpty());
+    rig.view.account = "user01";
+    rig.view.password = "secret";
+    rig.frm.OnConnectClicked();
+    EXPECT_THAT(rig.services.dials, ElementsAre(Dial{"user01", "secret"}));
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_EQ(rig.view.messages[0].text,
+              "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\nC:\\Windows\\Veltrane.dat\n"
+              "本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。");
+    EXPECT_EQ(rig.view.messages[0].title, "提示：");
+    EXPECT_EQ(rig.view.messages[0].icon, 48u);
+    // The running program keeps using the account; the subscriber is not told again.
+    rig.view.password = "other";
+    rig.frm.OnConnectClicked();
+    EXPECT_EQ(rig.services.dials.size(), 2u);
+    EXPECT_EQ(rig.services.dials.back().second, "other");
+    EXPECT_EQ(rig.view.messages.size(), 1u);
+}
+
 }  // namespace
 }  // namespace vt::testing

@@ -43,6 +43,10 @@ public:
     std::string exe_base = "Veltrane";
     std::string args;
     bool tray_icon = false;
+    bool settings_writable = true;
+    ToolRun dial_run, hang_up_run;  // how the tool's last runs stand (Unknown: none started)
+    ToolRun next_dial_run;          // how the run of the next dial will stand
+    std::map<unsigned long, std::string> error_texts;  // the system's own texts of error numbers
 
     // What happened.
     std::vector<std::pair<std::string, std::string>> dials;  // account, password
@@ -73,9 +77,11 @@ public:
     }
     bool WriteSetting(std::string_view section, std::string_view key, std::string_view value) override {
         log_.push_back(Cat({"WriteSetting ", key, "=", value}));
+        if (!settings_writable) return false;
         settings[Cat({section, "/", key})] = std::string(value);
         return true;
     }
+    std::string SettingsLocation() override { return "C:\\Windows\\Veltrane.dat"; }
     std::string EncipherPassword(std::string_view plain) override { return Cat({"enc(", plain, ")"}); }
     std::string DecipherPassword(std::string_view cipher) override {
         log_.push_back(Cat({"DecipherPassword ", cipher}));
@@ -107,12 +113,18 @@ public:
     bool LaunchDial(std::string_view account, std::string_view password) override {
         log_.push_back(Cat({"LaunchDial ", account, ",", password}));
         dials.emplace_back(account, password);
+        dial_run = next_dial_run;
         return true;
     }
     bool LaunchHangUp() override {
         log_.push_back("LaunchHangUp");
         ++hang_ups;
         return true;
+    }
+    ToolRun LastToolRun(ToolJob job) override { return job == ToolJob::Dial ? dial_run : hang_up_run; }
+    std::string DialErrorText(unsigned long code) override {
+        auto it = error_texts.find(code);
+        return it == error_texts.end() ? std::string() : it->second;
     }
     std::string ReadRunValue() override {
         log_.push_back("ReadRunValue");
@@ -194,9 +206,9 @@ public:
     bool destroyed = false;
     int calls_after_destroy = 0;
     std::int64_t now = 0;
-    Timer timers[2];
+    Timer timers[3];
 
-    Timer& timer(FrmTimer t) { return timers[t == FrmTimer::Sleep ? 0 : 1]; }
+    Timer& timer(FrmTimer t) { return timers[static_cast<int>(t)]; }
     bool option(OptionBox b) const { return ticked[b == OptionBox::Check1 ? 0 : 1]; }
     ButtonPicture picture(TitleButton b) const { return pictures[b == TitleButton::Mini ? 0 : 1]; }
 
@@ -206,7 +218,7 @@ public:
         for (;;) {
             Timer* next = nullptr;
             FrmTimer which = FrmTimer::Sleep;
-            for (FrmTimer t : {FrmTimer::Sleep, FrmTimer::Timer1}) {
+            for (FrmTimer t : {FrmTimer::Sleep, FrmTimer::Timer1, FrmTimer::HangUpWait}) {
                 Timer& candidate = timer(t);
                 if (candidate.on && candidate.due <= end && (!next || candidate.due < next->due)) {
                     next = &candidate;
@@ -218,8 +230,10 @@ public:
             next->due += next->interval;
             if (which == FrmTimer::Sleep) {
                 frm_->OnSleepTick();
-            } else {
+            } else if (which == FrmTimer::Timer1) {
                 frm_->OnTimer1Tick();
+            } else {
+                frm_->OnHangUpWaitTick();
             }
         }
         now = end;
@@ -286,12 +300,15 @@ public:
         messages.push_back({std::string(text), std::string(title), icon});
         if (during_message) during_message();
     }
+    static const char* TimerName(FrmTimer t) {
+        return t == FrmTimer::Sleep ? "Sleep" : t == FrmTimer::Timer1 ? "Timer1" : "HangUpWait";
+    }
     void StartTimer(FrmTimer t, unsigned interval_ms) override {
-        Note(Cat({"StartTimer ", t == FrmTimer::Sleep ? "Sleep " : "Timer1 ", std::to_string(interval_ms)}));
+        Note(Cat({"StartTimer ", TimerName(t), " ", std::to_string(interval_ms)}));
         timer(t) = {true, interval_ms, now + interval_ms};
     }
     void StopTimer(FrmTimer t) override {
-        Note(Cat({"StopTimer ", t == FrmTimer::Sleep ? "Sleep" : "Timer1"}));
+        Note(Cat({"StopTimer ", TimerName(t)}));
         timer(t).on = false;
     }
     void PopUpTrayMenu() override {
@@ -309,7 +326,7 @@ public:
         frm_->OnUnload();  // the main window's destruction runs its unload step
         destroyed = true;
         visible = false;
-        timers[0].on = timers[1].on = false;
+        for (Timer& t : timers) t.on = false;
     }
 
 private:

@@ -55,16 +55,26 @@ TEST(MainFrmStartOption, DeniedWriteAndDeniedDeleteEndUntickedAfterTwoBoxes) {
     EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
 }
 
-TEST(MainFrmStartOption, OtherFailuresPassSilentlyAndTheBoxKeepsItsState) {
+TEST(MainFrmStartOption, AnyFailedWriteIsToldAndUnticksAFailedDeleteIsSilent) {
     Rig rig;
     rig.Load();
     rig.services.write_result = Result::Failed;
     rig.services.delete_result = Result::Failed;
     rig.frm.OnOptionChanged(OptionBox::Check1, true);
-    EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::Check1));
+    // Nothing was written, so the box must not stay ticked.
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_FALSE(rig.view.option(OptionBox::Check1));
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_EQ(rig.view.messages[0].text, "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！");
+    EXPECT_EQ(rig.view.messages[0].title, "错误！");
+    EXPECT_EQ(rig.view.messages[0].icon, 16u);
+    EXPECT_TRUE(rig.Logged("DeleteRunValue"));
+    // Unticking when the value is not there fails quietly.
+    rig.services.write_result = Result::Ok;
+    rig.frm.OnOptionChanged(OptionBox::Check1, true);
     rig.frm.OnOptionChanged(OptionBox::Check1, false);
     EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
-    EXPECT_THAT(rig.view.messages, IsEmpty());
+    EXPECT_EQ(rig.view.messages.size(), 1u);
 }
 
 TEST(MainFrmStartOption, DeniedRewriteAtStartUpUnticksTheBox) {
@@ -124,6 +134,26 @@ TEST(MainFrmRedialOption, AStoredPasswordThatIsLiterallyPassWordCountsAsNoAccoun
     EXPECT_EQ(rig.frm.PassWord(), "PassWord");
     EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2));
     EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
+    EXPECT_EQ(rig.view.messages.size(), 1u);
+}
+
+TEST(MainFrmRedialOption, AnOptionThatCannotBeSavedIsToldOnceButNotAtStartUp) {
+    Rig rig;
+    rig.StoreAccount("user01", "pw");
+    rig.services.settings["Option/DiscRedial"] = "1";
+    rig.services.SetConnected(true);
+    rig.services.settings_writable = false;
+    rig.frm.OnLoad();
+    // Start-up only writes back what it read: nothing is lost, nothing is told.
+    EXPECT_THAT(rig.view.messages, IsEmpty());
+    EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
+    rig.frm.OnOptionChanged(OptionBox::Check2, false);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_NE(rig.view.messages[0].text.find("C:\\Windows\\Veltrane.dat"), std::string::npos);
+    EXPECT_EQ(rig.view.messages[0].icon, 48u);
+    rig.frm.OnOptionChanged(OptionBox::Check2, true);
+    EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
     EXPECT_EQ(rig.view.messages.size(), 1u);
 }
 

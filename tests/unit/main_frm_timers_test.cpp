@@ -88,6 +88,55 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     EXPECT_EQ(rig.frm.IpInterval(), "3");
 }
 
+TEST(MainFrmSupervision, TheRedialStartsOnceTheHangUpHasEnded) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.probe = [](std::string_view) { return false; };
+    rig.services.hang_up_run = {ToolRun::State::Running, 0};  // the line takes a while to come down
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.hang_ups, 1);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    EXPECT_EQ(rig.view.status, "- 正在拨号...");
+    EXPECT_FALSE(rig.view.connect_enabled);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    rig.view.Advance(2000);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    rig.services.hang_up_run = {ToolRun::State::Ended, 0};
+    rig.view.Advance(500);
+    ASSERT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::HangUpWait).on);
+    // The watch counts from the dial itself.
+    EXPECT_TRUE(rig.view.timer(FrmTimer::Sleep).on);
+    EXPECT_EQ(rig.view.timer(FrmTimer::Sleep).due, rig.view.now + 5000);
+}
+
+TEST(MainFrmSupervision, AHangUpThatNeverEndsHoldsTheDialForTenSecondsAtMost) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.probe = [](std::string_view) { return false; };
+    rig.services.hang_up_run = {ToolRun::State::Running, 0};
+    rig.view.Advance(22000 + 9999);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    rig.view.Advance(1);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+}
+
+TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
+    Rig rig;
+    LoadWithAccount(rig);
+    rig.frm.OnMenuItem(TrayMenuItem::Duankai);
+    rig.services.hang_up_run = {ToolRun::State::Running, 0};
+    rig.services.SetConnected(false);  // closing reads as not connected
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnConnectClicked();  // a second request while the first waits starts nothing more
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    rig.services.hang_up_run = {ToolRun::State::Ended, 0};
+    rig.view.Advance(500);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    rig.view.Advance(5000);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+}
+
 TEST(MainFrmSupervision, LinkDownDialsEveryTickAndTheStatusAlternates) {
     Rig rig;
     LoadWithAccount(rig, true);

@@ -34,8 +34,11 @@ TEST_F(ConnectionState, NoConnectionsOrOnlyOthers) {
     EXPECT_FALSE(IsEntryConnected("Veltrane"));
     Connected({"Office VPN"});
     EXPECT_FALSE(IsEntryConnected("Veltrane"));
-    Connected({"veltrane", "VELTRANE", "Veltrane ", "Veltran"});
+    Connected({"Veltrane ", "Veltran", "Veltrane2"});
     EXPECT_FALSE(IsEntryConnected("Veltrane"));
+    // The service does not tell names apart by letter case.
+    Connected({"Other", "VELTRANE"});
+    EXPECT_TRUE(IsEntryConnected("Veltrane"));
 }
 
 TEST_F(ConnectionState, EntryFoundAtAnyPosition) {
@@ -83,7 +86,11 @@ protected:
     void SetUp() override {
         line::UsePrivateState(L"veltrane-dial-test.ini");
         ASSERT_TRUE(line::InstallDialTool());
-        ASSERT_TRUE(line::Update([](line::State& state) { state.entries = {"Veltrane"}; }));
+        // Dials connect at once, so that no tool outlives its test unless the test asks for it.
+        ASSERT_TRUE(line::Update([](line::State& state) {
+            state.entries = {"Veltrane"};
+            state.dial = {line::DialMode::Connect, 0, 0};
+        }));
     }
 };
 
@@ -156,26 +163,74 @@ TEST_F(DialLaunch, HostileAccountsAndPasswordsArriveExactly) {
 TEST_F(DialLaunch, MissingToolIsReported) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    ASSERT_TRUE(DeleteFileW((std::wstring(system) + L"\\rasdial.exe").c_str()));
+    // A tool of an earlier test may still be ending.
+    bool deleted = false;
+    for (int i = 0; i < 100 && !deleted; ++i) {
+        deleted = DeleteFileW((std::wstring(system) + L"\\rasdial.exe").c_str()) != 0;
+        if (!deleted) Sleep(50);
+    }
+    ASSERT_TRUE(deleted);
     EXPECT_FALSE(LaunchDial("user", "pass"));
     EXPECT_FALSE(LaunchHangUp());
+    EXPECT_EQ(LastToolRun(ToolJob::Dial).state, ToolRun::State::Unknown);
+    EXPECT_EQ(LastToolRun(ToolJob::HangUp).state, ToolRun::State::Unknown);
 }
 
-// The simulated line as the dialer sees it: a dial connects later, hang-up ends it.
+TEST_F(ConnectionState, TheSystemsOwnTextOfAnErrorNumber) {
+    ASSERT_EQ(GetACP(), 936u);
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state.error_texts = {{868, "无法解析远程访问服务器的名称。\r\n"}};
+    }));
+    EXPECT_EQ(DialErrorText(868), "无法解析远程访问服务器的名称。");
+    EXPECT_EQ(DialErrorText(12345), "");
+}
+
+DWORD ListedConnections() {
+    ras::Connection connections[4] = {};
+    connections[0].dwSize = sizeof connections[0];
+    DWORD bytes = sizeof connections, count = 0;
+    return ras::LoadApi().enum_connections(connections, &bytes, &count) == 0 ? count : 99;
+}
+
+ToolRun WaitForEnd(ToolJob job, DWORD limit_ms = 10000) {
+    const DWORD start = GetTickCount();
+    ToolRun run = LastToolRun(job);
+    while (run.state == ToolRun::State::Running && GetTickCount() - start < limit_ms) {
+        Sleep(20);
+        run = LastToolRun(job);
+    }
+    return run;
+}
+
+// The simulated line as the dialer sees it: a dial is listed at once but connected only later, its tool
+// running until then; a hang-up takes a while, during which a new dial is refused.
 TEST_F(DialLaunch, DialConnectsLaterAndHangUpEndsIt) {
     ASSERT_TRUE(line::Update([](line::State& state) { state.dial = {line::DialMode::Connect, 1, 0}; }));
     ASSERT_TRUE(LaunchDial("user", "pass"));
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
     for (int i = 0; i < 100 && line::Load().attempts.empty(); ++i) Sleep(20);
     ASSERT_EQ(line::Load().attempts.size(), 1u);
-    EXPECT_FALSE(IsEntryConnected("Veltrane"));
-    Sleep(1100);
+    EXPECT_EQ(ListedConnections(), 1u);  // listed while it dials ...
+    EXPECT_FALSE(IsEntryConnected("Veltrane"));  // ... which is not connected
+    EXPECT_EQ(LastToolRun(ToolJob::Dial).state, ToolRun::State::Running);
+    ToolRun dial = WaitForEnd(ToolJob::Dial);
+    EXPECT_EQ(dial.state, ToolRun::State::Ended);
+    EXPECT_EQ(dial.exit_code, 0u);
     EXPECT_TRUE(IsEntryConnected("Veltrane"));
+
     ASSERT_TRUE(LaunchHangUp());
     ASSERT_EQ(line::WaitForDialStarts(2).size(), 2u);
     // The log line is written first; the state changes right after under the same lock.
     for (int i = 0; i < 100 && IsEntryConnected("Veltrane"); ++i) Sleep(20);
     EXPECT_FALSE(IsEntryConnected("Veltrane"));
+    EXPECT_EQ(ListedConnections(), 1u);  // closing
+    EXPECT_EQ(LastToolRun(ToolJob::HangUp).state, ToolRun::State::Running);
+    ASSERT_TRUE(LaunchDial("user", "pass"));  // meets the line still being hung up
+    EXPECT_EQ(WaitForEnd(ToolJob::Dial).exit_code, 617u);
+    ToolRun hang_up = WaitForEnd(ToolJob::HangUp);
+    EXPECT_EQ(hang_up.state, ToolRun::State::Ended);
+    EXPECT_EQ(hang_up.exit_code, 0u);
+    EXPECT_EQ(ListedConnections(), 0u);
 }
 
 TEST_F(DialLaunch, DialThatDropsOrNeverConnects) {

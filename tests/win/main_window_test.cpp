@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/main_frm.h"
+#include "skin/skin_window.h"
 #include "tests/win/quiet_services.h"
+#include "tray/tray_icon.h"
 
 namespace vt {
 namespace {
@@ -165,6 +167,37 @@ TEST_F(MainWindowTest, HiddenStartWithAStoredAccountStaysInTheTray) {
     EXPECT_FALSE(IsWindowVisible(window.hwnd()));
     ASSERT_EQ(services.dials.size(), 1u);
     EXPECT_EQ(services.dials[0], "user|c");
+}
+
+// The unload on the program's own chain of window procedures: the taskbar watch (installed last) over
+// the skin over the window's own procedure. Each leaves in reverse order, so the window's own procedure
+// sees WM_NCDESTROY and lets go of the handle, which may soon name another window.
+class WatchingServices : public QuietServices {
+public:
+    HWND window = nullptr;
+    void InstallTaskbarWatch(std::string_view, std::string_view) override {
+        vt::InstallTaskbarWatch(window, L"C:\\none.ico", L"Veltrane");
+    }
+    void UninstallTaskbarWatch() override { vt::UninstallTaskbarWatch(window); }
+};
+
+TEST(MainWindowUnload, TheChainUnwindsAndTheWindowLetsGoOfItsHandle) {
+    InitCommonControls();
+    WatchingServices services;
+    MainWindow window(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(window.Create());
+    services.window = window.hwnd();
+    window.SetSkinAttach([](HWND hwnd) { SkinWindow(hwnd); });
+    MainFrm frm(services, window);
+    window.SetBehaviour(&frm);
+    frm.OnLoad();
+    Pump();
+    const HWND hwnd = window.hwnd();
+    ASSERT_NE(hwnd, nullptr);
+    DestroyWindow(hwnd);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(frm.Unloaded());
+    EXPECT_EQ(window.hwnd(), nullptr) << "WM_NCDESTROY never reached the main window's procedure";
 }
 
 }  // namespace

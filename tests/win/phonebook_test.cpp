@@ -59,26 +59,60 @@ TEST_F(Phonebook, EmptyPhonebookHasNoEntry) {
     EXPECT_FALSE(EntryExists(""));
 }
 
-TEST_F(Phonebook, EntryIsCreatedOnceAndFoundAgain) {
+TEST_F(Phonebook, AStandardUserGetsTheEntryInTheirOwnBook) {
+    // The all-users book refuses a caller that is not elevated: the entry goes to the user's book.
     ASSERT_FALSE(EntryExists("Veltrane"));
     ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
     EXPECT_TRUE(EntryExists("Veltrane"));
     // Creating again replaces the properties of the one entry.
     ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
     line::State state = line::Load();
-    EXPECT_EQ(state.entries, (std::vector<std::string>{"Veltrane"}));
+    EXPECT_TRUE(state.entries.empty());
+    EXPECT_EQ(state.user_entries, (std::vector<std::string>{"Veltrane"}));
     ASSERT_EQ(state.credentials.size(), 1u);
     EXPECT_EQ(state.credentials[0].entry, "Veltrane");
-    EXPECT_EQ(state.credentials[0].mask, 0xBu);
+    // User name, password and domain; never the default-credentials flag.
+    EXPECT_EQ(state.credentials[0].mask, 0x7u);
     EXPECT_EQ(state.credentials[0].user, "Zormik");
     EXPECT_EQ(state.credentials[0].password, "");
     EXPECT_EQ(state.credentials[0].domain, "");
 }
 
-TEST_F(Phonebook, NameMatchesExactlyAtAnyPosition) {
-    WithEntries({"veltrane", "VELTRANE", "Veltrane2", "Veltran"});
+TEST_F(Phonebook, AnElevatedCallerWritesTheAllUsersBook) {
+    ASSERT_TRUE(line::Update([](line::State& state) { state.elevated = true; }));
+    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
+    line::State state = line::Load();
+    EXPECT_EQ(state.entries, (std::vector<std::string>{"Veltrane"}));
+    EXPECT_TRUE(state.user_entries.empty());
+    ASSERT_EQ(state.credentials.size(), 1u);
+    EXPECT_EQ(state.credentials[0].mask, 0x7u);
+}
+
+TEST_F(Phonebook, TheEntryIsMadeOnTheDeviceTheSystemNames) {
+    auto device_of = [&] {
+        ras::Entry record;
+        std::string bytes = StoredRecord("Veltrane");
+        if (bytes.size() != sizeof record) return std::string("(none)");
+        std::memcpy(&record, bytes.data(), sizeof record);
+        return std::string(record.szDeviceName);
+    };
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state.devices = {{"modem", "Modem A"}, {"pppoe", "WAN Miniport (PPPOE)"}, {"PPPoE", "Second"}};
+    }));
+    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
+    EXPECT_EQ(device_of(), "WAN Miniport (PPPOE)");
+    // No PPPoE device: the Chinese system's name is the last resort, which this system refuses.
+    line::UsePrivateState(L"veltrane-phonebook-nodevice.ini");
+    ASSERT_TRUE(line::Update([](line::State& state) { state.devices = {{"modem", "Modem A"}}; }));
+    EXPECT_FALSE(CreateDialEntry("Veltrane", "Zormik", ""));
     EXPECT_FALSE(EntryExists("Veltrane"));
+}
+
+TEST_F(Phonebook, NamesMatchWithoutRegardToCase) {
+    WithEntries({"VELTRANE", "Veltrane2", "Veltran"});
+    EXPECT_TRUE(EntryExists("Veltrane"));
     EXPECT_TRUE(EntryExists("veltrane"));
+    EXPECT_FALSE(EntryExists("Veltrane 2"));
     WithEntries({"Home VPN", "Veltrane", "Office"});
     EXPECT_TRUE(EntryExists("Veltrane"));
     EXPECT_TRUE(EntryExists("Office"));
@@ -187,7 +221,10 @@ TEST_F(Phonebook, TextsThatDoNotFitAreRefusedBeforeTheLibrarySeesThem) {
 // The stand-in checks sizes as the platform does; the dialer's records must pass and others must not.
 TEST(PhonebookDouble, RecordSizesAreCheckedAsThePlatformDoes) {
     line::UsePrivateState(L"veltrane-phonebook-sizes.ini");
-    ASSERT_TRUE(line::Update([](line::State& state) { state.entries = {"A", "B"}; }));
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state.entries = {"A", "B"};
+        state.elevated = true;
+    }));
     const ras::Api& api = ras::LoadApi();
     ASSERT_NE(api.enum_entries, nullptr);
 
@@ -226,6 +263,36 @@ TEST(PhonebookDouble, RecordSizesAreCheckedAsThePlatformDoes) {
     EXPECT_EQ(api.set_credentials(nullptr, "Missing", &credentials, FALSE),
               ras::kErrorCannotFindPhonebookEntry);
     EXPECT_EQ(api.set_credentials(nullptr, "A", &credentials, FALSE), 0u);
+
+    ras::ConnectionStatus status{};
+    status.dwSize = 159;
+    EXPECT_EQ(api.get_connect_status(nullptr, &status), ras::kErrorInvalidSize);
+    status.dwSize = sizeof status;
+    EXPECT_EQ(api.get_connect_status(nullptr, &status), ras::kErrorInvalidHandle);
+}
+
+// As the documentation has it: the all-users book and default credentials need an elevated caller, and
+// default credentials are refused for an entry of the user's own book.
+TEST(PhonebookDouble, RefusesWhatAStandardUserMayNotDo) {
+    line::UsePrivateState(L"veltrane-phonebook-rights.ini");
+    ASSERT_TRUE(line::Update([](line::State& state) { state.entries = {"All"}; state.user_entries = {"Mine"}; }));
+    const ras::Api& api = ras::LoadApi();
+    ras::Entry entry{};
+    entry.dwSize = sizeof entry;
+    std::strcpy(entry.szDeviceType, "PPPoE");
+    std::strcpy(entry.szDeviceName, WideToAnsi(L"WAN 微型端口 (PPPOE)").c_str());
+    EXPECT_EQ(api.set_entry_properties(nullptr, "New", &entry, sizeof entry, nullptr, 0), ras::kErrorAccessDenied);
+    EXPECT_EQ(api.set_entry_properties("C:\\elsewhere.pbk", "New", &entry, sizeof entry, nullptr, 0),
+              ras::kErrorCannotOpenPhonebook);
+    ras::Credentials credentials{};
+    credentials.dwSize = sizeof credentials;
+    credentials.dwMask = 0xB;
+    EXPECT_EQ(api.set_credentials(nullptr, "All", &credentials, FALSE), ras::kErrorAccessDenied);
+    ASSERT_TRUE(line::Update([](line::State& state) { state.elevated = true; }));
+    EXPECT_EQ(api.set_credentials(nullptr, "All", &credentials, FALSE), 0u);
+    // The user's entry is not in the default book at all.
+    EXPECT_EQ(api.set_credentials(nullptr, "Mine", &credentials, FALSE), ras::kErrorCannotFindPhonebookEntry);
+    EXPECT_TRUE(EntryExists("mine"));
 }
 
 }  // namespace

@@ -44,6 +44,9 @@ public:
         return true;
     }
     bool LaunchHangUp() override { return true; }
+    ToolRun LastToolRun(ToolJob) override { return {}; }
+    std::string DialErrorText(unsigned long) override { return {}; }
+    std::string SettingsLocation() override { return "C:\\windows\\Veltrane.dat"; }
     std::string ReadRunValue() override { return {}; }
     RunValueResult WriteRunValue(std::string_view) override { return write_run_value; }
     RunValueResult DeleteRunValue() override { return RunValueResult::Ok; }

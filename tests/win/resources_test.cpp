@@ -304,7 +304,10 @@ TEST_F(Resources, ManifestAsksForCommonControlsSix) {
         compact.end());
     EXPECT_NE(compact.find("name=\"Microsoft.Windows.Common-Controls\"version=\"6.0.0.0\""),
               std::string::npos);
-    EXPECT_NE(text.find("level=\"asInvoker\""), std::string::npos);
+    // No execution level at all: any level turns off the system's per-user redirection of writes into
+    // the Windows folder, where the settings file lives.
+    EXPECT_EQ(text.find("requestedExecutionLevel"), std::string::npos);
+    EXPECT_EQ(text.find("trustInfo"), std::string::npos);
     EXPECT_NE(compact.find(">false</dpiAware>"), std::string::npos);
 }
 

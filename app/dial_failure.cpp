@@ -1,0 +1,76 @@
+#include "app/dial_failure.h"
+
+#include <string_view>
+
+namespace vt {
+namespace {
+
+struct Known {
+    unsigned long code;
+    std::string_view reason;
+};
+
+constexpr std::string_view kCredentials = "用户名或密码错误，或该帐号不允许登录。请核对帐号和密码（注意大小写）后重新连接，或联系宽带运营商。";
+constexpr std::string_view kNoAnswer = "宽带服务器没有响应。请检查网线和光猫是否正常，稍后再试；多次出现请联系宽带运营商。";
+constexpr std::string_view kDeviceNotReady = "网卡或宽带设备没有就绪。请确认网卡已启用、光猫已开机，然后重试，必要时重启电脑。";
+constexpr std::string_view kLineCut = "连接被断开。请检查网线是否插好、光猫是否正常，然后重试。";
+constexpr std::string_view kBusy = "已有一个拨号或断开操作正在进行，请稍候再试。";
+
+constexpr Known kTable[] = {
+    {691, kCredentials},
+    {647, "该宽带帐号已被停用。请联系宽带运营商。"},
+    {648, "该宽带帐号的密码已过期。请联系宽带运营商。"},
+    {649, "该宽带帐号没有拨号上网的权限。请联系宽带运营商。"},
+    {678, kNoAnswer},
+    {815, kNoAnswer},
+    {651, kDeviceNotReady},
+    {797, kDeviceNotReady},
+    {633, kDeviceNotReady},
+    {619, kLineCut},
+    {629, kLineCut},
+    {623, "找不到拨号连接“Veltrane”，下次拨号时会重新创建。"},
+    {720, "拨号连接的网络协议设置有误。请重新连接；仍不行请重新安装网卡驱动或联系宽带运营商。"},
+    {769, "无法到达宽带服务器。请确认网卡已启用、网线已插好。"},
+    {813, kBusy},
+    {756, kBusy},
+    {617, kBusy},
+    {814, "没有检测到网线连接。请检查网线是否插好、光猫是否开机。"},
+};
+
+}  // namespace
+
+bool CredentialsRefused(unsigned long code) {
+    return code == 691 || code == 647 || code == 648 || code == 649;
+}
+
+std::string DialFailureReason(unsigned long code) {
+    for (const Known& known : kTable)
+        if (known.code == code) return std::string(known.reason);
+    return {};
+}
+
+std::string DialFailureStatus(unsigned long code, bool redial_stopped) {
+    std::string status = redial_stopped ? "- 已停止重拨 (" : "- 拨号失败 (";
+    status += std::to_string(code);
+    status += ')';
+    return status;
+}
+
+std::string DialFailureBalloon(unsigned long code, bool redial_stopped, const std::string& system_text) {
+    std::string text = "拨号失败（错误 ";
+    text += std::to_string(code);
+    text += "）";
+    // The table's plain words first; the system's text only for a number the table does not know.
+    const std::string known = DialFailureReason(code);
+    const std::string& reason = known.empty() ? system_text : known;
+    if (!reason.empty()) {
+        text += "：";
+        text += reason;
+    } else {
+        text += "。";
+    }
+    if (redial_stopped) text += "为免帐号被锁定，已停止自动重拨，请核对后点击“连接”。";
+    return text;
+}
+
+}  // namespace vt
