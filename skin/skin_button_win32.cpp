@@ -1,8 +1,8 @@
 // Push buttons: four prepared faces, changed with a short constant-alpha fade on a 15 ms window timer.
 //
 // A button is painted from its stored state only: the face "OLDSTATE", or while a fade runs the fade
-// picture, which every tick blends the face into. The message handlers change the state, start or stop
-// the fade and invalidate; they do not draw. The themed (version 6) button repaints itself later, from a
+// picture, which every tick blends the face into and shows. The mouse and key handlers change the state,
+// start or stop the fade and invalidate; they do not draw. The themed (version 6) button repaints itself later, from a
 // posted WM_PAINT, after hover, press, release and focus changes, and such a repaint must show what the
 // fade has reached rather than end it.
 #include <windowsx.h>
@@ -131,16 +131,15 @@ LRESULT OnKeyUp(const SkinMessage& msg) {
 }
 
 // Any timer that reaches a push button advances its fade, whatever its id: the face is blended into the
-// fade picture at the current level, which then rises by 3.
+// fade picture at the current level, which then rises by 3, and the button shows the picture at once
+// (a tick is the fade's own paint; going through WM_PAINT would more than double its cost).
 LRESULT OnTimer(const SkinMessage& msg) {
     HWND window = msg.window;
     const auto alpha = static_cast<int32_t>(GetSkinProp(window, kPropAlphaLevel));
-    HoldButtonPicture(window);
-    BlendButtonFace(window, CurrentButtonState(window), alpha);
+    StepButtonFade(window, alpha);
     const FadeTick tick = NextFadeTick(alpha);
-    if (tick.finished) StopFadeTimer(window);
     SetSkinProp(window, kPropAlphaLevel, tick.next_alpha);
-    Invalidate(window);
+    if (tick.finished) StopFadeTimer(window);
     return msg.PassOn();
 }
 

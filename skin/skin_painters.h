@@ -36,6 +36,12 @@ void HoldButtonPicture(HWND window);
 void SetButtonPicture(HWND window, int state);
 void BlendButtonFace(HWND window, int state, int alpha);
 
+// One tick of a fade: blends the face of CurrentButtonState into the fade picture with the constant alpha
+// `alpha` (after HoldButtonPicture when no fade runs) and shows the picture on the window, with the focus
+// box when ShowsFocusBox. Nothing for a button that keeps its own painting. Each property is read once,
+// since a tick comes every 15 ms.
+void StepButtonFade(HWND window, int alpha);
+
 // The drop button of a combo box in `state` (0 normal, 1 hover, 2 pressed). An open list forces state 2,
 // which the caller then sees. Skipped when the state was already painted and `force` is false, and for a
 // combo box without a drop button.

@@ -125,6 +125,23 @@ void BlendButtonFace(HWND window, int state, int alpha) {
     AlphaBlend(picture, 0, 0, bounds.width, bounds.height, face, 0, 0, bounds.width, bounds.height, blend);
 }
 
+void StepButtonFade(HWND window, int alpha) {
+    const int state = CurrentButtonState(window);
+    if (ButtonKeepsOwnPainting(static_cast<int32_t>(GetSkinProp(window, kPropOldStyle)))) return;
+    const HDC face = FaceSurface(window, state);
+    const HDC picture = BlendSurface(window);
+    if (!face || !picture) return;
+    WindowBounds bounds;
+    GetWindowBounds(window, bounds);
+    if (GetSkinProp(window, kPropTimerId) == 0)
+        BitBlt(picture, 0, 0, bounds.width, bounds.height, face, 0, 0, SRCCOPY);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0};
+    AlphaBlend(picture, 0, 0, bounds.width, bounds.height, face, 0, 0, bounds.width, bounds.height, blend);
+    TargetDc target(window, nullptr);
+    BitBlt(target.get(), 0, 0, bounds.width, bounds.height, picture, 0, 0, SRCCOPY);
+    if (ShowsFocusBox(window)) FocusBox(target.get(), 2, 2, bounds.width - 4, bounds.height - 4);
+}
+
 void PaintComboButton(HWND window, HDC dc, int& state, bool force) {
     if (SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0) != 0) state = kSkinPressed;
     const intptr_t painted = GetSkinProp(window, kPropOldState);

@@ -420,10 +420,8 @@ TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
     EXPECT_NE(GetSkinProp(main.hwnd(), kPropProcAddr), 0);
     EXPECT_EQ(GetWindowLongW(connect, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     EXPECT_EQ(WindowPixel(connect, 0, 12), kButtonFrame);
-    // The connect button fades between its faces.
+    // Leaving fades towards normal from 0 (the fade in is sampled on the themed control below).
     SendMessageW(connect, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
-    EXPECT_EQ(RunFade(connect).size(), 86u);
-    EXPECT_EQ(WindowPixel(connect, 36, 1), kHoverTopLine);
     SendMessageW(connect, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(State(connect), 0);
     EXPECT_EQ(RunFade(connect).size(), 86u);
