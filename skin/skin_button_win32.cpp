@@ -2,9 +2,9 @@
 //
 // A button is painted from its stored state only: the face "OLDSTATE", or while a fade runs the fade
 // picture, which every tick blends the face into and shows. The mouse and key handlers change the state,
-// start or stop the fade and invalidate; they do not draw. The themed (version 6) button repaints itself later, from a
-// posted WM_PAINT, after hover, press, release and focus changes, and such a repaint must show what the
-// fade has reached rather than end it.
+// start or stop the fade and invalidate; they do not draw. The themed (version 6) button repaints itself
+// later, from a posted WM_PAINT, after hover, press, release and focus changes, and such a repaint must show
+// what the fade has reached rather than end it.
 #include <windowsx.h>
 
 #include "base/handles.h"
@@ -171,7 +171,8 @@ LRESULT OnSize(const SkinMessage& msg) {
             if (!bitmap) continue;
             // The replaced bitmap is deleted only once it is out of the face.
             UniqueBitmap old(static_cast<HBITMAP>(SelectObject(face, bitmap.get())));
-            if (old.get() != reinterpret_cast<HBITMAP>(GetSkinProp(window, names.bitmap.c_str()))) old.release();
+            if (old.get() != reinterpret_cast<HBITMAP>(GetSkinProp(window, names.bitmap.c_str())))
+                old.release();
             SetSkinProp(window, names.bitmap.c_str(), reinterpret_cast<intptr_t>(bitmap.release()));
         }
         RenderButtonStates(window);

@@ -315,8 +315,8 @@ bool RedirectsCommonControls() {
 TEST(Manifest, TheProgramAndTheTestsCarryTheSameOne) {
     const std::string own = ManifestOf(GetModuleHandleW(nullptr));
     ASSERT_FALSE(own.empty());
-    HMODULE exe = LoadLibraryExW((ProgramFolder() + L"..\\Veltrane.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE exe =
+        LoadLibraryExW((ProgramFolder() + L"..\\Veltrane.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr) << "error " << GetLastError();
     EXPECT_EQ(ManifestOf(exe), own);
     FreeLibrary(exe);
@@ -333,8 +333,8 @@ TEST(Manifest, TheProgramAndTheTestsCarryTheSameOne) {
 // ... and it is in force: the common controls are redirected and a button made here is the themed one.
 TEST(Manifest, TheTestsRunOnTheThemedControls) {
     EXPECT_TRUE(RedirectsCommonControls());
-    HWND button = CreateWindowExW(0, L"BUTTON", L"x", WS_POPUP | BS_AUTOCHECKBOX, 0, 0, 80, 20, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND button = CreateWindowExW(0, L"BUTTON", L"x", WS_POPUP | BS_AUTOCHECKBOX, 0, 0, 80, 20, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(button, nullptr);
     SIZE ideal{};
     EXPECT_NE(SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)), 0);

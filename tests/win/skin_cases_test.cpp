@@ -523,7 +523,8 @@ TEST(SkinMainWindow, ConnectFadeRunsThroughTheThemedControlsOwnRepaints) {
     ASSERT_EQ(samples.size(), 87u);
     EXPECT_NE(samples.front(), kHoverTopLine);
     EXPECT_EQ(samples.back(), kHoverTopLine);
-    for (size_t i = 1; i < samples.size(); ++i) EXPECT_LE(GetRValue(samples[i]), GetRValue(samples[i - 1])) << i;
+    for (size_t i = 1; i < samples.size(); ++i)
+        EXPECT_LE(GetRValue(samples[i]), GetRValue(samples[i - 1])) << i;
     EXPECT_EQ(Alpha(connect), 0);
 
     // Pressed, then released away from it (no click): 60 ms later the fade from the pressed face runs.
@@ -555,7 +556,8 @@ TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaint
         HWND box = main.Control(id);
         ASSERT_TRUE(IsThemedButton(box));
         auto repainted = [&](int times) {
-            for (int i = 0; i < times; ++i) RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            for (int i = 0; i < times; ++i)
+                RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
             Pump(20);
             return WindowPixel(box, 1, y0 + 1);
         };
@@ -685,6 +687,7 @@ TEST(SkinMainWindow, EveryMessageBoxItRaisesIsSkinnedWithItsButtons) {
         EXPECT_GE(records[i].buttons, 1) << i;
         EXPECT_EQ(records[i].skinned_buttons, records[i].buttons) << i;
         EXPECT_EQ(records[i].faced_buttons, records[i].buttons) << i;
+        EXPECT_EQ(records[i].themed_buttons, records[i].buttons) << i;  // as subscribers see them
     }
 }
 
