@@ -126,6 +126,9 @@ bool MainWindow::Create() {
     if (!window_) return false;
     CentreOnScreen();
     CreateControls();
+    // Focus rectangles and access-key underlines as a dialog box has them: hidden when the last input
+    // came from the mouse (and the keyboard cues setting is off), shown once the keyboard is used.
+    SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Takes the README's pictures of the real program under Wine on a private X server: the main window,
-# the tray menu, the about window and a balloon. Needs a built win32 tree (./run.sh or ./test.sh).
+# the tray menu, the about window and a balloon. The program runs on the themed controls its manifest
+# asks for. Needs a built win32 tree (./run.sh or ./test.sh).
 #   scripts/screenshots.sh [output folder, default docs/screenshots]
 set -u
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -34,8 +35,13 @@ rm -f "$TREE/wineprefix/drive_c/windows/Veltrane.dat"
 "$RUN" 'C:\Program Files\Veltrane\Veltrane.exe' >/dev/null 2>&1 &
 read -r x y w h < <(drive wait)
 sleep 1
+# Connect clicked with the boxes empty: the refusal in front of the window, whose button shows its
+# released face behind the box.
 read -r bx by bw bh < <(drive msgbox)
-shot messagebox "$bx" "$by" "$bw" "$bh"
+sleep 1.2
+ux=$((bx < x ? bx : x)); uy=$((by < y ? by : y))
+ur=$((bx + bw > x + w ? bx + bw : x + w)); ub=$((by + bh > y + h ? by + bh : y + h))
+shot messagebox "$ux" "$uy" "$((ur - ux))" "$((ub - uy))"
 drive close-msgbox
 drive hover 20 200
 drive type "adsl12345678" "password"

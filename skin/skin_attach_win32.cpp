@@ -14,35 +14,31 @@ namespace {
 
 ControlKind KindOf(HWND window) { return ClassifyWindowClass(WindowClassName(window)); }
 
-// The four face surfaces of a push button, each a memory DC of the window's full size compatible with
-// its window DC, owned by the window's skin state until detach.
+// The four face surfaces of a push button and its fade picture, each a memory DC of the window's full
+// size compatible with its window DC, owned by the window's skin state until detach.
 void CreateButtonFaces(HWND window) {
     WindowDc window_dc(window, true);
     WindowBounds bounds;
     GetWindowBounds(window, bounds);
-    for (int state = 0; state < 4; ++state) {
+    for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
         UniqueMemoryDc face(CreateCompatibleDC(window_dc.get()));
         UniqueBitmap bitmap(CreateCompatibleBitmap(window_dc.get(), bounds.width, bounds.height));
         if (face && bitmap) SelectObject(face.get(), bitmap.get());
-        SetSkinProp(window, FaceSurfacePropertyName(state).c_str(),
-                    reinterpret_cast<intptr_t>(face.release()));
-        SetSkinProp(window, FaceBitmapPropertyName(state).c_str(),
-                    reinterpret_cast<intptr_t>(bitmap.release()));
+        SetSkinProp(window, names.surface.c_str(), reinterpret_cast<intptr_t>(face.release()));
+        SetSkinProp(window, names.bitmap.c_str(), reinterpret_cast<intptr_t>(bitmap.release()));
     }
     RenderButtonStates(window);
 }
 
 void DeleteButtonFaces(HWND window) {
-    for (int state = 0; state < 4; ++state) {
-        const std::string surface_name = FaceSurfacePropertyName(state);
-        const std::string bitmap_name = FaceBitmapPropertyName(state);
+    for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
         // The DC goes first so that its bitmap is no longer selected anywhere when deleted.
-        UniqueMemoryDc face(reinterpret_cast<HDC>(GetSkinProp(window, surface_name.c_str())));
-        UniqueBitmap bitmap(reinterpret_cast<HBITMAP>(GetSkinProp(window, bitmap_name.c_str())));
+        UniqueMemoryDc face(reinterpret_cast<HDC>(GetSkinProp(window, names.surface.c_str())));
+        UniqueBitmap bitmap(reinterpret_cast<HBITMAP>(GetSkinProp(window, names.bitmap.c_str())));
         face.reset();
         bitmap.reset();
-        RemoveSkinProp(window, surface_name.c_str());
-        RemoveSkinProp(window, bitmap_name.c_str());
+        RemoveSkinProp(window, names.surface.c_str());
+        RemoveSkinProp(window, names.bitmap.c_str());
     }
 }
 
@@ -264,6 +260,8 @@ LRESULT CALLBACK SkinWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         case WM_LBUTTONUP:
         case WM_LBUTTONDBLCLK:
         case WM_MOUSELEAVE:
+        case WM_PRINTCLIENT:
+        case WM_UPDATEUISTATE:
             break;
         default:
             return CallWindowProcW(previous, window, message, wparam, lparam);
@@ -272,6 +270,12 @@ LRESULT CALLBACK SkinWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     const ControlKind kind = ClassifyWindowClass(lower);
     const SkinMessage msg{previous, window, message, wparam, lparam, kind, std::move(lower)};
     if (message == WM_ACTIVATE) return HandleActivateMessage(msg);
+    // Printing into a given DC and a change of the keyboard cues concern only the controls that draw
+    // from a stored state over the control's own drawing: push buttons, check boxes and option buttons.
+    if (message == WM_PRINTCLIENT || message == WM_UPDATEUISTATE) {
+        const bool toggle = IsCheckBoxClass(msg.lower_class) || IsOptionButtonClass(msg.lower_class);
+        if (kind != ControlKind::PushButton && !toggle) return msg.PassOn();
+    }
     const LRESULT result = DispatchToKind(msg);
     if (message == WM_LBUTTONUP) {
         // Repaint every skinned check box and option button beside the released window, so that the

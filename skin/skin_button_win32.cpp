@@ -1,4 +1,10 @@
 // Push buttons: four prepared faces, changed with a short constant-alpha fade on a 15 ms window timer.
+//
+// A button is painted from its stored state only: the face "OLDSTATE", or while a fade runs the fade
+// picture, which every tick blends the face into and shows. The mouse and key handlers change the state,
+// start or stop the fade and invalidate; they do not draw. The themed (version 6) button repaints itself
+// later, from a posted WM_PAINT, after hover, press, release and focus changes, and such a repaint must show
+// what the fade has reached rather than end it.
 #include <windowsx.h>
 
 #include "base/handles.h"
@@ -19,13 +25,41 @@ void SetState(HWND window, int state, int alpha) {
     SetSkinProp(window, kPropAlphaLevel, alpha);
 }
 
+void Invalidate(HWND window) { InvalidateRect(window, nullptr, FALSE); }
+
+// A fade towards `state` from the fade picture (HoldButtonPicture puts what the button shows there).
+void FadeTo(HWND window, int state, int alpha) {
+    SetState(window, state, alpha);
+    StartFadeTimer(window);
+    Invalidate(window);
+}
+
+// The face of `state` at full strength, with no fade running.
+void ShowAtOnce(HWND window, int state, int alpha) {
+    StopFadeTimer(window);
+    SetState(window, state, alpha);
+    Invalidate(window);
+}
+
+bool PointerOver(HWND window, LPARAM lparam) {
+    POINT point{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    ClientToScreen(window, &point);
+    return WindowFromPoint(point) == window;
+}
+
 LRESULT OnPaint(const SkinMessage& msg) {
     if (ButtonKeepsOwnPainting(static_cast<int32_t>(GetSkinProp(msg.window, kPropOldStyle))))
         return msg.PassOn();
-    StopFadeTimer(msg.window);
-    SetSkinProp(msg.window, kPropAlphaLevel, 255);
     PaintDc paint(msg.window);
     PaintButtonFace(msg.window, paint.get());
+    return 0;
+}
+
+// Printing into a given DC (a parent drawing its children, an animation): the same picture.
+LRESULT OnPrintClient(const SkinMessage& msg) {
+    if (ButtonKeepsOwnPainting(static_cast<int32_t>(GetSkinProp(msg.window, kPropOldStyle))))
+        return msg.PassOn();
+    PaintButtonFace(msg.window, reinterpret_cast<HDC>(msg.wparam));
     return 0;
 }
 
@@ -35,90 +69,91 @@ LRESULT OnMouseMove(const SkinMessage& msg) {
     if (GetSkinProp(window, kPropMouseFlag) == 0) {
         SetSkinProp(window, kPropMouseFlag, 1);
         TrackMouseLeave(window);
-        SetState(window, kSkinHover, 0);
-        StartFadeTimer(window);
+        HoldButtonPicture(window);
+        FadeTo(window, kSkinHover, 0);
         return result;
     }
-    // The pointer moved off while the button holds the mouse: show the current face at once.
-    POINT point{GET_X_LPARAM(msg.lparam), GET_Y_LPARAM(msg.lparam)};
-    ClientToScreen(window, &point);
-    if (WindowFromPoint(point) != window) {
-        StopFadeTimer(window);
-        SetSkinProp(window, kPropAlphaLevel, 255);
-        PaintButtonFace(window, nullptr);
-    }
+    // The pointer moved off while the button holds the mouse: the current face at once.
+    if (!PointerOver(window, msg.lparam)) ShowAtOnce(window, CurrentButtonState(window), 255);
     return result;
 }
 
 LRESULT OnMouseLeave(const SkinMessage& msg) {
     const LRESULT result = msg.PassOn();
-    SetSkinProp(msg.window, kPropMouseFlag, 0);
-    SetState(msg.window, kSkinHover, kLeaveAlpha);
-    PaintButtonFace(msg.window, nullptr);
-    SetState(msg.window, kSkinNormal, 0);
-    StartFadeTimer(msg.window);
+    HWND window = msg.window;
+    SetSkinProp(window, kPropMouseFlag, 0);
+    // The hover face once more at 140, then the fade towards normal from 0.
+    HoldButtonPicture(window);
+    BlendButtonFace(window, kSkinHover, kLeaveAlpha);
+    FadeTo(window, kSkinNormal, 0);
     return result;
-}
-
-void ShowPressed(HWND window) {
-    StopFadeTimer(window);
-    SetState(window, kSkinPressed, 255);
-    PaintButtonFace(window, nullptr);
-    SetSkinProp(window, kPropAlphaLevel, 0);
 }
 
 LRESULT OnButtonDown(const SkinMessage& msg) {
     const LRESULT result = msg.PassOn();
-    ShowPressed(msg.window);
+    ShowAtOnce(msg.window, kSkinPressed, 0);
     return result;
 }
 
+// A click is reported while its release is passed on, and what it reports may open a modal message box
+// at once. So the release look is set and painted first: the button must not stay pressed behind the
+// box. Released over the button, it shows the hover face at once and fades towards normal from there;
+// released elsewhere (no click), it fades from the pressed face.
 LRESULT OnButtonUp(const SkinMessage& msg) {
-    const LRESULT result = msg.PassOn();
-    SetSkinProp(msg.window, kPropMouseFlag, 0);
-    SetState(msg.window, kSkinNormal, kReleaseAlpha);
-    StartFadeTimer(msg.window);
-    return result;
+    HWND window = msg.window;
+    SetSkinProp(window, kPropMouseFlag, 0);
+    const bool over = CurrentButtonState(window) != kSkinDisabled && PointerOver(window, msg.lparam);
+    if (over) {
+        SetButtonPicture(window, kSkinHover);
+    } else {
+        HoldButtonPicture(window);
+    }
+    FadeTo(window, kSkinNormal, kReleaseAlpha);
+    UpdateWindow(window);
+    return msg.PassOn();
 }
 
 LRESULT OnKeyDown(const SkinMessage& msg) {
     const LRESULT result = msg.PassOn();
-    if (msg.wparam == VK_SPACE) ShowPressed(msg.window);
+    if (msg.wparam == VK_SPACE) ShowAtOnce(msg.window, kSkinPressed, 0);
     return result;
 }
 
+// The space bar's release clicks too: the normal face shows before the click is reported.
 LRESULT OnKeyUp(const SkinMessage& msg) {
-    const LRESULT result = msg.PassOn();
-    if (msg.wparam == VK_SPACE) {
-        SetSkinProp(msg.window, kPropMouseFlag, 0);
-        SetState(msg.window, kSkinNormal, 0);
-        StartFadeTimer(msg.window);
-    }
-    return result;
-}
-
-// Any timer that reaches a push button advances its fade, whatever its id.
-LRESULT OnTimer(const SkinMessage& msg) {
-    const auto alpha = static_cast<int32_t>(GetSkinProp(msg.window, kPropAlphaLevel));
-    BlendButtonFace(msg.window, nullptr, alpha);
-    const FadeTick tick = NextFadeTick(alpha);
-    if (tick.finished) StopFadeTimer(msg.window);
-    SetSkinProp(msg.window, kPropAlphaLevel, tick.next_alpha);
+    if (msg.wparam != VK_SPACE) return msg.PassOn();
+    HWND window = msg.window;
+    SetSkinProp(window, kPropMouseFlag, 0);
+    SetButtonPicture(window, kSkinNormal);
+    FadeTo(window, kSkinNormal, 0);
+    UpdateWindow(window);
     return msg.PassOn();
 }
 
-LRESULT OnFocusChange(const SkinMessage& msg) {
+// Any timer that reaches a push button advances its fade, whatever its id: the face is blended into the
+// fade picture at the current level, which then rises by 3, and the button shows the picture at once
+// (a tick is the fade's own paint; going through WM_PAINT would more than double its cost).
+LRESULT OnTimer(const SkinMessage& msg) {
+    HWND window = msg.window;
+    const auto alpha = static_cast<int32_t>(GetSkinProp(window, kPropAlphaLevel));
+    StepButtonFade(window, alpha);
+    const FadeTick tick = NextFadeTick(alpha);
+    SetSkinProp(window, kPropAlphaLevel, tick.next_alpha);
+    if (tick.finished) StopFadeTimer(window);
+    return msg.PassOn();
+}
+
+// The focus box is drawn over the face at each paint, following the focus and the keyboard cues.
+LRESULT OnFocusOrCues(const SkinMessage& msg) {
     const LRESULT result = msg.PassOn();
-    RenderButtonStates(msg.window);
-    SetSkinProp(msg.window, kPropAlphaLevel, 0);
-    StartFadeTimer(msg.window);
+    Invalidate(msg.window);
     return result;
 }
 
 LRESULT OnEnable(const SkinMessage& msg) {
     const LRESULT result = msg.PassOn();
     SetSkinProp(msg.window, kPropOldState, msg.wparam ? kSkinNormal : kSkinDisabled);
-    PaintButtonFace(msg.window, nullptr);
+    Invalidate(msg.window);
     return result;
 }
 
@@ -129,20 +164,21 @@ LRESULT OnSize(const SkinMessage& msg) {
     GetWindowBounds(window, bounds);
     {
         WindowDc window_dc(window, true);
-        for (int state = 0; state < 4; ++state) {
-            const HDC face =
-                reinterpret_cast<HDC>(GetSkinProp(window, FaceSurfacePropertyName(state).c_str()));
+        for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
+            const HDC face = reinterpret_cast<HDC>(GetSkinProp(window, names.surface.c_str()));
             if (!face) continue;
             UniqueBitmap bitmap(CreateCompatibleBitmap(window_dc.get(), bounds.width, bounds.height));
             if (!bitmap) continue;
             // The replaced bitmap is deleted only once it is out of the face.
             UniqueBitmap old(static_cast<HBITMAP>(SelectObject(face, bitmap.get())));
-            const std::string name = FaceBitmapPropertyName(state);
-            if (old.get() != reinterpret_cast<HBITMAP>(GetSkinProp(window, name.c_str()))) old.release();
-            SetSkinProp(window, name.c_str(), reinterpret_cast<intptr_t>(bitmap.release()));
+            if (old.get() != reinterpret_cast<HBITMAP>(GetSkinProp(window, names.bitmap.c_str())))
+                old.release();
+            SetSkinProp(window, names.bitmap.c_str(), reinterpret_cast<intptr_t>(bitmap.release()));
         }
         RenderButtonStates(window);
     }
+    // A fade under way goes on from the current face at the new size.
+    SetButtonPicture(window, CurrentButtonState(window));
     UniqueRegion region(CreateRoundRectRgn(0, 0, bounds.width + 1, bounds.height + 1, 3, 3));
     if (region && SetWindowRgn(window, region.get(), TRUE)) region.release();
     return result;
@@ -154,6 +190,8 @@ LRESULT HandlePushButtonMessage(const SkinMessage& msg) {
     switch (msg.message) {
         case WM_PAINT:
             return OnPaint(msg);
+        case WM_PRINTCLIENT:
+            return OnPrintClient(msg);
         case WM_MOUSEMOVE:
             return OnMouseMove(msg);
         case WM_MOUSELEAVE:
@@ -171,7 +209,8 @@ LRESULT HandlePushButtonMessage(const SkinMessage& msg) {
             return OnTimer(msg);
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
-            return OnFocusChange(msg);
+        case WM_UPDATEUISTATE:
+            return OnFocusOrCues(msg);
         case WM_ENABLE:
             return OnEnable(msg);
         case WM_SIZE:

@@ -44,6 +44,13 @@ private:
 
 HFONT WindowFont(HWND window) { return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)); }
 
+// A push button's face surface of a state 0 to 3 (null for any other state), and its fade picture.
+HDC FaceSurface(HWND window, int state) {
+    if (state < 0 || state > 3) return nullptr;
+    return reinterpret_cast<HDC>(GetSkinProp(window, FaceSurfacePropertyName(state).c_str()));
+}
+HDC BlendSurface(HWND window) { return reinterpret_cast<HDC>(GetSkinProp(window, kPropBlendSurface)); }
+
 // Blits a keyed tile of a built-in surface.
 void BlitTile(HDC dest, int x, int y, const Surface& skin, TileRect tile) {
     BlitTransparent(dest, x, y, tile.width, tile.height, skin.dc(), tile.x, tile.y, kSkinKeyColour);
@@ -56,10 +63,9 @@ void RenderButtonStates(HWND window) {
     GetWindowBounds(window, bounds);
     const std::wstring caption = WindowText(window);
     const HFONT font = WindowFont(window);
-    const bool focused = GetFocus() == window;
     const SkinEngine& engine = SkinEngineState();
     for (int state = 0; state < 4; ++state) {
-        const HDC face = reinterpret_cast<HDC>(GetSkinProp(window, FaceSurfacePropertyName(state).c_str()));
+        const HDC face = FaceSurface(window, state);
         if (!face) continue;
         // The window's font goes back out of the face afterwards, so the window can delete it freely.
         SelectGuard font_guard(face, font);
@@ -69,27 +75,71 @@ void RenderButtonStates(HWND window) {
                     tile.width, tile.height, 3, 3, 3, 3);
         SetTextColor(face, state == kSkinDisabled ? kDisabledCaption : RGB(0, 0, 0));
         DrawTextIn(face, caption, 2, 2, bounds.width - 4, bounds.height - 4, kSkinCaptionFormat);
-        if (focused) FocusBox(face, 2, 2, bounds.width - 4, bounds.height - 4);
     }
 }
 
-int PaintButtonFace(HWND window, HDC dc) {
-    return BlendButtonFace(window, dc, static_cast<int>(GetSkinProp(window, kPropAlphaLevel)));
+int CurrentButtonState(HWND window) {
+    if (!IsWindowEnabled(window)) SetSkinProp(window, kPropOldState, kSkinDisabled);
+    return static_cast<int>(GetSkinProp(window, kPropOldState));
 }
 
-int BlendButtonFace(HWND window, HDC dc, int alpha) {
-    if (!IsWindowEnabled(window)) SetSkinProp(window, kPropOldState, kSkinDisabled);
+bool ShowsFocusBox(HWND window) {
+    if (GetFocus() != window) return false;
+    return (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+}
+
+int PaintButtonFace(HWND window, HDC dc) {
+    const int state = CurrentButtonState(window);
     if (ButtonKeepsOwnPainting(static_cast<int32_t>(GetSkinProp(window, kPropOldStyle)))) return 0;
+    const bool fading = GetSkinProp(window, kPropTimerId) != 0;
+    const HDC picture = fading ? BlendSurface(window) : FaceSurface(window, state);
+    if (!picture) return 0;
     WindowBounds bounds;
     GetWindowBounds(window, bounds);
-    const int state = static_cast<int>(GetSkinProp(window, kPropOldState));
-    if (state < 0 || state > 3) return 0;
-    const HDC face = reinterpret_cast<HDC>(GetSkinProp(window, FaceSurfacePropertyName(state).c_str()));
     TargetDc target(window, dc);
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0};
-    AlphaBlend(target.get(), 0, 0, bounds.width, bounds.height, face, 0, 0, bounds.width, bounds.height,
-               blend);
+    BitBlt(target.get(), 0, 0, bounds.width, bounds.height, picture, 0, 0, SRCCOPY);
+    if (ShowsFocusBox(window)) FocusBox(target.get(), 2, 2, bounds.width - 4, bounds.height - 4);
     return 0;
+}
+
+void HoldButtonPicture(HWND window) {
+    if (GetSkinProp(window, kPropTimerId) == 0) SetButtonPicture(window, CurrentButtonState(window));
+}
+
+void SetButtonPicture(HWND window, int state) {
+    const HDC face = FaceSurface(window, state);
+    const HDC picture = BlendSurface(window);
+    if (!face || !picture) return;
+    WindowBounds bounds;
+    GetWindowBounds(window, bounds);
+    BitBlt(picture, 0, 0, bounds.width, bounds.height, face, 0, 0, SRCCOPY);
+}
+
+void BlendButtonFace(HWND window, int state, int alpha) {
+    const HDC face = FaceSurface(window, state);
+    const HDC picture = BlendSurface(window);
+    if (!face || !picture) return;
+    WindowBounds bounds;
+    GetWindowBounds(window, bounds);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0};
+    AlphaBlend(picture, 0, 0, bounds.width, bounds.height, face, 0, 0, bounds.width, bounds.height, blend);
+}
+
+void StepButtonFade(HWND window, int alpha) {
+    const int state = CurrentButtonState(window);
+    if (ButtonKeepsOwnPainting(static_cast<int32_t>(GetSkinProp(window, kPropOldStyle)))) return;
+    const HDC face = FaceSurface(window, state);
+    const HDC picture = BlendSurface(window);
+    if (!face || !picture) return;
+    WindowBounds bounds;
+    GetWindowBounds(window, bounds);
+    if (GetSkinProp(window, kPropTimerId) == 0)
+        BitBlt(picture, 0, 0, bounds.width, bounds.height, face, 0, 0, SRCCOPY);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0};
+    AlphaBlend(picture, 0, 0, bounds.width, bounds.height, face, 0, 0, bounds.width, bounds.height, blend);
+    TargetDc target(window, nullptr);
+    BitBlt(target.get(), 0, 0, bounds.width, bounds.height, picture, 0, 0, SRCCOPY);
+    if (ShowsFocusBox(window)) FocusBox(target.get(), 2, 2, bounds.width - 4, bounds.height - 4);
 }
 
 void PaintComboButton(HWND window, HDC dc, int& state, bool force) {
@@ -118,7 +168,7 @@ void PaintComboButton(HWND window, HDC dc, int& state, bool force) {
     BitBlt(target.get(), bounds.width - bw - 1, 1, bw, bh, canvas.dc(), 0, 0, SRCCOPY);
 }
 
-int PaintCheckBox(HWND window, int state, bool force) {
+int PaintCheckBox(HWND window, int state, bool force, HDC dc) {
     const intptr_t painted = GetSkinProp(window, kPropOldState);
     if (state == painted && !force) return 0;
     if (state != painted) SetSkinProp(window, kPropOldState, state);
@@ -129,7 +179,7 @@ int PaintCheckBox(HWND window, int state, bool force) {
     const LRESULT check = SendMessageW(window, BM_GETCHECK, 0, 0);
     const SkinEngine& engine = SkinEngineState();
     ScratchSurface canvas(cw, ch);
-    WindowDc window_dc(window, true);
+    TargetDc target(window, dc);
     FillBox(canvas.dc(), 0, 0, cw, ch, kWhite);
     const bool enabled = IsWindowEnabled(window) != FALSE;
     if (enabled) {
@@ -147,11 +197,11 @@ int PaintCheckBox(HWND window, int state, bool force) {
     } else if (check == BST_INDETERMINATE) {
         BlitTile(canvas.dc(), HalfEven(cw - 7), HalfEven(ch - 7), engine.GlyphSkin, GreyMarkTile(enabled));
     }
-    BitBlt(window_dc.get(), 0, HalfEven(bounds.height - ch), cw, ch, canvas.dc(), 0, 0, SRCCOPY);
+    BitBlt(target.get(), 0, HalfEven(bounds.height - ch), cw, ch, canvas.dc(), 0, 0, SRCCOPY);
     return 1;
 }
 
-int PaintOptionButton(HWND window, int state, bool force) {
+int PaintOptionButton(HWND window, int state, bool force, HDC dc) {
     const intptr_t painted = GetSkinProp(window, kPropOldState);
     if (state == painted && !force) return 0;
     if (state != painted) SetSkinProp(window, kPropOldState, state);
@@ -162,16 +212,16 @@ int PaintOptionButton(HWND window, int state, bool force) {
     const int y0 = HalfEven(bounds.height - ch);
     const LRESULT check = SendMessageW(window, BM_GETCHECK, 0, 0);
     const SkinEngine& engine = SkinEngineState();
-    WindowDc window_dc(window, true);
+    TargetDc target(window, dc);
     const bool enabled = IsWindowEnabled(window) != FALSE;
     // Only the normal, hover and pressed circles are drawn for an enabled window.
     if (!enabled || (state >= kSkinNormal && state <= kSkinPressed)) {
         const TileRect circle = ToggleCircleTile(enabled ? state : kSkinDisabled);
-        StretchTile(window_dc.get(), 0, y0, cw, ch, engine.ToggleSkin.dc(), circle.x, circle.y, circle.width,
+        StretchTile(target.get(), 0, y0, cw, ch, engine.ToggleSkin.dc(), circle.x, circle.y, circle.width,
                     circle.height, 5, 5, 5, 5, kSkinKeyColour);
     }
     if (check == BST_CHECKED) {
-        BlitTile(window_dc.get(), HalfEven(cw - 5), y0 + HalfEven(ch - 5), engine.GlyphSkin,
+        BlitTile(target.get(), HalfEven(cw - 5), y0 + HalfEven(ch - 5), engine.GlyphSkin,
                  OptionDotTile(enabled));
     }
     return 1;

@@ -1,5 +1,9 @@
 // Check boxes and option buttons: the control draws itself, then the skin paints its indicator over it in
 // the normal, hover or pressed look.
+//
+// The look is stored in "OLDSTATE" and every paint of the control, including the later WM_PAINT that a
+// themed (version 6) control posts itself after hover, press, release and check changes, draws the
+// indicator in that stored look, so a held press and a hover survive the control's own repaints.
 #include "skin/skin_dispatch.h"
 #include "skin/skin_painters.h"
 #include "skin/skin_primitives.h"
@@ -8,10 +12,12 @@ namespace vt {
 
 namespace {
 
-int PaintIndicator(const SkinMessage& msg, int look, bool force) {
-    return IsOptionButtonClass(msg.lower_class) ? PaintOptionButton(msg.window, look, force)
-                                                : PaintCheckBox(msg.window, look, force);
+int PaintIndicator(const SkinMessage& msg, int look, bool force, HDC dc = nullptr) {
+    return IsOptionButtonClass(msg.lower_class) ? PaintOptionButton(msg.window, look, force, dc)
+                                                : PaintCheckBox(msg.window, look, force, dc);
 }
+
+int StoredLook(HWND window) { return static_cast<int>(GetSkinProp(window, kPropOldState)); }
 
 void TrackHover(HWND window) {
     if (GetSkinProp(window, kPropMouseFlag) != 0) return;
@@ -22,10 +28,20 @@ void TrackHover(HWND window) {
 }  // namespace
 
 LRESULT HandleToggleMessage(const SkinMessage& msg) {
+    // A release (mouse or space bar) reports a click while it is passed on, and the click may open a
+    // modal message box at once: the normal look is painted before, so that the box does not sit in
+    // front of a box still drawn pressed.
+    if (msg.message == WM_LBUTTONUP || (msg.message == WM_KEYUP && msg.wparam == VK_SPACE)) {
+        PaintIndicator(msg, kSkinNormal, false);
+        return msg.PassOn();
+    }
     const LRESULT result = msg.PassOn();
     switch (msg.message) {
         case WM_PAINT:
-            PaintIndicator(msg, kSkinNormal, true);
+            PaintIndicator(msg, StoredLook(msg.window), true);
+            break;
+        case WM_PRINTCLIENT:
+            PaintIndicator(msg, StoredLook(msg.window), true, reinterpret_cast<HDC>(msg.wparam));
             break;
         case WM_MOUSEMOVE:
             TrackHover(msg.window);
@@ -38,14 +54,8 @@ LRESULT HandleToggleMessage(const SkinMessage& msg) {
         case WM_LBUTTONDOWN:
             PaintIndicator(msg, kSkinPressed, false);
             break;
-        case WM_LBUTTONUP:
-            PaintIndicator(msg, kSkinNormal, false);
-            break;
         case WM_KEYDOWN:
             if (msg.wparam == VK_SPACE) PaintIndicator(msg, kSkinPressed, false);
-            break;
-        case WM_KEYUP:
-            if (msg.wparam == VK_SPACE) PaintIndicator(msg, kSkinNormal, false);
             break;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:

@@ -57,4 +57,12 @@ ControlKind ClassifyWindowClass(std::string_view class_name) {
 std::string FaceSurfacePropertyName(int state) { return std::to_string(state) + "HDC"; }
 std::string FaceBitmapPropertyName(int state) { return std::to_string(state) + "BMP"; }
 
+std::array<ButtonSurfaceNames, 5> ButtonSurfaceProperties() {
+    std::array<ButtonSurfaceNames, 5> names;
+    for (int state = 0; state < 4; ++state)
+        names[state] = {FaceSurfacePropertyName(state), FaceBitmapPropertyName(state)};
+    names[4] = {kPropBlendSurface, kPropBlendBitmap};
+    return names;
+}
+
 }  // namespace vt

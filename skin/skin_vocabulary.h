@@ -2,6 +2,7 @@
 // The skin engine's shared vocabulary: control kinds by window class, face states, the window property
 // names under which every skinned window carries its state, and the 16-bit halves of a message value.
 // These names are a contract with every piece of the engine; keep them exactly.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,6 +47,19 @@ inline constexpr char kPropHdIndex[] = "HDINDEX";
 // The face surface and face bitmap property of a push button state 0 to 3: "0HDC" ... "3BMP".
 std::string FaceSurfacePropertyName(int state);
 std::string FaceBitmapPropertyName(int state);
+
+// A push button's fade picture: what the button shows while a fade runs (the faces blended so far), a
+// surface of the button's size beside the four faces, made and released with them. A paint during a fade
+// shows it, so that a repaint the control asks for itself keeps the fade where it is.
+inline constexpr char kPropBlendSurface[] = "BLENDHDC";
+inline constexpr char kPropBlendBitmap[] = "BLENDBMP";
+
+// The property names of a push button's five surfaces, the faces 0 to 3 and then the fade picture.
+struct ButtonSurfaceNames {
+    std::string surface;
+    std::string bitmap;
+};
+std::array<ButtonSurfaceNames, 5> ButtonSurfaceProperties();
 
 // Bits 0-15 and 16-31 of a 32-bit value, each read as a signed 16-bit number (mouse x and y).
 constexpr int16_t LoWord(uint32_t value) {

@@ -12,7 +12,8 @@
 //   e2e_driver type ACCOUNT PASS  type an account and a password into the boxes
 //   e2e_driver click              press the connect button
 //   e2e_driver close-menus        close any open menu
-//   e2e_driver msgbox             press connect with empty boxes; print the message box's rectangle
+//   e2e_driver msgbox             click connect with the pointer, boxes empty; print the message box's
+//                                 rectangle
 //   e2e_driver close-msgbox       answer the message box
 // Rectangles are printed as "x y width height" in screen pixels.
 #include <windows.h>
@@ -135,8 +136,12 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"msgbox") {
-        HWND picture = GetDlgItem(main, kPicture1);
-        PostMessageW(GetDlgItem(picture, kBtnLog), BM_CLICK, 0, 0);
+        // As a subscriber clicks: the pointer over the button, pressed and released there.
+        PointerTo(main, 276, 236);
+        Sleep(300);
+        MouseButton(MOUSEEVENTF_LEFTDOWN);
+        Sleep(150);
+        MouseButton(MOUSEEVENTF_LEFTUP);
         HWND box = nullptr;
         WaitUntil([&] { return (box = FindWindowW(L"#32770", L"提示：")) && IsWindowVisible(box); }, 3000);
         if (!box) return 1;

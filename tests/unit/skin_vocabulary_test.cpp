@@ -60,6 +60,12 @@ TEST(SkinVocabulary, PropertyNamesAreExact) {
     EXPECT_EQ(FaceSurfacePropertyName(0), "0HDC");
     EXPECT_EQ(FaceSurfacePropertyName(3), "3HDC");
     EXPECT_EQ(FaceBitmapPropertyName(2), "2BMP");
+    // A push button's five surfaces: the faces in state order, then the fade picture.
+    const auto surfaces = ButtonSurfaceProperties();
+    EXPECT_EQ(surfaces[1].surface, "1HDC");
+    EXPECT_EQ(surfaces[3].bitmap, "3BMP");
+    EXPECT_EQ(surfaces[4].surface, "BLENDHDC");
+    EXPECT_EQ(surfaces[4].bitmap, "BLENDBMP");
     EXPECT_EQ(kSkinNormal, 0);
     EXPECT_EQ(kSkinHover, 1);
     EXPECT_EQ(kSkinPressed, 2);

@@ -2,6 +2,7 @@
 // objects as Veltrane.exe, built beside this test program together with the adsl.ico copy.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -294,21 +295,12 @@ TEST_F(Resources, TitleButtonPicturesMatchTheStrip) {
     }
 }
 
-TEST_F(Resources, ManifestAsksForCommonControlsSix) {
-    auto [data, size] = Raw(MAKEINTRESOURCEW(24), 1);  // RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID
-    ASSERT_NE(data, nullptr);
-    std::string text(reinterpret_cast<const char*>(data), size);
-    auto compact = text;
-    compact.erase(
-        std::remove_if(compact.begin(), compact.end(), [](char c) { return c == ' ' || c == '\n'; }),
-        compact.end());
-    EXPECT_NE(compact.find("name=\"Microsoft.Windows.Common-Controls\"version=\"6.0.0.0\""),
-              std::string::npos);
-    // No execution level at all: any level turns off the system's per-user redirection of writes into
-    // the Windows folder, where the settings file lives.
-    EXPECT_EQ(text.find("requestedExecutionLevel"), std::string::npos);
-    EXPECT_EQ(text.find("trustInfo"), std::string::npos);
-    EXPECT_NE(compact.find(">false</dpiAware>"), std::string::npos);
+// The application manifest of a module (resource 1 of type RT_MANIFEST); empty when it has none.
+std::string ManifestOf(HMODULE module) {
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(module, found);
+    return std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
 }
 
 // Whether the active activation context sends comctl32.dll to a side-by-side assembly.
@@ -319,23 +311,38 @@ bool RedirectsCommonControls() {
                                     &data) != FALSE;
 }
 
-TEST_F(Resources, ManifestRedirectsToTheSideBySideCommonControls) {
-    // The test program has no manifest of its own, so nothing redirects until the resource's is active.
-    ASSERT_FALSE(RedirectsCommonControls());
-    ACTCTXW ctx = {};
-    ctx.cbSize = sizeof ctx;
-    ctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    std::wstring path = ProbePath();
-    ctx.lpSource = path.c_str();
-    ctx.lpResourceName = MAKEINTRESOURCEW(1);
-    HANDLE handle = CreateActCtxW(&ctx);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-    ULONG_PTR cookie = 0;
-    ASSERT_TRUE(ActivateActCtx(handle, &cookie));
-    bool redirected = RedirectsCommonControls();
-    DeactivateActCtx(0, cookie);
-    ReleaseActCtx(handle);
-    EXPECT_TRUE(redirected);
+// One manifest, linked by one rule: Veltrane.exe (in the folder above the tests) carries the very one this
+// test program carries, asking for the common controls 6, no execution level and no DPI scaling.
+TEST(Manifest, TheProgramAndTheTestsCarryTheSameOne) {
+    const std::string own = ManifestOf(GetModuleHandleW(nullptr));
+    ASSERT_FALSE(own.empty());
+    HMODULE exe =
+        LoadLibraryExW((ProgramFolder() + L"..\\Veltrane.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr) << "error " << GetLastError();
+    EXPECT_EQ(ManifestOf(exe), own);
+    FreeLibrary(exe);
+    auto compact = own;
+    compact.erase(
+        std::remove_if(compact.begin(), compact.end(), [](char c) { return c == ' ' || c == '\n'; }),
+        compact.end());
+    EXPECT_NE(compact.find("name=\"Microsoft.Windows.Common-Controls\"version=\"6.0.0.0\""),
+              std::string::npos);
+    // No execution level at all: any level turns off the system's per-user redirection of writes into
+    // the Windows folder, where the settings file lives.
+    EXPECT_EQ(own.find("requestedExecutionLevel"), std::string::npos);
+    EXPECT_EQ(own.find("trustInfo"), std::string::npos);
+    EXPECT_NE(compact.find(">false</dpiAware>"), std::string::npos);
+}
+
+// ... and it is in force: the common controls are redirected and a button made here is the themed one.
+TEST(Manifest, TheTestsRunOnTheThemedControls) {
+    EXPECT_TRUE(RedirectsCommonControls());
+    HWND button = CreateWindowExW(0, L"BUTTON", L"x", WS_POPUP | BS_AUTOCHECKBOX, 0, 0, 80, 20, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(button, nullptr);
+    SIZE ideal{};
+    EXPECT_NE(SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)), 0);
+    DestroyWindow(button);
 }
 
 std::wstring VersionString(const std::vector<BYTE>& block, const std::wstring& path) {

@@ -109,11 +109,10 @@ TEST(SkinAttach, PushButtonStatePropertiesStyleAndRegion) {
     EXPECT_EQ(GetWindowLongW(group, GWL_STYLE), group_style);
     EXPECT_EQ(GetSkinProp(check, kPropOldStyle), check_style);
     for (HWND button : {enabled, disabled, check, group, command}) {
-        for (int state = 0; state < 4; ++state) {
-            const HDC face =
-                reinterpret_cast<HDC>(GetSkinProp(button, FaceSurfacePropertyName(state).c_str()));
-            const HGDIOBJ bitmap =
-                reinterpret_cast<HGDIOBJ>(GetSkinProp(button, FaceBitmapPropertyName(state).c_str()));
+        // The four faces and the fade picture.
+        for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
+            const HDC face = reinterpret_cast<HDC>(GetSkinProp(button, names.surface.c_str()));
+            const HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(GetSkinProp(button, names.bitmap.c_str()));
             ASSERT_NE(face, nullptr);
             ASSERT_NE(bitmap, nullptr);
             EXPECT_EQ(GetCurrentObject(face, OBJ_BITMAP), bitmap);
@@ -146,7 +145,9 @@ TEST(SkinAttach, SkinnedButtonPaintsItsFace) {
     EXPECT_EQ(WindowPixel(enabled, 0, 12), RGB(27, 143, 213));
     EXPECT_EQ(WindowPixel(enabled, 40, 1), RGB(255, 255, 255));
     EXPECT_EQ(WindowPixel(disabled, 0, 12), RGB(135, 195, 232));
-    EXPECT_EQ(GetSkinProp(enabled, kPropAlphaLevel), 255);
+    // A paint shows the face from the stored state and changes none of it.
+    EXPECT_EQ(GetSkinProp(enabled, kPropAlphaLevel), 0);
+    EXPECT_EQ(GetSkinProp(enabled, kPropTimerId), 0);
     DestroyWindow(form);
 }
 
@@ -281,9 +282,10 @@ TEST(SkinWndProc, PushButtonFadesInOnHoverAndStopsItself) {
     EXPECT_EQ(GetSkinProp(button, kPropOldState), 0);
     EXPECT_TRUE(PumpUntil([&] { return GetSkinProp(button, kPropTimerId) == 0; }, 5000));
     EXPECT_EQ(GetSkinProp(button, kPropAlphaLevel), 0);
-    // Pressing shows the pressed face at full strength at once.
+    // Pressing shows the pressed face at full strength at the next paint.
     SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(GetSkinProp(button, kPropOldState), 2);
+    Pump(20);
     EXPECT_EQ(WindowPixel(button, 40, 1), RGB(57, 188, 251));
     SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(GetSkinProp(button, kPropOldState), 0);
@@ -299,6 +301,7 @@ struct MessageBoxWatch {
     bool box_skinned = false;
     int skinned_buttons = 0;
     int faced_buttons = 0;  // showing the skin's frame colour at their left edge
+    bool themed = false;    // a button of the box is the themed one
 };
 MessageBoxWatch g_watch;
 
@@ -318,6 +321,7 @@ void CALLBACK WatchMessageBox(HWND, UINT, UINT_PTR id, DWORD) {
         if (LowerAscii(WindowClassName(child)) != "button") continue;
         if (!Skinned(child) || !IsWindowVisible(child)) continue;
         ++g_watch.skinned_buttons;
+        g_watch.themed |= IsThemedButton(child);
         RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         WindowBounds bounds;
         GetWindowBounds(child, bounds);
@@ -336,6 +340,7 @@ TEST(SkinAttach, MessageBoxOfASkinnedWindowIsSkinnedWhileTheOwnerIdles) {
     const DWORD start = GetTickCount();
     MessageBoxW(form, L"正在自动拨号中，请稍后......", L"提示：", MB_OK | MB_ICONINFORMATION);
     EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_TRUE(g_watch.themed);  // the box's buttons are the themed ones, as subscribers see them
     EXPECT_TRUE(g_watch.box_skinned);
     EXPECT_GE(g_watch.skinned_buttons, 1);
     EXPECT_EQ(g_watch.faced_buttons, g_watch.skinned_buttons);

@@ -2,6 +2,8 @@
 // back as pixels; and the main window with every message box it raises, skinned.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "services/settings.h"
 #include "skin/skin_engine.h"
 #include "skin/skin_images.h"
@@ -27,14 +29,22 @@ intptr_t Prop(HWND window, const char* name) { return GetSkinProp(window, name);
 intptr_t State(HWND window) { return Prop(window, kPropOldState); }
 intptr_t Alpha(HWND window) { return Prop(window, kPropAlphaLevel); }
 
-// Sends fade ticks until the button stops its fade timer; the alpha level before each tick is recorded.
+// Sends fade ticks, each with the paint it asks for, until the button stops its fade timer; the alpha
+// level before each tick is recorded.
 std::vector<int> RunFade(HWND button, UINT_PTR id = 1) {
     std::vector<int> levels;
     while (Prop(button, kPropTimerId) != 0 && levels.size() < 1000) {
         levels.push_back(static_cast<int>(Alpha(button)));
         SendMessageW(button, WM_TIMER, id, 0);
+        UpdateWindow(button);
     }
     return levels;
+}
+
+// The pixel once the paints that the last messages asked for have run.
+COLORREF ShownPixel(HWND window, int x, int y) {
+    UpdateWindow(window);
+    return WindowPixel(window, x, y);
 }
 
 bool StepsOfThree(const std::vector<int>& levels) {
@@ -82,6 +92,7 @@ protected:
 
 TEST_F(SkinCases, FadeFromZeroRuns86TicksAndAfterAReleaseRuns66) {
     HWND button = Button();
+    ASSERT_TRUE(IsThemedButton(button));
     Skin();
     // The pointer enters: the hover face fades in from 0.
     SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
@@ -99,11 +110,13 @@ TEST_F(SkinCases, FadeFromZeroRuns86TicksAndAfterAReleaseRuns66) {
     SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
     EXPECT_EQ(State(button), 2);
     EXPECT_EQ(Prop(button, kPropTimerId), 0);
-    EXPECT_EQ(WindowPixel(button, 40, 1), kPressedTopLine);
+    EXPECT_EQ(ShownPixel(button, 40, 1), kPressedTopLine);
     EXPECT_EQ(Alpha(button), 0);
 
-    // The release fades towards normal from 60.
+    // Released over the button: the hover face shows before the click goes on, then the fade towards
+    // normal from 60.
     SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(20, 10));
+    EXPECT_EQ(WindowPixel(button, 40, 1), kHoverTopLine);
     EXPECT_EQ(State(button), 0);
     EXPECT_EQ(Prop(button, kPropMouseFlag), 0);
     levels = RunFade(button);
@@ -114,12 +127,14 @@ TEST_F(SkinCases, FadeFromZeroRuns86TicksAndAfterAReleaseRuns66) {
     EXPECT_EQ(Alpha(button), 0);
     EXPECT_EQ(WindowPixel(button, 40, 1), kWhite);  // the normal face
 
-    // Space down and up: pressed at once, then a fade from 0.
+    // Space down and up: pressed at once; the release shows the normal face before the click goes on,
+    // and the fade from 0 then runs its course.
     SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(State(button), 2);
-    EXPECT_EQ(WindowPixel(button, 40, 1), kPressedTopLine);
+    EXPECT_EQ(ShownPixel(button, 40, 1), kPressedTopLine);
     SendMessageW(button, WM_KEYUP, VK_SPACE, 0);
     EXPECT_EQ(State(button), 0);
+    EXPECT_EQ(WindowPixel(button, 40, 1), kWhite);
     EXPECT_EQ(RunFade(button).size(), 86u);
     // Other keys change nothing of the skin.
     SendMessageW(button, WM_KEYDOWN, 'A', 0);
@@ -158,7 +173,7 @@ TEST_F(SkinCases, DraggingOffAHeldButtonKeepsThePressedFaceUntilRelease) {
         EXPECT_EQ(State(button), 2) << x;
         EXPECT_EQ(Alpha(button), 255) << x;
         EXPECT_EQ(Prop(button, kPropTimerId), 0) << x;
-        EXPECT_EQ(WindowPixel(button, 40, 1), kPressedTopLine) << x;
+        EXPECT_EQ(ShownPixel(button, 40, 1), kPressedTopLine) << x;
     }
     SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(-30, -40));
     EXPECT_EQ(State(button), 0);
@@ -405,10 +420,8 @@ TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
     EXPECT_NE(GetSkinProp(main.hwnd(), kPropProcAddr), 0);
     EXPECT_EQ(GetWindowLongW(connect, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     EXPECT_EQ(WindowPixel(connect, 0, 12), kButtonFrame);
-    // The connect button fades between its faces.
+    // Leaving fades towards normal from 0 (the fade in is sampled on the themed control below).
     SendMessageW(connect, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
-    EXPECT_EQ(RunFade(connect).size(), 86u);
-    EXPECT_EQ(WindowPixel(connect, 36, 1), kHoverTopLine);
     SendMessageW(connect, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(State(connect), 0);
     EXPECT_EQ(RunFade(connect).size(), 86u);
@@ -442,6 +455,207 @@ TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
     }
 }
 
+// The samples of a pixel of the connect button, one per fade level, while its fade runs on its timer in
+// a real message loop (with the paints the themed control asks for itself); `midway` runs once when the
+// level first reaches 90.
+std::vector<COLORREF> SampleFade(HWND button, int x, int y, const std::function<void()>& midway) {
+    std::vector<COLORREF> samples;
+    intptr_t last = -1;
+    bool ran = false;
+    const DWORD start = GetTickCount();
+    while (Prop(button, kPropTimerId) != 0 && GetTickCount() - start < 5000) {
+        Pump();
+        const intptr_t level = Alpha(button);
+        if (level == last) continue;
+        last = level;
+        samples.push_back(WindowPixel(button, x, y));
+        if (level >= 90 && !ran) {
+            ran = true;
+            midway();
+        }
+        Sleep(1);
+    }
+    return samples;
+}
+
+// Pixels of row `y` (x from 2 to width - 3) that differ from the button's normal face.
+int OffFace(HWND button, int y) {
+    WindowBounds b;
+    GetWindowBounds(button, b);
+    const HDC face = reinterpret_cast<HDC>(Prop(button, FaceSurfacePropertyName(0).c_str()));
+    int count = 0;
+    for (int x = 2; x < b.width - 2; ++x) count += WindowPixel(button, x, y) != GetPixel(face, x, y);
+    return count;
+}
+
+TEST(SkinMainWindow, ConnectFadeRunsThroughTheThemedControlsOwnRepaints) {
+    SetCursorPos(1200, 780);
+    LoadedMainWindow main;
+    ASSERT_TRUE(main.Load());
+    UpdateWindow(main.hwnd());
+    Pump(50);
+    HWND connect = main.Control(MainWindow::kBtnLog);
+    ASSERT_TRUE(IsThemedButton(main.Control(MainWindow::kCheck1)));
+    WindowBounds b;
+    GetWindowBounds(connect, b);
+    // The pointer enters. Half way, the control is repainted every way it can be: invalidated and
+    // erased, printed into a DC, and after a state change of its own (which the themed button paints
+    // later, from a posted WM_PAINT). Each shows the blend reached and leaves the fade running.
+    SendMessageW(connect, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
+    const std::vector<COLORREF> samples = SampleFade(connect, 36, 1, [&] {
+        const COLORREF before = WindowPixel(connect, 36, 1);
+        const intptr_t level = Alpha(connect);
+        RedrawWindow(connect, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        EXPECT_EQ(WindowPixel(connect, 36, 1), before);
+        Surface printed = CreateSurface(b.width, b.height);
+        SendMessageW(connect, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.dc()), PRF_CLIENT);
+        EXPECT_EQ(GetPixel(printed.dc(), 36, 1), before);
+        SendMessageW(connect, BM_SETSTATE, FALSE, 0);
+        Pump();
+        EXPECT_EQ(WindowPixel(connect, 36, 1), before);
+        EXPECT_EQ(Alpha(connect), level);
+        EXPECT_EQ(Prop(connect, kPropTimerId), 1);
+        EXPECT_NE(before, kHoverTopLine);
+        EXPECT_NE(before, kWhite);
+    });
+    // Sampled over its course (before the first of its 86 ticks and after each): from the normal face to
+    // the hover face, step by step, never back.
+    ASSERT_EQ(samples.size(), 87u);
+    EXPECT_NE(samples.front(), kHoverTopLine);
+    EXPECT_EQ(samples.back(), kHoverTopLine);
+    for (size_t i = 1; i < samples.size(); ++i)
+        EXPECT_LE(GetRValue(samples[i]), GetRValue(samples[i - 1])) << i;
+    EXPECT_EQ(Alpha(connect), 0);
+
+    // Pressed, then released away from it (no click): 60 ms later the fade from the pressed face runs.
+    SendMessageW(connect, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
+    Pump(30);
+    EXPECT_EQ(WindowPixel(connect, 36, 1), kPressedTopLine);
+    SendMessageW(connect, WM_LBUTTONUP, 0, MAKELPARAM(-30, -40));
+    Pump(60);
+    EXPECT_EQ(Prop(connect, kPropTimerId), 1);
+    EXPECT_GT(Alpha(connect), 60);
+    EXPECT_NE(WindowPixel(connect, 36, 1), kPressedTopLine);
+    EXPECT_NE(WindowPixel(connect, 36, 1), kWhite);
+    EXPECT_TRUE(PumpUntil([&] { return Prop(connect, kPropTimerId) == 0; }, 5000));
+    EXPECT_EQ(WindowPixel(connect, 36, 1), kWhite);
+}
+
+// The option boxes keep the hover and the pressed look however often the themed control repaints itself
+// (it paints later, from a posted WM_PAINT, after a press), and draw it into a DC they are printed to.
+TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaints) {
+    SetCursorPos(1200, 780);
+    LoadedMainWindow main;
+    ASSERT_TRUE(main.Load());
+    UpdateWindow(main.hwnd());
+    Pump(50);
+    const SkinImage toggle = MakeToggleSkinImage();
+    const int ch = GetSystemMetrics(SM_CYMENUCHECK);
+    const int y0 = HalfEven(17 - ch);
+    for (int id : {MainWindow::kCheck1, MainWindow::kCheck2}) {
+        HWND box = main.Control(id);
+        ASSERT_TRUE(IsThemedButton(box));
+        auto repainted = [&](int times) {
+            for (int i = 0; i < times; ++i)
+                RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            Pump(20);
+            return WindowPixel(box, 1, y0 + 1);
+        };
+        EXPECT_EQ(repainted(1), kWhite) << id;
+        SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(repainted(3), toggle.At(1, 17)) << id;  // the hover strip
+        SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        EXPECT_EQ(repainted(0), toggle.At(1, 30)) << id;  // the pressed strip, after the control's own paint
+        EXPECT_EQ(repainted(3), toggle.At(1, 30)) << id;
+        EXPECT_EQ(WindowPixel(box, 0, y0 + ch / 2), RGB(57, 134, 196)) << id;
+        Surface printed = SolidSurface(82, 17, kBlack);
+        SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.dc()), PRF_CLIENT);
+        EXPECT_EQ(GetPixel(printed.dc(), 1, y0 + 1), toggle.At(1, 30)) << id;
+        // Released away from it (no click), then the pointer leaves: normal.
+        SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(-300, 5));
+        SendMessageW(box, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(repainted(2), kWhite) << id;
+        EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED) << id;
+    }
+}
+
+// A click that raises a message box: the connect button and the option box show their released look
+// behind the open box, not the pressed one.
+TEST(SkinMainWindow, ClickedControlsShowTheirReleasedLookBehindTheMessageBox) {
+    SetCursorPos(1200, 780);
+    LoadedMainWindow main;
+    ASSERT_TRUE(main.Load());
+    SetForegroundWindow(main.hwnd());
+    UpdateWindow(main.hwnd());
+    Pump(50);
+    HWND connect = main.Control(MainWindow::kBtnLog);
+    HWND redial = main.Control(MainWindow::kCheck2);
+    const int ch = GetSystemMetrics(SM_CYMENUCHECK);
+    const int y0 = HalfEven(17 - ch);
+    std::vector<COLORREF> at_open, faded;
+    MessageBoxCloser closer(150, false, [&] {
+        at_open.push_back(WindowPixel(connect, 36, 1));
+        at_open.push_back(WindowPixel(redial, 1, y0 + 1));
+        // The fade goes on while the box is open.
+        EXPECT_TRUE(PumpUntil([&] { return Prop(connect, kPropTimerId) == 0; }, 5000));
+        faded.push_back(WindowPixel(connect, 36, 1));
+    });
+    // Connect with no account: pressed, then released over the button.
+    SendMessageW(connect, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
+    Pump(30);
+    ASSERT_EQ(WindowPixel(connect, 36, 1), kPressedTopLine);
+    SendMessageW(connect, WM_LBUTTONUP, 0, MAKELPARAM(20, 10));
+    // The redial option with no account.
+    SendMessageW(redial, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    Pump(30);
+    ASSERT_EQ(WindowPixel(redial, 1, y0 + 1), MakeToggleSkinImage().At(1, 30));
+    SendMessageW(redial, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+
+    ASSERT_EQ(closer.records().size(), 2u);
+    ASSERT_EQ(at_open.size(), 4u);
+    // Behind the first box: the hover face, fading to normal (between the two, never the pressed one).
+    EXPECT_GE(GetRValue(at_open[0]), GetRValue(kHoverTopLine));
+    EXPECT_GE(GetGValue(at_open[0]), GetGValue(kHoverTopLine));
+    EXPECT_EQ(faded[0], kWhite);
+    // Behind the second: the option box in its normal look.
+    EXPECT_EQ(at_open[3], kWhite);
+}
+
+// Focus rectangles follow the keyboard cues: none for a mouse user, drawn over the face once the keyboard
+// is used, kept through the control's own repaints and a fade.
+TEST(SkinMainWindow, ConnectFocusBoxFollowsTheKeyboardCues) {
+    SetCursorPos(1200, 780);
+    LoadedMainWindow main;
+    ASSERT_TRUE(main.Load());
+    SetForegroundWindow(main.hwnd());
+    UpdateWindow(main.hwnd());
+    Pump(50);
+    HWND connect = main.Control(MainWindow::kBtnLog);
+    KeyboardCues cues(connect, true);
+    SetFocus(connect);
+    Pump(30);
+    ASSERT_EQ(GetFocus(), connect);
+    EXPECT_EQ(OffFace(connect, 2), 0);
+    // The keyboard is used: the system clears the hidden focus cue of the window and its children.
+    SendMessageW(connect, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    Pump(30);
+    EXPECT_GT(OffFace(connect, 2), 20);
+    RedrawWindow(connect, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_GT(OffFace(connect, 2), 20);
+    SendMessageW(connect, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
+    SendMessageW(connect, WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return Prop(connect, kPropTimerId) == 0; }, 5000));
+    EXPECT_GT(OffFace(connect, 2), 20);
+    // Hidden again, and gone with the focus.
+    SendMessageW(connect, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    Pump(30);
+    EXPECT_EQ(OffFace(connect, 2), 0);
+    SendMessageW(connect, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(main.Control(MainWindow::kUserText));
+    Pump(30);
+    EXPECT_EQ(OffFace(connect, 2), 0);
+}
+
 TEST(SkinMainWindow, EveryMessageBoxItRaisesIsSkinnedWithItsButtons) {
     SetCursorPos(1200, 780);
     LoadedMainWindow main;
@@ -473,6 +687,7 @@ TEST(SkinMainWindow, EveryMessageBoxItRaisesIsSkinnedWithItsButtons) {
         EXPECT_GE(records[i].buttons, 1) << i;
         EXPECT_EQ(records[i].skinned_buttons, records[i].buttons) << i;
         EXPECT_EQ(records[i].faced_buttons, records[i].buttons) << i;
+        EXPECT_EQ(records[i].themed_buttons, records[i].buttons) << i;  // as subscribers see them
     }
 }
 

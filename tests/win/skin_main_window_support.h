@@ -3,6 +3,9 @@
 // services (no file, registry, network or tray), skinned at load through the same entry the program uses.
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,24 +40,31 @@ struct LoadedMainWindow {
 
 // Closes the message boxes of this thread from a thread timer (which the boxes' own modal loops
 // dispatch): each box is left open until the skin has reached it, or for at most `patience_ticks`
-// ticks, then its buttons are looked at and IDOK is posted to it.
+// ticks, then its buttons are looked at, `behind` (when given) looks at the windows behind it while it
+// is open, and IDOK is posted to it.
 struct MessageBoxRecord {
     std::wstring title;
     bool skinned = false;
     int buttons = 0;          // visible buttons of the box
     int skinned_buttons = 0;  // ... that carry the skin
     int faced_buttons = 0;    // ... that show the skin's face (its frame colour at the left edge)
+    int themed_buttons = 0;   // ... that are the themed controls (common controls 6)
 };
 
 class MessageBoxCloser {
 public:
-    explicit MessageBoxCloser(int patience_ticks = 150, bool inspect = true) {
+    explicit MessageBoxCloser(int patience_ticks = 150, bool inspect = true,
+                              std::function<void()> behind = nullptr) {
         patience_ = patience_ticks;
         inspect_ = inspect;
+        behind_ = std::move(behind);
         records_.clear();
         timer_ = SetTimer(nullptr, 0, 10, &MessageBoxCloser::Tick);
     }
-    ~MessageBoxCloser() { KillTimer(nullptr, timer_); }
+    ~MessageBoxCloser() {
+        KillTimer(nullptr, timer_);
+        behind_ = nullptr;
+    }
     MessageBoxCloser(const MessageBoxCloser&) = delete;
     MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
     const std::vector<MessageBoxRecord>& records() const { return records_; }
@@ -95,6 +105,9 @@ private:
                 ++record.buttons;
                 if (!GetPropA(button, "PROCADDR")) continue;
                 ++record.skinned_buttons;
+                SIZE ideal{};  // only the themed button answers this
+                record.themed_buttons +=
+                    SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != 0;
                 RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
                 RECT rect{};
                 GetWindowRect(button, &rect);
@@ -105,12 +118,14 @@ private:
         }
         records_.push_back(record);
         closing_ = box;
+        if (behind_) behind_();
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
 
     static inline std::vector<MessageBoxRecord> records_;
     static inline int patience_ = 150;
     static inline bool inspect_ = true;
+    static inline std::function<void()> behind_;
     static inline int waited_ = 0;
     static inline HWND closing_ = nullptr;
     UINT_PTR timer_ = 0;

@@ -34,17 +34,17 @@ protected:
     HWND form_ = nullptr;
 };
 
-// A push button prepared as attach prepares it, without subclassing.
+// A push button prepared as attach prepares it (four faces and the fade picture), without subclassing.
 HWND MakeFacedButton(HWND form, const wchar_t* caption, int width, int height, bool enabled = true) {
     HWND button = MakeChild(form, L"BUTTON", caption, BS_PUSHBUTTON, 10, 10, width, height);
     if (!enabled) EnableWindow(button, FALSE);
     HDC window_dc = GetWindowDC(button);
-    for (int state = 0; state < 4; ++state) {
+    for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
         HDC face = CreateCompatibleDC(window_dc);
         HBITMAP bitmap = CreateCompatibleBitmap(window_dc, width, height);
         SelectObject(face, bitmap);
-        SetSkinProp(button, FaceSurfacePropertyName(state).c_str(), reinterpret_cast<intptr_t>(face));
-        SetSkinProp(button, FaceBitmapPropertyName(state).c_str(), reinterpret_cast<intptr_t>(bitmap));
+        SetSkinProp(button, names.surface.c_str(), reinterpret_cast<intptr_t>(face));
+        SetSkinProp(button, names.bitmap.c_str(), reinterpret_cast<intptr_t>(bitmap));
     }
     ReleaseDC(button, window_dc);
     SetSkinProp(button, kPropOldStyle, GetWindowLongW(button, GWL_STYLE));
@@ -53,10 +53,20 @@ HWND MakeFacedButton(HWND form, const wchar_t* caption, int width, int height, b
 }
 
 void FreeFaces(HWND button) {
-    for (int state = 0; state < 4; ++state) {
-        DeleteDC(reinterpret_cast<HDC>(GetSkinProp(button, FaceSurfacePropertyName(state).c_str())));
-        DeleteObject(reinterpret_cast<HBITMAP>(GetSkinProp(button, FaceBitmapPropertyName(state).c_str())));
+    for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
+        DeleteDC(reinterpret_cast<HDC>(GetSkinProp(button, names.surface.c_str())));
+        DeleteObject(reinterpret_cast<HBITMAP>(GetSkinProp(button, names.bitmap.c_str())));
     }
+}
+
+HDC Picture(HWND button) { return reinterpret_cast<HDC>(GetSkinProp(button, kPropBlendSurface)); }
+
+// Pixels of the rectangle that differ between two DCs.
+int Differing(HDC a, HDC b, int w, int h) {
+    int count = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) count += GetPixel(a, x, y) != GetPixel(b, x, y);
+    return count;
 }
 
 HDC Face(HWND button, int state) {
@@ -97,41 +107,68 @@ TEST_F(SkinPainters, ButtonFacesCarryTileFrameAndCaption) {
     FreeFaces(button);
 }
 
-TEST_F(SkinPainters, FocusBoxIsBakedIntoEveryFace) {
+// The faces carry no focus box: the paint draws it over the face while the button has the focus, unless
+// its keyboard cues hide focus rectangles.
+TEST_F(SkinPainters, FocusBoxIsDrawnOverTheFaceWhenTheCuesShowIt) {
     HWND button = MakeFacedButton(form_, L"", 60, 24);
     RenderButtonStates(button);
+    Surface unfocused = SolidSurface(60, 24, RGB(0, 0, 0));
+    BitBlt(unfocused.dc(), 0, 0, 60, 24, Face(button, 0), 0, 0, SRCCOPY);
+    SetForegroundWindow(form_);
     SetFocus(button);
     ASSERT_EQ(GetFocus(), button);
     RenderButtonStates(button);
-    for (int state = 0; state < 4; ++state) {
-        int changed = 0;
-        for (int x = 2; x < 58; ++x)
-            changed += GetPixel(Face(button, state), x, 2) != GetPixel(Face(button, state), x, 3);
-        EXPECT_GT(changed, 10) << state;
+    EXPECT_EQ(Differing(Face(button, 0), unfocused.dc(), 60, 24), 0);
+    Surface shown = SolidSurface(60, 24, RGB(0, 0, 0));
+    {
+        KeyboardCues cues(button, true);
+        PaintButtonFace(button, shown.dc());
+        EXPECT_EQ(Differing(shown.dc(), unfocused.dc(), 60, 24), 0);
     }
+    KeyboardCues cues(button, false);
+    PaintButtonFace(button, shown.dc());
+    // The dotted box inset by 2 pixels, and nothing else.
+    int on_box = 0;
+    for (int x = 2; x < 58; ++x) on_box += GetPixel(shown.dc(), x, 2) != GetPixel(unfocused.dc(), x, 2);
+    EXPECT_GT(on_box, 20);
+    EXPECT_EQ(GetPixel(shown.dc(), 30, 12), GetPixel(unfocused.dc(), 30, 12));
+    EXPECT_EQ(GetPixel(shown.dc(), 1, 1), GetPixel(unfocused.dc(), 1, 1));
+    SetFocus(form_);
     FreeFaces(button);
 }
 
-TEST_F(SkinPainters, ButtonFaceBlendsWithTheAlphaLevel) {
+// Settled, the face of "OLDSTATE" shows at full strength whatever "ALPHALEVEL" holds; while a fade runs
+// the fade picture shows, into which each step blends the face.
+TEST_F(SkinPainters, PaintShowsTheFaceOrTheFadePicture) {
     HWND button = MakeFacedButton(form_, L"OK", 50, 22);
     RenderButtonStates(button);
-    Surface target = SolidSurface(50, 22, RGB(0, 0, 0));
     SetSkinProp(button, kPropOldState, 1);
-    SetSkinProp(button, kPropAlphaLevel, 0);
-    EXPECT_EQ(PaintButtonFace(button, target.dc()), 0);
-    EXPECT_EQ(CountColour(target.dc(), 0, 0, 50, 22, RGB(0, 0, 0)), 50 * 22);
-    SetSkinProp(button, kPropAlphaLevel, 255);
-    PaintButtonFace(button, target.dc());
-    for (int y = 0; y < 22; ++y) {
-        for (int x = 0; x < 50; ++x) ASSERT_EQ(GetPixel(target.dc(), x, y), GetPixel(Face(button, 1), x, y));
+    for (int alpha : {0, 100, 255}) {
+        SetSkinProp(button, kPropAlphaLevel, alpha);
+        Surface target = SolidSurface(50, 22, RGB(0, 0, 0));
+        EXPECT_EQ(PaintButtonFace(button, target.dc()), 0);
+        EXPECT_EQ(Differing(target.dc(), Face(button, 1), 50, 22), 0) << alpha;
     }
-    // Half way: between black and the face.
-    Surface half = SolidSurface(50, 22, RGB(0, 0, 0));
-    SetSkinProp(button, kPropAlphaLevel, 128);
-    PaintButtonFace(button, half.dc());
-    const COLORREF face = GetPixel(Face(button, 1), 25, 10);
-    const COLORREF mixed = GetPixel(half.dc(), 25, 10);
-    EXPECT_NEAR(GetBValue(mixed), GetBValue(face) / 2, 3);
+    // The picture holds the face shown when no fade runs; a step of 0 leaves it, one of 128 goes half way.
+    SetSkinProp(button, kPropOldState, 2);
+    HoldButtonPicture(button);
+    EXPECT_EQ(Differing(Picture(button), Face(button, 2), 50, 22), 0);
+    BlendButtonFace(button, 0, 0);
+    EXPECT_EQ(Differing(Picture(button), Face(button, 2), 50, 22), 0);
+    BlendButtonFace(button, 0, 128);
+    const COLORREF from = GetPixel(Face(button, 2), 25, 1), to = GetPixel(Face(button, 0), 25, 1);
+    const COLORREF mixed = GetPixel(Picture(button), 25, 1);
+    EXPECT_NEAR(GetRValue(mixed), (GetRValue(from) + GetRValue(to)) / 2, 2);
+    // While a fade runs the paint shows the picture, and holding it again keeps it.
+    SetSkinProp(button, kPropTimerId, 1);
+    HoldButtonPicture(button);
+    Surface target = SolidSurface(50, 22, RGB(0, 0, 0));
+    PaintButtonFace(button, target.dc());
+    EXPECT_EQ(GetPixel(target.dc(), 25, 1), mixed);
+    SetButtonPicture(button, 3);
+    PaintButtonFace(button, target.dc());
+    EXPECT_EQ(Differing(target.dc(), Face(button, 3), 50, 22), 0);
+    SetSkinProp(button, kPropTimerId, 0);
     FreeFaces(button);
 }
 

@@ -46,6 +46,39 @@ inline void RegisterTestClasses() {
     }
 }
 
+// Whether a button window is the themed one of the common controls 6 (only it answers BCM_GETIDEALSIZE).
+inline bool IsThemedButton(HWND button) {
+    SIZE size{};
+    return SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size)) != 0;
+}
+
+// The keyboard cues of one window as the system keeps them on Windows: WM_UPDATEUISTATE sets or clears
+// UISF_HIDEFOCUS, WM_QUERYUISTATE reports it. Wine's default procedure keeps no such state (it always
+// reports the cues shown), so the tests put this stand-in on top of the control.
+class KeyboardCues {
+public:
+    KeyboardCues(HWND window, bool hide_focus) : window_(window), flags_(hide_focus ? UISF_HIDEFOCUS : 0) {
+        SetWindowSubclass(window_, &KeyboardCues::Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~KeyboardCues() { RemoveWindowSubclass(window_, &KeyboardCues::Proc, 1); }
+    KeyboardCues(const KeyboardCues&) = delete;
+    KeyboardCues& operator=(const KeyboardCues&) = delete;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                 DWORD_PTR data) {
+        auto* self = reinterpret_cast<KeyboardCues*>(data);
+        if (message == WM_QUERYUISTATE) return self->flags_;
+        if (message == WM_UPDATEUISTATE && (HIWORD(wparam) & UISF_HIDEFOCUS)) {
+            if (LOWORD(wparam) == UIS_SET) self->flags_ |= UISF_HIDEFOCUS;
+            if (LOWORD(wparam) == UIS_CLEAR) self->flags_ &= ~UISF_HIDEFOCUS;
+        }
+        return DefSubclassProc(window, message, wparam, lparam);
+    }
+    HWND window_;
+    LRESULT flags_;
+};
+
 inline HWND MakeForm(int width = 340, int height = 263, const wchar_t* title = L"form") {
     RegisterTestClasses();
     HWND form = CreateWindowExW(0, kFormClass, title, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, width,
