@@ -10,6 +10,7 @@
 #include <thread>
 #include <utility>
 
+#include "services/cipher.h"
 #include "tests/doubles/line_state.h"
 
 namespace vt::e2e {
@@ -113,6 +114,14 @@ inline std::wstring WindowText(HWND window) {
 
 inline HWND FindMainWindow() { return FindWindowW(L"Form", L"Veltrane"); }
 
+// Stores an account as the program does: the password enciphered; with `redial`, the redial option ticked.
+inline void StoreAccount(const std::wstring& user, const std::string& password, bool redial = false) {
+    WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());
+    const std::wstring cipher = line::ToWide(CP_UTF8, EncipherPassword(password));
+    WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), SettingsPath().c_str());
+    if (redial) WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+}
+
 // A message box of process `pid` as the subscriber sees it.
 struct MessageBoxSeen {
     HWND window = nullptr;
@@ -175,6 +184,9 @@ public:
         process_.hThread = nullptr;
         return true;
     }
+
+    // Starts it and waits for its main window.
+    bool Launch(const std::wstring& arguments = L"") { return Start(arguments) && WaitForWindow(); }
 
     // Waits for the main window of this process, visible or not.
     HWND WaitForWindow(DWORD timeout_ms = 10000) {
