@@ -145,14 +145,8 @@ inline MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeout_ms = 5000) {
     WaitUntil(
         [&] { return !EnumWindows(FindMessageBoxOf, reinterpret_cast<LPARAM>(&found)) && found.second; },
         timeout_ms);
-    MessageBoxSeen box;
-    if (!found.second) return box;
-    box.window = found.second;
-    wchar_t title[128] = {};
-    GetWindowTextW(box.window, title, 128);
-    box.title = title;
-    box.text = WindowText(GetDlgItem(box.window, 0xFFFF));  // the box's text label
-    return box;
+    if (!found.second) return {};
+    return {found.second, WindowText(found.second), WindowText(GetDlgItem(found.second, 0xFFFF))};  // its label
 }
 
 // Presses the box's OK button and waits for it to go.
