@@ -32,10 +32,23 @@ protected:
         // Under the line's lock, as the stand-ins change it; a dial tool just started may hold the file.
         ASSERT_TRUE(WaitUntil([&] { return line::Update(change); }, 3000));
     }
-    void StoreAccount(const std::wstring& user, const std::string& password) {
-        WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());
-        const std::wstring cipher = line::ToWide(CP_UTF8, EncipherPassword(password));
-        WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), SettingsPath().c_str());
+    // Sets the boxes as another program can (null leaves a box as it is) and clicks the connect button.
+    void Connect(const wchar_t* account, const wchar_t* password) {
+        if (account) SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account));
+        if (password) SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password));
+        PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    }
+    // Waits for the program's message box, checks that it says `what`, and answers it.
+    void AnswerBox(const wchar_t* what) {
+        MessageBoxSeen box = WaitForMessageBox(program_.pid());
+        ASSERT_NE(box.window, nullptr) << "no message box saying " << line::WideToUtf8(what);
+        EXPECT_EQ(box.title, L"提示：");
+        EXPECT_NE(box.text.find(what), std::wstring::npos) << line::WideToUtf8(box.text);
+        EXPECT_TRUE(AnswerMessageBox(box));
+    }
+    ::testing::AssertionResult StatusBecomes(const std::wstring& text) {
+        if (WaitUntil([&] { return program_.Status() == text; }, 9000)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the status reads " << line::WideToUtf8(program_.Status());
     }
     std::vector<DialStart> Dials() { return line::ReadDialLog(); }
     static std::vector<std::string> Args(std::initializer_list<const char*> args) { return {args.begin(), args.end()}; }
@@ -186,23 +199,16 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     StoreAccount(L"user", "*");
     SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
     ASSERT_TRUE(program_.Start(L"hide"));
-    MessageBoxSeen box = WaitForMessageBox(program_.pid());
-    ASSERT_NE(box.window, nullptr) << "no message box for the stored password";
-    EXPECT_EQ(box.title, L"提示：");
-    EXPECT_NE(box.text.find(L"密码不能只是一个“*”"), std::wstring::npos) << line::WideToUtf8(box.text);
-    ASSERT_TRUE(AnswerMessageBox(box));
+    ASSERT_NO_FATAL_FAILURE(AnswerBox(L"密码不能只是一个“*”"));
     ASSERT_TRUE(program_.WaitForWindow());
     // "hide" is ignored: the subscriber has to enter a new password.
     EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
     EXPECT_TRUE(Dials().empty());
 
     // A good password replaces it and dials.
-    const HWND account = program_.Control(kUserText);
-    const HWND password = program_.Control(kPassText);
-    SendMessageW(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
-    SendMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Connect(nullptr, L"secret");
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    ASSERT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    ASSERT_TRUE(StatusBecomes(L"- 网络已连接"));
     SetLine([](line::State& s) {
         s.connected.clear();
         s.attempts.clear();
@@ -211,13 +217,7 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     ASSERT_TRUE(line::ReadWholeFile(SettingsPath(), stored_before));
 
     auto refused = [&](const wchar_t* what) {
-        MessageBoxSeen seen = WaitForMessageBox(program_.pid());
-        EXPECT_NE(seen.window, nullptr) << line::WideToUtf8(what);
-        EXPECT_EQ(seen.title, L"提示：");
-        EXPECT_NE(seen.text.find(what), std::wstring::npos) << line::WideToUtf8(seen.text);
-        if (seen.window) {
-            EXPECT_TRUE(AnswerMessageBox(seen));
-        }
+        AnswerBox(what);
         Sleep(300);
         std::string stored;
         EXPECT_TRUE(line::ReadWholeFile(SettingsPath(), stored));
@@ -225,31 +225,26 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
         EXPECT_EQ(Dials().size(), 1u) << line::WideToUtf8(what);
     };
     // Typed with the input method in full-width mode, Chinese included, then Enter.
+    const HWND password = program_.Control(kPassText);
     SendMessageW(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
     for (const wchar_t* c = L"ｐａｓｓ密码12"; *c; ++c) SendMessageW(password, WM_CHAR, *c, 1);
     ASSERT_EQ(WindowText(password), L"ｐａｓｓ密码12");
     PostMessageW(password, WM_CHAR, VK_RETURN, 1);
     refused(L"密码中有不能使用的字符：ｐ、ａ、ｓ、密、码。");
     // Set from outside: a line break in the account would have written a setting of its own.
-    SendMessageW(account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"evil\r\nDiscRedial=1"));
-    ASSERT_EQ(WindowText(account), L"evil\r\nDiscRedial=1");
-    SendMessageW(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret2"));
-    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Connect(L"evil\r\nDiscRedial=1", L"secret2");
+    ASSERT_EQ(WindowText(program_.Control(kUserText)), L"evil\r\nDiscRedial=1");
     refused(L"帐号中有不能使用的字符：换行符。");
     // What the dial tool would take for an option, or for "ask me".
-    SendMessageW(account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"/disconnect"));
-    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Connect(L"/disconnect", nullptr);
     refused(L"帐号不能以“/”开头");
-    SendMessageW(account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"user"));
-    SendMessageW(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"*"));
-    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Connect(L"user", L"*");
     refused(L"密码不能只是一个“*”");
 
     // A restart dials with what was stored, and no stray setting appeared.
     program_.Kill();
     Program again;
-    ASSERT_TRUE(again.Start(L"hide"));
-    ASSERT_TRUE(again.WaitForWindow());
+    ASSERT_TRUE(again.Launch(L"hide"));
     std::vector<DialStart> dials = line::WaitForDialStarts(2);
     ASSERT_EQ(dials.size(), 2u);
     EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "secret"}));
@@ -275,8 +270,7 @@ TEST_F(DialerE2e, AnEarlierDialersCipherTextKeepsTheBlanksAtItsEnds) {
                 s.dial = {line::DialMode::Connect, 1, 0};
             });
             Program program;
-            ASSERT_TRUE(program.Start(L"hide"));
-            ASSERT_TRUE(program.WaitForWindow());
+            ASSERT_TRUE(program.Launch(L"hide"));
             std::vector<DialStart> dials = line::WaitForDialStarts(start);
             ASSERT_EQ(dials.size(), start) << password;
             EXPECT_EQ(dials.back().args, Args({"Veltrane", "user", password}));
@@ -332,9 +326,7 @@ TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
     SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
     ASSERT_TRUE(program_.Start());
     ASSERT_TRUE(program_.WaitForWindow(5000));
-    SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"adsl-user"));
-    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
-    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Connect(L"adsl-user", L"secret");
     MessageBoxSeen box = WaitForMessageBox(program_.pid());
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.title, L"提示：");
@@ -344,7 +336,7 @@ TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
     ASSERT_EQ(dials.size(), 1u);
     EXPECT_EQ(dials[0].args, Args({"Veltrane", "adsl-user", "secret"}));
     EXPECT_TRUE(AnswerMessageBox(box));
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
     // Told once: a second connect raises no box.
     PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
     Sleep(1000);
@@ -356,16 +348,14 @@ TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
 TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
     // Connected, but no page answers (the proxy's port is closed): hang up, then dial again. The hang-up
     // takes 3 s; a dial meanwhile would fail.
-    StoreAccount(L"user", "secret");
-    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    StoreAccount(L"user", "secret", true);
     SetLine([](line::State& s) {
         s.entries.push_back("Veltrane");
         s.connected.push_back("Veltrane");
         s.hang_up_s = 3;
         s.dial = {line::DialMode::Connect, 1, 0};
     });
-    ASSERT_TRUE(program_.Start(L"hide"));
-    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_TRUE(program_.Launch(L"hide"));
     std::vector<DialStart> starts = line::WaitForDialStarts(1, 30000);
     ASSERT_EQ(starts.size(), 1u);
     ASSERT_EQ(starts[0].args, Args({"Veltrane", "/disconnect"}));
@@ -374,58 +364,49 @@ TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_GE(TickMs() - hung_up, 2500u);  // not before the line was down
     EXPECT_EQ(starts[1].args, Args({"Veltrane", "user", "secret"}));
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000)) << line::WideToUtf8(program_.Status());
+    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
 }
 
 TEST_F(DialerE2e, RefusedCredentialsStopTheRedialsUntilTheSubscriberDialsAgain) {
     // The provider takes only the right password; the stored one is wrong.
-    StoreAccount(L"user", "wrong");
-    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    StoreAccount(L"user", "wrong", true);
     SetLine([](line::State& s) {
         s.entries.push_back("Veltrane");
         s.accepted = {{"user", "right"}};
         s.dial = {line::DialMode::Connect, 1, 0};
     });
-    ASSERT_TRUE(program_.Start(L"hide"));
-    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_TRUE(program_.Launch(L"hide"));
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 已停止重拨 (691)"; }, 9000))
-        << line::WideToUtf8(program_.Status());
+    EXPECT_TRUE(StatusBecomes(L"- 已停止重拨 (691)"));
     // Two supervision periods (22 s each from start-up) pass without another dial.
     Sleep(46000);
     EXPECT_EQ(Dials().size(), 1u);
     EXPECT_EQ(program_.Status(), L"- 已停止重拨 (691)");
     // The subscriber types the right password and connects: the dial goes, and succeeds.
     ShowWindow(program_.window(), SW_SHOWNORMAL);
-    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"right"));
-    PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
+    Connect(nullptr, L"right");
     std::vector<DialStart> dials = line::WaitForDialStarts(2);
     ASSERT_EQ(dials.size(), 2u);
     EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "right"}));
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000))
-        << line::WideToUtf8(program_.Status());
+    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
 }
 
 TEST_F(DialerE2e, NoAnswerIsToldWithItsNumberAndTheNextTickRedials) {
     // The provider does not answer: the (slow) tool gives up after 3 s with 678.
-    StoreAccount(L"user", "secret");
-    WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+    StoreAccount(L"user", "secret", true);
     SetLine([](line::State& s) {
         s.entries.push_back("Veltrane");
         s.dial = {line::DialMode::Never, 0, 0};
         s.slow_s = 3;
     });
-    ASSERT_TRUE(program_.Start(L"hide"));
-    ASSERT_TRUE(program_.WaitForWindow());
+    ASSERT_TRUE(program_.Launch(L"hide"));
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
     EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 拨号失败 (678)"; }, 9000))
-        << line::WideToUtf8(program_.Status());
+    EXPECT_TRUE(StatusBecomes(L"- 拨号失败 (678)"));
     // The provider answers again; the supervision's next tick redials, and the dial succeeds.
     SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
     ASSERT_EQ(line::WaitForDialStarts(2, 25000).size(), 2u);
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000))
-        << line::WideToUtf8(program_.Status());
+    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
 }
 
 TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {

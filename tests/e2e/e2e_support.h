@@ -10,6 +10,7 @@
 #include <thread>
 #include <utility>
 
+#include "services/cipher.h"
 #include "tests/doubles/line_state.h"
 
 namespace vt::e2e {
@@ -113,6 +114,14 @@ inline std::wstring WindowText(HWND window) {
 
 inline HWND FindMainWindow() { return FindWindowW(L"Form", L"Veltrane"); }
 
+// Stores an account as the program does: the password enciphered; with `redial`, the redial option ticked.
+inline void StoreAccount(const std::wstring& user, const std::string& password, bool redial = false) {
+    WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());
+    const std::wstring cipher = line::ToWide(CP_UTF8, EncipherPassword(password));
+    WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), SettingsPath().c_str());
+    if (redial) WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
+}
+
 // A message box of process `pid` as the subscriber sees it.
 struct MessageBoxSeen {
     HWND window = nullptr;
@@ -136,14 +145,8 @@ inline MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeout_ms = 5000) {
     WaitUntil(
         [&] { return !EnumWindows(FindMessageBoxOf, reinterpret_cast<LPARAM>(&found)) && found.second; },
         timeout_ms);
-    MessageBoxSeen box;
-    if (!found.second) return box;
-    box.window = found.second;
-    wchar_t title[128] = {};
-    GetWindowTextW(box.window, title, 128);
-    box.title = title;
-    box.text = WindowText(GetDlgItem(box.window, 0xFFFF));  // the box's text label
-    return box;
+    if (!found.second) return {};
+    return {found.second, WindowText(found.second), WindowText(GetDlgItem(found.second, 0xFFFF))};  // its label
 }
 
 // Presses the box's OK button and waits for it to go.
@@ -175,6 +178,9 @@ public:
         process_.hThread = nullptr;
         return true;
     }
+
+    // Starts it and waits for its main window.
+    bool Launch(const std::wstring& arguments = L"") { return Start(arguments) && WaitForWindow(); }
 
     // Waits for the main window of this process, visible or not.
     HWND WaitForWindow(DWORD timeout_ms = 10000) {

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "services/cipher.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace vt::e2e {
@@ -78,11 +77,6 @@ std::wstring RegText(const wchar_t* name) {
     RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size);
     return buffer;
 }
-DWORD RegNumber(const wchar_t* name) {
-    DWORD value = 0, size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
-}
 
 std::wstring LinkTarget(const std::wstring& link) {
     std::wstring target;
@@ -103,12 +97,6 @@ std::wstring LinkTarget(const std::wstring& link) {
 }
 
 bool SameText(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
-
-void StoreAccount(const std::wstring& user, const std::string& password) {
-    WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());
-    const std::wstring cipher = line::ToWide(CP_UTF8, EncipherPassword(password));
-    WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), SettingsPath().c_str());
-}
 
 TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     ASSERT_TRUE(Exists(SetupPath())) << "build the package first (target package)";
@@ -131,7 +119,8 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     const std::wstring uninstaller = L"\"" + InstallDir() + L"\\uninstall.exe\"";
     EXPECT_EQ(RegText(L"UninstallString"), uninstaller);
     EXPECT_EQ(RegText(L"QuietUninstallString"), uninstaller + L" /S");
-    const DWORD kib = RegNumber(L"EstimatedSize");
+    DWORD kib = 0, size = sizeof(kib);
+    RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kib, &size);
     EXPECT_GE(kib, FileBytes(InstalledExe()).size() / 1024);
     EXPECT_LT(kib, 4096u);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -145,8 +134,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     line::Update([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
     StoreAccount(L"宽带用户", "pass word");
     Program first(InstalledExe());
-    ASSERT_TRUE(first.Start(L"hide"));
-    ASSERT_TRUE(first.WaitForWindow());
+    ASSERT_TRUE(first.Launch(L"hide"));
     std::vector<line::DialStart> dials = line::WaitForDialStarts(1);
     ASSERT_EQ(dials.size(), 1u);
     EXPECT_EQ(dials[0].args, (std::vector<std::string>{"Veltrane", "宽带用户", "pass word"}));
@@ -185,8 +173,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     // The upgraded program runs; a silent uninstall quits it and removes everything but the settings
     // file and the phonebook entry.
     Program second(InstalledExe());
-    ASSERT_TRUE(second.Start(L"hide"));
-    ASSERT_TRUE(second.WaitForWindow());
+    ASSERT_TRUE(second.Launch(L"hide"));
     EXPECT_TRUE(WaitUntil([&] { return second.Checked(kCheck1); }, 3000));
     Sleep(500);  // the load sequence's last writes
     const std::string settings_before_uninstall = FileBytes(SettingsPath());

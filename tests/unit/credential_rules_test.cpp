@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "services/cipher.h"
 #include "services/credential_rules.h"
 
 namespace vt {
@@ -26,9 +25,7 @@ TEST(CredentialRules, OrdinaryAccountsAndPasswordsPass) {
 TEST(CredentialRules, APasswordTheCipherCannotHoldIsRefusedNamingItsCharacters) {
     // Full-width letters and Chinese, as an input method in full-width mode types them: the cipher would
     // keep only "12", which is what a restart would dial.
-    const std::string typed = "ｐａｓｓ密码12";
-    ASSERT_EQ(DecipherPassword(EncipherPassword(typed)), "12");
-    EXPECT_THAT(CredentialRefusal("user", typed),
+    EXPECT_THAT(CredentialRefusal("user", "ｐａｓｓ密码12"),
                 Optional(std::string(
                     "密码中有不能使用的字符：ｐ、ａ、ｓ、密、码。\n密码只能由半角的英文字母、数字和符号组成，"
                     "请关闭输入法的全角或中文状态后重新输入密码！")));
@@ -49,9 +46,8 @@ TEST(CredentialRules, AccountsWithControlCharactersAndWhatTheDialToolWouldMisrea
     for (const char* account : {"tab\there", "nul\x01", "del\x7f", "c1\xc2\x9f"})
         EXPECT_THAT(CredentialRefusal(account, "*"), Optional(HasSubstr("帐号中有不能使用的字符：")))
             << account;
-    EXPECT_THAT(CredentialRefusal("/disconnect", "secret"), Optional(HasSubstr("帐号不能以“/”开头")));
+    // A leading "/" in the account and a password of "*" are refused on the real program, end to end.
     EXPECT_THAT(CredentialRefusal("user", "/phonebook:x"), Optional(HasSubstr("密码不能以“/”开头")));
-    EXPECT_THAT(CredentialRefusal("user", "*"), Optional(HasSubstr("密码不能只是一个“*”")));
     // Too long to come back whole from the settings file: 128 bytes of account (43 Chinese characters are
     // 129 in UTF-8), 128 characters of password.
     std::string chinese;

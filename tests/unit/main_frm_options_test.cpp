@@ -137,25 +137,5 @@ TEST(MainFrmRedialOption, AStoredPasswordThatIsLiterallyPassWordCountsAsNoAccoun
     EXPECT_EQ(rig.view.messages.size(), 1u);
 }
 
-TEST(MainFrmRedialOption, AnOptionThatCannotBeSavedIsToldOnceButNotAtStartUp) {
-    Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.settings["Option/DiscRedial"] = "1";
-    rig.services.SetConnected(true);
-    rig.services.settings_writable = false;
-    rig.frm.OnLoad();
-    // Start-up only writes back what it read: nothing is lost, nothing is told.
-    EXPECT_THAT(rig.view.messages, IsEmpty());
-    EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
-    rig.frm.OnOptionChanged(OptionBox::Check2, false);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
-    ASSERT_EQ(rig.view.messages.size(), 1u);
-    EXPECT_NE(rig.view.messages[0].text.find("C:\\Windows\\Veltrane.dat"), std::string::npos);
-    EXPECT_EQ(rig.view.messages[0].icon, 48u);
-    rig.frm.OnOptionChanged(OptionBox::Check2, true);
-    EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
-    EXPECT_EQ(rig.view.messages.size(), 1u);
-}
-
 }  // namespace
 }  // namespace vt::testing

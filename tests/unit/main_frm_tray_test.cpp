@@ -117,19 +117,6 @@ TEST(MainFrmSecondCopy, OtherCommandsAreAcceptedWithoutEffect) {
     EXPECT_THAT(rig.log, IsEmpty());
 }
 
-TEST(MainFrmSecondCopy, TheSetupProgramsQuitCommandQuitsLikeTheTrayMenu) {
-    Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.settings["Option/DiscRedial"] = "1";
-    rig.Load();
-    const auto settings_before = rig.services.settings;
-    rig.log.clear();
-    EXPECT_TRUE(rig.frm.OnDdeExecute("Veltrane.Setup.Quit"));
-    EXPECT_THAT(rig.log, ElementsAre("QuitProgram", "RemoveTrayIcon", "UninstallTaskbarWatch"));
-    EXPECT_TRUE(rig.frm.Unloaded());
-    EXPECT_EQ(rig.services.settings, settings_before);
-}
-
 TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {
     Rig rig;
     rig.StoreAccount("user01", "pw");

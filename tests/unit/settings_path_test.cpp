@@ -116,13 +116,6 @@ TEST(ProfileRead, QuotedValuesComeBackExactly) {
     EXPECT_EQ(vt::ResolveProfileRead(" \xd5\xcb ", "\" \xd5\xcb\xd5\xcb\""), " \xd5\xcb");
 }
 
-TEST(ProfileValue, ControlCharactersAreNeverWritten) {
-    for (std::string_view value : {"evil\r\nDiscRedial=1", "a\nb", "cr\r", "tab\t", "\x01", "\x7f"})
-        EXPECT_FALSE(vt::IsStorableProfileValue(value)) << value;
-    for (std::string_view value : {"", "plain", " }1>T<", "=;#[x]", "宽带账号", "a\xa1\xa1", "~"})
-        EXPECT_TRUE(vt::IsStorableProfileValue(value)) << value;
-}
-
 // Files as an earlier version wrote them: values unquoted, blanks and all, lines ending in CR LF.
 TEST(ProfileLine, FindsTheRawTextAfterTheEqualsSign) {
     const std::string file =
@@ -141,14 +134,9 @@ TEST(ProfileLine, FindsTheRawTextAfterTheEqualsSign) {
 }
 
 TEST(ProfileLine, AnExactReadKeepsWhatTheFileHolds) {
-    // What the platform's reader returns beside what the line holds.
-    EXPECT_EQ(vt::ResolveExactRead("}1>T<", " }1>T<", 127), " }1>T<");
-    EXPECT_EQ(vt::ResolveExactRead("O%0@U", "O%0@U ", 127), "O%0@U ");
-    EXPECT_EQ(vt::ResolveExactRead("abc", "abc", 127), "abc");
-    // The quoted form this program writes is unwrapped; quotes around a text that needs none were written
-    // by an earlier version and belong to the value.
-    EXPECT_EQ(vt::ResolveExactRead(" }1>T<", "\" }1>T<\"", 127), " }1>T<");
-    EXPECT_EQ(vt::ResolveExactRead("\"q\"", "\"\"q\"\"", 127), "\"q\"");
+    // What the platform's reader returns beside what the line holds. Blanks kept and the quoted form this
+    // program writes are also checked on the real profile functions and end to end; quotes around a text
+    // that needs none were written by an earlier version and belong to the value.
     EXPECT_EQ(vt::ResolveExactRead("ab", "\"ab\"", 127), "\"ab\"");
     EXPECT_EQ(vt::ResolveExactRead("x", " 'x' ", 127), " 'x' ");
     EXPECT_EQ(vt::ResolveExactRead(" x", "\" x\"", 1), " ");

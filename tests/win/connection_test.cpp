@@ -192,13 +192,9 @@ DWORD ListedConnections() {
     return ras::LoadApi().enum_connections(connections, &bytes, &count) == 0 ? count : 99;
 }
 
-ToolRun WaitForEnd(ToolJob job, DWORD limit_ms = 10000) {
-    const DWORD start = GetTickCount();
+ToolRun WaitForEnd(ToolJob job) {  // 10 s at most
     ToolRun run = LastToolRun(job);
-    while (run.state == ToolRun::State::Running && GetTickCount() - start < limit_ms) {
-        Sleep(20);
-        run = LastToolRun(job);
-    }
+    for (int i = 0; i < 500 && run.state == ToolRun::State::Running; ++i, Sleep(20)) run = LastToolRun(job);
     return run;
 }
 

@@ -88,19 +88,14 @@ TEST_F(Phonebook, AnElevatedCallerWritesTheAllUsersBook) {
     EXPECT_EQ(state.credentials[0].mask, 0x7u);
 }
 
+// The first device of type PPPoE, whatever the letter case of its type.
 TEST_F(Phonebook, TheEntryIsMadeOnTheDeviceTheSystemNames) {
-    auto device_of = [&] {
-        ras::Entry record;
-        std::string bytes = StoredRecord("Veltrane");
-        if (bytes.size() != sizeof record) return std::string("(none)");
-        std::memcpy(&record, bytes.data(), sizeof record);
-        return std::string(record.szDeviceName);
-    };
     ASSERT_TRUE(line::Update([](line::State& state) {
         state.devices = {{"modem", "Modem A"}, {"pppoe", "WAN Miniport (PPPOE)"}, {"PPPoE", "Second"}};
     }));
     ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
-    EXPECT_EQ(device_of(), "WAN Miniport (PPPOE)");
+    ASSERT_EQ(StoredRecord("Veltrane").size(), sizeof(ras::Entry));
+    EXPECT_STREQ(StoredRecord("Veltrane").c_str() + offsetof(ras::Entry, szDeviceName), "WAN Miniport (PPPOE)");
     // No PPPoE device: the Chinese system's name is the last resort, which this system refuses.
     line::UsePrivateState(L"veltrane-phonebook-nodevice.ini");
     ASSERT_TRUE(line::Update([](line::State& state) { state.devices = {{"modem", "Modem A"}}; }));

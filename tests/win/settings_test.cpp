@@ -167,7 +167,7 @@ TEST_F(SettingsFile, ExistingFilesReadAsBefore) {
 // A line break in a value would write a key of its own; nothing is written instead.
 TEST_F(SettingsFile, ValuesWithControlCharactersAreNotWritten) {
     EXPECT_TRUE(vt::WriteSetting("Option", "UserName", "user"));
-    for (const char* value : {"evil\r\nDiscRedial=1", "a\nb", "tab\t", "\x7f"})
+    for (const char* value : {"evil\r\nDiscRedial=1", "a\nb", "cr\r", "tab\t", "\x01", "\x7f"})
         EXPECT_FALSE(vt::WriteSetting("Option", "UserName", value)) << value;
     EXPECT_EQ(FileText(), "[Option]\r\nUserName=user\r\n");
     EXPECT_EQ(vt::ReadSetting("Option", "DiscRedial"), "");
