@@ -71,10 +71,13 @@ bool CopyField(char (&field)[N], const std::string& text) {
     return true;
 }
 
+// The PPPoE miniport as a Chinese-language system names it.
+constexpr wchar_t kChinesePppoeDevice[] = L"WAN 微型端口 (PPPOE)";
+
 // The system's PPPoE device by the name it gives it (localised: "WAN Miniport (PPPOE)" on an English
 // system); the Chinese system's name when the system lists none.
 std::string PppoeDeviceName(const ras::Api& api) {
-    const std::string fallback = WideToAnsi(L"WAN 微型端口 (PPPOE)");
+    const std::string fallback = WideToAnsi(kChinesePppoeDevice);
     if (!api.enum_devices) return fallback;
     DWORD bytes = 0, count = 0;
     api.enum_devices(nullptr, &bytes, &count);  // asks for the size
@@ -161,7 +164,8 @@ bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_
     record->dwfNetProtocols = 4;    // IP only
     record->dwFramingProtocol = 1;  // PPP
     CopyField(record->szDeviceType, "PPPoE");
-    if (!CopyField(record->szDeviceName, device_name)) CopyField(record->szDeviceName, WideToAnsi(L"WAN 微型端口 (PPPOE)"));
+    if (!CopyField(record->szDeviceName, device_name))
+        CopyField(record->szDeviceName, WideToAnsi(kChinesePppoeDevice));
     record->dwDialMode = 1;  // dial all links
     record->dwDialExtraPercent = 75;
     record->dwDialExtraSampleSeconds = 120;

@@ -410,12 +410,20 @@ TEST_F(SkinCases, HeaderReleaseOverTheHeaderShowsHoverAndElsewhereNormal) {
 
 // --- the main window ------------------------------------------------------------------------------
 
-TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
+// The main window loaded and painted once, with the real pointer off it; brought to the front when
+// `foreground`.
+bool LoadPainted(LoadedMainWindow& main, bool foreground) {
     SetCursorPos(1200, 780);
-    LoadedMainWindow main;
-    ASSERT_TRUE(main.Load());
+    if (!main.Load()) return false;
+    if (foreground) SetForegroundWindow(main.hwnd());
     UpdateWindow(main.hwnd());
     Pump(50);
+    return true;
+}
+
+TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
+    LoadedMainWindow main;
+    ASSERT_TRUE(LoadPainted(main, false));
     HWND connect = main.Control(MainWindow::kBtnLog);
     EXPECT_NE(GetSkinProp(main.hwnd(), kPropProcAddr), 0);
     EXPECT_EQ(GetWindowLongW(connect, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
@@ -489,11 +497,8 @@ int OffFace(HWND button, int y) {
 }
 
 TEST(SkinMainWindow, ConnectFadeRunsThroughTheThemedControlsOwnRepaints) {
-    SetCursorPos(1200, 780);
     LoadedMainWindow main;
-    ASSERT_TRUE(main.Load());
-    UpdateWindow(main.hwnd());
-    Pump(50);
+    ASSERT_TRUE(LoadPainted(main, false));
     HWND connect = main.Control(MainWindow::kBtnLog);
     ASSERT_TRUE(IsThemedButton(main.Control(MainWindow::kCheck1)));
     WindowBounds b;
@@ -544,11 +549,8 @@ TEST(SkinMainWindow, ConnectFadeRunsThroughTheThemedControlsOwnRepaints) {
 // The option boxes keep the hover and the pressed look however often the themed control repaints itself
 // (it paints later, from a posted WM_PAINT, after a press), and draw it into a DC they are printed to.
 TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaints) {
-    SetCursorPos(1200, 780);
     LoadedMainWindow main;
-    ASSERT_TRUE(main.Load());
-    UpdateWindow(main.hwnd());
-    Pump(50);
+    ASSERT_TRUE(LoadPainted(main, false));
     const SkinImage toggle = MakeToggleSkinImage();
     const int ch = GetSystemMetrics(SM_CYMENUCHECK);
     const int y0 = HalfEven(17 - ch);
@@ -582,12 +584,8 @@ TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaint
 // A click that raises a message box: the connect button and the option box show their released look
 // behind the open box, not the pressed one.
 TEST(SkinMainWindow, ClickedControlsShowTheirReleasedLookBehindTheMessageBox) {
-    SetCursorPos(1200, 780);
     LoadedMainWindow main;
-    ASSERT_TRUE(main.Load());
-    SetForegroundWindow(main.hwnd());
-    UpdateWindow(main.hwnd());
-    Pump(50);
+    ASSERT_TRUE(LoadPainted(main, true));
     HWND connect = main.Control(MainWindow::kBtnLog);
     HWND redial = main.Control(MainWindow::kCheck2);
     const int ch = GetSystemMetrics(SM_CYMENUCHECK);
@@ -624,12 +622,8 @@ TEST(SkinMainWindow, ClickedControlsShowTheirReleasedLookBehindTheMessageBox) {
 // Focus rectangles follow the keyboard cues: none for a mouse user, drawn over the face once the keyboard
 // is used, kept through the control's own repaints and a fade.
 TEST(SkinMainWindow, ConnectFocusBoxFollowsTheKeyboardCues) {
-    SetCursorPos(1200, 780);
     LoadedMainWindow main;
-    ASSERT_TRUE(main.Load());
-    SetForegroundWindow(main.hwnd());
-    UpdateWindow(main.hwnd());
-    Pump(50);
+    ASSERT_TRUE(LoadPainted(main, true));
     HWND connect = main.Control(MainWindow::kBtnLog);
     KeyboardCues cues(connect, true);
     SetFocus(connect);
