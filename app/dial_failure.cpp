@@ -10,17 +10,27 @@ struct Known {
     std::string_view reason;
 };
 
-constexpr std::string_view kCredentials = "用户名或密码错误，或该帐号不允许登录。请核对帐号和密码（注意大小写）后重新连接，或联系宽带运营商。";
-constexpr std::string_view kNoAnswer = "宽带服务器没有响应。请检查网线和光猫是否正常，稍后再试；多次出现请联系宽带运营商。";
-constexpr std::string_view kDeviceNotReady = "网卡或宽带设备没有就绪。请确认网卡已启用、光猫已开机，然后重试，必要时重启电脑。";
+// Chinese providers also answer 691 while they still hold the session of a line that just dropped.
+constexpr std::string_view kCredentials =
+    "用户名或密码错误；如果刚刚断过线，也可能是宽带运营商还保留着上次的连接（请等几分钟再连接）。"
+    "请核对帐号和密码（注意大小写），仍不行请联系宽带运营商。";
+constexpr std::string_view kNoAnswer =
+    "宽带服务器没有响应。请检查网线和光猫是否正常，稍后再试；多次出现请联系宽带运营商。";
+constexpr std::string_view kDeviceNotReady =
+    "网卡或宽带设备没有就绪。请确认网卡已启用、光猫已开机，然后重试，必要时重启电脑。";
 constexpr std::string_view kLineCut = "连接被断开。请检查网线是否插好、光猫是否正常，然后重试。";
 constexpr std::string_view kBusy = "已有一个拨号或断开操作正在进行，请稍候再试。";
+constexpr std::string_view kLineInUse =
+    "另一个宽带连接（系统自带的宽带连接或其它拨号软件）正在使用这条线路。请先断开它，再点击“连接”；"
+    "它断开后程序会自动恢复重拨。";
 
 constexpr Known kTable[] = {
     {691, kCredentials},
     {647, "该宽带帐号已被停用。请联系宽带运营商。"},
     {648, "该宽带帐号的密码已过期。请联系宽带运营商。"},
     {649, "该宽带帐号没有拨号上网的权限。请联系宽带运营商。"},
+    {708, "该宽带帐号已过期。请续费或联系宽带运营商。"},
+    {646, "该宽带帐号在这个时段不允许上网。请在允许的时段再连接，或联系宽带运营商。"},
     {678, kNoAnswer},
     {815, kNoAnswer},
     {651, kDeviceNotReady},
@@ -31,17 +41,13 @@ constexpr Known kTable[] = {
     {623, "找不到拨号连接“Veltrane”，下次拨号时会重新创建。"},
     {720, "拨号连接的网络协议设置有误。请重新连接；仍不行请重新安装网卡驱动或联系宽带运营商。"},
     {769, "无法到达宽带服务器。请确认网卡已启用、网线已插好。"},
-    {813, kBusy},
+    {813, kLineInUse},
     {756, kBusy},
     {617, kBusy},
     {814, "没有检测到网线连接。请检查网线是否插好、光猫是否开机。"},
 };
 
 }  // namespace
-
-bool CredentialsRefused(unsigned long code) {
-    return code == 691 || code == 647 || code == 648 || code == 649;
-}
 
 std::string DialFailureReason(unsigned long code) {
     for (const Known& known : kTable)
@@ -69,7 +75,7 @@ std::string DialFailureBalloon(unsigned long code, bool redial_stopped, const st
     } else {
         text += "。";
     }
-    if (redial_stopped) text += "为免帐号被锁定，已停止自动重拨，请核对后点击“连接”。";
+    if (redial_stopped) text += "为免帐号被锁定，已停止自动重拨。请核对帐号和密码，稍后点击“连接”重试。";
     return text;
 }
 

@@ -5,10 +5,6 @@
 
 namespace vt {
 
-// True for the numbers that mean the provider refused the account or the password: redialling with the
-// same credentials cannot help and may get the account locked.
-bool CredentialsRefused(unsigned long code);
-
 // The reason and what to do, "" for a number the table does not know.
 std::string DialFailureReason(unsigned long code);
 
@@ -17,8 +13,8 @@ std::string DialFailureReason(unsigned long code);
 std::string DialFailureStatus(unsigned long code, bool redial_stopped);
 
 // The balloon after a failure with `code`: the number always, the reason when it is known (else the
-// system's own text, when it has one), and, with `redial_stopped`, that redialling has stopped until the
-// subscriber dials again.
+// system's own text, when it has one), and, with `redial_stopped`, that redialling has stopped and what
+// the subscriber can do.
 std::string DialFailureBalloon(unsigned long code, bool redial_stopped, const std::string& system_text = {});
 
 }  // namespace vt

@@ -1,6 +1,5 @@
 #include "app/main_frm.h"
 
-#include <charconv>
 #include <optional>
 
 #include "services/credential_rules.h"
@@ -21,6 +20,7 @@ constexpr unsigned kIconInformation = 64;
 constexpr std::string_view kTrayTip = "Veltrane";
 
 constexpr std::string_view kConnectedBalloon = "网络已连接！";
+constexpr std::string_view kReconnectedBalloon = "网络已重新连接。";
 constexpr std::string_view kDialingBalloon = "正在自动拨号中，请稍后......";
 constexpr std::string_view kNoAccountBalloon = "您还没有填写上网帐号或密码哦！";
 constexpr std::string_view kRestoredBalloon = "下次找不到我了，可以在这里看看！(*^__^*)";
@@ -33,21 +33,13 @@ constexpr std::string_view kNoAccountOrPassword = "您还没有输入帐号或�
 constexpr std::string_view kRunValueDenied =
     "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";
 constexpr std::string_view kRunValueDeniedTitle = "错误！";
-constexpr std::string_view kRunValueFailed =
-    "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！";
+constexpr std::string_view kRunValueFailed = "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！";
 constexpr std::string_view kSettingsNotSaved =
     "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\n";
 constexpr std::string_view kSettingsNotSavedAfter =
     "\n本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。";
 constexpr std::string_view kRedialNeedsAccount =
     "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
-
-// The countdown is held as decimal text; anything unreadable counts as 0, so the watch ends.
-int CountdownValue(std::string_view text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() ? value : 0;
-}
 }  // namespace
 
 MainFrm::MainFrm(MainFrmServices& services, MainFrmView& view) : services_(services), view_(view) {}
@@ -97,9 +89,11 @@ void MainFrm::OnLoad() {
         view_.SetPasswordText(kPasswordPlaceholder);
         if (services_.IsEntryConnected(kEntryName)) {
             ShowInfoBalloon(kConnectedBalloon);
+            session_.Connected();
         } else {
             ShowInfoBalloon(kDialingBalloon);
-            DialEntry();
+            // The start at logon dials on its own; a start the subscriber made is the subscriber's dial.
+            DialEntry(started_in_tray ? DialOrigin::Automatic : DialOrigin::Subscriber);
         }
     } else {
         ShowInfoBalloon(kNoAccountBalloon);
@@ -176,14 +170,13 @@ void MainFrm::ConnectCommand() {
         view_.SetPasswordText(kPasswordPlaceholder);
     }
 
-    // The subscriber dials again (perhaps with a corrected account): redialling may resume.
-    redial_stopped_ = false;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
         view_.SetConnectEnabled(true);
+        session_.Connected();
     } else {
         ShowInfoBalloon(kDialingBalloon);
-        DialEntry();
+        DialEntry(DialOrigin::Subscriber);
     }
     const bool user_saved = services_.WriteSetting(kSection, "UserName", view_.AccountText());
     const bool cipher_saved = services_.WriteSetting(kSection, "CipherText", cipher_text_);
@@ -213,52 +206,64 @@ bool MainFrm::RefuseCredentials(std::string_view account, std::string_view passw
     return true;
 }
 
-void MainFrm::DialEntry() {
+void MainFrm::DialEntry(DialOrigin origin) {
     // The account comes from its box, which may have changed since it was checked (the redial tick):
     // the dial tool is never started with values it would misread or wait on for ever.
     if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
     view_.SetConnectEnabled(false);
-    const bool hanging_up = services_.LastToolRun(ToolJob::HangUp).state == ToolRun::State::Running;
-    if (!hanging_up && !dial_waiting_) {
-        LaunchWatchedDial();
-        view_.SetStatusText(kStatusDialing);
-        ip_interval_ = "3";
-        view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
-        return;
-    }
+    const DialSession::Start start = session_.RequestDial(origin, LineReleased());
+    if (start == DialSession::Start::Now) LaunchWatchedDial();
     view_.SetStatusText(kStatusDialing);
-    ip_interval_ = "3";
-    // A dial that meets a line still being hung up is lost: it starts once the hang-up has ended.
-    view_.StopTimer(FrmTimer::Sleep);
-    if (dial_waiting_) return;
-    dial_waiting_ = true;
-    hang_up_wait_ticks_ = 0;
-    view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
+    if (start == DialSession::Start::Now) {
+        view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+    } else if (start == DialSession::Start::Held) {
+        // A dial that meets a line still being released is refused: it starts once the line is free.
+        view_.StopTimer(FrmTimer::Sleep);
+        view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
+    }
+}
+
+bool MainFrm::LineReleased() {
+    if (services_.LastToolRun(ToolJob::HangUp).state == ToolRun::State::Running) return false;
+    // The tool may end before the system has let the line go; only a line hung up here is asked about, so
+    // that an unrelated slow dial does not hold a new one back.
+    return !session_.HangUpSinceDial() || !services_.IsEntryListed(kEntryName);
 }
 
 void MainFrm::OnHangUpWaitTick() {
     if (unloaded_) return;
-    if (!dial_waiting_) {
+    if (session_.phase() != DialSession::Phase::HeldForHangUp) {
         view_.StopTimer(FrmTimer::HangUpWait);
         return;
     }
-    ++hang_up_wait_ticks_;
-    const bool ended = services_.LastToolRun(ToolJob::HangUp).state != ToolRun::State::Running;
-    if (!ended && hang_up_wait_ticks_ < kHangUpWaitTicks) return;
+    if (!session_.HangUpWaitTick(LineReleased())) return;
     view_.StopTimer(FrmTimer::HangUpWait);
-    dial_waiting_ = false;
+    // The boxes may have changed while the dial waited: the same check as any dial's.
+    if (RefuseCredentials(view_.AccountText(), pass_word_)) {
+        session_.AbandonHeldDial();
+        if (unloaded_) return;
+        view_.SetConnectEnabled(true);
+        view_.SetStatusText(kStatusFailed);
+        return;
+    }
     LaunchWatchedDial();
-    ip_interval_ = "3";
     view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
 }
 
 void MainFrm::LaunchWatchedDial() {
-    if (recreate_entry_) {
-        recreate_entry_ = false;
-        if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, "Zormik", "");
-    }
+    if (session_.TakeEntryRecreation() && !services_.EntryExists(kEntryName))
+        services_.CreateDialEntry(kEntryName, "Zormik", "");
     services_.LaunchDial(view_.AccountText(), pass_word_);
-    dial_outcome_read_ = false;
+    session_.DialLaunched();
+}
+
+void MainFrm::HangUp() {
+    session_.HangUpStarted();
+    services_.LaunchHangUp();
+}
+
+void MainFrm::NoteConnected() {
+    if (session_.Connected()) ShowInfoBalloon(kReconnectedBalloon);
 }
 
 void MainFrm::OnSleepTick() {
@@ -267,9 +272,7 @@ void MainFrm::OnSleepTick() {
         view_.SetStatusText(kStatusConnected);
         view_.SetConnectEnabled(true);
         view_.StopTimer(FrmTimer::Sleep);
-        // A working connection ends any earlier verdict.
-        dial_outcome_read_ = true;
-        redial_stopped_ = false;
+        NoteConnected();
         return;
     }
     // The tool's own answer, read without waiting: a failure is known before the countdown runs out.
@@ -278,13 +281,10 @@ void MainFrm::OnSleepTick() {
     if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
         view_.SetConnectEnabled(true);
         view_.StopTimer(FrmTimer::Sleep);
-        ip_interval_ = "0";
         ReportDialFailure(dial.exit_code);
         return;
     }
-    const int left = CountdownValue(ip_interval_) - 1;
-    ip_interval_ = std::to_string(left);
-    if (left >= 1) return;
+    if (session_.WatchTick()) return;
     view_.SetConnectEnabled(true);
     view_.StopTimer(FrmTimer::Sleep);
     view_.SetStatusText(kStatusFailed);
@@ -301,44 +301,60 @@ void MainFrm::OnTimer1Tick() {
     } reset{supervising_};
 
     // A dial whose tool ended after its watch: its answer counts now.
-    if (!dial_outcome_read_) {
+    if (session_.AwaitingToolAnswer() && session_.phase() != DialSession::Phase::Watching) {
         const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
         if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
             ReportDialFailure(dial.exit_code);
-        } else if (dial.state == ToolRun::State::Running && busy_ticks_ < 2) {
-            // Still under way: a second dial now would only be refused. Twice at most, so that a tool
-            // that never ends cannot stop the supervision.
-            ++busy_ticks_;
+        } else if (dial.state == ToolRun::State::Running && session_.WaitForRunningTool()) {
             return;
         } else {
-            dial_outcome_read_ = true;
+            session_.ToolAnswerRead();
         }
-    }
-    busy_ticks_ = 0;
-    // After the provider refused the credentials, only a connection made otherwise resumes the watch.
-    if (redial_stopped_) {
-        if (!services_.IsEntryConnected(kEntryName)) return;
-        redial_stopped_ = false;
     }
 
     if (services_.IsEntryConnected(kEntryName)) {
+        // A connection made otherwise also ends a stop or a pause.
+        NoteConnected();
+        // A line that received traffic since the last tick works: no third party's page is asked.
+        if (session_.CarriedTraffic(services_.BytesReceived(kEntryName))) return;
         for (const std::string& address : services_.ProbeAddresses()) {
             const bool online = services_.ProbeInternet(address);
             if (unloaded_ || online) return;
         }
-        services_.LaunchHangUp();
+        HangUp();
+        DialEntry(DialOrigin::Automatic);
+        return;
     }
-    DialEntry();
+    if (session_.phase() != DialSession::Phase::Idle) return;  // a dial is under way or waits for the line
+    RedialIfDue();
+}
+
+void MainFrm::RedialIfDue() {
+    // While another connection holds the device, a dial would only meet 813 again.
+    if (session_.hold() == DialSession::Hold::Paused && !services_.OtherBroadbandConnected(kEntryName))
+        session_.OtherConnectionEnded();
+    if (!session_.AutomaticDialDue(services_.NowMs())) return;
+    DialEntry(DialOrigin::Automatic);
+}
+
+void MainFrm::OnConnectionEnded() {
+    // A tick in the middle of its probes decides for itself; without the option nothing redials.
+    if (unloaded_ || supervising_ || !check2_) return;
+    // The signal comes for any connection's end: the entry's own is told by its absence.
+    if (services_.IsEntryConnected(kEntryName)) return;
+    if (!session_.DropNoticed()) return;
+    RedialIfDue();
 }
 
 void MainFrm::ReportDialFailure(unsigned long code) {
-    dial_outcome_read_ = true;
-    if (code == 623) recreate_entry_ = true;
-    if (CredentialsRefused(code)) redial_stopped_ = true;
-    const bool stopped = redial_stopped_ && check2_;
+    const DialSession::Verdict verdict = session_.DialFailed(code, services_.NowMs());
+    // Without the option nothing redials, so nothing has stopped.
+    const bool stopped = session_.Stopped() && check2_;
     view_.SetStatusText(DialFailureStatus(code, stopped));
-    const std::string system_text = DialFailureReason(code).empty() ? services_.DialErrorText(code) : std::string();
-    ShowInfoBalloon(DialFailureBalloon(code, stopped, system_text));
+    if (!verdict.tell) return;
+    const std::string system_text =
+        DialFailureReason(code).empty() ? services_.DialErrorText(code) : std::string();
+    ShowInfoBalloon(DialFailureBalloon(code, verdict.stopped && check2_, system_text));
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {
@@ -461,7 +477,7 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
             MenuConnect();
             break;
         case TrayMenuItem::Duankai:
-            services_.LaunchHangUp();
+            HangUp();
             break;
         case TrayMenuItem::Help:
             services_.OpenLink(kHelpPageUrl);
@@ -488,13 +504,13 @@ void MainFrm::MenuConnect() {
         return;
     }
     if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
-    redial_stopped_ = false;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
+        session_.Connected();
         return;
     }
     ShowInfoBalloon(kDialingBalloon);
-    DialEntry();
+    DialEntry(DialOrigin::Subscriber);
 }
 
 void MainFrm::ShowInfoBalloon(std::string_view text) {

@@ -10,10 +10,12 @@
 // calls to arrive inside them.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/abot_menu.h"
+#include "app/dial_session.h"
 #include "services/connection.h"
 
 namespace vt {
@@ -41,6 +43,13 @@ public:
     virtual bool CreateDialEntry(std::string_view entry, std::string_view user,
                                  std::string_view password) = 0;
     virtual bool IsEntryConnected(std::string_view name) = 0;
+    // True while the system still lists a connection of the entry in any state: a line being hung up is
+    // released only when it is no longer listed.
+    virtual bool IsEntryListed(std::string_view name) = 0;
+    // True when a connection of another entry holds the broadband device (a dial would meet 813).
+    virtual bool OtherBroadbandConnected(std::string_view name) = 0;
+    // The entry's connection's received-bytes counter; nothing when not connected or unknown.
+    virtual std::optional<unsigned long> BytesReceived(std::string_view name) = 0;
     // Pumps: waits up to the probe's time limit while other window messages run.
     virtual bool ProbeInternet(std::string_view url) = 0;
     // The two supervision probe addresses, HTTPS first.
@@ -52,6 +61,8 @@ public:
     virtual ToolRun LastToolRun(ToolJob job) = 0;
     // The system's own text for a Remote Access error number, "" when it has none.
     virtual std::string DialErrorText(unsigned long code) = 0;
+    // A monotonic clock, in milliseconds.
+    virtual std::int64_t NowMs() = 0;
 
     // The per-user Run value "Veltrane".
     virtual std::string ReadRunValue() = 0;  // "" when there is none
@@ -138,10 +149,8 @@ public:
     static constexpr std::string_view kPasswordPlaceholder = "Mirekoda";
     static constexpr unsigned kSleepIntervalMs = 5000;
     static constexpr unsigned kTimer1IntervalMs = 22000;
-    // A dial after a hang-up waits for the hang-up's tool to end, asking this often, this many times at
-    // most (a hang-up that never ends must not stop redialling).
+    // A dial after a hang-up waits for the line's release, asking this often (DialSession says how long).
     static constexpr unsigned kHangUpWaitIntervalMs = 500;
-    static constexpr int kHangUpWaitTicks = 20;
     static constexpr std::uint32_t kOptionBackground = 0xFAF2EA;
     static constexpr std::uint8_t kWindowAlpha = 220;
     static constexpr unsigned kTrayLeftButtonDown = 513;
@@ -171,6 +180,8 @@ public:
     void OnSleepTick();   // dial watch, every 5 s while on
     void OnTimer1Tick();  // redial supervision, every 22 s while on
     void OnHangUpWaitTick();
+    // The system signalled that a Remote Access connection (any, perhaps not the entry's) has ended.
+    void OnConnectionEnded();
 
     // The user changed an option box; the box now shows `ticked`. Runs its action only when that
     // differs from the state MainFrm holds.
@@ -199,15 +210,18 @@ public:
     const std::string& PassWord() const { return pass_word_; }
     const std::string& CipherText() const { return cipher_text_; }
     const std::string& ExpTime() const { return exp_time_; }
-    const std::string& IpInterval() const { return ip_interval_; }
+    std::string IpInterval() const { return std::to_string(session_.Countdown()); }
     bool OptionTicked(OptionBox box) const { return box == OptionBox::Check1 ? check1_ : check2_; }
     bool Unloaded() const { return unloaded_; }
+    const DialSession& Session() const { return session_; }
 
 private:
     void ConnectCommand();
     // Shows why the account or password cannot be kept or dialled, when so; true when refused. Pumps.
     bool RefuseCredentials(std::string_view account, std::string_view password);
-    void DialEntry();
+    void DialEntry(DialOrigin origin);
+    // No hang-up of this program is still releasing the line.
+    bool LineReleased();
     void HideToTray();
     void LaunchWatchedDial();  // starts the tool; the caller arms the watch
     // Writes one setting; the first write of this run that fails (after start-up) is told.
@@ -215,6 +229,11 @@ private:
     void WarnSettingsNotSaved();
     // The dial tool ended with the Remote Access error `code`: status, balloon, and the redial discipline.
     void ReportDialFailure(unsigned long code);
+    // The entry is seen connected: the session learns it, and the end of a told outage is told.
+    void NoteConnected();
+    void HangUp();
+    // An automatic dial, when the session's holds allow one now.
+    void RedialIfDue();
     void ShowInfoBalloon(std::string_view text);
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void RunCheck1Action();
@@ -227,19 +246,13 @@ private:
     std::string pass_word_ = "PassWord";
     std::string cipher_text_ = "CipherText";
     std::string exp_time_ = "ExpTime";
-    std::string ip_interval_ = "3";
     bool check1_ = false;
     bool check2_ = false;
     bool unloaded_ = false;
     bool supervising_ = false;  // a Timer1 tick is running (its probe pumps messages)
     bool loading_ = false;
     bool settings_warned_ = false;
-    bool dial_waiting_ = false;  // a dial waits for the hang-up before it
-    int hang_up_wait_ticks_ = 0;
-    bool dial_outcome_read_ = true;  // the last dial's exit code was seen (or there is none to see)
-    bool redial_stopped_ = false;    // the provider refused the credentials: no redial until asked
-    bool recreate_entry_ = false;    // the last dial found no entry: make it before the next
-    int busy_ticks_ = 0;             // supervision ticks skipped while a dial was still under way
+    DialSession session_;
 };
 
 }  // namespace vt

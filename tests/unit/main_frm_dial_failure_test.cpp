@@ -1,5 +1,6 @@
-// Why a dial failed: the dial tool's exit code read by the watch ticks, the table of reasons, and the
-// redial discipline after the provider refused the credentials. On the fake clock.
+// Why a dial failed and what the supervision does about it over a night on the fake clock: the dial tool's
+// exit code read by the watch ticks, the table of reasons, the retries after the provider's refusals, the
+// pause while another connection holds the line, and a balloon only when the subscriber needs one.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,13 +10,15 @@
 namespace vt::testing {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using State = ToolRun::State;
+constexpr std::int64_t kMinute = 60000;
 
 TEST(DialFailureTable, EveryCommonNumberHasAReasonAndTheNumberAlwaysShows) {
-    for (unsigned long code : {691ul, 678ul, 815ul, 651ul, 797ul, 633ul, 619ul, 629ul, 623ul, 720ul, 769ul, 813ul,
-                               756ul, 617ul, 814ul}) {
+    for (unsigned long code : {691ul, 647ul, 648ul, 649ul, 708ul, 646ul, 678ul, 815ul, 651ul, 797ul,
+                               633ul, 619ul, 629ul, 623ul, 720ul, 769ul, 813ul, 756ul, 617ul, 814ul}) {
         EXPECT_FALSE(DialFailureReason(code).empty()) << code;
         EXPECT_THAT(DialFailureBalloon(code, false), HasSubstr(std::to_string(code)));
         EXPECT_EQ(DialFailureStatus(code, false), "- 拨号失败 (" + std::to_string(code) + ")");
@@ -23,19 +26,177 @@ TEST(DialFailureTable, EveryCommonNumberHasAReasonAndTheNumberAlwaysShows) {
     EXPECT_EQ(DialFailureBalloon(12345, false), "拨号失败（错误 12345）。");
     // A number of the table keeps the table's words only.
     EXPECT_THAT(DialFailureBalloon(691, false, "system words"), ::testing::Not(HasSubstr("system words")));
+    // 691: both causes a subscriber can act on.
     EXPECT_THAT(DialFailureBalloon(691, false), HasSubstr("用户名或密码错误"));
+    EXPECT_THAT(DialFailureBalloon(691, false), HasSubstr("还保留着上次的连接"));
+    EXPECT_THAT(DialFailureBalloon(813, false), HasSubstr("另一个宽带连接"));
     EXPECT_THAT(DialFailureBalloon(691, true), HasSubstr("已停止自动重拨"));
-    EXPECT_TRUE(CredentialsRefused(691) && CredentialsRefused(649));
-    EXPECT_FALSE(CredentialsRefused(678) || CredentialsRefused(0));
 }
 
-// A stored account and the redial option, loaded while connected; then the line is down.
-void LoadRedialing(Rig& rig) {
-    rig.StoreAccount("user01", "pw");
-    rig.services.settings["Option/DiscRedial"] = "1";
-    rig.services.SetConnected(true);
-    rig.Load();
-    rig.services.SetConnected(false);
+TEST(DialSessionPolicy, NumbersAndRetrySpacing) {
+    EXPECT_EQ(ClassifyFailure(691), FailureKind::Refused);
+    for (unsigned long code : {646ul, 647ul, 648ul, 649ul, 708ul})
+        EXPECT_EQ(ClassifyFailure(code), FailureKind::Final);
+    EXPECT_EQ(ClassifyFailure(813), FailureKind::LineInUse);
+    for (unsigned long code : {617ul, 678ul, 756ul, 0ul})
+        EXPECT_EQ(ClassifyFailure(code), FailureKind::Transient);
+    std::vector<std::int64_t> delays;
+    for (int refusals = 1; refusals <= 6; ++refusals) delays.push_back(DialSession::RetryDelayMs(refusals));
+    EXPECT_THAT(delays,
+                ElementsAre(kMinute, 2 * kMinute, 4 * kMinute, 8 * kMinute, 10 * kMinute, 10 * kMinute));
+}
+
+// A stored account and the redial option, loaded while connected; the line drops at the start of the
+// night, and each dial's tool ends with the next code of `script` (0: the line is up from that dial on).
+struct Night {
+    Rig rig;
+    std::vector<unsigned long> script;
+    std::size_t next = 0;
+    bool up = false;
+    std::vector<std::int64_t> dial_times;
+    std::vector<std::string> statuses;
+
+    explicit Night(std::vector<unsigned long> codes, bool redial = true) : script(std::move(codes)) {
+        rig.StoreAccount("user01", "pw");
+        if (redial) rig.services.settings["Option/DiscRedial"] = "1";
+        rig.services.connected = [this] { return up; };
+        up = true;
+        rig.Load();
+        rig.services.balloons.clear();
+        up = false;  // the drop
+        rig.services.on_dial = [this] {
+            dial_times.push_back(rig.view.now);
+            const unsigned long code = next < script.size() ? script[next++] : script.back();
+            if (code == 0) up = true;
+            rig.services.dial_run = {State::Ended, code};
+        };
+    }
+    // Runs the clock on, noting every status text shown on the way.
+    void Run(std::int64_t ms) {
+        for (std::int64_t step = 0; step < ms; step += 1000) {
+            rig.view.Advance(1000);
+            if (statuses.empty() || statuses.back() != rig.view.status) statuses.push_back(rig.view.status);
+        }
+    }
+    std::vector<std::string> Balloons() const { return rig.BalloonTexts(); }
+};
+
+TEST(MainFrmNight, AHeldSessionAfterADropIsRetriedLaterAndTheLineComesBackByItself) {
+    Night night({691, 691, 0});
+    night.Run(10 * kMinute);
+    EXPECT_TRUE(night.up);
+    ASSERT_EQ(night.dial_times.size(), 3u);
+    // The refusals are read at the watch's first tick, 5 s after their dials; the retries wait 1 and 2 min.
+    EXPECT_GE(night.dial_times[1] - (night.dial_times[0] + 5000), kMinute);
+    EXPECT_GE(night.dial_times[2] - (night.dial_times[1] + 5000), 2 * kMinute);
+    EXPECT_LT(night.dial_times[2] - night.dial_times[1], 2 * kMinute + 5000 + 22000);
+    EXPECT_THAT(night.statuses, ::testing::Contains("- 拨号失败 (691)"));
+    EXPECT_THAT(night.statuses, ::testing::Not(::testing::Contains(HasSubstr("已停止重拨"))));
+    EXPECT_EQ(night.rig.view.status, "- 网络已连接");
+    // Told twice: the first refusal (the same number again is no news), and the way back.
+    ASSERT_EQ(night.Balloons().size(), 2u);
+    EXPECT_THAT(night.Balloons()[0], HasSubstr("691"));
+    EXPECT_EQ(night.Balloons()[1], "网络已重新连接。");
+}
+
+TEST(MainFrmNight, AHalfHourOutageIsToldOnceAndItsEndOnce) {
+    Night night({678});
+    night.Run(30 * kMinute);
+    EXPECT_GE(night.dial_times.size(), 75u);  // the 22 s rhythm all along
+    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (678)");
+    night.script = {0};
+    night.next = 0;
+    night.Run(kMinute);
+    EXPECT_EQ(night.rig.view.status, "- 网络已连接");
+    ASSERT_EQ(night.Balloons().size(), 2u);
+    EXPECT_THAT(night.Balloons()[0], HasSubstr("宽带服务器没有响应"));
+    EXPECT_EQ(night.Balloons()[1], "网络已重新连接。");
+    // A new outage whose number changes is told at each change.
+    night.up = false;
+    night.script = {678, 678, 651, 651, 678};
+    night.next = 0;
+    night.Run(3 * kMinute);
+    EXPECT_EQ(night.Balloons().size(), 5u);
+}
+
+TEST(MainFrmNight, FiveRefusalsInARowStopAndAreToldOnceWithWhatToDo) {
+    Night night({691});
+    night.Run(60 * kMinute);
+    EXPECT_EQ(night.dial_times.size(), 5u);
+    EXPECT_EQ(night.rig.view.status, "- 已停止重拨 (691)");
+    ASSERT_EQ(night.Balloons().size(), 2u);
+    EXPECT_THAT(night.Balloons()[1], HasSubstr("已停止自动重拨"));
+    EXPECT_THAT(night.Balloons()[1], HasSubstr("请核对帐号和密码"));
+    // Retries 1, 2, 4 and 8 minutes after the refusals: nowhere near 10 minutes apart.
+    for (std::size_t i = 1; i < night.dial_times.size(); ++i)
+        EXPECT_LE(night.dial_times[i] - night.dial_times[i - 1], 10 * kMinute) << i;
+    // A connection made otherwise (the system's own dialog) resumes the supervision.
+    night.up = true;
+    night.Run(kMinute);
+    EXPECT_EQ(night.Balloons().back(), "网络已重新连接。");
+    night.up = false;
+    night.script = {0};
+    night.next = 0;
+    night.Run(kMinute);
+    EXPECT_EQ(night.dial_times.size(), 6u);
+}
+
+TEST(MainFrmNight, NumbersNoRetryMendsStopAtTheFirst) {
+    for (unsigned long code : {647ul, 648ul, 649ul, 708ul, 646ul}) {
+        Night night({code});
+        night.Run(10 * kMinute);
+        EXPECT_EQ(night.dial_times.size(), 1u) << code;
+        EXPECT_EQ(night.rig.view.status, "- 已停止重拨 (" + std::to_string(code) + ")");
+        EXPECT_EQ(night.Balloons().size(), 1u) << code;
+    }
+}
+
+TEST(MainFrmNight, AnotherConnectionOnTheLinePausesRedialsUntilItEnds) {
+    Night night({813, 0});
+    night.rig.services.other_connected = true;
+    night.Run(10 * kMinute);
+    EXPECT_EQ(night.dial_times.size(), 1u);
+    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (813)");
+    ASSERT_EQ(night.Balloons().size(), 1u);
+    EXPECT_THAT(night.Balloons()[0], HasSubstr("请先断开它"));
+    night.rig.services.other_connected = false;
+    night.Run(kMinute);
+    EXPECT_EQ(night.dial_times.size(), 2u);
+    EXPECT_EQ(night.rig.view.status, "- 网络已连接");
+    // While paused, the subscriber's own dial goes ahead at once.
+    Night asked({813, 0});
+    asked.rig.services.other_connected = true;
+    asked.Run(2 * kMinute);
+    asked.rig.frm.OnMenuItem(TrayMenuItem::Link);
+    EXPECT_EQ(asked.dial_times.size(), 2u);
+}
+
+TEST(MainFrmNight, TheSubscribersWrongPasswordStopsAtOnceAndEveryFailureOfTheirsIsTold) {
+    Night night({691, 678, 678});
+    night.rig.view.account = "user01";
+    night.rig.view.password = "wrong";
+    night.rig.frm.OnConnectClicked();
+    night.Run(30 * kMinute);
+    EXPECT_EQ(night.dial_times.size(), 1u);
+    EXPECT_EQ(night.rig.view.status, "- 已停止重拨 (691)");
+    ASSERT_EQ(night.Balloons().size(), 2u);  // dialling, then the refusal with the stop
+    EXPECT_THAT(night.Balloons()[1], HasSubstr("已停止自动重拨"));
+    // A connect refused for an empty account and password is no new dial: the stop holds.
+    night.rig.view.account = night.rig.view.password = "";
+    night.rig.frm.OnConnectClicked();
+    night.Run(kMinute);
+    EXPECT_EQ(night.dial_times.size(), 1u);
+    // The subscriber's dials are told every time, even with the same number.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        night.rig.view.account = "user01";
+        night.rig.view.password = "right";
+        night.rig.frm.OnConnectClicked();
+        night.Run(6000);
+    }
+    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (678)");
+    EXPECT_THAT(night.Balloons(),
+                ElementsAre(HasSubstr("正在自动拨号"), HasSubstr("691"), HasSubstr("正在自动拨号"),
+                            HasSubstr("678"), HasSubstr("正在自动拨号"), HasSubstr("678")));
 }
 
 // The start-up dial's first watch tick: a tool that ended with a failure is the verdict at once, with its
@@ -47,10 +208,13 @@ TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCoun
         const char* status;
         const char* balloon;  // null: the countdown goes on
     };
-    for (const Case& c : {Case{{State::Ended, 678}, "- 拨号失败 (678)", "宽带服务器没有响应"},
-                          Case{{State::Ended, 868}, "- 拨号失败 (868)", "拨号失败（错误 868）：无法解析远程访问服务器的名称。"},
-                          Case{{State::Ended, 0}, "- 正在拨号...", nullptr},
-                          Case{{State::Running, 0}, "- 正在拨号...", nullptr}, Case{{}, "- 正在拨号...", nullptr}}) {
+    for (const Case& c :
+         {Case{{State::Ended, 678}, "- 拨号失败 (678)", "宽带服务器没有响应"},
+          Case{{State::Ended, 868},
+               "- 拨号失败 (868)",
+               "拨号失败（错误 868）：无法解析远程访问服务器的名称。"},
+          Case{{State::Ended, 0}, "- 正在拨号...", nullptr},
+          Case{{State::Running, 0}, "- 正在拨号...", nullptr}, Case{{}, "- 正在拨号...", nullptr}}) {
         Rig rig;
         rig.StoreAccount("user01", "pw");
         rig.services.error_texts[868] = "无法解析远程访问服务器的名称。";
@@ -69,52 +233,36 @@ TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCoun
     }
 }
 
-// The provider refuses the credentials, here only after the dial's watch has ended (a slow tool): the next
-// tick does not dial while the tool still runs, reads the late answer, and redialling stops until a dial
-// goes ahead. (The watch's own reading of a refusal is driven end to end.)
-TEST(MainFrmDialFailure, ALateRefusalStillStopsRedialsUntilTheSubscriberDialsAgain) {
-    Rig rig;
-    LoadRedialing(rig);
-    rig.services.next_dial_run = {State::Running, 0};
-    rig.view.Advance(22000 + 15000);
-    EXPECT_EQ(rig.view.status, "- 拨号失败");
-    rig.view.Advance(7000);  // still under way at the next tick: no second dial, which would only be refused
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-    rig.services.dial_run = {State::Ended, 691};
-    rig.view.Advance(22000);
-    EXPECT_EQ(rig.view.status, "- 已停止重拨 (691)");
-    EXPECT_THAT(rig.BalloonTexts().back(), HasSubstr("已停止自动重拨"));
-    rig.view.Advance(3 * 22000);
-    EXPECT_EQ(rig.services.dials.size(), 1u);  // no hammering
-    EXPECT_THAT(rig.services.probed, IsEmpty());
-    // A connect refused for an empty account and password is no new dial: the stop holds.
-    rig.view.account = rig.view.password = "";
-    rig.frm.OnConnectClicked();
-    rig.view.Advance(22000);
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-    // The subscriber dials again with a corrected password; it connects, and drops are redialled again.
-    rig.view.account = "user01";
-    rig.view.password = "new-pw";
-    rig.services.next_dial_run = {State::Ended, 0};
-    rig.frm.OnConnectClicked();
-    rig.services.SetConnected(true);
-    rig.view.Advance(5000);
-    rig.services.SetConnected(false);
-    rig.view.Advance(22000);
-    EXPECT_EQ(rig.services.dials.size(), 3u);
-    EXPECT_EQ(rig.services.dials.back().second, "new-pw");
+// The answer of a slow tool arrives after the watch: the next tick does not dial while the tool still
+// runs, and the late refusal counts like any (the retry waits).
+TEST(MainFrmDialFailure, ALateRefusalIsReadByTheNextTickAndDelaysTheRetry) {
+    Night night({691});
+    night.rig.services.on_dial = [&night] {
+        night.dial_times.push_back(night.rig.view.now);
+        night.rig.services.dial_run = {State::Running, 0};
+    };
+    night.Run(22000 + 15000);
+    EXPECT_EQ(night.rig.view.status, "- 拨号失败");
+    night.Run(7000);  // still under way at the next tick: no second dial, which would only be refused
+    EXPECT_EQ(night.dial_times.size(), 1u);
+    night.rig.services.dial_run = {State::Ended, 691};
+    night.Run(22000);
+    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (691)");
+    EXPECT_THAT(night.rig.services.probed, IsEmpty());
+    night.Run(44000);
+    EXPECT_EQ(night.dial_times.size(), 1u);
+    night.Run(22000);
+    EXPECT_EQ(night.dial_times.size(), 2u);
 }
 
 TEST(MainFrmDialFailure, AMissingEntryIsMadeAgainBeforeTheNextDial) {
-    Rig rig;
-    LoadRedialing(rig);
-    rig.services.next_dial_run = {State::Ended, 623};
-    rig.services.entry_exists = false;
-    rig.view.Advance(22000 + 5000);
-    EXPECT_FALSE(rig.Logged("CreateDialEntry Veltrane,Zormik,"));
-    rig.view.Advance(22000);
-    EXPECT_TRUE(rig.Logged("CreateDialEntry Veltrane,Zormik,"));
-    EXPECT_EQ(rig.services.dials.size(), 2u);
+    Night night({623});
+    night.rig.services.entry_exists = false;
+    night.Run(22000 + 5000);
+    EXPECT_FALSE(night.rig.Logged("CreateDialEntry Veltrane,Zormik,"));
+    night.Run(22000);
+    EXPECT_TRUE(night.rig.Logged("CreateDialEntry Veltrane,Zormik,"));
+    EXPECT_EQ(night.dial_times.size(), 2u);
 }
 
 }  // namespace

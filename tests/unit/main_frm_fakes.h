@@ -35,6 +35,11 @@ public:
     std::map<std::string, std::string> settings;  // "Section/Key" -> value
     bool entry_exists = true;
     std::function<bool()> connected = [] { return false; };
+    // Listed in any state: asked only after a hang-up, whose line is by default released with its tool.
+    std::function<bool()> listed = [] { return false; };
+    bool other_connected = false;  // another broadband connection holds the device
+    std::function<std::optional<unsigned long>()> received = [] { return std::optional<unsigned long>(); };
+    std::function<std::int64_t()> clock = [] { return std::int64_t(0); };
     std::function<bool(std::string_view)> probe = [](std::string_view) { return true; };
     std::string run_value;
     RunValueResult write_result = RunValueResult::Ok;
@@ -46,6 +51,7 @@ public:
     bool settings_writable = true;
     ToolRun dial_run, hang_up_run;  // how the tool's last runs stand (Unknown: none started)
     ToolRun next_dial_run;          // how the run of the next dial will stand
+    std::function<void()> on_dial;  // runs as each dial starts, after dial_run is set
     std::map<unsigned long, std::string> error_texts;  // the system's own texts of error numbers
 
     // What happened.
@@ -102,6 +108,10 @@ public:
         log_.push_back(Cat({"IsEntryConnected ", name}));
         return connected();
     }
+    bool IsEntryListed(std::string_view) override { return listed(); }
+    bool OtherBroadbandConnected(std::string_view) override { return other_connected; }
+    std::optional<unsigned long> BytesReceived(std::string_view) override { return received(); }
+    std::int64_t NowMs() override { return clock(); }
     bool ProbeInternet(std::string_view url) override {
         log_.push_back(Cat({"ProbeInternet ", url}));
         probed.emplace_back(url);
@@ -114,6 +124,7 @@ public:
         log_.push_back(Cat({"LaunchDial ", account, ",", password}));
         dials.emplace_back(account, password);
         dial_run = next_dial_run;
+        if (on_dial) on_dial();
         return true;
     }
     bool LaunchHangUp() override {
@@ -345,7 +356,10 @@ struct Rig {
     FakeView view{log};
     MainFrm frm{services, view};
 
-    Rig() { view.Bind(&frm); }
+    Rig() {
+        view.Bind(&frm);
+        services.clock = [this] { return view.now; };
+    }
 
     void StoreAccount(const std::string& user, const std::string& password) {
         services.settings["Option/UserName"] = user;

@@ -88,27 +88,49 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     EXPECT_EQ(rig.frm.IpInterval(), "3");
 }
 
-// The line takes a while to come down: the redial waits for the hang-up's tool to end, 10 s at most.
-TEST(MainFrmSupervision, TheRedialStartsOnceTheHangUpHasEndedOrAfterTenSeconds) {
+// The line takes a while to come down: the redial waits for the hang-up's tool to end and for the system
+// to stop listing the connection, 10 s at most.
+TEST(MainFrmSupervision, TheRedialStartsOnceTheLineIsReleasedOrAfterTenSeconds) {
     for (bool ends : {true, false}) {
         Rig rig;
         LoadWithAccount(rig, true);
         rig.services.probe = [](std::string_view) { return false; };
         rig.services.hang_up_run = {ToolRun::State::Running, 0};
+        // Still listed for a second after its tool has ended.
+        rig.services.listed = [&rig] { return rig.view.now < 22000 + 2500; };
         rig.view.Advance(22000);
         EXPECT_EQ(rig.services.hang_ups, 1);
         EXPECT_EQ(rig.view.status, "- 正在拨号...");
         EXPECT_FALSE(rig.view.connect_enabled);
         EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
-        rig.view.Advance(ends ? 2000 : 9999);
+        rig.view.Advance(ends ? 1500 : 9999);
         EXPECT_THAT(rig.services.dials, IsEmpty()) << ends;
         if (ends) rig.services.hang_up_run = {ToolRun::State::Ended, 0};
+        if (ends) rig.view.Advance(500);
+        EXPECT_THAT(rig.services.dials, IsEmpty()) << ends;
         rig.view.Advance(ends ? 500 : 1);
         ASSERT_EQ(rig.services.dials.size(), 1u) << ends;
         EXPECT_FALSE(rig.view.timer(FrmTimer::HangUpWait).on);
         // The watch counts from the dial itself.
         EXPECT_EQ(rig.view.timer(FrmTimer::Sleep).due, rig.view.now + 5000);
     }
+}
+
+// The boxes may change while a dial waits for the line: the held dial is checked as any dial is.
+TEST(MainFrmSupervision, AHeldDialIsRefusedWhenTheAccountChangedMeanwhile) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    rig.services.probe = [](std::string_view) { return false; };
+    rig.services.hang_up_run = {ToolRun::State::Running, 0};
+    rig.view.Advance(22000);
+    rig.view.account = "/disconnect";
+    rig.services.hang_up_run = {ToolRun::State::Ended, 0};
+    rig.view.Advance(500);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_TRUE(rig.view.connect_enabled);
+    EXPECT_EQ(rig.view.status, "- 拨号失败");
+    EXPECT_FALSE(rig.view.timer(FrmTimer::HangUpWait).on);
 }
 
 TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
@@ -189,6 +211,61 @@ TEST(MainFrmSupervision, UntickingTheOptionStopsIt) {
     rig.log.clear();
     rig.view.Advance(100000);
     EXPECT_THAT(rig.log, IsEmpty());
+}
+
+// A connection that received traffic since the last tick works: no page is asked. A first reading, a
+// counter that stood still, barely moved (the provider's keep-alives), went back (a new connection) or
+// wrapped shows nothing, and the line is probed as before.
+TEST(MainFrmSupervision, OnlyALineWithoutTrafficIsProbed) {
+    Rig rig;
+    LoadWithAccount(rig, true);
+    struct Tick {
+        std::optional<unsigned long> received;
+        bool probed;
+    };
+    const Tick ticks[] = {{1000, true},          {900000, false}, {900000, true},       {900300, true},
+                          {5000000, false},      {200, true},     {std::nullopt, true}, {90000, true},
+                          {4294967000ul, false}, {100000, true}};
+    for (const Tick& tick : ticks) {
+        rig.services.received = [&tick] { return tick.received; };
+        const std::size_t before = rig.services.probed.size();
+        rig.view.Advance(22000);
+        EXPECT_EQ(rig.services.probed.size() > before, tick.probed) << tick.received.value_or(0);
+    }
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+}
+
+// The system signals the end of a connection: the entry's own drop is redialled at once under the
+// supervision's rules; any other end is not.
+TEST(MainFrmDrop, OnlyTheEntrysOwnDropWithTheOptionOnIsRedialledAtOnce) {
+    struct Case {
+        const char* what;
+        bool redial_option;
+        std::function<void(Rig&)> before;  // what happens before the signal
+        bool still_connected;              // another connection ended
+        bool dials;
+    };
+    const Case cases[] = {
+        {"a drop", true, [](Rig&) {}, false, true},
+        {"a drop without the option", false, [](Rig&) {}, false, false},
+        {"another connection's end", true, [](Rig&) {}, true, false},
+        {"the subscriber's disconnect", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Duankai); },
+         false, false},
+        {"a dial under way", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Link); }, false, false},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        LoadWithAccount(rig, c.redial_option);
+        rig.services.SetConnected(false);
+        c.before(rig);
+        const std::size_t dials = rig.services.dials.size();
+        rig.services.SetConnected(c.still_connected);
+        rig.frm.OnConnectionEnded();
+        EXPECT_EQ(rig.services.dials.size() > dials, c.dials) << c.what;
+        // A second signal for the same drop dials nothing more.
+        rig.frm.OnConnectionEnded();
+        EXPECT_LE(rig.services.dials.size(), dials + 1) << c.what;
+    }
 }
 
 // The probe lets other handlers run; these drive MainFrm from inside it.
