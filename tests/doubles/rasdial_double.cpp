@@ -3,7 +3,8 @@
 // or has failed (or the hang-up is done) and ends with the Remote Access error number, 0 on success;
 // whether a dial is up is also worked out from the clock by whoever reads the state.
 //   rasdial                              lists the connected entries
-//   rasdial <entry> [user [password]]    dials
+//   rasdial <entry> [user [password]]    dials (the state file says how each dial ends: 623, 617,
+//                                        756 and 813 at once, then the script, then the "dial" line)
 //   rasdial <entry> /disconnect | /d     hangs up (any argument after the entry may carry the option)
 #include <windows.h>
 
@@ -32,7 +33,6 @@ void RecordStart(const std::vector<std::string>& args) {
     line::Lock lock;
     line::WriteWholeFile(line::DialLogPath(), line::FormatDialStart(start), true);
 }
-
 
 // Waits until the clock reaches `until_ms` (the tool's own run time on the simulated line).
 void SleepUntil(long long until_ms) {
@@ -79,9 +79,10 @@ int wmain(int argc, wchar_t** argv) {
                 up = up || (line::SameName(listed.entry, entry) && listed.state != line::kStateClosing);
             line::HangUp(state, entry);
             std::erase_if(state.closing, [&](const line::Closing& c) { return c.until_ms <= now; });
-            if (up && state.hang_up_s > 0) {
+            // The tool returns after its own time; the system lists the connection a while longer.
+            if (up && state.hang_up_s + state.released_after_s > 0) {
                 ends_ms = now + 1000LL * state.hang_up_s;
-                state.closing.push_back({entry, ends_ms});
+                state.closing.push_back({entry, ends_ms + 1000LL * state.released_after_s});
             }
             line::Save(state);
         } else {
@@ -96,12 +97,24 @@ int wmain(int argc, wchar_t** argv) {
                 }
                 if (listed.state == line::kStateDialling) return Finish(756);
             }
+            // One broadband connection per device.
+            if (line::OtherConnected(state, entry, now)) return Finish(813);
             std::string user = args.size() > 1 ? args[1] : std::string();
             std::string password = args.size() > 2 ? args[2] : std::string();
             bool accepted = state.accepted.empty();
             for (const auto& [good_user, good_password] : state.accepted)
                 accepted = accepted || (good_user == user && good_password == password);
             line::DialBehaviour behaviour = state.dial;
+            if (!state.script.empty()) {
+                const unsigned long scripted = state.script.front();
+                state.script.erase(state.script.begin());
+                const bool timed =
+                    behaviour.mode == line::DialMode::Connect || behaviour.mode == line::DialMode::Drop;
+                if (scripted == 0)
+                    behaviour = {line::DialMode::Connect, timed ? behaviour.connect_after_s : 2, 0};
+                else
+                    behaviour = {line::DialMode::Fail, 0, 0, scripted};
+            }
             if (!accepted) behaviour = {line::DialMode::Fail, 0, 0, 691};
             line::HangUp(state, entry);  // a new attempt replaces an earlier one that is not up
             switch (behaviour.mode) {
