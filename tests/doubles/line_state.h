@@ -61,6 +61,8 @@
 //     fail <function> <code>         every call of the named library function returns <code>
 //   Hanging an entry up removes its "connected", "other" and "attempt" lines. Missing file: empty
 //   phonebook, no connections, default dials.
+//   With a /PHONEBOOK:<file> option the dial tool finds the entry only in that file: the user's book
+//   holds the "userentry" lines, another existing file the "entry" lines.
 //
 // Change signal
 //   Every writer of the state (Save, so Update too, and UsePrivateState) signals each of the named

@@ -8,6 +8,8 @@
 //   rasdial <entry> /disconnect | /d     hangs up (any argument after the entry may carry the option)
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <cstdio>
 
 #include "tests/doubles/line_state.h"
@@ -38,6 +40,29 @@ void RecordStart(const std::vector<std::string>& args) {
 void SleepUntil(long long until_ms) {
     for (long long now = line::NowMs(); now < until_ms; now = line::NowMs())
         Sleep(static_cast<DWORD>(until_ms - now > 200 ? 200 : until_ms - now));
+}
+
+// The book a /PHONEBOOK option names, "" without one.
+std::wstring NamedBook(const std::vector<std::string>& args) {
+    for (const std::string& arg : args)
+        if (arg.size() > 11 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, arg.c_str(), 11,
+                                              "/PHONEBOOK:", 11) == CSTR_EQUAL)
+            return line::ToWide(CP_UTF8, arg.substr(11));
+    return {};
+}
+
+// Whether the book named on the command line holds the entry: the current user's book holds the
+// "userentry" lines, any other existing book the "entry" lines; a missing file holds nothing.
+bool NamedBookHolds(const line::State& state, const std::wstring& book, const std::string& entry) {
+    if (GetFileAttributesW(book.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    wchar_t appdata[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata);
+    const std::wstring user = std::wstring(appdata) + L"\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk";
+    const std::vector<std::string>& entries =
+        lstrcmpiW(book.c_str(), user.c_str()) == 0 ? state.user_entries : state.entries;
+    for (const std::string& name : entries)
+        if (line::SameName(name, entry)) return true;
+    return false;
 }
 
 int Finish(unsigned long code) {
@@ -86,7 +111,9 @@ int wmain(int argc, wchar_t** argv) {
             }
             line::Save(state);
         } else {
-            if (!line::HasEntry(state, entry)) return Finish(623);
+            const std::wstring book = NamedBook(args);
+            if (book.empty() ? !line::HasEntry(state, entry) : !NamedBookHolds(state, book, entry))
+                return Finish(623);
             // The port is still being released.
             if (line::ClosingUntil(state, entry, now) != 0) return Finish(617);
             for (const line::Listed& listed : line::ListedConnections(state, now)) {
