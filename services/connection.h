@@ -1,6 +1,7 @@
 #pragma once
 // The connection state of a phonebook entry, and the platform's dial tool started for dialing and
 // hanging up. Texts are UTF-8.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,9 +22,24 @@ struct ToolRun {
 // status call, or a name longer than the platform's 256 bytes, reads as not connected.
 bool IsEntryConnected(std::string_view name);
 
+// True while the system lists any connection of the entry `name` (letter case aside), whatever its state:
+// dialling, connected or closing. The line is free for a new dial only once the status call answers
+// ERROR_INVALID_HANDLE for every such connection (the system needs time to end one after a hang-up).
+// A failed enumeration reads as false.
+bool IsEntryListed(std::string_view name);
+
+// True when a connection of an entry other than `name` is listed as connected on a PPPoE device: the
+// system refuses a second broadband connection on the device (error 813), so dialling cannot help.
+bool OtherBroadbandConnected(std::string_view name);
+
+// The received-bytes counter of the entry's connection, while it is connected; nothing when it is not
+// or the system will not say. A 32-bit counter: it wraps, and a new connection starts it again.
+std::optional<unsigned long> BytesReceived(std::string_view name);
+
 // Starts the system folder's rasdial.exe, hidden, with no console window and without waiting, to dial
 // the "Veltrane" entry with `account` and `password`; the tool receives them exactly, as two arguments.
-// True when the tool started. Its process is kept for LastToolRun(ToolJob::Dial).
+// When the entry lives in the current user's phonebook and not in the all-users one, the tool is named
+// that book as well. True when the tool started. Its process is kept for LastToolRun(ToolJob::Dial).
 bool LaunchDial(std::string_view account, std::string_view password);
 
 // The same for hanging up the "Veltrane" entry; kept for LastToolRun(ToolJob::HangUp).
@@ -32,7 +48,8 @@ bool LaunchHangUp();
 // How the last run of `job` stands, read without waiting.
 ToolRun LastToolRun(ToolJob job);
 
-// The system's own text for the Remote Access error `code` (in the system's language), "" when it has none.
+// The system's own text for the Remote Access error `code` (in the system's language, read as Unicode so
+// that it survives a non-Unicode code page other than the display language), "" when it has none.
 std::string DialErrorText(unsigned long code);
 #endif
 

@@ -38,9 +38,17 @@ std::string QuoteArgument(std::string_view argument) {
 }
 
 std::string DialCommandLine(std::string_view tool, std::string_view entry, std::string_view account,
-                            std::string_view password) {
-    return QuoteProgram(tool) + " " + QuoteArgument(entry) + " " + QuoteArgument(account) + " " +
-           QuoteArgument(password);
+                            std::string_view password, std::string_view phonebook) {
+    std::string line = QuoteProgram(tool) + " " + QuoteArgument(entry) + " " + QuoteArgument(account) + " " +
+                       QuoteArgument(password);
+    if (phonebook.empty()) return line;
+    const std::string option = "/PHONEBOOK:" + std::string(phonebook);
+    // A parser that reads the line in another code page than it was written in splits only at blanks
+    // outside quotes: quoting a path with any non-ASCII character keeps it one argument whatever the
+    // tool's own reading. A path holds no quote, and it ends with the file name, not a backslash.
+    bool non_ascii = false;
+    for (char c : phonebook) non_ascii = non_ascii || static_cast<unsigned char>(c) >= 0x80;
+    return line + " " + (non_ascii ? "\"" + option + "\"" : QuoteArgument(option));
 }
 
 std::string HangUpCommandLine(std::string_view tool, std::string_view entry) {

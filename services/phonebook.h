@@ -15,8 +15,9 @@ bool EntryExists(std::string_view name);
 
 // Writes the broadband (PPPoE) entry `entry` with the dialer's fixed properties on the system's PPPoE
 // device, creating it or replacing its properties, then stores `user` and `password` as its credentials.
-// The default (all-users) phonebook is tried first; when it refuses access, the current user's phonebook
-// takes the entry and its credentials. True when both steps succeeded; false also when a text does not fit
+// The default (all-users) phonebook is tried first; when it does not take the entry, for whatever reason,
+// the current user's phonebook does (created empty first if missing, written through the wide functions
+// so that any profile path works). True when both steps succeeded; false also when a text does not fit
 // its field or has no form in the ANSI code page.
 bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password);
 #endif

@@ -36,6 +36,15 @@ const Api& LoadApi() {
         loaded.get_connect_status = Resolve<GetConnectStatusFn>(library, "RasGetConnectStatusA");
         loaded.enum_devices = Resolve<EnumDevicesFn>(library, "RasEnumDevicesA");
         loaded.get_error_string = Resolve<GetErrorStringFn>(library, "RasGetErrorStringA");
+        loaded.get_connection_statistics =
+            Resolve<GetConnectionStatisticsFn>(library, "RasGetConnectionStatistics");
+        loaded.connection_notification =
+            Resolve<ConnectionNotificationFn>(library, "RasConnectionNotificationA");
+        loaded.enum_entries_w = Resolve<EnumEntriesWFn>(library, "RasEnumEntriesW");
+        loaded.enum_devices_w = Resolve<EnumDevicesWFn>(library, "RasEnumDevicesW");
+        loaded.set_entry_properties_w = Resolve<SetEntryPropertiesWFn>(library, "RasSetEntryPropertiesW");
+        loaded.set_credentials_w = Resolve<SetCredentialsWFn>(library, "RasSetCredentialsW");
+        loaded.get_error_string_w = Resolve<GetErrorStringWFn>(library, "RasGetErrorStringW");
         return loaded;
     }();
     return api;
@@ -96,22 +105,110 @@ std::string PppoeDeviceName(const ras::Api& api) {
     return fallback;
 }
 
-// The current user's own phonebook, its folders created; empty when the system will not say where.
-// The library takes an ANSI path: a profile folder with characters outside the code page is named by
-// its short form.
-std::string UserPhonebookPath() {
+// The PPPoE device as the wide enumeration names it (a localised name need not have an ANSI form);
+// from the ANSI name when the wide call is missing or lists none.
+std::wstring PppoeDeviceNameW(const ras::Api& api) {
+    if (api.enum_devices_w) {
+        std::vector<ras::DeviceInfoW> devices(64);
+        devices[0].dwSize = sizeof(ras::DeviceInfoW);
+        DWORD bytes = static_cast<DWORD>(devices.size() * sizeof(ras::DeviceInfoW));
+        DWORD count = 0;
+        if (api.enum_devices_w(devices.data(), &bytes, &count) == 0) {
+            for (DWORD i = 0; i < count && i < devices.size(); ++i) {
+                const ras::DeviceInfoW& device = devices[i];
+                std::wstring type(device.szDeviceType, wcsnlen(device.szDeviceType, ras::kMaxDeviceType + 1));
+                std::wstring name(device.szDeviceName, wcsnlen(device.szDeviceName, ras::kMaxDeviceName + 1));
+                if (EqualIgnoringCase(type, L"PPPoE") && !name.empty()) return name;
+            }
+        }
+    }
+    return AnsiToWide(PppoeDeviceName(api));
+}
+
+// The current user's own phonebook, its folders and an empty file created when missing (the library
+// may refuse to open a book that does not exist yet; an existing one is never touched); empty when the
+// system will not say where or the file cannot be made.
+std::wstring UserPhonebookPath() {
     wchar_t appdata[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata))) return {};
-    std::wstring folder = std::wstring(appdata) + L"\\Microsoft\\Network\\Connections\\Pbk";
-    int made = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    const std::wstring folder = std::wstring(appdata) + L"\\Microsoft\\Network\\Connections\\Pbk";
+    const int made = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return {};
-    std::string ansi;
-    if (!ToAnsi(WideToUtf8(folder), ansi)) {
-        wchar_t short_form[MAX_PATH] = {};
-        DWORD length = GetShortPathNameW(folder.c_str(), short_form, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH || !ToAnsi(WideToUtf8(short_form), ansi)) return {};
+    const std::wstring path = folder + L"\\rasphone.pbk";
+    // CREATE_NEW: an existing book, with other entries in it, is never truncated.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return {};
+    } else {
+        CloseHandle(file);
     }
-    return ansi + "\\rasphone.pbk";
+    return path;
+}
+
+// Copies whole text into a zero-filled wide field; false when it would not fit.
+template <std::size_t N>
+bool CopyFieldW(wchar_t (&field)[N], const std::wstring& text) {
+    if (text.size() >= N || text.find(L'\0') != std::wstring::npos) return false;
+    std::memcpy(field, text.data(), text.size() * sizeof(wchar_t));
+    return true;
+}
+
+// The entry's fixed properties, in either form.
+template <typename Record>
+void FillFixedProperties(Record& record) {
+    record.dwSize = sizeof(Record);
+    record.dwfOptions = 0x3D0D0310;
+    record.dwCountryID = 86;
+    record.dwCountryCode = 86;
+    record.dwfNetProtocols = 4;    // IP only
+    record.dwFramingProtocol = 1;  // PPP
+    record.dwDialMode = 1;         // dial all links
+    record.dwDialExtraPercent = 75;
+    record.dwDialExtraSampleSeconds = 120;
+    record.dwHangUpExtraPercent = 10;
+    record.dwHangUpExtraSampleSeconds = 120;
+    record.dwType = 5;            // broadband
+    record.dwEncryptionType = 3;  // optional encryption
+    record.dwfOptions2 = 0x6F;
+    record.dwRedialCount = 10;
+    record.dwRedialPause = 60;
+}
+
+// User name, password and (empty) domain. Not the default-credentials flag: the system refuses it for a
+// per-user entry and for anyone not elevated.
+constexpr DWORD kCredentialsMask = 0x7;
+
+// The entry and its credentials in the current user's book, through the wide functions, so that a
+// profile path outside the ANSI code page reaches the library whole.
+bool CreateInUserBook(const ras::Api& api, std::string_view entry, std::string_view user,
+                      std::string_view password) {
+    if (!api.set_entry_properties_w || !api.set_credentials_w) return false;
+    const std::wstring entry_w = Utf8ToWide(entry), user_w = Utf8ToWide(user);
+    std::wstring password_w = Utf8ToWide(password);
+    auto credentials = std::make_unique<ras::CredentialsW>();  // zeroed
+    credentials->dwSize = sizeof(ras::CredentialsW);
+    credentials->dwMask = kCredentialsMask;
+    const bool fits = !entry_w.empty() && entry_w.size() <= ras::kMaxEntryName &&
+                      CopyFieldW(credentials->szUserName, user_w) &&
+                      CopyFieldW(credentials->szPassword, password_w);
+    SecureZeroMemory(password_w.data(), password_w.size() * sizeof(wchar_t));
+    bool stored = false;
+    if (fits) {
+        auto record = std::make_unique<ras::EntryW>();  // zeroed
+        FillFixedProperties(*record);
+        CopyFieldW(record->szDeviceType, L"PPPoE");
+        if (!CopyFieldW(record->szDeviceName, PppoeDeviceNameW(api)))
+            CopyFieldW(record->szDeviceName, kChinesePppoeDevice);
+        const std::wstring book = UserPhonebookPath();
+        stored = !book.empty() &&
+                 api.set_entry_properties_w(book.c_str(), entry_w.c_str(), record.get(), sizeof(ras::EntryW),
+                                            nullptr, 0) == 0 &&
+                 api.set_credentials_w(book.c_str(), entry_w.c_str(), credentials.get(), FALSE) == 0;
+    }
+    SecureZeroMemory(credentials->szPassword, sizeof credentials->szPassword);
+    return stored;
 }
 
 }  // namespace
@@ -129,10 +226,10 @@ bool EntryExists(std::string_view name) {
     const std::wstring wanted = Utf8ToWide(name);
     for (DWORD i = 0; i < count; ++i) {
         const char* field = names[i].szEntryName;
-        std::wstring listed = AnsiToWide(std::string_view(field, strnlen(field, sizeof names[i].szEntryName)));
+        std::wstring listed =
+            AnsiToWide(std::string_view(field, strnlen(field, sizeof names[i].szEntryName)));
         // The Remote Access Service does not tell names apart by letter case.
-        if (!listed.empty() && EqualIgnoringCase(listed, wanted))
-            return true;
+        if (!listed.empty() && EqualIgnoringCase(listed, wanted)) return true;
     }
     return false;
 }
@@ -150,47 +247,28 @@ bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_
     // leaves the phonebook untouched.
     ras::Credentials credentials{};
     credentials.dwSize = sizeof credentials;
-    // User name, password and (empty) domain. Not the default-credentials flag: the system refuses it for
-    // a per-user entry and for anyone not elevated.
-    credentials.dwMask = 0x7;
+    credentials.dwMask = kCredentialsMask;
     if (!CopyField(credentials.szUserName, user_ansi) || !CopyField(credentials.szPassword, password_ansi))
         return false;
 
     auto record = std::make_unique<ras::Entry>();  // value-initialised: all bytes zero
-    record->dwSize = sizeof(ras::Entry);
-    record->dwfOptions = 0x3D0D0310;
-    record->dwCountryID = 86;
-    record->dwCountryCode = 86;
-    record->dwfNetProtocols = 4;    // IP only
-    record->dwFramingProtocol = 1;  // PPP
+    FillFixedProperties(*record);
     CopyField(record->szDeviceType, "PPPoE");
     if (!CopyField(record->szDeviceName, device_name))
         CopyField(record->szDeviceName, WideToAnsi(kChinesePppoeDevice));
-    record->dwDialMode = 1;  // dial all links
-    record->dwDialExtraPercent = 75;
-    record->dwDialExtraSampleSeconds = 120;
-    record->dwHangUpExtraPercent = 10;
-    record->dwHangUpExtraSampleSeconds = 120;
-    record->dwType = 5;            // broadband
-    record->dwEncryptionType = 3;  // optional encryption
-    record->dwfOptions2 = 0x6F;
-    record->dwRedialCount = 10;
-    record->dwRedialPause = 60;
-    // The default book is the all-users one, which only an elevated administrator may write: everyone
-    // else gets the entry in their own book, which the dial tool and the enumeration also see.
-    std::string phonebook;
-    DWORD status = api.set_entry_properties(nullptr, entry_ansi.c_str(), record.get(), sizeof(ras::Entry),
-                                            nullptr, 0);
-    if (status == ras::kErrorAccessDenied) {
-        phonebook = UserPhonebookPath();
-        if (!phonebook.empty())
-            status = api.set_entry_properties(phonebook.c_str(), entry_ansi.c_str(), record.get(),
-                                              sizeof(ras::Entry), nullptr, 0);
-    }
-    const char* book = phonebook.empty() ? nullptr : phonebook.c_str();
-    bool stored = status == 0 && api.set_credentials(book, entry_ansi.c_str(), &credentials, FALSE) == 0;
-
+    // The default book is the all-users one, which only an elevated administrator may write. Whatever
+    // stops it (access denied, a book that cannot be opened, ...), the user's own book takes the entry:
+    // the dial tool and the enumeration see that one too. Once the default book holds the entry, a
+    // failure to store the credentials is the result (a second entry in the other book would leave the
+    // tool to pick one).
+    bool stored = false;
+    if (api.set_entry_properties(nullptr, entry_ansi.c_str(), record.get(), sizeof(ras::Entry), nullptr, 0) ==
+        0)
+        stored = api.set_credentials(nullptr, entry_ansi.c_str(), &credentials, FALSE) == 0;
+    else
+        stored = CreateInUserBook(api, entry, user, password);
     SecureZeroMemory(credentials.szPassword, sizeof credentials.szPassword);
+    SecureZeroMemory(password_ansi.data(), password_ansi.size());
     return stored;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The Remote Access records in the exact forms the dialer exchanges with the phonebook library: the
-// legacy ANSI layouts of a 32-bit process. The platform tells the forms apart by their size field, so
-// these are declared here rather than taken from the SDK headers, which declare newer, larger forms.
-// Win32 code (and the stand-in library) only.
+// legacy layouts of a 32-bit process, ANSI and, for the current user's book, wide. The platform tells the
+// forms apart by their size field, so these are declared here rather than taken from the SDK headers, which
+// declare newer, larger forms. Win32 code (and the stand-in library) only.
 #include <windows.h>
 
 #include <cstddef>
@@ -21,6 +21,12 @@ inline constexpr DWORD kErrorBufferTooSmall = 603;
 inline constexpr DWORD kErrorCannotOpenPhonebook = 621;
 inline constexpr DWORD kErrorCannotFindPhonebookEntry = 623;
 inline constexpr DWORD kErrorInvalidSize = 632;
+inline constexpr DWORD kErrorPortDisconnecting = 617;
+inline constexpr DWORD kErrorSecondBroadband = 813;
+
+// Which changes RasConnectionNotification signals.
+inline constexpr DWORD kNotifyConnection = 0x1;     // RASCN_Connection
+inline constexpr DWORD kNotifyDisconnection = 0x2;  // RASCN_Disconnection
 
 // RASENTRYNAMEA, 264-byte form.
 struct EntryName {
@@ -55,6 +61,18 @@ struct ConnectionStatus {
 };
 static_assert(sizeof(ConnectionStatus) == 160);
 static_assert(offsetof(ConnectionStatus, szDeviceName) == 29);
+// RASCONNSTATUSA, 288-byte form (with the phone number), for a system that refuses the oldest.
+struct ConnectionStatusXp {
+    DWORD dwSize;
+    DWORD rasconnstate;
+    DWORD dwError;
+    CHAR szDeviceType[kMaxDeviceType + 1];
+    CHAR szDeviceName[kMaxDeviceName + 1];
+    CHAR szPhoneNumber[128 + 1];
+};
+static_assert(sizeof(ConnectionStatusXp) == 288);
+static_assert(offsetof(ConnectionStatusXp, szPhoneNumber) == 158);  // right after the 160 form's fields
+
 inline constexpr DWORD kStateConnected = 0x2000;     // RASCS_Connected
 inline constexpr DWORD kStateDisconnected = 0x2001;  // RASCS_Disconnected
 
@@ -155,6 +173,122 @@ static_assert(offsetof(Credentials, szUserName) == 8);
 static_assert(offsetof(Credentials, szPassword) == 265);
 static_assert(offsetof(Credentials, szDomain) == 522);
 
+// RAS_STATS, 60-byte form (the only one).
+struct Statistics {
+    DWORD dwSize;
+    DWORD dwBytesXmited;
+    DWORD dwBytesRcved;
+    DWORD dwFramesXmited;
+    DWORD dwFramesRcved;
+    DWORD dwCrcErr;
+    DWORD dwTimeoutErr;
+    DWORD dwAlignmentErr;
+    DWORD dwHardwareOverrunErr;
+    DWORD dwFramingErr;
+    DWORD dwBufferOverrunErr;
+    DWORD dwCompressionRatioIn;
+    DWORD dwCompressionRatioOut;
+    DWORD dwBps;
+    DWORD dwConnectDuration;
+};
+static_assert(sizeof(Statistics) == 60);
+static_assert(offsetof(Statistics, dwBytesRcved) == 8);
+
+// The wide forms, for the current user's book, whose path may hold characters outside the ANSI code
+// page. Same fields and sizes as the ANSI forms above, with two-byte characters.
+
+// RASENTRYNAMEW, 520-byte form.
+struct EntryNameW {
+    DWORD dwSize;
+    WCHAR szEntryName[kMaxEntryName + 1];
+};
+static_assert(sizeof(EntryNameW) == 520);
+static_assert(offsetof(EntryNameW, szEntryName) == 4);
+
+// RASDEVINFOW, 296-byte form.
+struct DeviceInfoW {
+    DWORD dwSize;
+    WCHAR szDeviceType[kMaxDeviceType + 1];
+    WCHAR szDeviceName[kMaxDeviceName + 1];
+};
+static_assert(sizeof(DeviceInfoW) == 296);
+
+// RASENTRYW, 5616-byte form: the ANSI record's fields in the same order.
+struct EntryW {
+    DWORD dwSize;
+    DWORD dwfOptions;
+    DWORD dwCountryID;
+    DWORD dwCountryCode;
+    WCHAR szAreaCode[10 + 1];
+    WCHAR szLocalPhoneNumber[128 + 1];
+    DWORD dwAlternateOffset;
+    IpAddress ipaddr;
+    IpAddress ipaddrDns;
+    IpAddress ipaddrDnsAlt;
+    IpAddress ipaddrWins;
+    IpAddress ipaddrWinsAlt;
+    DWORD dwFrameSize;
+    DWORD dwfNetProtocols;
+    DWORD dwFramingProtocol;
+    WCHAR szScript[MAX_PATH];
+    WCHAR szAutodialDll[MAX_PATH];
+    WCHAR szAutodialFunc[MAX_PATH];
+    WCHAR szDeviceType[kMaxDeviceType + 1];
+    WCHAR szDeviceName[kMaxDeviceName + 1];
+    WCHAR szX25PadType[32 + 1];
+    WCHAR szX25Address[200 + 1];
+    WCHAR szX25Facilities[200 + 1];
+    WCHAR szX25UserData[200 + 1];
+    DWORD dwChannels;
+    DWORD dwReserved1;
+    DWORD dwReserved2;
+    DWORD dwSubEntries;
+    DWORD dwDialMode;
+    DWORD dwDialExtraPercent;
+    DWORD dwDialExtraSampleSeconds;
+    DWORD dwHangUpExtraPercent;
+    DWORD dwHangUpExtraSampleSeconds;
+    DWORD dwIdleDisconnectSeconds;
+    DWORD dwType;
+    DWORD dwEncryptionType;
+    DWORD dwCustomAuthKey;
+    GUID guidId;
+    WCHAR szCustomDialDll[MAX_PATH];
+    DWORD dwVpnStrategy;
+    DWORD dwfOptions2;
+    DWORD dwfOptions3;
+    WCHAR szDnsSuffix[256];
+    DWORD dwTcpWindowSize;
+    WCHAR szPrerequisitePbk[MAX_PATH];
+    WCHAR szPrerequisiteEntry[kMaxEntryName + 1];
+    DWORD dwRedialCount;
+    DWORD dwRedialPause;
+};
+static_assert(sizeof(EntryW) == 5616);
+static_assert(offsetof(EntryW, szLocalPhoneNumber) == 38);
+static_assert(offsetof(EntryW, dwfNetProtocols) == 324);
+static_assert(offsetof(EntryW, dwFramingProtocol) == 328);
+static_assert(offsetof(EntryW, szDeviceType) == 1892);
+static_assert(offsetof(EntryW, szDeviceName) == 1926);
+static_assert(offsetof(EntryW, dwDialMode) == 3472);
+static_assert(offsetof(EntryW, dwType) == 3496);
+static_assert(offsetof(EntryW, dwEncryptionType) == 3500);
+static_assert(offsetof(EntryW, dwfOptions2) == 4048);
+static_assert(offsetof(EntryW, dwRedialCount) == 5608);
+static_assert(offsetof(EntryW, dwRedialPause) == 5612);
+
+// RASCREDENTIALSW, 1068-byte form.
+struct CredentialsW {
+    DWORD dwSize;
+    DWORD dwMask;
+    WCHAR szUserName[256 + 1];
+    WCHAR szPassword[256 + 1];
+    WCHAR szDomain[15 + 1];
+};
+static_assert(sizeof(CredentialsW) == 1068);
+static_assert(offsetof(CredentialsW, szPassword) == 522);
+static_assert(offsetof(CredentialsW, szDomain) == 1036);
+
 // Signatures of the library functions, as the library exports them (stdcall, undecorated names).
 using EnumEntriesFn = DWORD(WINAPI*)(LPCSTR reserved, LPCSTR phonebook, EntryName* names, LPDWORD bytes,
                                      LPDWORD count);
@@ -165,6 +299,16 @@ using SetCredentialsFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Credenti
 using GetConnectStatusFn = DWORD(WINAPI*)(HANDLE connection, ConnectionStatus* status);
 using EnumDevicesFn = DWORD(WINAPI*)(DeviceInfo* devices, LPDWORD bytes, LPDWORD count);
 using GetErrorStringFn = DWORD(WINAPI*)(UINT code, LPSTR text, DWORD size);
+using GetConnectionStatisticsFn = DWORD(WINAPI*)(HANDLE connection, Statistics* statistics);
+using ConnectionNotificationFn = DWORD(WINAPI*)(HANDLE connection, HANDLE event, DWORD flags);
+using EnumEntriesWFn = DWORD(WINAPI*)(LPCWSTR reserved, LPCWSTR phonebook, EntryNameW* names, LPDWORD bytes,
+                                      LPDWORD count);
+using EnumDevicesWFn = DWORD(WINAPI*)(DeviceInfoW* devices, LPDWORD bytes, LPDWORD count);
+using SetEntryPropertiesWFn = DWORD(WINAPI*)(LPCWSTR phonebook, LPCWSTR entry, EntryW* record,
+                                             DWORD record_size, LPBYTE device_info, DWORD device_info_size);
+using SetCredentialsWFn = DWORD(WINAPI*)(LPCWSTR phonebook, LPCWSTR entry, CredentialsW* credentials,
+                                         BOOL clear);
+using GetErrorStringWFn = DWORD(WINAPI*)(UINT code, LPWSTR text, DWORD size);
 
 // The library's entry points, resolved once; a null member means the library or function is missing.
 struct Api {
@@ -175,6 +319,13 @@ struct Api {
     GetConnectStatusFn get_connect_status = nullptr;
     EnumDevicesFn enum_devices = nullptr;
     GetErrorStringFn get_error_string = nullptr;
+    GetConnectionStatisticsFn get_connection_statistics = nullptr;
+    ConnectionNotificationFn connection_notification = nullptr;
+    EnumEntriesWFn enum_entries_w = nullptr;
+    EnumDevicesWFn enum_devices_w = nullptr;
+    SetEntryPropertiesWFn set_entry_properties_w = nullptr;
+    SetCredentialsWFn set_credentials_w = nullptr;
+    GetErrorStringWFn get_error_string_w = nullptr;
 };
 const Api& LoadApi();
 

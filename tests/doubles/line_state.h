@@ -22,10 +22,32 @@
 //                                    Without a dial line, dials connect after 2 seconds. A dial that
 //                                    connects keeps its tool running until the line is up, as the real
 //                                    tool does; a connection is listed (state "dialling") from the dial on.
+//     dial script <code> <code> ...  the next dials end with these codes, in order: each dial that reaches
+//                                    the line (one refused at once with 623, 617, 756 or 813 does not)
+//                                    takes the first and removes it; 0 connects after the connect time of
+//                                    the "dial connect"/"dial drop" line (2 s otherwise), any other code
+//                                    refuses the dial as "dial fail <code>". Once it is used up, the
+//                                    other "dial" line applies again.
+//     other <name>                   another program's broadband connection, listed as connected on the
+//                                    PPPoE device with its own handle (no entry needed). While any
+//                                    connection of another entry is connected ("other" or "connected"),
+//                                    a dial ends with 813, as the system refuses a second broadband
+//                                    connection on the device.
 //     slow <N>                       a dial that does not connect keeps its tool running N seconds before
 //                                    it ends with its code (listed as dialling meanwhile); default 0
-//     hangup <N>                     a hang-up takes N seconds (default 2): the tool runs that long, the
-//                                    connection is listed as closing, and a dial meanwhile ends with 617
+//     hangup <N> [<M>]               a hang-up's tool runs N seconds (default 2) and the connection stays
+//                                    listed as closing M seconds more after the tool has ended (default
+//                                    0), as the system releases a line after the hang-up has returned; a
+//                                    dial while it is listed ends with 617
+//     traffic <name> <received> [<per second> [<since ms>]]
+//                                    the received-bytes counter of the entry's connection: <received>
+//                                    when it comes up, growing by <per second> while it is up, a 32-bit
+//                                    counter that wraps; each new connection starts again from
+//                                    <received>. A connection of a "connected" or "other" line has no
+//                                    time it came up: it counts from <since ms> (milliseconds since 1601,
+//                                    UTC), or stays at <received> without it
+//     refuse <function> <size>       the named library function answers 632 (invalid size) to a record of
+//                                    <size> bytes, as a system that does not know that form would
 //     accept <user> <password>       when any accept line exists, only these credentials connect; others
 //                                    are refused like "dial fail"
 //     attempt <name> <ms> <mode...>  a dial the tool started at <ms> (milliseconds since 1601, UTC) with
@@ -37,8 +59,17 @@
 //     credentials <name> <mask> <user> <password> <domain>   last RasSetCredentialsA (mask in decimal)
 //     errortext <code> <text>        the system's own text for a Remote Access error number
 //     fail <function> <code>         every call of the named library function returns <code>
-//   Hanging an entry up removes its "connected" and "attempt" lines. Missing file: empty phonebook, no
-//   connections, default dials.
+//   Hanging an entry up removes its "connected", "other" and "attempt" lines. Missing file: empty
+//   phonebook, no connections, default dials.
+//   With a /PHONEBOOK:<file> option the dial tool finds the entry only in that file: the user's book
+//   holds the "userentry" lines, another existing file the "entry" lines.
+//
+// Change signal
+//   Every writer of the state (Save, so Update too, and UsePrivateState) signals each of the named
+//   auto-reset events "VeltraneLineChanged-<0..15>" that exists. A process of the stand-in library that
+//   was asked for connection notifications owns one slot and waits on it, with a time-out at the next
+//   change the state predicts from the clock (a dial coming up, a drop, the end of a closing), so the
+//   ends of connections are signalled as they happen and nothing polls in between.
 //
 // Dial log
 //   Path: the state file's path followed by ".log". One line per start of the dial tool, appended:
@@ -103,6 +134,18 @@ struct Failure {
     unsigned long code = 0;
 };
 
+struct Refusal {
+    std::string function;
+    unsigned long size = 0;
+};
+
+struct Traffic {
+    std::string entry;
+    unsigned long received = 0;
+    unsigned long per_second = 0;
+    long long since_ms = 0;  // for a connection with no time it came up; 0: none
+};
+
 struct State {
     bool elevated = false;
     std::vector<std::string> entries;       // the all-users book
@@ -112,6 +155,11 @@ struct State {
     DialBehaviour dial;
     int slow_s = 0;
     int hang_up_s = 2;
+    int released_after_s = 0;           // the closing stays listed this long after the hang-up's tool ended
+    std::vector<unsigned long> script;  // exit codes of the next dials
+    std::vector<std::string> others;    // other programs' broadband connections
+    std::vector<Traffic> traffic;
+    std::vector<Refusal> refusals;
     std::vector<Closing> closing;
     std::vector<std::pair<std::string, std::string>> accepted;  // user, password
     std::vector<Attempt> attempts;
@@ -377,6 +425,23 @@ inline State Parse(const std::string& content) {
             state.slow_s = std::atoi(std::string(f[1]).c_str());
         } else if (kind == "hangup" && f.size() >= 2) {
             state.hang_up_s = std::atoi(std::string(f[1]).c_str());
+            state.released_after_s = f.size() >= 3 ? std::atoi(std::string(f[2]).c_str()) : 0;
+        } else if (kind == "dial" && f.size() >= 2 && f[1] == "script") {
+            state.script.clear();
+            for (std::size_t i = 2; i < f.size(); ++i)
+                state.script.push_back(std::strtoul(std::string(f[i]).c_str(), nullptr, 10));
+        } else if (kind == "other" && f.size() >= 2) {
+            state.others.push_back(Unescape(f[1]));
+        } else if (kind == "traffic" && f.size() >= 3) {
+            auto number = [&](std::size_t i) {
+                return i < f.size() ? std::strtoull(std::string(f[i]).c_str(), nullptr, 10) : 0ULL;
+            };
+            state.traffic.push_back({Unescape(f[1]), static_cast<unsigned long>(number(2)),
+                                     static_cast<unsigned long>(number(3)),
+                                     static_cast<long long>(number(4))});
+        } else if (kind == "refuse" && f.size() >= 3) {
+            state.refusals.push_back(
+                {std::string(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10)});
         } else if (kind == "closing" && f.size() >= 3) {
             state.closing.push_back({Unescape(f[1]), std::atoll(std::string(f[2]).c_str())});
         } else if (kind == "connected" && f.size() >= 2) {
@@ -398,7 +463,8 @@ inline State Parse(const std::string& content) {
             state.credentials.push_back({Unescape(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10),
                                          Unescape(f[3]), Unescape(f[4]), Unescape(f[5])});
         } else if (kind == "errortext" && f.size() >= 3) {
-            state.error_texts.emplace_back(std::strtoul(std::string(f[1]).c_str(), nullptr, 10), Unescape(f[2]));
+            state.error_texts.emplace_back(std::strtoul(std::string(f[1]).c_str(), nullptr, 10),
+                                           Unescape(f[2]));
         } else if (kind == "fail" && f.size() >= 3) {
             state.failures.push_back(
                 {std::string(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10)});
@@ -415,9 +481,20 @@ inline std::string Format(const State& state) {
     for (const std::string& name : state.user_entries) out += "userentry " + Escape(name) + "\n";
     for (const Device& d : state.devices) out += "device " + Escape(d.type) + " " + Escape(d.name) + "\n";
     for (const std::string& name : state.connected) out += "connected " + Escape(name) + "\n";
+    for (const std::string& name : state.others) out += "other " + Escape(name) + "\n";
     out += "dial " + FormatBehaviour(state.dial) + "\n";
+    if (!state.script.empty()) {
+        out += "dial script";
+        for (unsigned long code : state.script) out += " " + std::to_string(code);
+        out += "\n";
+    }
     out += "slow " + std::to_string(state.slow_s) + "\n";
-    out += "hangup " + std::to_string(state.hang_up_s) + "\n";
+    out += "hangup " + std::to_string(state.hang_up_s) + " " + std::to_string(state.released_after_s) + "\n";
+    for (const Traffic& t : state.traffic)
+        out += "traffic " + Escape(t.entry) + " " + std::to_string(t.received) + " " +
+               std::to_string(t.per_second) + " " + std::to_string(t.since_ms) + "\n";
+    for (const Refusal& r : state.refusals)
+        out += "refuse " + r.function + " " + std::to_string(r.size) + "\n";
     for (const Closing& c : state.closing)
         out += "closing " + Escape(c.entry) + " " + std::to_string(c.until_ms) + "\n";
     for (const auto& [user, password] : state.accepted)
@@ -442,8 +519,24 @@ inline State Load(const std::wstring& path = StatePath()) {
     return Parse(content);
 }
 
+inline constexpr int kWatchSlots = 16;
+
+inline std::wstring WatchEventName(int slot) { return L"VeltraneLineChanged-" + std::to_wstring(slot); }
+
+// Wakes every process that watches the line for ends of connections (see "Change signal").
+inline void SignalWatchers() {
+    for (int slot = 0; slot < kWatchSlots; ++slot) {
+        HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, WatchEventName(slot).c_str());
+        if (!event) continue;
+        SetEvent(event);
+        CloseHandle(event);
+    }
+}
+
 inline bool Save(const State& state, const std::wstring& path = StatePath()) {
-    return WriteWholeFile(path, Format(state), false);
+    const bool written = WriteWholeFile(path, Format(state), false);
+    SignalWatchers();
+    return written;
 }
 
 // Reads, changes and writes the state under the lock.
@@ -474,8 +567,9 @@ inline bool AttemptConnected(const Attempt& attempt, long long now_ms) {
 inline bool SameName(std::string_view a, std::string_view b) {
     std::wstring wa = ToWide(CP_UTF8, a), wb = ToWide(CP_UTF8, b);
     if (wa.size() != wb.size()) return false;
-    return wa.empty() || CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wa.data(), static_cast<int>(wa.size()),
-                                        wb.data(), static_cast<int>(wb.size())) == CSTR_EQUAL;
+    return wa.empty() ||
+           CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wa.data(), static_cast<int>(wa.size()),
+                          wb.data(), static_cast<int>(wb.size())) == CSTR_EQUAL;
 }
 
 // Whether a dial that is not up yet is still under way (its tool still running) at `now_ms`.
@@ -499,9 +593,12 @@ inline std::vector<Listed> ListedConnections(const State& state, long long now_m
         listed.push_back({name, connection_state});
     };
     for (const std::string& name : state.connected) listed.push_back({name, kStateConnected});
+    for (const std::string& name : state.others) add(name, kStateConnected);
     for (const Attempt& attempt : state.attempts) {
-        if (AttemptConnected(attempt, now_ms)) add(attempt.entry, kStateConnected);
-        else if (AttemptDialling(attempt, now_ms)) add(attempt.entry, kStateDialling);
+        if (AttemptConnected(attempt, now_ms))
+            add(attempt.entry, kStateConnected);
+        else if (AttemptDialling(attempt, now_ms))
+            add(attempt.entry, kStateDialling);
     }
     for (const Closing& closing : state.closing)
         if (now_ms < closing.until_ms) add(closing.entry, kStateClosing);
@@ -532,6 +629,56 @@ inline long long ClosingUntil(const State& state, std::string_view name, long lo
     return 0;
 }
 
+// Whether the named function refuses a record of `size` bytes ("refuse" lines).
+inline bool Refuses(const State& state, std::string_view function, unsigned long size) {
+    for (const Refusal& refusal : state.refusals)
+        if (refusal.function == function && refusal.size == size) return true;
+    return false;
+}
+
+// A connection of an entry other than `name` that is up: the device is taken (813).
+inline bool OtherConnected(const State& state, std::string_view name, long long now_ms = NowMs()) {
+    for (const Listed& l : ListedConnections(state, now_ms))
+        if (l.state == kStateConnected && !SameName(l.entry, name)) return true;
+    return false;
+}
+
+// The received-bytes counter of the entry's connection at `now_ms`: 0 without a traffic line.
+inline unsigned long ReceivedBytes(const State& state, std::string_view name, long long now_ms = NowMs()) {
+    const Traffic* traffic = nullptr;
+    for (const Traffic& t : state.traffic)
+        if (SameName(t.entry, name)) traffic = &t;
+    if (!traffic) return 0;
+    long long up_since = traffic->since_ms;
+    // A dialled connection counts from when it came up, each one afresh.
+    for (const Attempt& attempt : state.attempts)
+        if (SameName(attempt.entry, name) && AttemptConnected(attempt, now_ms))
+            up_since = attempt.started_ms + 1000LL * attempt.behaviour.connect_after_s;
+    const long long seconds = up_since > 0 && now_ms > up_since ? (now_ms - up_since) / 1000 : 0;
+    // A 32-bit counter: it wraps as the platform's does.
+    return static_cast<unsigned long>(
+        (static_cast<unsigned long long>(traffic->received) +
+         static_cast<unsigned long long>(traffic->per_second) * static_cast<unsigned long long>(seconds)) &
+        0xFFFFFFFFULL);
+}
+
+// The next moment after `now_ms` at which the listed connections change by the clock alone (a dial
+// comes up or ends, a connection drops, a closing ends); 0 when nothing is due.
+inline long long NextChangeMs(const State& state, long long now_ms = NowMs()) {
+    long long next = 0;
+    auto consider = [&](long long at) {
+        if (at > now_ms && (next == 0 || at < next)) next = at;
+    };
+    for (const Attempt& attempt : state.attempts) {
+        const long long up = attempt.started_ms + 1000LL * attempt.behaviour.connect_after_s;
+        consider(up);
+        if (attempt.behaviour.mode == DialMode::Drop) consider(up + 1000LL * attempt.behaviour.drop_after_s);
+        consider(attempt.started_ms + 1000LL * attempt.slow_s);
+    }
+    for (const Closing& closing : state.closing) consider(closing.until_ms);
+    return next;
+}
+
 inline const Failure* FindFailure(const State& state, std::string_view function) {
     for (const Failure& failure : state.failures)
         if (failure.function == function) return &failure;
@@ -540,6 +687,7 @@ inline const Failure* FindFailure(const State& state, std::string_view function)
 
 inline void HangUp(State& state, std::string_view name) {
     std::erase_if(state.connected, [&](const std::string& n) { return SameName(n, name); });
+    std::erase_if(state.others, [&](const std::string& n) { return SameName(n, name); });
     std::erase_if(state.attempts, [&](const Attempt& a) { return SameName(a.entry, name); });
 }
 
@@ -591,6 +739,7 @@ inline std::wstring UsePrivateState(const std::wstring& file_name) {
     SetEnvironmentVariableW(L"VELTRANE_LINE_STATE", path.c_str());
     DeleteFileW(path.c_str());
     DeleteFileW((path + L".log").c_str());
+    SignalWatchers();  // a watcher in this process now reads another line
     return path;
 }
 

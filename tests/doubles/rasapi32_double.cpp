@@ -2,8 +2,9 @@
 // simulated line's state file (line_state.h). Record sizes are checked as the platform checks them and
 // failures come back as the platform's return codes. As strict as the documentation: the default
 // (all-users) phonebook takes writes only from an elevated caller, default credentials only for an
-// all-users entry of an elevated caller, and a connection is listed from the dial on, its status call
-// telling whether it is up.
+// all-users entry of an elevated caller, a book named by its path must exist as a file, and a connection
+// is listed from the dial on, its status call telling whether it is up. The wide functions answer from
+// the same state with the wide records. Connection notifications: see RasConnectionNotificationA.
 #include <windows.h>
 
 #include <shlobj.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 
 #include "services/ras_records.h"
 #include "tests/doubles/line_state.h"
@@ -52,17 +54,21 @@ bool SamePath(const std::wstring& given, const std::wstring& book) {
 }
 
 // The book a phonebook argument names: none is the default, which is the all-users book. The user's book
-// exists once its folder does.
-Book BookOf(LPCSTR phonebook) {
-    if (!phonebook || !*phonebook) return Book::AllUsers;
-    std::wstring given = line::ToWide(CP_ACP, phonebook);
+// named by its path exists once its file does (callers create it empty first).
+Book BookOfPath(const std::wstring& given) {
+    if (given.empty()) return Book::AllUsers;
     if (SamePath(given, BookPath(CSIDL_COMMON_APPDATA))) return Book::AllUsers;
     const std::wstring user = BookPath(CSIDL_APPDATA);
-    if (SamePath(given, user) &&
-        GetFileAttributesW(user.substr(0, user.find_last_of(L'\\')).c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (SamePath(given, user) && GetFileAttributesW(given.c_str()) != INVALID_FILE_ATTRIBUTES)
         return Book::User;
     return Book::Other;
 }
+
+Book BookOf(LPCSTR phonebook) {
+    return BookOfPath(phonebook ? line::ToWide(CP_ACP, phonebook) : std::wstring());
+}
+
+Book BookOf(LPCWSTR phonebook) { return BookOfPath(phonebook ? std::wstring(phonebook) : std::wstring()); }
 
 std::vector<std::string>& EntriesOf(line::State& state, Book book) {
     return book == Book::User ? state.user_entries : state.entries;
@@ -86,6 +92,168 @@ HANDLE HandleOf(const std::string& entry) {
     CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
     for (wchar_t c : wide) hash = (hash ^ c) * 16777619u;
     return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x51000000u | (hash & 0xFFFFFFu)));
+}
+
+// The entries an enumeration of `book` lists: no book named means both, the all-users one first.
+std::vector<std::string> EntriesToList(const line::State& state, Book book, bool named) {
+    std::vector<std::string> entries;
+    if (book == Book::AllUsers) entries = state.entries;
+    if (book == Book::User || !named)
+        entries.insert(entries.end(), state.user_entries.begin(), state.user_entries.end());
+    return entries;
+}
+
+// Copies text into a zero-filled wide field, cut to the field.
+void FillNameW(WCHAR* field, std::size_t field_size, const std::string& utf8) {
+    std::wstring wide = line::ToWide(CP_UTF8, utf8);
+    std::memset(field, 0, field_size * sizeof(WCHAR));
+    std::memcpy(field, wide.data(), std::min(wide.size(), field_size - 1) * sizeof(WCHAR));
+}
+
+template <std::size_t N>
+std::string FieldText(const WCHAR (&field)[N]) {
+    return line::WideToUtf8(std::wstring_view(field, wcsnlen(field, N)));
+}
+
+bool ValidNameW(LPCWSTR name) { return name && *name && wcslen(name) <= ras::kMaxEntryName; }
+
+bool DeviceKnown(const line::State& state, const std::string& type, const std::string& name) {
+    for (const line::Device& device : DevicesOf(state))
+        if (device.name == name && lstrcmpiA(device.type.c_str(), type.c_str()) == 0) return true;
+    return false;
+}
+
+void StoreRecord(line::State& state, const std::string& name, std::string raw) {
+    auto stored = std::find_if(state.records.begin(), state.records.end(),
+                               [&](const auto& item) { return item.first == name; });
+    if (stored != state.records.end())
+        stored->second = std::move(raw);
+    else
+        state.records.emplace_back(name, std::move(raw));
+}
+
+// ---- connection notifications ------------------------------------------------------------------------
+// The platform signals registered events from its own service; here one thread per process that asked
+// does: it owns a change-signal slot (line_state.h), wakes on any write of the state and at the next
+// change the state predicts from the clock, compares the listed connections with what it saw before,
+// and signals the events registered for what changed. Idle while nothing happens.
+
+struct Registration {
+    HANDLE event;  // our own duplicate: the caller may close theirs
+    HANDLE connection;
+    DWORD flags;
+};
+
+std::mutex g_watch_lock;
+std::vector<Registration> g_registrations;
+HANDLE g_changed = nullptr;  // this process's slot
+
+struct Snapshot {
+    std::vector<line::Listed> listed;
+    long long next_change_ms = 0;
+};
+
+Snapshot TakeSnapshot() {
+    line::Lock lock;
+    line::State state = line::Load();
+    const long long now = line::NowMs();
+    return {line::ListedConnections(state, now), line::NextChangeMs(state, now)};
+}
+
+const line::Listed* FindListed(const std::vector<line::Listed>& listed, const std::string& entry) {
+    for (const line::Listed& l : listed)
+        if (line::SameName(l.entry, entry)) return &l;
+    return nullptr;
+}
+
+void Notify(const line::Listed& connection, DWORD what) {
+    std::lock_guard<std::mutex> guard(g_watch_lock);
+    for (const Registration& r : g_registrations)
+        if ((r.flags & what) &&
+            (r.connection == INVALID_HANDLE_VALUE || r.connection == HandleOf(connection.entry)))
+            SetEvent(r.event);
+}
+
+DWORD WINAPI WatchLine(void*) {
+    Snapshot before = TakeSnapshot();
+    for (;;) {
+        DWORD timeout = INFINITE;
+        if (before.next_change_ms != 0) {
+            const long long due = before.next_change_ms - line::NowMs();
+            timeout = due <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(due + 5, 0x7FFFFFFF));
+        }
+        WaitForSingleObject(g_changed, timeout);
+        Snapshot after = TakeSnapshot();
+        for (const line::Listed& was : before.listed) {
+            const line::Listed* now = FindListed(after.listed, was.entry);
+            // A connection ends when it stops being up (a drop, the start of a hang-up), when a dial goes
+            // without coming up, and when the system releases a closing one.
+            const bool ended =
+                was.state == line::kStateConnected ? (!now || now->state != line::kStateConnected) : !now;
+            if (ended) Notify(was, ras::kNotifyDisconnection);
+        }
+        for (const line::Listed& now : after.listed) {
+            const line::Listed* was = FindListed(before.listed, now.entry);
+            if (now.state == line::kStateConnected && (!was || was->state != line::kStateConnected))
+                Notify(now, ras::kNotifyConnection);
+        }
+        before = std::move(after);
+    }
+}
+
+// Claims a change-signal slot and starts the watching thread, once per process.
+DWORD StartWatching() {
+    if (g_changed) return 0;
+    for (int slot = 0; slot < line::kWatchSlots && !g_changed; ++slot) {
+        HANDLE event = CreateEventW(nullptr, FALSE, FALSE, line::WatchEventName(slot).c_str());
+        const DWORD error = GetLastError();
+        if (!event) continue;
+        if (error == ERROR_ALREADY_EXISTS) {
+            CloseHandle(event);
+            continue;
+        }
+        g_changed = event;
+    }
+    if (!g_changed) return ERROR_NOT_ENOUGH_MEMORY;
+    // The thread outlives any FreeLibrary of the caller: keep the library loaded.
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&WatchLine), &self);
+    HANDLE thread = CreateThread(nullptr, 0, WatchLine, nullptr, 0, nullptr);
+    if (!thread) {
+        CloseHandle(g_changed);
+        g_changed = nullptr;
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    CloseHandle(thread);
+    return 0;
+}
+
+DWORD ConnectionNotification(const char* function, HANDLE connection, HANDLE event, DWORD flags) {
+    {
+        line::Lock lock;
+        line::State state = line::Load();
+        if (const line::Failure* failure = line::FindFailure(state, function)) return failure->code;
+        if (!event || flags == 0) return ERROR_INVALID_PARAMETER;
+        if (connection != INVALID_HANDLE_VALUE) {
+            bool known = false;
+            for (const line::Listed& listed : line::ListedConnections(state))
+                known = known || HandleOf(listed.entry) == connection;
+            if (!known) return ras::kErrorInvalidHandle;
+        }
+    }
+    HANDLE own = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &own, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return ras::kErrorInvalidHandle;
+    std::lock_guard<std::mutex> guard(g_watch_lock);
+    const DWORD started = StartWatching();
+    if (started != 0) {
+        CloseHandle(own);
+        return started;
+    }
+    g_registrations.push_back({own, connection, flags});
+    return 0;
 }
 
 }  // namespace
@@ -175,11 +343,13 @@ DWORD WINAPI RasSetEntryPropertiesA(LPCSTR phonebook, LPCSTR entry, ras::Entry* 
     if (record->dwSize != sizeof(ras::Entry)) return ras::kErrorInvalidSize;
     if (record_size < record->dwSize) return ras::kErrorBufferTooSmall;
     // The device must be one the system has, under its type.
-    std::string device_name = line::AnsiToUtf8(std::string_view(record->szDeviceName, strnlen(record->szDeviceName, sizeof record->szDeviceName)));
+    std::string device_name = line::AnsiToUtf8(
+        std::string_view(record->szDeviceName, strnlen(record->szDeviceName, sizeof record->szDeviceName)));
     std::string device_type(record->szDeviceType, strnlen(record->szDeviceType, sizeof record->szDeviceType));
     bool device_found = false;
     for (const line::Device& device : DevicesOf(state))
-        device_found = device_found || (device.name == device_name && lstrcmpiA(device.type.c_str(), device_type.c_str()) == 0);
+        device_found = device_found || (device.name == device_name &&
+                                        lstrcmpiA(device.type.c_str(), device_type.c_str()) == 0);
     if (!device_found) return ERROR_INVALID_PARAMETER;
     std::string name = line::AnsiToUtf8(entry);
     if (!Holds(EntriesOf(state, book), name)) EntriesOf(state, book).push_back(name);
@@ -208,7 +378,8 @@ DWORD WINAPI RasSetCredentialsA(LPCSTR phonebook, LPCSTR entry, ras::Credentials
     constexpr DWORD kDefaultCredentials = 0x8;
     if ((credentials->dwMask & kDefaultCredentials) && (book == Book::User || !state.elevated))
         return ERROR_ACCESS_DENIED;
-    std::erase_if(state.credentials, [&](const line::StoredCredentials& c) { return line::SameName(c.entry, name); });
+    std::erase_if(state.credentials,
+                  [&](const line::StoredCredentials& c) { return line::SameName(c.entry, name); });
     if (!clear) {
         auto text = [](const char* field, std::size_t size) {
             return line::AnsiToUtf8(std::string_view(field, strnlen(field, size)));
@@ -227,7 +398,9 @@ DWORD WINAPI RasGetConnectStatusA(HANDLE connection, ras::ConnectionStatus* stat
     if (const line::Failure* failure = line::FindFailure(state, "RasGetConnectStatusA")) return failure->code;
     if (!status) return ERROR_INVALID_PARAMETER;
     // The legacy form, then the forms with the phone number and with the tunnel end points.
-    if (!OneOf(status->dwSize, {160, 288, 332})) return ras::kErrorInvalidSize;
+    if (!OneOf(status->dwSize, {160, 288, 332}) ||
+        line::Refuses(state, "RasGetConnectStatusA", status->dwSize))
+        return ras::kErrorInvalidSize;
     for (const line::Listed& listed : line::ListedConnections(state)) {
         if (HandleOf(listed.entry) != connection) continue;
         const DWORD size = status->dwSize;
@@ -277,6 +450,150 @@ DWORD WINAPI RasEnumDevicesA(ras::DeviceInfo* devices, LPDWORD bytes, LPDWORD co
     *bytes = needed;
     *count = static_cast<DWORD>(listed.size());
     return 0;
+}
+
+DWORD WINAPI RasEnumEntriesW(LPCWSTR reserved, LPCWSTR phonebook, ras::EntryNameW* names, LPDWORD bytes,
+                             LPDWORD count) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasEnumEntriesW")) return failure->code;
+    if (reserved || !bytes || !count) return ERROR_INVALID_PARAMETER;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    const std::vector<std::string> entries = EntriesToList(state, book, phonebook && *phonebook);
+    // The legacy form and the form with flags and phonebook path.
+    DWORD record_size = names ? names->dwSize : sizeof(ras::EntryNameW);
+    if (names && !OneOf(record_size, {520, 1048})) return ras::kErrorInvalidSize;
+    DWORD needed = record_size * static_cast<DWORD>(entries.size());
+    if (!names || *bytes < needed) {
+        *bytes = needed;
+        *count = static_cast<DWORD>(entries.size());
+        return needed == 0 ? 0 : ras::kErrorBufferTooSmall;
+    }
+    BYTE* base = reinterpret_cast<BYTE*>(names);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        auto* record = reinterpret_cast<ras::EntryNameW*>(base + i * record_size);
+        std::memset(record, 0, record_size);
+        record->dwSize = record_size;
+        FillNameW(record->szEntryName, ras::kMaxEntryName + 1, entries[i]);
+    }
+    *bytes = needed;
+    *count = static_cast<DWORD>(entries.size());
+    return 0;
+}
+
+DWORD WINAPI RasSetEntryPropertiesW(LPCWSTR phonebook, LPCWSTR entry, ras::EntryW* record, DWORD record_size,
+                                    LPBYTE /*device_info*/, DWORD /*device_info_size*/) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasSetEntryPropertiesW"))
+        return failure->code;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    if (book == Book::AllUsers && !state.elevated) return ERROR_ACCESS_DENIED;
+    if (!ValidNameW(entry)) return ERROR_INVALID_NAME;
+    if (!record) return ERROR_INVALID_PARAMETER;
+    if (record->dwSize != sizeof(ras::EntryW)) return ras::kErrorInvalidSize;
+    if (record_size < record->dwSize) return ras::kErrorBufferTooSmall;
+    if (!DeviceKnown(state, FieldText(record->szDeviceType), FieldText(record->szDeviceName)))
+        return ERROR_INVALID_PARAMETER;
+    const std::string name = line::WideToUtf8(entry);
+    if (!Holds(EntriesOf(state, book), name)) EntriesOf(state, book).push_back(name);
+    StoreRecord(state, name, std::string(reinterpret_cast<const char*>(record), record->dwSize));
+    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
+}
+
+DWORD WINAPI RasSetCredentialsW(LPCWSTR phonebook, LPCWSTR entry, ras::CredentialsW* credentials,
+                                BOOL clear) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasSetCredentialsW")) return failure->code;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    if (!ValidNameW(entry)) return ERROR_INVALID_NAME;
+    if (!credentials) return ERROR_INVALID_PARAMETER;
+    if (credentials->dwSize != sizeof(ras::CredentialsW)) return ras::kErrorInvalidSize;
+    const std::string name = line::WideToUtf8(entry);
+    if (!Holds(EntriesOf(state, book), name)) return ras::kErrorCannotFindPhonebookEntry;
+    constexpr DWORD kDefaultCredentials = 0x8;
+    if ((credentials->dwMask & kDefaultCredentials) && (book == Book::User || !state.elevated))
+        return ERROR_ACCESS_DENIED;
+    std::erase_if(state.credentials,
+                  [&](const line::StoredCredentials& c) { return line::SameName(c.entry, name); });
+    if (!clear)
+        state.credentials.push_back({name, credentials->dwMask, FieldText(credentials->szUserName),
+                                     FieldText(credentials->szPassword), FieldText(credentials->szDomain)});
+    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
+}
+
+DWORD WINAPI RasEnumDevicesW(ras::DeviceInfoW* devices, LPDWORD bytes, LPDWORD count) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasEnumDevicesW")) return failure->code;
+    if (!bytes || !count) return ERROR_INVALID_PARAMETER;
+    if (devices && devices->dwSize != sizeof(ras::DeviceInfoW)) return ras::kErrorInvalidSize;
+    const std::vector<line::Device> listed = DevicesOf(state);
+    const DWORD needed = static_cast<DWORD>(sizeof(ras::DeviceInfoW) * listed.size());
+    if (!devices || *bytes < needed) {
+        *bytes = needed;
+        *count = static_cast<DWORD>(listed.size());
+        return ras::kErrorBufferTooSmall;
+    }
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        std::memset(&devices[i], 0, sizeof devices[i]);
+        devices[i].dwSize = sizeof(ras::DeviceInfoW);
+        FillNameW(devices[i].szDeviceType, ras::kMaxDeviceType + 1, listed[i].type);
+        FillNameW(devices[i].szDeviceName, ras::kMaxDeviceName + 1, listed[i].name);
+    }
+    *bytes = needed;
+    *count = static_cast<DWORD>(listed.size());
+    return 0;
+}
+
+DWORD WINAPI RasGetErrorStringW(UINT code, LPWSTR text, DWORD size) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (!text || size == 0) return ERROR_INVALID_PARAMETER;
+    for (const auto& [known, words] : state.error_texts) {
+        if (known != code) continue;
+        const std::wstring wide = line::ToWide(CP_UTF8, words);
+        if (wide.size() >= size) return ras::kErrorBufferTooSmall;  // size counts characters
+        std::memcpy(text, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
+        return 0;
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
+DWORD WINAPI RasGetConnectionStatistics(HANDLE connection, ras::Statistics* statistics) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasGetConnectionStatistics"))
+        return failure->code;
+    if (!statistics) return ERROR_INVALID_PARAMETER;
+    if (statistics->dwSize != sizeof(ras::Statistics) ||
+        line::Refuses(state, "RasGetConnectionStatistics", statistics->dwSize))
+        return ras::kErrorInvalidSize;
+    const long long now = line::NowMs();
+    for (const line::Listed& listed : line::ListedConnections(state, now)) {
+        if (HandleOf(listed.entry) != connection) continue;
+        std::memset(statistics, 0, sizeof *statistics);
+        statistics->dwSize = sizeof *statistics;
+        if (listed.state == line::kStateConnected)
+            statistics->dwBytesRcved = line::ReceivedBytes(state, listed.entry, now);
+        return 0;
+    }
+    return ras::kErrorInvalidHandle;
+}
+
+// Signals `event` (any auto- or manual-reset event) when a connection ends (flags kNotifyDisconnection)
+// or comes up (kNotifyConnection): the connection `connection` only, or any with INVALID_HANDLE_VALUE.
+// The registration lasts as long as the process, as the platform offers no way to end one.
+DWORD WINAPI RasConnectionNotificationA(HANDLE connection, HANDLE event, DWORD flags) {
+    return ConnectionNotification("RasConnectionNotificationA", connection, event, flags);
+}
+
+DWORD WINAPI RasConnectionNotificationW(HANDLE connection, HANDLE event, DWORD flags) {
+    return ConnectionNotification("RasConnectionNotificationW", connection, event, flags);
 }
 
 }  // extern "C"

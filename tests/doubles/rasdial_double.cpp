@@ -3,9 +3,12 @@
 // or has failed (or the hang-up is done) and ends with the Remote Access error number, 0 on success;
 // whether a dial is up is also worked out from the clock by whoever reads the state.
 //   rasdial                              lists the connected entries
-//   rasdial <entry> [user [password]]    dials
+//   rasdial <entry> [user [password]]    dials (the state file says how each dial ends: 623, 617,
+//                                        756 and 813 at once, then the script, then the "dial" line)
 //   rasdial <entry> /disconnect | /d     hangs up (any argument after the entry may carry the option)
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <cstdio>
 
@@ -33,11 +36,33 @@ void RecordStart(const std::vector<std::string>& args) {
     line::WriteWholeFile(line::DialLogPath(), line::FormatDialStart(start), true);
 }
 
-
 // Waits until the clock reaches `until_ms` (the tool's own run time on the simulated line).
 void SleepUntil(long long until_ms) {
     for (long long now = line::NowMs(); now < until_ms; now = line::NowMs())
         Sleep(static_cast<DWORD>(until_ms - now > 200 ? 200 : until_ms - now));
+}
+
+// The book a /PHONEBOOK option names, "" without one.
+std::wstring NamedBook(const std::vector<std::string>& args) {
+    for (const std::string& arg : args)
+        if (arg.size() > 11 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, arg.c_str(), 11,
+                                              "/PHONEBOOK:", 11) == CSTR_EQUAL)
+            return line::ToWide(CP_UTF8, arg.substr(11));
+    return {};
+}
+
+// Whether the book named on the command line holds the entry: the current user's book holds the
+// "userentry" lines, any other existing book the "entry" lines; a missing file holds nothing.
+bool NamedBookHolds(const line::State& state, const std::wstring& book, const std::string& entry) {
+    if (GetFileAttributesW(book.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    wchar_t appdata[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata);
+    const std::wstring user = std::wstring(appdata) + L"\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk";
+    const std::vector<std::string>& entries =
+        lstrcmpiW(book.c_str(), user.c_str()) == 0 ? state.user_entries : state.entries;
+    for (const std::string& name : entries)
+        if (line::SameName(name, entry)) return true;
+    return false;
 }
 
 int Finish(unsigned long code) {
@@ -79,13 +104,16 @@ int wmain(int argc, wchar_t** argv) {
                 up = up || (line::SameName(listed.entry, entry) && listed.state != line::kStateClosing);
             line::HangUp(state, entry);
             std::erase_if(state.closing, [&](const line::Closing& c) { return c.until_ms <= now; });
-            if (up && state.hang_up_s > 0) {
+            // The tool returns after its own time; the system lists the connection a while longer.
+            if (up && state.hang_up_s + state.released_after_s > 0) {
                 ends_ms = now + 1000LL * state.hang_up_s;
-                state.closing.push_back({entry, ends_ms});
+                state.closing.push_back({entry, ends_ms + 1000LL * state.released_after_s});
             }
             line::Save(state);
         } else {
-            if (!line::HasEntry(state, entry)) return Finish(623);
+            const std::wstring book = NamedBook(args);
+            if (book.empty() ? !line::HasEntry(state, entry) : !NamedBookHolds(state, book, entry))
+                return Finish(623);
             // The port is still being released.
             if (line::ClosingUntil(state, entry, now) != 0) return Finish(617);
             for (const line::Listed& listed : line::ListedConnections(state, now)) {
@@ -96,12 +124,24 @@ int wmain(int argc, wchar_t** argv) {
                 }
                 if (listed.state == line::kStateDialling) return Finish(756);
             }
+            // One broadband connection per device.
+            if (line::OtherConnected(state, entry, now)) return Finish(813);
             std::string user = args.size() > 1 ? args[1] : std::string();
             std::string password = args.size() > 2 ? args[2] : std::string();
             bool accepted = state.accepted.empty();
             for (const auto& [good_user, good_password] : state.accepted)
                 accepted = accepted || (good_user == user && good_password == password);
             line::DialBehaviour behaviour = state.dial;
+            if (!state.script.empty()) {
+                const unsigned long scripted = state.script.front();
+                state.script.erase(state.script.begin());
+                const bool timed =
+                    behaviour.mode == line::DialMode::Connect || behaviour.mode == line::DialMode::Drop;
+                if (scripted == 0)
+                    behaviour = {line::DialMode::Connect, timed ? behaviour.connect_after_s : 2, 0};
+                else
+                    behaviour = {line::DialMode::Fail, 0, 0, scripted};
+            }
             if (!accepted) behaviour = {line::DialMode::Fail, 0, 0, 691};
             line::HangUp(state, entry);  // a new attempt replaces an earlier one that is not up
             switch (behaviour.mode) {
