@@ -11,6 +11,7 @@
 
 #include "app/main_frm.h"
 #include "base/handles.h"
+#include "services/connection_watch.h"
 
 namespace vt {
 
@@ -28,7 +29,9 @@ public:
         kCheck2 = 105,
     };
     enum TimerId : UINT_PTR { kSleepTimer = 1, kTimer1 = 2, kHangUpWaitTimer = 3 };
-    static constexpr wchar_t kClassName[] = L"Form";              // a form in the skin's kind table
+    // Posted when the system signals that a Remote Access connection has ended.
+    static constexpr UINT kConnectionEndedMessage = WM_APP + 1;
+    static constexpr wchar_t kClassName[] = L"Form";  // a form in the skin's kind table
     static constexpr wchar_t kBackgroundClass[] = L"VeltranePicture";
     static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";  // a toggle in the kind table
 
@@ -98,6 +101,7 @@ private:
     MainFrm* frm_ = nullptr;
     AboutWindow* about_ = nullptr;
     std::function<void(HWND)> skin_attach_;
+    ConnectionEndWatch connection_watch_;
 
     UniqueBitmap background_;
     UniqueBitmap pictures_[2][3];  // [mini, close1][normal, hover, pressed]

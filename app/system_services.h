@@ -20,6 +20,10 @@ public:
     bool EntryExists(std::string_view name) override;
     bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password) override;
     bool IsEntryConnected(std::string_view name) override;
+    bool IsEntryListed(std::string_view name) override;
+    bool OtherBroadbandConnected(std::string_view name) override;
+    std::optional<unsigned long> BytesReceived(std::string_view name) override;
+    std::int64_t NowMs() override;
     bool ProbeInternet(std::string_view url) override;
     std::array<std::string, 2> ProbeAddresses() override;
     bool LaunchDial(std::string_view account, std::string_view password) override;
@@ -45,6 +49,8 @@ public:
 
 private:
     HWND window_;
+    DWORD last_tick_ = 0;
+    std::uint32_t tick_wraps_ = 0;
 };
 
 // The argument text of a command line: what follows the program's name (quoted or not) and the

@@ -25,10 +25,27 @@ bool SystemServices::WriteSetting(std::string_view section, std::string_view key
 std::string SystemServices::EncipherPassword(std::string_view plain) { return vt::EncipherPassword(plain); }
 std::string SystemServices::DecipherPassword(std::string_view cipher) { return vt::DecipherPassword(cipher); }
 bool SystemServices::EntryExists(std::string_view name) { return vt::EntryExists(name); }
-bool SystemServices::CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password) {
+bool SystemServices::CreateDialEntry(std::string_view entry, std::string_view user,
+                                     std::string_view password) {
     return vt::CreateDialEntry(entry, user, password);
 }
 bool SystemServices::IsEntryConnected(std::string_view name) { return vt::IsEntryConnected(name); }
+bool SystemServices::IsEntryListed(std::string_view name) { return vt::IsEntryListed(name); }
+bool SystemServices::OtherBroadbandConnected(std::string_view name) {
+    return vt::OtherBroadbandConnected(name);
+}
+std::optional<unsigned long> SystemServices::BytesReceived(std::string_view name) {
+    return vt::BytesReceived(name);
+}
+std::int64_t SystemServices::NowMs() {
+    // The 32-bit tick count wraps after 49.7 days, and a tray program runs for longer: the wraps are
+    // counted. The clock only spaces retries minutes apart, and it is read at every retry decision, so
+    // no wrap goes unseen while a spacing is pending.
+    const DWORD now = GetTickCount();
+    if (now < last_tick_) ++tick_wraps_;
+    last_tick_ = now;
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(tick_wraps_) << 32) | now);
+}
 bool SystemServices::ProbeInternet(std::string_view url) { return vt::ProbeInternet(url); }
 std::array<std::string, 2> SystemServices::ProbeAddresses() {
     return {std::string(kProbeAddresses[0]), std::string(kProbeAddresses[1])};
@@ -44,16 +61,22 @@ std::string SystemServices::ReadRunValue() { return vt::ReadRunValue(); }
 
 MainFrmServices::RunValueResult SystemServices::WriteRunValue(std::string_view data) {
     switch (vt::WriteRunValue(data)) {
-        case vt::RunValueResult::Ok: return RunValueResult::Ok;
-        case vt::RunValueResult::AccessDenied: return RunValueResult::AccessDenied;
-        default: return RunValueResult::Failed;
+        case vt::RunValueResult::Ok:
+            return RunValueResult::Ok;
+        case vt::RunValueResult::AccessDenied:
+            return RunValueResult::AccessDenied;
+        default:
+            return RunValueResult::Failed;
     }
 }
 MainFrmServices::RunValueResult SystemServices::DeleteRunValue() {
     switch (vt::DeleteRunValue()) {
-        case vt::RunValueResult::Ok: return RunValueResult::Ok;
-        case vt::RunValueResult::AccessDenied: return RunValueResult::AccessDenied;
-        default: return RunValueResult::Failed;
+        case vt::RunValueResult::Ok:
+            return RunValueResult::Ok;
+        case vt::RunValueResult::AccessDenied:
+            return RunValueResult::AccessDenied;
+        default:
+            return RunValueResult::Failed;
     }
 }
 std::string SystemServices::RunValueDataFor(std::string_view exe_folder, std::string_view base_name) {

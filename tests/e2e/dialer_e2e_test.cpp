@@ -2,6 +2,9 @@
 // value, the dial tool's recorded arguments, and what the window shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "services/cipher.h"
 #include "tests/doubles/http_stub.h"
 #include "tests/e2e/e2e_support.h"
@@ -305,19 +308,30 @@ TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
     SetProxy(L"127.0.0.1:" + std::to_wstring(stub.port()));
     StoreAccount(L"user", "secret");
     WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
-    // The start-up dial connects after 1 s and drops 4 s later.
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Drop, 1, 4}; });
+    // Every dial connects after 1 s and drops 6 s later.
+    SetLine([](line::State& s) { s.dial = {line::DialMode::Drop, 1, 6}; });
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
     EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kCheck2); }, 3000));
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    const ULONGLONG first_dial = TickMs();
     EXPECT_EQ(ReadSettingRaw(L"DiscRedial"), L"1");
-    // The supervision tick (22 s after start-up) finds the line down and dials again.
-    std::vector<DialStart> dials = line::WaitForDialStarts(2, 30000);
-    ASSERT_GE(dials.size(), 2u);
-    EXPECT_LT(TickMs() - first_dial, 26000u);
-    EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "secret"}));
+    // The system signals each drop and the dial goes again at once, long before the supervision's tick
+    // (22 s after start-up) would have found the line down.
+    ULONGLONG dialled = TickMs();
+    std::vector<ULONGLONG> drop_to_redial;
+    for (std::size_t drop = 1; drop <= 3; ++drop) {
+        EXPECT_TRUE(StatusBecomes(L"- 网络已连接")) << drop;
+        std::vector<DialStart> dials = line::WaitForDialStarts(drop + 1, 15000);
+        ASSERT_EQ(dials.size(), drop + 1);
+        EXPECT_EQ(dials.back().args, Args({"Veltrane", "user", "secret"}));
+        const ULONGLONG now = TickMs();
+        drop_to_redial.push_back(now - dialled > 7000 ? now - dialled - 7000 : 0);
+        dialled = now;
+    }
+    std::sort(drop_to_redial.begin(), drop_to_redial.end());
+    std::printf("[ figure ] drop to redial, median of 3 drops: %llu ms (%llu .. %llu)\n", drop_to_redial[1],
+                drop_to_redial[0], drop_to_redial[2]);
+    EXPECT_LT(drop_to_redial[2], 5000u);
 }
 
 TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
@@ -367,28 +381,35 @@ TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
     EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
 }
 
-TEST_F(DialerE2e, RefusedCredentialsStopTheRedialsUntilTheSubscriberDialsAgain) {
-    // The provider takes only the right password; the stored one is wrong.
-    StoreAccount(L"user", "wrong", true);
+TEST_F(DialerE2e, AHeldSessionAtLogonIsRetriedAMinuteLaterAndTheLineComesBackByItself) {
+    // Logon right after a drop: the provider still holds the old session and refuses the first dial with
+    // 691; the retry, a minute later, connects. Nobody clicks anything.
+    StoreAccount(L"user", "secret", true);
     SetLine([](line::State& s) {
         s.entries.push_back("Veltrane");
-        s.accepted = {{"user", "right"}};
+        s.script = {691, 0};
         s.dial = {line::DialMode::Connect, 1, 0};
     });
     ASSERT_TRUE(program_.Launch(L"hide"));
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    EXPECT_TRUE(StatusBecomes(L"- 已停止重拨 (691)"));
-    // Two supervision periods (22 s each from start-up) pass without another dial.
-    Sleep(46000);
-    EXPECT_EQ(Dials().size(), 1u);
-    EXPECT_EQ(program_.Status(), L"- 已停止重拨 (691)");
-    // The subscriber types the right password and connects: the dial goes, and succeeds.
-    ShowWindow(program_.window(), SW_SHOWNORMAL);
-    Connect(nullptr, L"right");
-    std::vector<DialStart> dials = line::WaitForDialStarts(2);
-    ASSERT_EQ(dials.size(), 2u);
-    EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "right"}));
-    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
+    EXPECT_TRUE(StatusBecomes(L"- 拨号失败 (691)"));
+    const ULONGLONG refused = TickMs();
+    bool stopped = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            stopped = stopped || program_.Status().find(L"已停止重拨") != std::wstring::npos;
+            return Dials().size() >= 2;
+        },
+        100000));
+    EXPECT_GE(TickMs() - refused, 59000u);
+    EXPECT_EQ(Dials()[1].args, Args({"Veltrane", "user", "secret"}));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            stopped = stopped || program_.Status().find(L"已停止重拨") != std::wstring::npos;
+            return program_.Status() == L"- 网络已连接";
+        },
+        9000));
+    EXPECT_FALSE(stopped);
 }
 
 TEST_F(DialerE2e, NoAnswerIsToldWithItsNumberAndTheNextTickRedials) {

@@ -35,6 +35,10 @@ public:
     bool EntryExists(std::string_view) override { return true; }
     bool CreateDialEntry(std::string_view, std::string_view, std::string_view) override { return true; }
     bool IsEntryConnected(std::string_view) override { return connected; }
+    bool IsEntryListed(std::string_view) override { return connected; }
+    bool OtherBroadbandConnected(std::string_view) override { return false; }
+    std::optional<unsigned long> BytesReceived(std::string_view) override { return std::nullopt; }
+    std::int64_t NowMs() override { return 0; }
     bool ProbeInternet(std::string_view) override { return true; }
     std::array<std::string, 2> ProbeAddresses() override {
         return {"http://127.0.0.1:9/", "http://127.0.0.1:9/"};
