@@ -113,7 +113,7 @@ std::wstring PhonebookPath(int folder_id) {
 
 // Whether the book at `path` holds the entry; a book that cannot be read holds nothing.
 bool BookHolds(const ras::Api& api, const std::wstring& path, const std::wstring& wanted) {
-    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    if (path.empty()) return false;
     auto names = std::make_unique<ras::EntryNameW[]>(ras::kMaxRecords);  // zeroed
     names[0].dwSize = sizeof(ras::EntryNameW);
     DWORD bytes = sizeof(ras::EntryNameW) * ras::kMaxRecords;

@@ -92,6 +92,7 @@ TEST_F(Phonebook, AnElevatedCallerWritesTheAllUsersBook) {
 TEST_F(Phonebook, TheEntryIsMadeOnTheDeviceTheSystemNames) {
     ASSERT_TRUE(line::Update([](line::State& state) {
         state.devices = {{"modem", "Modem A"}, {"pppoe", "WAN Miniport (PPPOE)"}, {"PPPoE", "Second"}};
+        state.elevated = true;  // the default book's ANSI record
     }));
     ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
     ASSERT_EQ(StoredRecord("Veltrane").size(), sizeof(ras::Entry));
@@ -144,6 +145,7 @@ TEST_F(Phonebook, MoreEntriesThanTheBufferHoldsReadAsNone) {
 
 TEST_F(Phonebook, CreatedRecordHoldsTheFixedProperties) {
     ASSERT_EQ(GetACP(), 936u);
+    ASSERT_TRUE(line::Update([](line::State& state) { state.elevated = true; }));  // the ANSI record
     ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
     std::string bytes = StoredRecord("Veltrane");
     ASSERT_EQ(bytes.size(), 2884u);
@@ -188,13 +190,14 @@ TEST_F(Phonebook, CreatedRecordHoldsTheFixedProperties) {
 }
 
 TEST_F(Phonebook, FailuresOfTheLibraryAreReported) {
+    // Both books refuse: the default one (ANSI) and the user's (wide).
     ASSERT_TRUE(line::Update([](line::State& state) {
-        state.failures.push_back({"RasSetEntryPropertiesA", 5});
+        state.failures = {{"RasSetEntryPropertiesA", 5}, {"RasSetEntryPropertiesW", 5}};
     }));
     EXPECT_FALSE(CreateDialEntry("Veltrane", "Zormik", ""));
     EXPECT_FALSE(EntryExists("Veltrane"));
 
-    ASSERT_TRUE(line::Update([](line::State& state) { state.failures = {{"RasSetCredentialsA", 5}}; }));
+    ASSERT_TRUE(line::Update([](line::State& state) { state.failures = {{"RasSetCredentialsW", 5}}; }));
     // The properties call succeeded, the credentials call did not: the entry exists, the result is false.
     EXPECT_FALSE(CreateDialEntry("Veltrane", "Zormik", ""));
     EXPECT_TRUE(EntryExists("Veltrane"));
