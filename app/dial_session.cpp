@@ -60,6 +60,7 @@ void DialSession::DialLaunched() {
     busy_ticks_ = 0;
     hung_up_since_dial_ = false;
     line_up_ = false;
+    last_received_.reset();  // the next connection counts from its own start
 }
 
 bool DialSession::WatchTick() {

@@ -1,11 +1,15 @@
 // The real program on the simulated line, driven from outside as a subscriber would: settings file, Run
 // value, the dial tool's recorded arguments, and what the window shows.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "services/cipher.h"
+#include "services/ras_records.h"
 #include "tests/doubles/http_stub.h"
 #include "tests/e2e/e2e_support.h"
 
@@ -37,8 +41,10 @@ protected:
     }
     // Sets the boxes as another program can (null leaves a box as it is) and clicks the connect button.
     void Connect(const wchar_t* account, const wchar_t* password) {
-        if (account) SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account));
-        if (password) SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password));
+        if (account)
+            SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account));
+        if (password)
+            SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password));
         PostMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
     }
     // Waits for the program's message box, checks that it says `what`, and answers it.
@@ -54,7 +60,24 @@ protected:
         return ::testing::AssertionFailure() << "the status reads " << line::WideToUtf8(program_.Status());
     }
     std::vector<DialStart> Dials() { return line::ReadDialLog(); }
-    static std::vector<std::string> Args(std::initializer_list<const char*> args) { return {args.begin(), args.end()}; }
+    static std::vector<std::string> Args(std::initializer_list<const char*> args) {
+        return {args.begin(), args.end()};
+    }
+    // A dial's arguments: the entry, the account and the password, and the user's own book when the entry
+    // lives there alone (a standard user's entry), which the tool is then named.
+    static std::vector<std::string> DialArgs(const std::string& account, const std::string& password) {
+        std::vector<std::string> args = {"Veltrane", account, password};
+        const line::State state = line::Load();
+        bool shared = false, own = false;
+        for (const std::string& entry : state.entries) shared = shared || line::SameName(entry, "Veltrane");
+        for (const std::string& entry : state.user_entries) own = own || line::SameName(entry, "Veltrane");
+        wchar_t appdata[MAX_PATH] = {};
+        if (own && !shared &&
+            SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata)))
+            args.push_back("/PHONEBOOK:" + line::WideToUtf8(appdata) +
+                           "\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk");
+        return args;
+    }
 
     Program program_;
 };
@@ -72,7 +95,11 @@ TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
     ASSERT_EQ(made.credentials.size(), 1u);
     EXPECT_EQ(made.credentials[0].mask, 0x7u);
     ASSERT_EQ(made.records.size(), 1u);
-    EXPECT_STREQ(made.records[0].second.c_str() + 989, "WAN Miniport (PPPOE)");  // szDeviceName
+    // The user's book is written with the wide record.
+    ASSERT_EQ(made.records[0].second.size(), sizeof(ras::EntryW));
+    EXPECT_STREQ(
+        reinterpret_cast<const wchar_t*>(made.records[0].second.data() + offsetof(ras::EntryW, szDeviceName)),
+        L"WAN Miniport (PPPOE)");
     EXPECT_EQ(ReadSettingRaw(L"ExeUrl"), L"C:\\Program Files\\Veltrane\\Veltrane.exe");
     EXPECT_EQ(program_.Status(), L"");
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
@@ -95,7 +122,7 @@ TEST_F(DialerE2e, HiddenStartWithAStoredAccountDialsInTheTray) {
     std::vector<DialStart> dials = line::WaitForDialStarts(1);
     ASSERT_EQ(dials.size(), 1u);
     EXPECT_EQ(dials[0].show, SW_HIDE);
-    EXPECT_EQ(dials[0].args, Args({"Veltrane", "宽带用户 01", "p@ss word\"x"}));
+    EXPECT_EQ(dials[0].args, DialArgs("宽带用户 01", "p@ss word\"x"));
     EXPECT_FALSE(program_.Visible());
     EXPECT_EQ(program_.Status(), L"- 正在拨号...");
     EXPECT_FALSE(IsWindowEnabled(program_.Control(kBtnLog)));
@@ -173,7 +200,7 @@ TEST_F(DialerE2e, TypingAnAccountAndConnectingSavesAndDials) {
 
     std::vector<DialStart> dials = line::WaitForDialStarts(1);
     ASSERT_EQ(dials.size(), 1u);
-    EXPECT_EQ(dials[0].args, Args({"Veltrane", "adsl-user", " secret pw "}));
+    EXPECT_EQ(dials[0].args, DialArgs("adsl-user", " secret pw "));
     EXPECT_EQ(WindowText(program_.Control(kPassText)), L"Mirekoda");
     EXPECT_TRUE(WaitUntil([&] { return ReadSettingRaw(L"UserName") == L"adsl-user"; }, 3000));
     // The stored cipher text deciphers to the typed password (a leading space included).
@@ -185,13 +212,16 @@ TEST_F(DialerE2e, TypingAnAccountAndConnectingSavesAndDials) {
 
     // A restart reads the account back and dials with the same password.
     program_.Kill();
-    SetLine([](line::State& s) { s.connected.clear(); s.attempts.clear(); });
+    SetLine([](line::State& s) {
+        s.connected.clear();
+        s.attempts.clear();
+    });
     Program again;
     ASSERT_TRUE(again.Start(L"hide"));
     ASSERT_TRUE(again.WaitForWindow());
     dials = line::WaitForDialStarts(2);
     ASSERT_EQ(dials.size(), 2u) << line::FormatDialStart(dials.back());
-    EXPECT_EQ(dials[1].args, Args({"Veltrane", "adsl-user", " secret pw "}));
+    EXPECT_EQ(dials[1].args, DialArgs("adsl-user", " secret pw "));
 }
 
 // Typed (characters as an input method delivers them, then Enter) and set from outside (WM_SETTEXT, as
@@ -250,7 +280,7 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     ASSERT_TRUE(again.Launch(L"hide"));
     std::vector<DialStart> dials = line::WaitForDialStarts(2);
     ASSERT_EQ(dials.size(), 2u);
-    EXPECT_EQ(dials[1].args, Args({"Veltrane", "user", "secret"}));
+    EXPECT_EQ(dials[1].args, DialArgs("user", "secret"));
     EXPECT_EQ(ReadSettingRaw(L"DiscRedial"), L"");
     EXPECT_FALSE(again.Checked(kCheck2));
 }
@@ -276,7 +306,7 @@ TEST_F(DialerE2e, AnEarlierDialersCipherTextKeepsTheBlanksAtItsEnds) {
             ASSERT_TRUE(program.Launch(L"hide"));
             std::vector<DialStart> dials = line::WaitForDialStarts(start);
             ASSERT_EQ(dials.size(), start) << password;
-            EXPECT_EQ(dials.back().args, Args({"Veltrane", "user", password}));
+            EXPECT_EQ(dials.back().args, DialArgs("user", password));
             program.Kill();
         }
         std::string file;
@@ -323,7 +353,7 @@ TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
         EXPECT_TRUE(StatusBecomes(L"- 网络已连接")) << drop;
         std::vector<DialStart> dials = line::WaitForDialStarts(drop + 1, 15000);
         ASSERT_EQ(dials.size(), drop + 1);
-        EXPECT_EQ(dials.back().args, Args({"Veltrane", "user", "secret"}));
+        EXPECT_EQ(dials.back().args, DialArgs("user", "secret"));
         const ULONGLONG now = TickMs();
         drop_to_redial.push_back(now - dialled > 7000 ? now - dialled - 7000 : 0);
         dialled = now;
@@ -348,7 +378,7 @@ TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
     EXPECT_NE(box.text.find(L"C:\\windows\\Veltrane.dat"), std::wstring::npos) << line::WideToUtf8(box.text);
     std::vector<DialStart> dials = line::WaitForDialStarts(1);
     ASSERT_EQ(dials.size(), 1u);
-    EXPECT_EQ(dials[0].args, Args({"Veltrane", "adsl-user", "secret"}));
+    EXPECT_EQ(dials[0].args, DialArgs("adsl-user", "secret"));
     EXPECT_TRUE(AnswerMessageBox(box));
     EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
     // Told once: a second connect raises no box.
@@ -377,7 +407,7 @@ TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
     starts = line::WaitForDialStarts(2, 10000);
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_GE(TickMs() - hung_up, 2500u);  // not before the line was down
-    EXPECT_EQ(starts[1].args, Args({"Veltrane", "user", "secret"}));
+    EXPECT_EQ(starts[1].args, DialArgs("user", "secret"));
     EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
 }
 
@@ -402,7 +432,7 @@ TEST_F(DialerE2e, AHeldSessionAtLogonIsRetriedAMinuteLaterAndTheLineComesBackByI
         },
         100000));
     EXPECT_GE(TickMs() - refused, 59000u);
-    EXPECT_EQ(Dials()[1].args, Args({"Veltrane", "user", "secret"}));
+    EXPECT_EQ(Dials()[1].args, DialArgs("user", "secret"));
     EXPECT_TRUE(WaitUntil(
         [&] {
             stopped = stopped || program_.Status().find(L"已停止重拨") != std::wstring::npos;
@@ -436,15 +466,20 @@ TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
     WriteRunValueRaw(L"C:\\Old Place\\Veltrane.exe hide");
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
-    EXPECT_TRUE(WaitUntil([&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; },
-                          3000))
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; }, 3000))
         << line::WideToUtf8(ReadRunValueRaw());
     EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kCheck1); }, 3000));
 
     // Unticking the box deletes the value.
     SendMessageW(program_.Control(kCheck1), BM_CLICK, 0, 0);
     bool present = true;
-    EXPECT_TRUE(WaitUntil([&] { ReadRunValueRaw(&present); return !present; }, 3000));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            ReadRunValueRaw(&present);
+            return !present;
+        },
+        3000));
     EXPECT_FALSE(program_.Checked(kCheck1));
 }
 
@@ -465,8 +500,8 @@ TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTray) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::wstring line_copy = command;
-    ASSERT_TRUE(CreateProcessW(nullptr, line_copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    ASSERT_TRUE(CreateProcessW(nullptr, line_copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
     CloseHandle(process.hThread);
     HWND window = nullptr;
     WaitUntil([&] { return (window = FindMainWindow()) != nullptr; }, 10000);

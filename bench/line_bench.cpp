@@ -1,0 +1,117 @@
+// The dialer on the simulated line, as a subscriber's night and day would measure it:
+//   drops        time from a drop of the line to the next dial, over several drops (median)
+//   probes       web pages asked per hour on a connected line, with traffic flowing and idle
+//   idle <s>     starts the program connected, quiet, in the tray, and lets it run <s> seconds (the shell
+//                script line_bench.sh reads its wake-ups and processor time from outside meanwhile)
+// Each takes an optional last argument: another Veltrane.exe (an earlier build) measured the same way.
+// Run inside a loopback-only network namespace: the probes go to a stub through the prefix's proxy.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/doubles/http_stub.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+using namespace vt;
+
+// Installs `other` (or the tree's own program) and returns the path to start.
+std::wstring Install(const wchar_t* other) {
+    if (!e2e::InstallProgram()) return {};
+    if (!other) return e2e::kExePath;
+    const std::wstring dir = L"C:\\Program Files\\Veltrane other";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring installed = e2e::kInstallDir;
+    for (const wchar_t* name : {L"\\adsl.ico", L"\\rasapi32.dll"})
+        if (!CopyFileW((installed + name).c_str(), (dir + name).c_str(), FALSE)) return {};
+    if (!CopyFileW(other, (dir + L"\\Veltrane.exe").c_str(), FALSE)) return {};
+    return dir + L"\\Veltrane.exe";
+}
+
+void Fresh(bool connected, unsigned long traffic_per_second) {
+    e2e::KillLeftovers();
+    line::UsePrivateState(L"veltrane-line-bench.ini");
+    DeleteFileW(e2e::SettingsPath().c_str());
+    e2e::StoreAccount(L"bench-user", "bench-password", true);
+    line::Update([&](line::State& s) {
+        s.entries.push_back("Veltrane");
+        if (connected) s.connected.push_back("Veltrane");
+        if (traffic_per_second) s.traffic.push_back({"Veltrane", 1000, traffic_per_second, line::NowMs()});
+        s.dial = {line::DialMode::Drop, 1, 6};
+    });
+}
+
+int Drops(const std::wstring& exe) {
+    Fresh(false, 0);
+    e2e::Program program(exe);
+    if (!program.Launch(L"hide")) return std::printf("the program did not start\n"), 1;
+    std::vector<double> delays;
+    ULONGLONG dialled = 0;
+    for (std::size_t dials = 1; dials <= 6; ++dials) {
+        if (line::WaitForDialStarts(dials, 40000).size() < dials) return std::printf("no redial\n"), 1;
+        const ULONGLONG now = e2e::TickMs();
+        // Each dial connects after 1 s and drops 6 s later.
+        if (dials > 1) delays.push_back(static_cast<double>(now - dialled) - 7000.0);
+        dialled = now;
+    }
+    std::sort(delays.begin(), delays.end());
+    std::printf("drop to redial: median %.0f ms, min %.0f, max %.0f (%zu drops)\n", delays[delays.size() / 2],
+                delays.front(), delays.back(), delays.size());
+    return 0;
+}
+
+int Probes(const std::wstring& exe) {
+    for (unsigned long traffic : {20000ul, 0ul}) {
+        Fresh(true, traffic);
+        line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
+        e2e::SetProxy(L"127.0.0.1:" + std::to_wstring(stub.port()));
+        e2e::Program program(exe);
+        if (!program.Launch(L"hide")) return std::printf("the program did not start\n"), 1;
+        const ULONGLONG start = e2e::TickMs();
+        // Three supervision periods.
+        Sleep(3 * 22000 + 1500);
+        const double hours = static_cast<double>(e2e::TickMs() - start) / 3600000.0;
+        const std::size_t requests = stub.Requests().size();
+        std::printf("probe requests per hour, connected, %s: %.0f (%zu in %.0f s)\n",
+                    traffic ? "traffic flowing" : "idle", requests / hours, requests, hours * 3600);
+        program.Kill();
+        e2e::RestoreProxy();
+    }
+    return 0;
+}
+
+int Idle(const std::wstring& exe, int seconds) {
+    Fresh(true, 0);
+    line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
+    e2e::SetProxy(L"127.0.0.1:" + std::to_wstring(stub.port()));
+    e2e::Program program(exe);
+    if (!program.Launch(L"hide")) return std::printf("the program did not start\n"), 1;
+    std::printf("running %ls for %d s\n", exe.c_str(), seconds);
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    program.Kill();
+    e2e::RestoreProxy();
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring what = argc > 1 ? argv[1] : L"";
+    const int seconds = what == L"idle" && argc > 2 ? _wtoi(argv[2]) : 0;
+    const int other_at = what == L"idle" ? 3 : 2;
+    const std::wstring exe = Install(argc > other_at ? argv[other_at] : nullptr);
+    if (exe.empty()) return std::printf("could not install the program into the prefix\n"), 1;
+    int status = 1;
+    if (what == L"drops") status = Drops(exe);
+    if (what == L"probes") status = Probes(exe);
+    if (what == L"idle") status = Idle(exe, seconds > 0 ? seconds : 60);
+    if (status == 1 && what != L"drops" && what != L"probes" && what != L"idle")
+        std::printf("usage: line_bench drops|probes|idle <seconds> [other Veltrane.exe]\n");
+    e2e::KillLeftovers();
+    return status;
+}
