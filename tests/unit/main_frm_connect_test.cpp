@@ -67,12 +67,10 @@ TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
         const char* says;
     };
     // Full-width characters, a line break, "/disconnect" and "*" are refused end to end as well.
-    for (const Case c : {Case{"/x", "secret", "帐号不能以“/”开头"}, Case{"user01", "/p", "密码不能以“/”开头"}}) {
+    for (const Case c :
+         {Case{"/x", "secret", "帐号不能以“/”开头"}, Case{"user01", "/p", "密码不能以“/”开头"}}) {
         Rig rig;
-        rig.StoreAccount("user01", "pw");
-        rig.services.SetConnected(true);
-        rig.Load();
-        rig.services.SetConnected(false);
+        rig.LoadConnected();
         rig.view.account = c.account;
         rig.view.password = c.password;
         rig.frm.OnConnectClicked();
@@ -89,10 +87,7 @@ TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
 
 TEST(MainFrmConnect, ClearedPasswordBoxWithStoredAccountUsesTheStoredPassword) {
     Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.SetConnected(true);  // no start-up dial
-    rig.Load();
-    rig.services.SetConnected(false);
+    rig.LoadConnected();
     rig.view.password = "";
     rig.frm.OnConnectClicked();
     EXPECT_THAT(rig.view.messages, IsEmpty());
@@ -103,10 +98,7 @@ TEST(MainFrmConnect, ClearedPasswordBoxWithStoredAccountUsesTheStoredPassword) {
 
 TEST(MainFrmConnect, TypingThePlaceholderKeepsTheStoredPassword) {
     Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.SetConnected(true);
-    rig.Load();
-    rig.services.SetConnected(false);
+    rig.LoadConnected();
     rig.view.password = "Mirekoda";
     rig.frm.OnConnectClicked();
     EXPECT_EQ(rig.frm.PassWord(), "pw");
@@ -116,10 +108,7 @@ TEST(MainFrmConnect, TypingThePlaceholderKeepsTheStoredPassword) {
 
 TEST(MainFrmConnect, NewPasswordReplacesTheStoredOne) {
     Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.SetConnected(true);
-    rig.Load();
-    rig.services.SetConnected(false);
+    rig.LoadConnected();
     rig.view.account = "user02";
     rig.view.password = "new pw";
     rig.frm.OnConnectClicked();

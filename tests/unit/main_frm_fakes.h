@@ -369,6 +369,15 @@ struct Rig {
         frm.OnLoad();
         log.clear();
     }
+    // The stored account "user01"/"pw" (with `redial`, the redial option), loaded while connected (no
+    // start-up dial); with `then_down`, the line is down afterwards.
+    void LoadConnected(bool redial = false, bool then_down = true) {
+        StoreAccount("user01", "pw");
+        if (redial) services.settings["Option/DiscRedial"] = "1";
+        services.SetConnected(true);
+        Load();
+        if (then_down) services.SetConnected(false);
+    }
     int Count(std::string_view entry) const {
         int n = 0;
         for (const std::string& e : log) n += e == entry;

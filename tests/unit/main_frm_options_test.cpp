@@ -114,9 +114,7 @@ TEST(MainFrmRedialOption, WithoutAccountUnticksStoresZeroThenShowsTheBox) {
 
 TEST(MainFrmRedialOption, WithALoadedAccountStartsTheTimerAndStoresOne) {
     Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.SetConnected(true);
-    rig.Load();
+    rig.LoadConnected(false, false);
     rig.frm.OnOptionChanged(OptionBox::Check2, true);
     EXPECT_THAT(rig.log, ElementsAre("StartTimer Timer1 22000", "WriteSetting DiscRedial=1"));
     rig.view.Advance(21999);

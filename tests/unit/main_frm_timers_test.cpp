@@ -10,19 +10,10 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// A stored account, loaded while connected (no start-up dial), the log cleared.
-void LoadWithAccount(Rig& rig, bool redial = false) {
-    rig.StoreAccount("user01", "pw");
-    if (redial) rig.services.settings["Option/DiscRedial"] = "1";
-    rig.services.SetConnected(true);
-    rig.Load();
-}
-
 TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
     for (int tick = 1; tick <= 3; ++tick) {
         Rig rig;
-        LoadWithAccount(rig);
-        rig.services.SetConnected(false);
+        rig.LoadConnected();
         rig.frm.OnMenuItem(TrayMenuItem::Link);
         const std::int64_t up_at = tick * 5000 - 100;
         rig.services.connected = [&rig, up_at] { return rig.view.now >= up_at; };
@@ -42,8 +33,7 @@ TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
 
 TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
     Rig rig;
-    LoadWithAccount(rig);
-    rig.services.SetConnected(false);
+    rig.LoadConnected();
     rig.frm.OnConnectClicked();
     rig.log.clear();
     rig.view.Advance(10000);
@@ -60,14 +50,14 @@ TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
 
 TEST(MainFrmSupervision, LinkUpAndFirstProbeAnswersDoesNothing) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     rig.view.Advance(22000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/"));
 }
 
 TEST(MainFrmSupervision, FirstProbeFailsSecondAnswersDoesNothing) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     rig.services.probe = [](std::string_view url) { return url.starts_with("http:"); };
     rig.view.Advance(22000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
@@ -78,7 +68,7 @@ TEST(MainFrmSupervision, FirstProbeFailsSecondAnswersDoesNothing) {
 
 TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     rig.services.probe = [](std::string_view) { return false; };
     rig.view.Advance(22000);
     EXPECT_THAT(rig.log,
@@ -93,7 +83,7 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
 TEST(MainFrmSupervision, TheRedialStartsOnceTheLineIsReleasedOrAfterTenSeconds) {
     for (bool ends : {true, false}) {
         Rig rig;
-        LoadWithAccount(rig, true);
+        rig.LoadConnected(true, false);
         rig.services.probe = [](std::string_view) { return false; };
         rig.services.hang_up_run = {ToolRun::State::Running, 0};
         // Still listed for a second after its tool has ended.
@@ -119,7 +109,7 @@ TEST(MainFrmSupervision, TheRedialStartsOnceTheLineIsReleasedOrAfterTenSeconds) 
 // The boxes may change while a dial waits for the line: the held dial is checked as any dial is.
 TEST(MainFrmSupervision, AHeldDialIsRefusedWhenTheAccountChangedMeanwhile) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     rig.services.probe = [](std::string_view) { return false; };
     rig.services.hang_up_run = {ToolRun::State::Running, 0};
     rig.view.Advance(22000);
@@ -135,7 +125,7 @@ TEST(MainFrmSupervision, AHeldDialIsRefusedWhenTheAccountChangedMeanwhile) {
 
 TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
     Rig rig;
-    LoadWithAccount(rig);
+    rig.LoadConnected(false, false);
     rig.frm.OnMenuItem(TrayMenuItem::Duankai);
     rig.services.hang_up_run = {ToolRun::State::Running, 0};
     rig.services.SetConnected(false);  // closing reads as not connected
@@ -151,8 +141,7 @@ TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
 
 TEST(MainFrmSupervision, LinkDownDialsEveryTickAndTheStatusAlternates) {
     Rig rig;
-    LoadWithAccount(rig, true);
-    rig.services.SetConnected(false);
+    rig.LoadConnected(true);
     rig.view.Advance(22000);
     EXPECT_EQ(rig.services.dials.size(), 1u);
     EXPECT_THAT(rig.services.probed, IsEmpty());
@@ -167,8 +156,7 @@ TEST(MainFrmSupervision, LinkDownDialsEveryTickAndTheStatusAlternates) {
 // The redial dials with the account box's text, which may have been changed without a connect command.
 TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialled) {
     Rig rig;
-    LoadWithAccount(rig, true);
-    rig.services.SetConnected(false);
+    rig.LoadConnected(true);
     rig.view.account = "/disconnect";
     rig.view.Advance(22000);
     EXPECT_THAT(rig.services.dials, IsEmpty());
@@ -181,8 +169,7 @@ TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialle
 
 TEST(MainFrmSupervision, ASlowDialThatConnectsLaterKeepsTheFailedStatus) {
     Rig rig;
-    LoadWithAccount(rig, true);
-    rig.services.SetConnected(false);
+    rig.LoadConnected(true);
     rig.view.Advance(22000 + 15000);
     ASSERT_EQ(rig.view.status, "- 拨号失败");
     rig.services.SetConnected(true);
@@ -193,7 +180,7 @@ TEST(MainFrmSupervision, ASlowDialThatConnectsLaterKeepsTheFailedStatus) {
 
 TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     rig.frm.OnMenuItem(TrayMenuItem::Duankai);
     EXPECT_EQ(rig.services.hang_ups, 1);
     EXPECT_THAT(rig.log, ElementsAre("LaunchHangUp"));  // nothing else
@@ -204,7 +191,7 @@ TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
 
 TEST(MainFrmSupervision, UntickingTheOptionStopsIt) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     rig.frm.OnOptionChanged(OptionBox::Check2, false);
     EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
     EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
@@ -218,7 +205,7 @@ TEST(MainFrmSupervision, UntickingTheOptionStopsIt) {
 // wrapped shows nothing, and the line is probed as before.
 TEST(MainFrmSupervision, OnlyALineWithoutTrafficIsProbed) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     struct Tick {
         std::optional<unsigned long> received;
         bool probed;
@@ -255,8 +242,7 @@ TEST(MainFrmDrop, OnlyTheEntrysOwnDropWithTheOptionOnIsRedialledAtOnce) {
     };
     for (const Case& c : cases) {
         Rig rig;
-        LoadWithAccount(rig, c.redial_option);
-        rig.services.SetConnected(false);
+        rig.LoadConnected(c.redial_option);
         c.before(rig);
         const std::size_t dials = rig.services.dials.size();
         rig.services.SetConnected(c.still_connected);
@@ -271,7 +257,7 @@ TEST(MainFrmDrop, OnlyTheEntrysOwnDropWithTheOptionOnIsRedialledAtOnce) {
 // The probe lets other handlers run; these drive MainFrm from inside it.
 TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     int nested = 0;
     rig.services.probe = [&](std::string_view) {
         if (nested++ == 0) rig.frm.OnTimer1Tick();
@@ -291,7 +277,7 @@ TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
 TEST(MainFrmSupervisionReentry, QuitDuringTheProbeEndsTheTickWithoutTouchingTheWindow) {
     for (int probe_index = 0; probe_index < 2; ++probe_index) {
         Rig rig;
-        LoadWithAccount(rig, true);
+        rig.LoadConnected(true, false);
         int calls = 0;
         rig.services.probe = [&](std::string_view) {
             if (calls++ == probe_index) rig.frm.OnMenuItem(TrayMenuItem::Exit);
@@ -316,7 +302,7 @@ TEST(MainFrmSupervisionReentry, QuitDuringTheProbeEndsTheTickWithoutTouchingTheW
 
 TEST(MainFrmSupervisionReentry, ConnectAndWatchTicksDuringTheProbeRunAndTheTickGoesOn) {
     Rig rig;
-    LoadWithAccount(rig, true);
+    rig.LoadConnected(true, false);
     rig.view.account = "user01";
     rig.view.password = "Mirekoda";
     bool first = true;

@@ -112,16 +112,15 @@ TEST(MainFrmSecondCopy, NorRestoresShowsAndTellsWhereTheProgramLives) {
 TEST(MainFrmSecondCopy, OtherCommandsAreAcceptedWithoutEffect) {
     Rig rig;
     rig.Load();
-    for (const char* command : {"nor", "Nor ", "", "hide", "NOR", "veltrane.setup.quit", "Veltrane.Setup.Quit "})
+    for (const char* command :
+         {"nor", "Nor ", "", "hide", "NOR", "veltrane.setup.quit", "Veltrane.Setup.Quit "})
         EXPECT_TRUE(rig.frm.OnDdeExecute(command));
     EXPECT_THAT(rig.log, IsEmpty());
 }
 
 TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {
     Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.SetConnected(true);
-    rig.Load();
+    rig.LoadConnected(false, false);
     rig.view.connect_enabled = false;
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 网络已连接！"));
@@ -130,10 +129,7 @@ TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {
 
 TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.SetConnected(true);
-    rig.Load();
-    rig.services.SetConnected(false);
+    rig.LoadConnected();
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
