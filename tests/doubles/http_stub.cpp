@@ -41,8 +41,11 @@ DWORD WINAPI Serve(void* parameter) {
         // Holds the connection open without a word until the process is ended.
         Sleep(INFINITE);
     }
+    // As a proxy, it reaches nothing beyond this machine: a tunnel for an HTTPS page is refused. (A tunnel
+    // it pretended to open would take Wine's secure connection code down with an assertion.)
+    const bool tunnel = request.compare(0, 8, "CONNECT ") == 0;
     std::string response =
-        "HTTP/1.1 " + config.status + " Stub\r\nContent-Type: text/html\r\n" +
+        "HTTP/1.1 " + (tunnel ? std::string("502") : config.status) + " Stub\r\nContent-Type: text/html\r\n" +
         "Cache-Control: no-store\r\nContent-Length: " + std::to_string(config.body.size()) +
         "\r\nConnection: close\r\n\r\n" + config.body;
     send(client, response.data(), static_cast<int>(response.size()), 0);
