@@ -238,12 +238,13 @@ void MainFrm::OnHangUpWaitTick() {
     }
     if (!session_.HangUpWaitTick(LineReleased())) return;
     view_.StopTimer(FrmTimer::HangUpWait);
-    // The boxes may have changed while the dial waited: the same check as any dial's.
-    if (RefuseCredentials(view_.AccountText(), pass_word_)) {
+    // The boxes may have changed while the dial waited: the same check as any dial's. The dial is given up
+    // before the box lets other handlers run, so that a dial asked for meanwhile starts afresh.
+    if (const std::optional<std::string> refusal = CredentialRefusal(view_.AccountText(), pass_word_)) {
         session_.AbandonHeldDial();
-        if (unloaded_) return;
         view_.SetConnectEnabled(true);
         view_.SetStatusText(kStatusFailed);
+        view_.ShowMessage(*refusal, kBalloonTitle, kIconInformation);
         return;
     }
     LaunchWatchedDial();
