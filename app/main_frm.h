@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/abot_menu.h"
 #include "services/connection.h"
+#include "tray/tray_menu.h"
 
 namespace vt {
 

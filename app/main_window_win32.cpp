@@ -62,19 +62,12 @@ void AddTool(HWND tooltip, HWND owner, HWND control, const wchar_t* text) {
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
 
-MainWindow::~MainWindow() {
-    // Only a window this object still owns: a handle whose WM_NCDESTROY went astray may by now name
-    // another window.
-    if (window_ && IsWindow(window_) &&
-        GetWindowLongPtrW(window_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this) &&
-        GetWindowThreadProcessId(window_, nullptr) == GetCurrentThreadId())
-        DestroyWindow(window_);
-}
+MainWindow::~MainWindow() { DestroyOwnWindow(); }
 
 bool MainWindow::RegisterClasses() {
     WNDCLASSEXW main{};
     main.cbSize = sizeof(main);
-    main.lpfnWndProc = &MainWindow::WindowProc;
+    main.lpfnWndProc = &WindowBase::Procedure;
     main.hInstance = instance_;
     main.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_VELTRANE));
     main.hIconSm = static_cast<HICON>(
@@ -86,7 +79,7 @@ bool MainWindow::RegisterClasses() {
 
     WNDCLASSEXW background{};
     background.cbSize = sizeof(background);
-    background.lpfnWndProc = &MainWindow::BackgroundProc;
+    background.lpfnWndProc = &WindowBase::Procedure;
     background.hInstance = instance_;
     background.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     background.lpszClassName = kBackgroundClass;
@@ -108,7 +101,8 @@ bool MainWindow::Create() {
     if (!RegisterClasses()) return false;
     background_.reset(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    const int ids[2][3] = {{IDB_MININOR, IDB_MINIMOVE, IDB_MINIDOWN}, {IDB_CLOSENOR, IDB_CLOSEMOVE, IDB_CLOSEDOWN}};
+    const int ids[2][3] = {{IDB_MININOR, IDB_MINIMOVE, IDB_MINIDOWN},
+                           {IDB_CLOSENOR, IDB_CLOSEMOVE, IDB_CLOSEDOWN}};
     for (int b = 0; b < 2; ++b)
         for (int p = 0; p < 3; ++p)
             pictures_[b][p].reset(static_cast<HBITMAP>(
@@ -121,9 +115,9 @@ bool MainWindow::Create() {
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
     const DWORD ex_style = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;  // no task-bar button
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-    window_ = CreateWindowExW(ex_style, kClassName, L"Veltrane", style, 0, 0, Width(frame), Height(frame), nullptr,
-                              nullptr, instance_, this);
-    if (!window_) return false;
+    if (!CreateWindowExW(ex_style, kClassName, L"Veltrane", style, 0, 0, Width(frame), Height(frame), nullptr,
+                         nullptr, instance_, static_cast<WindowBase*>(this)))
+        return false;
     CentreOnScreen();
     CreateControls();
     // Focus rectangles and access-key underlines as a dialog box has them: hidden when the last input
@@ -133,19 +127,20 @@ bool MainWindow::Create() {
 }
 
 void MainWindow::CreateControls() {
-    picture1_ = CreateWindowExW(WS_EX_CONTROLPARENT, kBackgroundClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                kPicture1Rect.left, kPicture1Rect.top, Width(kPicture1Rect),
-                                Height(kPicture1Rect), window_, reinterpret_cast<HMENU>(kPicture1), instance_, this);
+    picture1_ = CreateWindowExW(
+        WS_EX_CONTROLPARENT, kBackgroundClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+        kPicture1Rect.left, kPicture1Rect.top, Width(kPicture1Rect), Height(kPicture1Rect), window_,
+        reinterpret_cast<HMENU>(kPicture1), instance_, static_cast<WindowBase*>(&background_window_));
     auto make = [&](DWORD ex, const wchar_t* cls, const wchar_t* text, DWORD style, const RECT& r, int id) {
-        HWND control = CreateWindowExW(ex, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, Width(r),
-                                       Height(r), picture1_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                       instance_, nullptr);
+        HWND control =
+            CreateWindowExW(ex, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, Width(r), Height(r),
+                            picture1_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
         return control;
     };
     // Creation order is the tab order: account, password, connect, the two options.
     user_text_ = make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kUserTextRect, kUserText);
-    pass_text_ = make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, kPassTextRect,
-                      kPassText);
+    pass_text_ = make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+                      kPassTextRect, kPassText);
     btn_log_ = make(0, L"BUTTON", L"连 接", WS_TABSTOP | BS_PUSHBUTTON, kBtnLogRect, kBtnLog);
     check1_ = make(0, kCheckBoxClass, L"开机启动", WS_TABSTOP | BS_CHECKBOX, kCheck1Rect, kCheck1);
     check2_ = make(0, kCheckBoxClass, L"断网重拨", WS_TABSTOP | BS_CHECKBOX, kCheck2Rect, kCheck2);
@@ -157,11 +152,12 @@ void MainWindow::CreateControls() {
     // One filled circle per character, whatever font the box uses.
     SendMessageW(pass_text_, EM_SETPASSWORDCHAR, 0x25CF, 0);
     for (HWND edit : {user_text_, pass_text_})
-        SetWindowSubclass(edit, &MainWindow::EditSubclassProc, kEditSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(edit, &MainWindow::EditSubclassProc, kEditSubclassId,
+                          reinterpret_cast<DWORD_PTR>(this));
 
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                               instance_, nullptr);
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
     if (tooltip_) {
         AddTool(tooltip_, picture1_, user_text_, const_cast<wchar_t*>(L"请在此输入你的上网帐号！"));
         AddTool(tooltip_, picture1_, pass_text_, const_cast<wchar_t*>(L"请在此输入你的密码！"));
@@ -179,28 +175,6 @@ bool MainWindow::PreTranslate(MSG& msg) {
 }
 
 // --- window procedures ---------------------------------------------------------------------------
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    MainWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        // The form class is shared with the about window, which brings no object of this type.
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-        self = static_cast<MainWindow*>(create->lpCreateParams);
-        if (!self) return DefWindowProcW(window, message, wparam, lparam);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(window, message, wparam, lparam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        LRESULT result = DefWindowProcW(window, message, wparam, lparam);
-        self->window_ = nullptr;
-        return result;
-    }
-    return self->HandleMessage(message, wparam, lparam);
-}
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -247,18 +221,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     }
 }
 
-LRESULT CALLBACK MainWindow::BackgroundProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    MainWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (!self || message == WM_NCDESTROY) return DefWindowProcW(window, message, wparam, lparam);
-    return self->HandleBackground(window, message, wparam, lparam);
-}
-
 LRESULT MainWindow::HandleBackground(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     const POINT pt = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
     switch (message) {
@@ -272,9 +234,12 @@ LRESULT MainWindow::HandleBackground(HWND window, UINT message, WPARAM wparam, L
         case WM_MOUSEMOVE: {
             if (!frm_) return 0;
             int hit = HitTitleButton(pt);
-            if (hit == 1) frm_->OnTitleButtonMouseMove(TitleButton::Mini);
-            else if (hit == 2) frm_->OnTitleButtonMouseMove(TitleButton::Close1);
-            else frm_->OnBackgroundMouseMove();
+            if (hit == 1)
+                frm_->OnTitleButtonMouseMove(TitleButton::Mini);
+            else if (hit == 2)
+                frm_->OnTitleButtonMouseMove(TitleButton::Close1);
+            else
+                frm_->OnBackgroundMouseMove();
             return 0;
         }
         case WM_LBUTTONDOWN:
@@ -321,8 +286,8 @@ LRESULT MainWindow::HandleBackground(HWND window, UINT message, WPARAM wparam, L
     }
 }
 
-LRESULT CALLBACK MainWindow::EditSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                              DWORD_PTR ref) {
+LRESULT CALLBACK MainWindow::EditSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                              UINT_PTR, DWORD_PTR ref) {
     auto* self = reinterpret_cast<MainWindow*>(ref);
     switch (message) {
         case WM_GETDLGCODE:
@@ -337,8 +302,10 @@ LRESULT CALLBACK MainWindow::EditSubclassProc(HWND window, UINT message, WPARAM 
             if (wparam == VK_RETURN) {
                 // Swallowed either way: no beep, no character.
                 if (self->frm_) {
-                    if (window == self->user_text_) self->frm_->OnAccountEnter();
-                    else self->frm_->OnPasswordEnter();
+                    if (window == self->user_text_)
+                        self->frm_->OnAccountEnter();
+                    else
+                        self->frm_->OnPasswordEnter();
                 }
                 return 0;
             }
@@ -370,7 +337,8 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
         SetBkColor(dc, RGB(0xEA, 0xF2, 0xFA));
         return reinterpret_cast<LRESULT>(option_brush_.get());
     }
-    return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
 }
 
 void MainWindow::PaintBackground(HDC dc) {
@@ -431,9 +399,13 @@ void MainWindow::MakeTranslucent(std::uint8_t alpha) {
 }
 
 std::string MainWindow::AccountText() { return WideToUtf8(WindowText(user_text_)); }
-void MainWindow::SetAccountText(std::string_view text) { SetWindowTextW(user_text_, Utf8ToWide(text).c_str()); }
+void MainWindow::SetAccountText(std::string_view text) {
+    SetWindowTextW(user_text_, Utf8ToWide(text).c_str());
+}
 std::string MainWindow::PasswordText() { return WideToUtf8(WindowText(pass_text_)); }
-void MainWindow::SetPasswordText(std::string_view text) { SetWindowTextW(pass_text_, Utf8ToWide(text).c_str()); }
+void MainWindow::SetPasswordText(std::string_view text) {
+    SetWindowTextW(pass_text_, Utf8ToWide(text).c_str());
+}
 void MainWindow::FocusPasswordBox() { SetFocus(pass_text_); }
 
 void MainWindow::SetStatusText(std::string_view text) {
@@ -448,7 +420,8 @@ void MainWindow::SetStatusText(std::string_view text) {
 void MainWindow::SetConnectEnabled(bool enabled) { EnableWindow(btn_log_, enabled ? TRUE : FALSE); }
 
 void MainWindow::ShowOptionTicked(OptionBox box, bool ticked) {
-    SendMessageW(box == OptionBox::Check1 ? check1_ : check2_, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(box == OptionBox::Check1 ? check1_ : check2_, BM_SETCHECK,
+                 ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void MainWindow::CentreOnScreen() {
@@ -490,9 +463,12 @@ void MainWindow::ShowMessage(std::string_view text, std::string_view title, unsi
 namespace {
 UINT_PTR TimerIdOf(FrmTimer timer) {
     switch (timer) {
-        case FrmTimer::Sleep: return MainWindow::kSleepTimer;
-        case FrmTimer::Timer1: return MainWindow::kTimer1;
-        case FrmTimer::HangUpWait: return MainWindow::kHangUpWaitTimer;
+        case FrmTimer::Sleep:
+            return MainWindow::kSleepTimer;
+        case FrmTimer::Timer1:
+            return MainWindow::kTimer1;
+        case FrmTimer::HangUpWait:
+            return MainWindow::kHangUpWaitTimer;
     }
     return MainWindow::kSleepTimer;
 }
