@@ -30,8 +30,8 @@ start_xvfb || exit 1
 # The package (setup program and zip) is part of the build: its end-to-end test installs it.
 if cmake --preset win32 >build-win32.log 2>&1 && cmake --build --preset win32 -j2 >>build-win32.log 2>&1 &&
     cmake --build --preset win32 --target package >>build-win32.log 2>&1; then
-    # The wineserver makes Wine's sockets, so it must start inside the namespace: stop the one that
-    # test discovery left running.
+    # The wineserver makes Wine's sockets, so it must start inside the namespace. The build starts none
+    # (tests are listed when CTest runs them); one left by an earlier session is ended here.
     stop_wine
     if [ "$(id -u)" -eq 0 ] && unshare -n true 2>/dev/null; then
         echo "(tests run in a loopback-only network namespace)"
