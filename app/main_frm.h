@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/abot_menu.h"
 #include "app/dial_session.h"
 #include "services/connection.h"
+#include "tray/tray_menu.h"
 
 namespace vt {
 

@@ -11,13 +11,14 @@
 
 #include "app/main_frm.h"
 #include "base/handles.h"
+#include "base/window_base.h"
 #include "services/connection_watch.h"
 
 namespace vt {
 
 class AboutWindow;
 
-class MainWindow final : public MainFrmView {
+class MainWindow final : public MainFrmView, public WindowBase {
 public:
     // Control identifiers, also used by tests that drive the window from outside.
     enum ControlId : int {
@@ -44,7 +45,6 @@ public:
     // The skin attach used at start-up; empty by default (the window then keeps the platform's look).
     void SetSkinAttach(std::function<void(HWND)> attach) { skin_attach_ = std::move(attach); }
     void SetAboutWindow(AboutWindow* about) { about_ = about; }
-    HWND hwnd() const { return window_; }
     // Routes tab and arrow keys between the controls; call from the message loop.
     bool PreTranslate(MSG& msg);
 
@@ -75,11 +75,18 @@ public:
     void QuitProgram() override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK BackgroundProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    // The background picture's window, bound as the main window is; its messages go to HandleBackground.
+    struct Background final : WindowBase {
+        explicit Background(MainWindow& owner) : owner(owner) {}
+        LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
+            return owner.HandleBackground(window_, message, wparam, lparam);
+        }
+        MainWindow& owner;
+    };
+
     static LRESULT CALLBACK EditSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                              UINT_PTR id, DWORD_PTR ref);
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
     LRESULT HandleBackground(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     bool RegisterClasses();
     void CreateControls();
@@ -90,7 +97,7 @@ private:
     void InvalidateTitleButton(TitleButton button);
 
     HINSTANCE instance_;
-    HWND window_ = nullptr;
+    Background background_window_{*this};
     HWND picture1_ = nullptr;
     HWND user_text_ = nullptr;
     HWND pass_text_ = nullptr;

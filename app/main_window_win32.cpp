@@ -62,19 +62,12 @@ void AddTool(HWND tooltip, HWND owner, HWND control, const wchar_t* text) {
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
 
-MainWindow::~MainWindow() {
-    // Only a window this object still owns: a handle whose WM_NCDESTROY went astray may by now name
-    // another window.
-    if (window_ && IsWindow(window_) &&
-        GetWindowLongPtrW(window_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this) &&
-        GetWindowThreadProcessId(window_, nullptr) == GetCurrentThreadId())
-        DestroyWindow(window_);
-}
+MainWindow::~MainWindow() { DestroyOwnWindow(); }
 
 bool MainWindow::RegisterClasses() {
     WNDCLASSEXW main{};
     main.cbSize = sizeof(main);
-    main.lpfnWndProc = &MainWindow::WindowProc;
+    main.lpfnWndProc = &WindowBase::Procedure;
     main.hInstance = instance_;
     main.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_VELTRANE));
     main.hIconSm = static_cast<HICON>(
@@ -86,7 +79,7 @@ bool MainWindow::RegisterClasses() {
 
     WNDCLASSEXW background{};
     background.cbSize = sizeof(background);
-    background.lpfnWndProc = &MainWindow::BackgroundProc;
+    background.lpfnWndProc = &WindowBase::Procedure;
     background.hInstance = instance_;
     background.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     background.lpszClassName = kBackgroundClass;
@@ -122,9 +115,9 @@ bool MainWindow::Create() {
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
     const DWORD ex_style = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;  // no task-bar button
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-    window_ = CreateWindowExW(ex_style, kClassName, L"Veltrane", style, 0, 0, Width(frame), Height(frame),
-                              nullptr, nullptr, instance_, this);
-    if (!window_) return false;
+    if (!CreateWindowExW(ex_style, kClassName, L"Veltrane", style, 0, 0, Width(frame), Height(frame), nullptr,
+                         nullptr, instance_, static_cast<WindowBase*>(this)))
+        return false;
     CentreOnScreen();
     CreateControls();
     // Focus rectangles and access-key underlines as a dialog box has them: hidden when the last input
@@ -137,10 +130,10 @@ bool MainWindow::Create() {
 }
 
 void MainWindow::CreateControls() {
-    picture1_ =
-        CreateWindowExW(WS_EX_CONTROLPARENT, kBackgroundClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                        kPicture1Rect.left, kPicture1Rect.top, Width(kPicture1Rect), Height(kPicture1Rect),
-                        window_, reinterpret_cast<HMENU>(kPicture1), instance_, this);
+    picture1_ = CreateWindowExW(
+        WS_EX_CONTROLPARENT, kBackgroundClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+        kPicture1Rect.left, kPicture1Rect.top, Width(kPicture1Rect), Height(kPicture1Rect), window_,
+        reinterpret_cast<HMENU>(kPicture1), instance_, static_cast<WindowBase*>(&background_window_));
     auto make = [&](DWORD ex, const wchar_t* cls, const wchar_t* text, DWORD style, const RECT& r, int id) {
         HWND control =
             CreateWindowExW(ex, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, Width(r), Height(r),
@@ -185,28 +178,6 @@ bool MainWindow::PreTranslate(MSG& msg) {
 }
 
 // --- window procedures ---------------------------------------------------------------------------
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    MainWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        // The form class is shared with the about window, which brings no object of this type.
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-        self = static_cast<MainWindow*>(create->lpCreateParams);
-        if (!self) return DefWindowProcW(window, message, wparam, lparam);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(window, message, wparam, lparam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        LRESULT result = DefWindowProcW(window, message, wparam, lparam);
-        self->window_ = nullptr;
-        return result;
-    }
-    return self->HandleMessage(message, wparam, lparam);
-}
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -255,18 +226,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         default:
             return DefWindowProcW(window_, message, wparam, lparam);
     }
-}
-
-LRESULT CALLBACK MainWindow::BackgroundProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    MainWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (!self || message == WM_NCDESTROY) return DefWindowProcW(window, message, wparam, lparam);
-    return self->HandleBackground(window, message, wparam, lparam);
 }
 
 LRESULT MainWindow::HandleBackground(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

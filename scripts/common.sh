@@ -37,6 +37,7 @@ stop_xvfb() {
     if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=; fi
 }
 
+# Ends the Wine processes of a prefix: by default the tests' one of the win32 tree.
 stop_wine() {
-    WINEPREFIX="$ROOT/build/win32/wineprefix" wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX="${1:-$ROOT/build/win32/wineprefix}" wineserver -k >/dev/null 2>&1 || true
 }

@@ -8,7 +8,7 @@
 # The setup program's plugin that asks a running copy to quit (setup/setup_plugin_win32.cpp). It is
 # built into a folder of its own, which the setup script adds to its plugin folders.
 add_library(veltrane_setup SHARED ${CMAKE_SOURCE_DIR}/setup/setup_plugin_win32.cpp)
-target_link_libraries(veltrane_setup PRIVATE veltrane_win32)
+target_link_libraries(veltrane_setup PRIVATE veltrane_app)
 set_target_properties(veltrane_setup PROPERTIES PREFIX "" OUTPUT_NAME veltrane_setup
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/setup-plugin)
 if(NOT MSVC)

@@ -8,18 +8,22 @@
 #include <optional>
 #include <string>
 
-#include "app/abot_menu.h"
 #include "base/handles.h"
+#include "base/window_base.h"
+#include "tray/tray_menu.h"
 
 namespace vt {
 
-class AboutWindow {
+// What the mail line opens: a new mail to the makers.
+inline constexpr std::string_view kSupportMailLink = "mailto:support@veltrane.net";
+
+class AboutWindow final : public WindowBase {
 public:
     static constexpr wchar_t kClassName[] = L"Form";  // a form in the skin's kind table
     using LinkOpener = std::function<void(std::string_view address)>;
 
     AboutWindow(HINSTANCE instance, LinkOpener open_link);
-    ~AboutWindow();
+    ~AboutWindow() override;
     AboutWindow(const AboutWindow&) = delete;
     AboutWindow& operator=(const AboutWindow&) = delete;
 
@@ -33,7 +37,6 @@ public:
     void Show();
     // Unloads the window (the next tray-menu use creates it again).
     void Destroy();
-    HWND hwnd() const { return window_; }
 
     // Where the labels are, for tests that click them.
     struct LabelRects {
@@ -42,8 +45,8 @@ public:
     static LabelRects Layout();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnForgotten() override { tooltip_ = nullptr; }
     void Paint(HDC dc);
     int HitLink(POINT pt) const;  // 0 none, 1 site (Label1, Label2, Label4), 2 mail (Label6)
     bool OnPointerLabel(POINT pt) const;
@@ -51,7 +54,6 @@ private:
     HINSTANCE instance_;
     LinkOpener open_link_;
     std::function<void(HWND)> skin_attach_;
-    HWND window_ = nullptr;
     HWND tooltip_ = nullptr;
     UniqueFont font_;
     UniqueFont title_font_;

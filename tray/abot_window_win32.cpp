@@ -9,6 +9,16 @@
 namespace vt {
 namespace {
 
+// The about box's texts; the product, notice and site lines open the site, the mail line a new mail.
+constexpr std::string_view kAboutCaption = "关于Veltrane ...";
+constexpr std::string_view kAboutProductLine = "Veltrane V9.0";                  // Label1
+constexpr std::string_view kAboutNoticeLine = "Veltrane 宽带拨号助手 版权所有";  // Label2
+constexpr std::string_view kAboutAuthorLine = "作者：Veltrane 开发组";           // Label3
+constexpr std::string_view kAboutSiteLine = "网站：http://www.veltrane.net/";    // Label4
+constexpr std::string_view kAboutSiteTip = "点击立即访问Veltrane官网";
+constexpr std::string_view kAboutMailLine = "电子邮件：support@veltrane.net";  // Label6
+constexpr std::string_view kAboutMailTip = "给作者发送E-Mail";
+
 constexpr int kClientWidth = 330;
 constexpr int kClientHeight = 178;
 constexpr RECT kFrameRect = {10, 8, 320, 168};
@@ -54,7 +64,7 @@ bool AboutWindow::EnsureCreated() {
     if (!GetClassInfoExW(instance_, kClassName, &wc)) {
         // The main window registers the form class first; the about window can also stand alone.
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcW;
+        wc.lpfnWndProc = &WindowBase::Procedure;
         wc.hInstance = instance_;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -70,18 +80,16 @@ bool AboutWindow::EnsureCreated() {
     RECT frame = {0, 0, kClientWidth, kClientHeight};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-    // The class's own procedure is shared with the main window's "Form" class; this window routes its
-    // messages through its own procedure instead.
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, Utf8ToWide(kAboutCaption).c_str(), style,
-                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                              nullptr, nullptr, instance_, nullptr);
-    if (!window_) return false;
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AboutWindow::WindowProc));
+    // The form class's procedure is the window base's, shared with the main window: this object is bound
+    // from the first message on.
+    if (!CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, Utf8ToWide(kAboutCaption).c_str(), style,
+                         CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                         nullptr, nullptr, instance_, static_cast<WindowBase*>(this)))
+        return false;
 
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                               instance_, nullptr);
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
     if (tooltip_) {
         const LabelRects rects = Layout();
         const std::wstring site_tip = Utf8ToWide(kAboutSiteTip);
@@ -144,8 +152,8 @@ std::optional<TrayMenuItem> AboutWindow::PopUpMenu(HWND owner) {
     POINT pt;
     GetCursorPos(&pt);
     UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(root.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
-                       owner, nullptr));
+        TrackPopupMenu(root.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y,
+                       0, owner, nullptr));
     // Without this the menu of a tray icon may not close when the user clicks elsewhere.
     PostMessageW(owner, WM_NULL, 0, 0);
     if (chosen < kFirstMenuCommand || chosen > CommandFor(TrayMenuItem::Exit)) return std::nullopt;
@@ -158,25 +166,7 @@ void AboutWindow::Show() {
     SetForegroundWindow(window_);
 }
 
-void AboutWindow::Destroy() {
-    if (window_ && IsWindow(window_)) DestroyWindow(window_);
-    window_ = nullptr;
-    tooltip_ = nullptr;
-}
-
-LRESULT CALLBACK AboutWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wparam, lparam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (self->window_ == window) {
-            self->window_ = nullptr;
-            self->tooltip_ = nullptr;
-        }
-        return DefWindowProcW(window, message, wparam, lparam);
-    }
-    return self->HandleMessage(message, wparam, lparam);
-}
+void AboutWindow::Destroy() { DestroyOwnWindow(); }
 
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -241,7 +231,8 @@ void AboutWindow::Paint(HDC dc) {
 
 int AboutWindow::HitLink(POINT pt) const {
     const LabelRects rects = Layout();
-    if (PtInRect(&rects.product, pt) || PtInRect(&rects.notice, pt) || PtInRect(&rects.site, pt)) return kSiteLink;
+    if (PtInRect(&rects.product, pt) || PtInRect(&rects.notice, pt) || PtInRect(&rects.site, pt))
+        return kSiteLink;
     if (PtInRect(&rects.mail, pt)) return kMailLink;
     return 0;
 }

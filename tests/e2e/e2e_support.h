@@ -114,6 +114,19 @@ inline std::wstring WindowText(HWND window) {
 
 inline HWND FindMainWindow() { return FindWindowW(L"Form", L"Veltrane"); }
 
+// Waits until the thread of `window` has handled what was sent or posted to it before, and whatever
+// that started without a modal loop: a message sent to a window of another thread is handled only when
+// that thread takes messages again.
+inline bool Settled(HWND window) {
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr) != 0;
+}
+
+// Waits until no pop-up menu shows, then until `window`'s thread has handled the chosen item.
+inline bool MenuClosedAndHandled(HWND window) {
+    return WaitUntil([] { return !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 3000) &&
+           Settled(window);
+}
+
 // Stores an account as the program does: the password enciphered; with `redial`, the redial option ticked.
 inline void StoreAccount(const std::wstring& user, const std::string& password, bool redial = false) {
     WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());

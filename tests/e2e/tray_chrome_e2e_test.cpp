@@ -32,7 +32,8 @@ void PressKeys(HWND menu, std::initializer_list<WORD> keys) {
 BOOL CALLBACK CountAboutWindow(HWND window, LPARAM param) {
     wchar_t title[64] = {};
     GetWindowTextW(window, title, 64);
-    if (std::wstring(title) == L"关于Veltrane ..." && IsWindowVisible(window)) ++*reinterpret_cast<int*>(param);
+    if (std::wstring(title) == L"关于Veltrane ..." && IsWindowVisible(window))
+        ++*reinterpret_cast<int*>(param);
     return TRUE;
 }
 
@@ -107,7 +108,7 @@ TEST_F(TrayChromeE2e, MenuConnectWhileConnectedOnlyTellsSo) {
     HWND menu = OpenTrayMenu();
     ASSERT_NE(menu, nullptr) << "the right button on the icon did not open the menu";
     PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
-    Sleep(800);
+    ASSERT_TRUE(MenuClosedAndHandled(program_.window()));
     EXPECT_TRUE(line::ReadDialLog().empty());
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
     EXPECT_EQ(program_.Status(), L"");
@@ -133,7 +134,7 @@ TEST_F(TrayChromeE2e, MenuConnectWithoutAnAccountAsksForOne) {
     EXPECT_EQ(box.title, L"提示：");
     EXPECT_EQ(box.text, L"您还没有输入帐号或密码！");
     EXPECT_TRUE(AnswerMessageBox(box));
-    Sleep(500);
+    ASSERT_TRUE(Settled(program_.window()));
     EXPECT_TRUE(line::ReadDialLog().empty());
     EXPECT_EQ(program_.Status(), L"");
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
@@ -182,10 +183,11 @@ TEST_F(TrayChromeE2e, TheAboutItemShowsOneAboutWindow) {
     for (int round = 0; round < 2; ++round) {
         HWND menu = OpenTrayMenu();
         ASSERT_NE(menu, nullptr);
-        PressKeys(menu, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});  // 帮助中心 > 关于Veltrane...
+        PressKeys(menu,
+                  {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});  // 帮助中心 > 关于Veltrane...
         EXPECT_TRUE(WaitUntil([] { return CountAboutWindows() == 1; }, 3000)) << "round " << round;
     }
-    Sleep(300);
+    ASSERT_TRUE(MenuClosedAndHandled(program_.window()));
     EXPECT_EQ(CountAboutWindows(), 1);
 }
 
@@ -195,7 +197,8 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     MouseTo(close_button.x, close_button.y);
     Button(MOUSEEVENTF_LEFTDOWN);
     Button(MOUSEEVENTF_LEFTUP);
-    ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000)) << "the close button did not hide the window";
+    ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000))
+        << "the close button did not hide the window";
     EXPECT_FALSE(program_.Exited(0));
 
     // The shell's left-button callback brings it back.
@@ -207,21 +210,21 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     MouseTo(mini_button.x, mini_button.y);
     Button(MOUSEEVENTF_LEFTDOWN);
     Button(MOUSEEVENTF_LEFTUP);
-    ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000)) << "the minimise button did not hide the window";
+    ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000))
+        << "the minimise button did not hide the window";
 
     // A close request while it is already in the tray (another program, an installer) leaves it there:
     // no minimised bar appears, and the program keeps running.
     ASSERT_TRUE(IsIconic(program_.window()));
-    PostMessageW(program_.window(), WM_CLOSE, 0, 0);
-    Sleep(800);
+    SendMessageTimeoutW(program_.window(), WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(Settled(program_.window()));
     EXPECT_FALSE(program_.Visible()) << "a close request showed the hidden window";
     EXPECT_FALSE(program_.Exited(0));
     // And while shown, it only hides.
     PostMessageW(program_.window(), WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
-    PostMessageW(program_.window(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000));
-    Sleep(500);
+    SendMessageTimeoutW(program_.window(), WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(Settled(program_.window()));
     EXPECT_FALSE(program_.Visible());
     EXPECT_FALSE(program_.Exited(0));
 

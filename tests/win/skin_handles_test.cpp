@@ -57,7 +57,7 @@ TEST(SkinHandles, AttachDetachCyclesLeakNothing) {
     MakeChild(form, L"COMBOBOX", L"", CBS_DROPDOWNLIST, 10, 110, 150, 200);
     MakeChild(form, WC_HEADERW, L"", 0, 10, 150, 300, 22);
     UpdateWindow(form);
-    EXPECT_EQ(LeakedObjects(1000,
+    EXPECT_EQ(LeakedObjects(SoakCount(1000),
                             [&] {
                                 ASSERT_EQ(SkinWindow(form), 1);
                                 ASSERT_EQ(DetachSkin(form), 1);
@@ -69,27 +69,27 @@ TEST(SkinHandles, AttachDetachCyclesLeakNothing) {
 
 TEST(SkinHandles, ButtonPaintersLeakNothing) {
     PainterBench bench;
-    EXPECT_EQ(LeakedObjects(10000, [&] { PaintButtonFace(bench.button, nullptr); }), 0);
+    EXPECT_EQ(LeakedObjects(SoakCount(10000), [&] { PaintButtonFace(bench.button, nullptr); }), 0);
     Surface target = CreateSurface(90, 28);
-    EXPECT_EQ(LeakedObjects(10000, [&] { PaintButtonFace(bench.button, target.dc()); }), 0);
-    EXPECT_EQ(LeakedObjects(10000, [&] { RenderButtonStates(bench.button); }), 0);
+    EXPECT_EQ(LeakedObjects(SoakCount(10000), [&] { PaintButtonFace(bench.button, target.dc()); }), 0);
+    EXPECT_EQ(LeakedObjects(SoakCount(10000), [&] { RenderButtonStates(bench.button); }), 0);
 }
 
 TEST(SkinHandles, TogglePaintersLeakNothing) {
     PainterBench bench;
-    EXPECT_EQ(LeakedObjects(10000, [&] { PaintCheckBox(bench.box, 1, true); }), 0);
-    EXPECT_EQ(LeakedObjects(10000, [&] { PaintOptionButton(bench.option, 2, true); }), 0);
+    EXPECT_EQ(LeakedObjects(SoakCount(10000), [&] { PaintCheckBox(bench.box, 1, true); }), 0);
+    EXPECT_EQ(LeakedObjects(SoakCount(10000), [&] { PaintOptionButton(bench.option, 2, true); }), 0);
 }
 
 TEST(SkinHandles, ComboAndHeaderPaintersLeakNothing) {
     PainterBench bench;
-    EXPECT_EQ(LeakedObjects(10000,
+    EXPECT_EQ(LeakedObjects(SoakCount(10000),
                             [&] {
                                 int state = 1;
                                 PaintComboButton(bench.combo, nullptr, state, true);
                             }),
               0);
-    EXPECT_EQ(LeakedObjects(10000, [&] { PaintHeaderItem(bench.header, nullptr, 0, 1); }), 0);
+    EXPECT_EQ(LeakedObjects(SoakCount(10000), [&] { PaintHeaderItem(bench.header, nullptr, 0, 1); }), 0);
 }
 
 TEST(SkinHandles, SkinnedRepaintsLeakNothing) {
@@ -106,7 +106,7 @@ TEST(SkinHandles, SkinnedRepaintsLeakNothing) {
     SendMessageW(bar, PBM_SETPOS, 40, 0);
     AttachSkin(bar);
     MakeChild(bench.form, L"EDIT", L"", 0, 200, 10, 100, 22, WS_EX_CLIENTEDGE);
-    EXPECT_EQ(LeakedObjects(2000,
+    EXPECT_EQ(LeakedObjects(SoakCount(2000),
                             [&] {
                                 RedrawWindow(
                                     bench.form, nullptr, nullptr,

@@ -1,4 +1,4 @@
-#include "app/abot_menu.h"
+#include "tray/tray_menu.h"
 
 #include <array>
 

@@ -1,0 +1,26 @@
+#pragma once
+// The layout of the tray pop-up menu and the pages its items open. The about window `abot`, which owns
+// the menu, builds it from TrayMenuLayout(); the dialer acts on the chosen item.
+#include <span>
+#include <string_view>
+
+namespace vt {
+
+enum class TrayMenuItem { Link, Duankai, Help, SiteUrl, About, Exit };
+
+struct TrayMenuEntry {
+    enum class Kind { SubMenuStart, Item, SubMenuEnd, Separator };
+    Kind kind;
+    std::string_view name;     // the control name, e.g. "link"
+    std::string_view caption;  // UTF-8; empty for a separator or a sub-menu end
+    TrayMenuItem item;         // meaningful for Kind::Item only
+};
+
+// The menu in screen order: "网络控制" (连接网络, 断开网络), "帮助中心" (帮助文档, Veltrane官网,
+// 关于Veltrane...), a separator, "退出程序".
+std::span<const TrayMenuEntry> TrayMenuLayout();
+
+inline constexpr std::string_view kMakerSiteUrl = "http://www.veltrane.net/";
+inline constexpr std::string_view kHelpPageUrl = "http://www.veltrane.net/help.html";
+
+}  // namespace vt
