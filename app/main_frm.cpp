@@ -3,6 +3,7 @@
 #include <charconv>
 #include <optional>
 
+#include "app/single_instance.h"
 #include "services/credential_rules.h"
 #include "services/settings_path.h"
 

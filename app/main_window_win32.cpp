@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "app/single_instance.h"
 #include "base/text.h"
 #include "res/resource.h"
 #include "tray/abot_window.h"
@@ -126,10 +127,30 @@ bool MainWindow::Create() {
     if (!window_) return false;
     CentreOnScreen();
     CreateControls();
+    AcceptQuitMessage();
     // Focus rectangles and access-key underlines as a dialog box has them: hidden when the last input
     // came from the mouse (and the keyboard cues setting is off), shown once the keyboard is used.
     SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
     return true;
+}
+
+void MainWindow::AcceptQuitMessage() {
+    quit_message_ = RegisterWindowMessageW(kQuitMessageName);
+    if (!quit_message_) return;
+    // A copy started elevated (by an old setup program's finish page, or by hand) must still hear an
+    // unelevated setup program: UIPI drops registered messages from lower integrity levels unless the
+    // receiving window lets them through. Looked up at run time: Windows 7 brought the per-window
+    // call, Vista has only the per-process one, XP neither (and no UIPI).
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using PerWindow = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using PerProcess = BOOL(WINAPI*)(UINT, DWORD);
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, MSGFLT_ADD
+    if (auto per_window = reinterpret_cast<PerWindow>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx"))))
+        per_window(window_, quit_message_, kAllow, nullptr);
+    else if (auto per_process = reinterpret_cast<PerProcess>(
+                 reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter"))))
+        per_process(quit_message_, kAllow);
 }
 
 void MainWindow::CreateControls() {
@@ -203,6 +224,12 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (quit_message_ && message == quit_message_) {
+        // Answer first: the setup program then waits for the process to end, not for the unload.
+        ReplyMessage(TRUE);
+        if (frm_) frm_->OnMenuItem(TrayMenuItem::Exit);
+        return TRUE;
+    }
     switch (message) {
         case WM_MOUSEMOVE:
             // The background covers the whole client area, so this is the tray icon's callback:
