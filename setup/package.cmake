@@ -66,3 +66,8 @@ include(CPack)
 add_test(NAME Package.ZipHoldsOnlyTheProgramAndItsIcon
          COMMAND ${CMAKE_COMMAND} -DZIP=${CMAKE_BINARY_DIR}/Veltrane-${PROJECT_VERSION}.zip
                  -DTOP=Veltrane-${PROJECT_VERSION} -DEXE=$<TARGET_FILE:Veltrane> -P ${CMAKE_SOURCE_DIR}/setup/check-zip.cmake)
+# The package made again with a throw-away certificate: every signature verified; and none without one.
+add_test(NAME Package.SignedOnlyWithACertificateAndEverySignatureVerifies
+         COMMAND sh ${CMAKE_SOURCE_DIR}/setup/check-signing.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
+set_tests_properties(Package.SignedOnlyWithACertificateAndEverySignatureVerifies
+                     PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE LABELS e2e)
