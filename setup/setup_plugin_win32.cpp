@@ -17,8 +17,9 @@
 // The build for the package test (VELTRANE_SETUP_SEAM) stands in for the two decisions that Wine, which
 // has no UAC, cannot make: with VELTRANE_SETUP_TEST_ELEVATED=1 in its environment the process counts as
 // elevated, and the shell's start becomes a plain start without that variable, written to the file
-// VELTRANE_SETUP_TEST_LOG names; VELTRANE_SETUP_TEST_SHELL=none makes the shell's start fail. The
-// shipped plugin has no such switch.
+// VELTRANE_SETUP_TEST_LOG names; VELTRANE_SETUP_TEST_SHELL=none makes the shell's start fail, and
+// VELTRANE_SETUP_TEST_SHELL=desktop leaves it to the desktop's own shell (Wine's serves the same
+// interfaces). The shipped plugin has no such switch.
 #include <windows.h>
 
 // The shell's headers first: they name ShellExecute a macro, which must also apply to the dispatch
@@ -238,20 +239,19 @@ bool ShellStart(const std::wstring& file, const std::wstring& arguments) {
     VariantInit(&show);
     args.vt = VT_BSTR;
     args.bstrVal = SysAllocString(arguments.c_str());
-    const std::wstring dir = file.substr(0, file.find_last_of(L'\\'));
-    folder.vt = VT_BSTR;
-    folder.bstrVal = SysAllocString(dir.c_str());
+    // No working folder: one inside the install folder would keep that folder from being removed
+    // while the started program runs (Wine's shell even keeps it as its own), and neither the program
+    // nor the uninstaller needs one.
     show.vt = VT_I4;
     show.lVal = SW_SHOWNORMAL;
     // Explorer starts the program: let it bring the program's window to the front.
     DWORD explorer = 0;
     GetWindowThreadProcessId(GetShellWindow(), &explorer);
     if (explorer) AllowSetForegroundWindow(explorer);
-    const bool started = file_text && args.bstrVal && folder.bstrVal &&
-                         SUCCEEDED(shell->ShellExecute(file_text, args, folder, operation, show));
+    const bool started =
+        file_text && args.bstrVal && SUCCEEDED(shell->ShellExecute(file_text, args, folder, operation, show));
     SysFreeString(file_text);
     VariantClear(&args);
-    VariantClear(&folder);
     return started;
 }
 
@@ -314,7 +314,8 @@ extern "C" __declspec(dllexport) void __cdecl ExecAsUser(HWND, int string_size, 
     const std::wstring arguments = Pop(top);
     bool started = false;
 #ifdef VELTRANE_SETUP_SEAM
-    if (SeamSet(L"VELTRANE_SETUP_TEST_ELEVATED", L"1")) {
+    if (SeamSet(L"VELTRANE_SETUP_TEST_ELEVATED", L"1") &&
+        !SeamSet(L"VELTRANE_SETUP_TEST_SHELL", L"desktop")) {
         Push(top, string_size, SeamStart(file, arguments) ? L"ok" : L"error");
         return;
     }

@@ -40,13 +40,14 @@ std::wstring UninstallerPath() { return InstallDir() + L"\\uninstall.exe"; }
 std::wstring ShellLogPath() { return KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\veltrane-shell-starts.txt"; }
 
 // The switches of the setup program's stand-ins, set in this process's environment (the setup
-// programs inherit it) for as long as the object lives.
+// programs inherit it) for as long as the object lives. `shell`: nullptr for the stand-in start,
+// L"none" for a shell that cannot start anything, L"desktop" for the desktop's own shell.
 class Seam {
 public:
-    explicit Seam(bool elevated, bool shell_works = true) {
+    explicit Seam(bool elevated, const wchar_t* shell = nullptr) {
         DeleteFileW(ShellLogPath().c_str());
         SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_ELEVATED", elevated ? L"1" : nullptr);
-        SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_SHELL", shell_works ? nullptr : L"none");
+        SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_SHELL", shell);
         SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_LOG", ShellLogPath().c_str());
     }
     ~Seam() {
@@ -301,22 +302,25 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
         const char* how;
         bool hung_window;
         bool elevated;
+        const wchar_t* shell;  // see Seam
     };
     const Upgrade upgrades[] = {
-        {"over DDE", false, false},
-        {"with the registered message, DDE stalled by a hung window", true, false},
-        {"elevated, the new copy started through the shell", false, true},
+        {"over DDE", false, false, nullptr},
+        {"with the registered message, DDE stalled by a hung window", true, false, nullptr},
+        {"elevated, the new copy started through the shell (stand-in)", false, true, nullptr},
+        {"elevated, the new copy started by the desktop's shell", false, true, L"desktop"},
     };
     std::vector<std::unique_ptr<Program>> copies;
     Program* running = &first;
     for (const Upgrade& upgrade : upgrades) {
         SCOPED_TRACE(upgrade.how);
         ASSERT_TRUE(line::WriteWholeFile(InstallDir() + L"\\adsl.ico", "stale", false));
-        Seam seam(upgrade.elevated);
+        Seam seam(upgrade.elevated, upgrade.shell);
         std::unique_ptr<HungWindow> hung;
         if (upgrade.hung_window) {
             hung = std::make_unique<HungWindow>();
-            ASSERT_FALSE(SendDdeCommand(L"Nor", 1500)) << "the hung window must stall DDE";
+            // (A text without meaning: the stalled request reaches the new copy once the window goes.)
+            ASSERT_FALSE(SendDdeCommand(L"Veltrane.Test.Stalled", 1500)) << "the hung window must stall DDE";
         }
         ASSERT_EQ(RunAndWait(L"\"" + (upgrade.elevated ? SeamSetupPath() : SetupPath()) + L"\" /S"), 0u);
         ASSERT_TRUE(running->Exited(5000));
@@ -330,7 +334,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
         EXPECT_FALSE(running->Visible());
         EXPECT_EQ(FileBytes(SettingsPath()), settings);
         EXPECT_EQ(ReadRunValueRaw(), run_value);
-        EXPECT_EQ(ShellStarts(), upgrade.elevated ? InstalledExe() + L"|hide\r\n" : L"");
+        EXPECT_EQ(ShellStarts(), upgrade.elevated && !upgrade.shell ? InstalledExe() + L"|hide\r\n" : L"");
     }
 
     // A silent uninstall quits the upgraded program and removes everything but the settings file and
@@ -436,7 +440,7 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
     // shell cannot start it as the desktop's user it refuses and changes nothing...
     const std::wstring elevated_uninstall = L"\"" + UninstallerPath() + L"\" /S _?=" + InstallDir();
     {
-        Seam seam(true, false);
+        Seam seam(true, L"none");
         EXPECT_EQ(RunAndWait(elevated_uninstall), 2u);
         EXPECT_TRUE(unchanged());
         EXPECT_EQ(ShellStarts(), L"");
