@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/single_instance.h"
 #include "services/credential_rules.h"
 #include "services/settings_path.h"
 

@@ -155,9 +155,6 @@ public:
     static constexpr std::uint8_t kWindowAlpha = 220;
     static constexpr unsigned kTrayLeftButtonDown = 513;
     static constexpr unsigned kTrayRightButtonDown = 516;
-    // The setup program's private Execute command: the running copy quits as through the tray menu's
-    // "退出程序", so that its files can be replaced or removed. Nothing else sends it.
-    static constexpr std::string_view kSetupQuitCommand = "Veltrane.Setup.Quit";
 
     MainFrm(MainFrmServices& services, MainFrmView& view);
     MainFrm(const MainFrm&) = delete;
@@ -170,7 +167,8 @@ public:
     // On... call does nothing, and flows that were interrupted (a probe, a message box) stop.
     void OnUnload();
     // An Execute command from a second copy or the setup program. Every command is accepted (true);
-    // "Nor" restores and shows the window with a balloon, kSetupQuitCommand quits the program.
+    // "Nor" restores and shows the window with a balloon, kSetupQuitCommand (app/single_instance.h)
+    // quits the program.
     bool OnDdeExecute(std::string_view command);
 
     void OnConnectClicked();

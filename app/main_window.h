@@ -90,6 +90,7 @@ private:
     LRESULT HandleBackground(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     bool RegisterClasses();
     void CreateControls();
+    void AcceptQuitMessage();
     void PaintBackground(HDC dc);
     void OnCommand(int id, int code, HWND control);
     LRESULT OnControlColour(HDC dc, HWND control);
@@ -120,6 +121,7 @@ private:
     std::wstring status_;
     int pressed_button_ = 0;  // title button under a held mouse button
     bool quitting_ = false;
+    UINT quit_message_ = 0;  // the setup program's registered "退出程序" (app/single_instance.h)
 };
 
 }  // namespace vt

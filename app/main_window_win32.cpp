@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "app/single_instance.h"
 #include "base/text.h"
 #include "res/resource.h"
 #include "tray/abot_window.h"
@@ -120,6 +121,7 @@ bool MainWindow::Create() {
         return false;
     CentreOnScreen();
     CreateControls();
+    AcceptQuitMessage();
     // Focus rectangles and access-key underlines as a dialog box has them: hidden when the last input
     // came from the mouse (and the keyboard cues setting is off), shown once the keyboard is used.
     SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
@@ -127,6 +129,25 @@ bool MainWindow::Create() {
     // (a system whose library lacks it) the tick still finds the drop.
     connection_watch_.Start(window_, kConnectionEndedMessage);
     return true;
+}
+
+void MainWindow::AcceptQuitMessage() {
+    quit_message_ = RegisterWindowMessageW(kQuitMessageName);
+    if (!quit_message_) return;
+    // A copy started elevated (by an old setup program's finish page, or by hand) must still hear an
+    // unelevated setup program: UIPI drops registered messages from lower integrity levels unless the
+    // receiving window lets them through. Looked up at run time: Windows 7 brought the per-window
+    // call, Vista has only the per-process one, XP neither (and no UIPI).
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using PerWindow = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using PerProcess = BOOL(WINAPI*)(UINT, DWORD);
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, MSGFLT_ADD
+    if (auto per_window = reinterpret_cast<PerWindow>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx"))))
+        per_window(window_, quit_message_, kAllow, nullptr);
+    else if (auto per_process = reinterpret_cast<PerProcess>(
+                 reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter"))))
+        per_process(quit_message_, kAllow);
 }
 
 void MainWindow::CreateControls() {
@@ -180,6 +201,12 @@ bool MainWindow::PreTranslate(MSG& msg) {
 // --- window procedures ---------------------------------------------------------------------------
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (quit_message_ && message == quit_message_) {
+        // Answer first: the setup program then waits for the process to end, not for the unload.
+        ReplyMessage(TRUE);
+        if (frm_) frm_->OnMenuItem(TrayMenuItem::Exit);
+        return TRUE;
+    }
     switch (message) {
         case WM_MOUSEMOVE:
             // The background covers the whole client area, so this is the tray icon's callback:

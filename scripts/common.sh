@@ -9,7 +9,8 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 
 ensure_packages() {
     local wanted=(g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils fonts-wqy-microhei
-                  cmake make g++ googletest locales iproute2 util-linux xdotool imagemagick nsis)
+                  cmake make g++ googletest locales iproute2 util-linux xdotool imagemagick nsis
+                  osslsigncode openssl)
     local missing=()
     for pkg in "${wanted[@]}"; do have_pkg "$pkg" || missing+=("$pkg"); done
     [ ${#missing[@]} -eq 0 ] && return 0

@@ -211,6 +211,27 @@ public:
         return window_;
     }
 
+    // Takes on the copy that something else started (the setup program): waits for a main window of a
+    // process other than `other_than` and for its load sequence, and opens that process.
+    bool Adopt(DWORD other_than, DWORD timeout_ms = 10000) {
+        Kill();
+        DWORD pid = 0;
+        WaitUntil(
+            [&] {
+                window_ = FindMainWindow();
+                pid = 0;
+                if (window_) GetWindowThreadProcessId(window_, &pid);
+                return window_ && pid != other_than;
+            },
+            timeout_ms);
+        if (!window_ || pid == other_than) return false;
+        process_.hProcess =
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+        process_.dwProcessId = pid;
+        WaitUntil([] { return !ReadSettingRaw(L"ExeUrl").empty(); }, 10000);
+        return process_.hProcess != nullptr;
+    }
+
     HWND window() const { return window_; }
     HWND Control(int id) const {
         HWND picture = GetDlgItem(window_, kPicture1);

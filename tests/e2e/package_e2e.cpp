@@ -8,8 +8,10 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
+#include "app/single_instance.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace vt::e2e {
@@ -30,6 +32,32 @@ std::wstring TopFolder() {
     return bin.substr(0, bin.find_last_of(L'\\'));
 }
 std::wstring SetupPath() { return TopFolder() + L"\\Veltrane-" VELTRANE_VERSION L"-setup.exe"; }
+// The same setup program with the plugin's stand-ins for elevation and the shell's start (see
+// setup/setup_plugin_win32.cpp): VELTRANE_SETUP_TEST_ELEVATED=1 makes it count as elevated.
+std::wstring SeamSetupPath() { return TopFolder() + L"\\Veltrane-seam-setup.exe"; }
+std::wstring UninstallerPath() { return InstallDir() + L"\\uninstall.exe"; }
+// Where the stand-in for the shell's start writes each start it was asked for, "<file>|<arguments>".
+std::wstring ShellLogPath() { return KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\veltrane-shell-starts.txt"; }
+
+// The switches of the setup program's stand-ins, set in this process's environment (the setup
+// programs inherit it) for as long as the object lives. `shell`: nullptr for the stand-in start,
+// L"none" for a shell that cannot start anything, L"desktop" for the desktop's own shell.
+class Seam {
+public:
+    explicit Seam(bool elevated, const wchar_t* shell = nullptr) {
+        DeleteFileW(ShellLogPath().c_str());
+        SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_ELEVATED", elevated ? L"1" : nullptr);
+        SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_SHELL", shell);
+        SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_LOG", ShellLogPath().c_str());
+    }
+    ~Seam() {
+        for (const wchar_t* name :
+             {L"VELTRANE_SETUP_TEST_ELEVATED", L"VELTRANE_SETUP_TEST_SHELL", L"VELTRANE_SETUP_TEST_LOG"})
+            SetEnvironmentVariableW(name, nullptr);
+    }
+    Seam(const Seam&) = delete;
+    Seam& operator=(const Seam&) = delete;
+};
 
 // Starts `command` and returns its exit code, or ~0u when it did not start or end in time.
 DWORD RunAndWait(std::wstring command, DWORD timeout_ms = 60000) {
@@ -51,6 +79,111 @@ std::string FileBytes(const std::wstring& path) {
     return bytes;
 }
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The starts that the stand-in for the shell was asked for, one "<file>|<arguments>" per line.
+std::wstring ShellStarts() {
+    const std::string bytes = FileBytes(ShellLogPath());
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+// A process the test started and ends itself if it has not ended.
+class Started {
+public:
+    explicit Started(std::wstring command) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &info_))
+            CloseHandle(info_.hThread);
+    }
+    ~Started() {
+        if (!info_.hProcess) return;
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, 5000);
+        CloseHandle(info_.hProcess);
+    }
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+    DWORD pid() const { return info_.dwProcessId; }
+    // The exit code once it ended within `timeout_ms`, else ~0u.
+    DWORD Wait(DWORD timeout_ms) const {
+        DWORD code = ~0u;
+        if (info_.hProcess && WaitForSingleObject(info_.hProcess, timeout_ms) == WAIT_OBJECT_0)
+            GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM param) {
+    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != found->first || !IsWindowVisible(window)) return TRUE;
+    found->second = window;
+    return FALSE;
+}
+bool HasVisibleWindow(DWORD pid) {
+    std::pair<DWORD, HWND> found{pid, nullptr};
+    EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&found));
+    return found.second != nullptr;
+}
+
+// A top-level window whose thread stops answering, as a hung program's does: the broadcast that opens
+// every DDE conversation waits for it, so no DDE request gets through while it stands.
+class HungWindow {
+public:
+    HungWindow() {
+        release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &HungWindow::Run, this, 0, nullptr);
+        WaitForSingleObject(ready_, 5000);
+    }
+    ~HungWindow() {
+        SetEvent(release_);
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+        CloseHandle(ready_);
+        CloseHandle(release_);
+    }
+    HungWindow(const HungWindow&) = delete;
+    HungWindow& operator=(const HungWindow&) = delete;
+
+private:
+    static DWORD WINAPI Run(void* param) {
+        auto* self = static_cast<HungWindow*>(param);
+        HWND window = CreateWindowExW(0, L"STATIC", L"hung", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                      nullptr, nullptr);
+        SetEvent(self->ready_);
+        WaitForSingleObject(self->release_, INFINITE);
+        // Answer what waited meanwhile, so that the stalled broadcasts end before the window goes.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        DestroyWindow(window);
+        return 0;
+    }
+    HANDLE release_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HANDLE thread_ = nullptr;
+};
+
+// Holds `path` open with no sharing, as a program that has it open for its own use does.
+class LockedFile {
+public:
+    explicit LockedFile(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~LockedFile() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+    bool locked() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
@@ -161,19 +294,52 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     EXPECT_EQ(hung_setup, 2u);
     EXPECT_EQ(FileBytes(InstallDir() + L"\\adsl.ico"), "stale");
     EXPECT_FALSE(first.Exited(0));
-    ASSERT_EQ(RunAndWait(L"\"" + SetupPath() + L"\" /S"), 0u);
-    ASSERT_TRUE(first.Exited(5000));
-    EXPECT_EQ(first.ExitCode(), 0u);
-    EXPECT_EQ(FindMainWindow(), nullptr);
-    EXPECT_EQ(FileBytes(InstallDir() + L"\\adsl.ico"), icon);
-    EXPECT_EQ(FileBytes(InstalledExe()), FileBytes(TopFolder() + L"\\Veltrane.exe"));
-    EXPECT_EQ(FileBytes(SettingsPath()), settings);
-    EXPECT_EQ(ReadRunValueRaw(), run_value);
 
-    // The upgraded program runs; a silent uninstall quits it and removes everything but the settings
-    // file and the phonebook entry.
-    Program second(InstalledExe());
-    ASSERT_TRUE(second.Launch(L"hide"));
+    // Silent upgrades over the running program: the copy is asked to quit (over DDE, or with the
+    // registered message where a hung window stalls DDE's broadcast), and the new one comes back in the
+    // tray, started as the desktop's user (through the shell where the setup program runs elevated).
+    struct Upgrade {
+        const char* how;
+        bool hung_window;
+        bool elevated;
+        const wchar_t* shell;  // see Seam
+    };
+    const Upgrade upgrades[] = {
+        {"over DDE", false, false, nullptr},
+        {"with the registered message, DDE stalled by a hung window", true, false, nullptr},
+        {"elevated, the new copy started through the shell (stand-in)", false, true, nullptr},
+        {"elevated, the new copy started by the desktop's shell", false, true, L"desktop"},
+    };
+    std::vector<std::unique_ptr<Program>> copies;
+    Program* running = &first;
+    for (const Upgrade& upgrade : upgrades) {
+        SCOPED_TRACE(upgrade.how);
+        ASSERT_TRUE(line::WriteWholeFile(InstallDir() + L"\\adsl.ico", "stale", false));
+        Seam seam(upgrade.elevated, upgrade.shell);
+        std::unique_ptr<HungWindow> hung;
+        if (upgrade.hung_window) {
+            hung = std::make_unique<HungWindow>();
+            // (A text without meaning: the stalled request reaches the new copy once the window goes.)
+            ASSERT_FALSE(SendDdeCommand(L"Veltrane.Test.Stalled", 1500)) << "the hung window must stall DDE";
+        }
+        ASSERT_EQ(RunAndWait(L"\"" + (upgrade.elevated ? SeamSetupPath() : SetupPath()) + L"\" /S"), 0u);
+        ASSERT_TRUE(running->Exited(5000));
+        EXPECT_EQ(running->ExitCode(), 0u);
+        hung.reset();
+        EXPECT_EQ(FileBytes(InstallDir() + L"\\adsl.ico"), icon);
+        EXPECT_EQ(FileBytes(InstalledExe()), FileBytes(TopFolder() + L"\\Veltrane.exe"));
+        copies.push_back(std::make_unique<Program>(InstalledExe()));
+        ASSERT_TRUE(copies.back()->Adopt(running->pid())) << "no new copy runs";
+        running = copies.back().get();
+        EXPECT_FALSE(running->Visible());
+        EXPECT_EQ(FileBytes(SettingsPath()), settings);
+        EXPECT_EQ(ReadRunValueRaw(), run_value);
+        EXPECT_EQ(ShellStarts(), upgrade.elevated && !upgrade.shell ? InstalledExe() + L"|hide\r\n" : L"");
+    }
+
+    // A silent uninstall quits the upgraded program and removes everything but the settings file and
+    // the phonebook entry.
+    Program& second = *running;
     EXPECT_TRUE(WaitUntil([&] { return second.Checked(kCheck1); }, 3000));
     Sleep(500);  // the load sequence's last writes
     const std::string settings_before_uninstall = FileBytes(SettingsPath());
@@ -198,10 +364,100 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     ASSERT_EQ(SHCreateDirectoryExW(nullptr, store.c_str(), nullptr), ERROR_SUCCESS);
     const std::wstring redirected = store + L"\\Veltrane.dat";
     ASSERT_TRUE(line::WriteWholeFile(redirected, settings, false));
+    {
+        // A settings file in the Windows folder that cannot be deleted (as for an unelevated uninstaller
+        // on Windows) is reported: exit code 3, which a caller sees with _?=.
+        LockedFile locked(SettingsPath());
+        ASSERT_TRUE(locked.locked());
+        EXPECT_EQ(RunAndWait(L"\"" + UninstallerPath() + L"\" /S /RemoveSettings _?=" + InstallDir()), 3u);
+        EXPECT_TRUE(Exists(SettingsPath()));
+        EXPECT_FALSE(Exists(redirected));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+    }
+    ASSERT_EQ(RunAndWait(L"\"" + SetupPath() + L"\" /S"), 0u);
+    ASSERT_TRUE(line::WriteWholeFile(redirected, settings, false));
     ASSERT_EQ(RunAndWait(RegText(L"QuietUninstallString") + L" /RemoveSettings"), 0u);
     EXPECT_TRUE(WaitUntil([&] { return !Exists(InstallDir()) && !Exists(SettingsPath()) && !Exists(redirected); },
                           30000));
     CoUninitialize();
+}
+
+// Where setups meet each other, locked files and elevation. Wine has no UAC: the test's copy of the
+// setup program counts as elevated when told so and stands in for the shell's unelevated start.
+TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack) {
+    ASSERT_TRUE(Exists(SeamSetupPath())) << "the package test makes it from the package's script";
+    ASSERT_FALSE(Exists(InstallDir())) << "the prefix must hold no install";
+    const std::wstring setup = L"\"" + SeamSetupPath() + L"\"";
+    ASSERT_EQ(RunAndWait(setup + L" /S"), 0u);
+    StoreAccount(L"宽带用户", "pass word");
+    const std::string icon = FileBytes(InstallDir() + L"\\adsl.ico");
+    auto unchanged = [&] {
+        return FileBytes(InstallDir() + L"\\adsl.ico") == icon && Exists(UninstallerPath()) &&
+               KeyExists(HKEY_CURRENT_USER, kUninstallKey) && Exists(ShortcutPath());
+    };
+
+    {
+        // One setup program at a time: a second one says so (its box answered by /S) and ends with 2.
+        Started gui(setup);
+        ASSERT_TRUE(WaitUntil([&] { return HasVisibleWindow(gui.pid()); }, 10000));
+        EXPECT_EQ(RunAndWait(setup + L" /S", 30000), 2u);
+        EXPECT_EQ(RunAndWait(L"\"" + UninstallerPath() + L"\" /S _?=" + InstallDir(), 30000), 2u);
+        EXPECT_TRUE(unchanged());
+    }
+
+    {
+        // A file that cannot be written stops the upgrade with 2 instead of being skipped, and the copy
+        // that was asked to quit runs again.
+        Program copy(InstalledExe());
+        ASSERT_TRUE(copy.Launch(L"hide"));
+        LockedFile locked(InstallDir() + L"\\adsl.ico");
+        ASSERT_TRUE(locked.locked());
+        EXPECT_EQ(RunAndWait(setup + L" /S"), 2u);
+        EXPECT_TRUE(copy.Exited(5000));
+        Program restarted(InstalledExe());
+        EXPECT_TRUE(restarted.Adopt(copy.pid()));
+    }
+
+    {
+        // Run as administrator without /AllUsers: one box names the account it installs for; Cancel
+        // leaves everything as it was.
+        Seam seam(true);
+        Started gui(setup);
+        const MessageBoxSeen box = WaitForMessageBox(gui.pid(), 10000);
+        ASSERT_NE(box.window, nullptr);
+        wchar_t user[256] = {};
+        DWORD length = 256;
+        ASSERT_TRUE(GetUserNameW(user, &length));
+        EXPECT_NE(box.text.find(L"“" + std::wstring(user) + L"”"), std::wstring::npos)
+            << line::WideToUtf8(box.text);
+        EXPECT_NE(box.text.find(L"以管理员身份运行"), std::wstring::npos);
+        PostMessageW(box.window, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(gui.Wait(10000), 1u);
+        EXPECT_TRUE(unchanged());
+    }
+
+    // The uninstaller of this per-user install started elevated (as Settings → Apps does): where the
+    // shell cannot start it as the desktop's user it refuses and changes nothing...
+    const std::wstring elevated_uninstall = L"\"" + UninstallerPath() + L"\" /S _?=" + InstallDir();
+    {
+        Seam seam(true, L"none");
+        EXPECT_EQ(RunAndWait(elevated_uninstall), 2u);
+        EXPECT_TRUE(unchanged());
+        EXPECT_EQ(ShellStarts(), L"");
+    }
+    // ...and otherwise hands over to the user's own uninstaller, which removes everything.
+    {
+        Seam seam(true);
+        Program copy(InstalledExe());
+        ASSERT_TRUE(copy.Launch(L"hide"));
+        EXPECT_EQ(RunAndWait(elevated_uninstall), 0u);
+        EXPECT_EQ(ShellStarts(), UninstallerPath() + L"| /S\r\n");
+        EXPECT_TRUE(WaitUntil(
+            [] { return !Exists(InstallDir()) && !KeyExists(HKEY_CURRENT_USER, kUninstallKey); }, 30000));
+        EXPECT_FALSE(Exists(ShortcutPath()));
+        ASSERT_TRUE(copy.Exited(5000));
+        EXPECT_EQ(copy.ExitCode(), 0u);
+    }
 }
 
 }  // namespace
