@@ -31,7 +31,9 @@ quiet_minute() {
         sleep 0.2
     done
     if [ -z "$pid" ]; then echo "$label: the program did not start"; wait "$bench"; return; fi
+    # Settled: the start-up's own processes have come and gone.
     sleep 10
+    pid=$(pgrep -f 'Veltrane.exe.hide' | tail -1)
     read -r s0 c0 < <(counters "$pid")
     sleep 60
     read -r s1 c1 < <(counters "$pid")
@@ -40,11 +42,14 @@ quiet_minute() {
     echo "$label: quiet minute in the tray: $((s1 - s0)) wake-ups, $(( (c1 - c0) * 1000 / hz )) ms of processor time"
 }
 
+only="${VELTRANE_BENCH_ONLY:-}"  # "quiet": only the quiet minutes
 for which in this other; do
     args=()
     if [ "$which" = other ]; then [ -z "$OTHER" ] && break; args=("${other_arg[@]}"); fi
     echo "== $which build"
-    VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" drops "${args[@]}"
-    VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" probes "${args[@]}"
+    if [ "$only" != quiet ]; then
+        VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" drops "${args[@]}"
+        VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" probes "${args[@]}"
+    fi
     quiet_minute "$which" "${args[@]}"
 done

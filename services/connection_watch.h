@@ -1,7 +1,7 @@
 #pragma once
-// Tells the main window when a Remote Access connection ends, as it ends: the system signals an event, a
-// registered wait turns each signal into a posted message. Nothing but the post runs off the window's
-// thread, and nothing wakes the process while no connection ends. Win32 only.
+// Tells the main window when a Remote Access connection ends, as it ends: the system signals an event, and
+// a thread that only waits turns each signal into a posted message. Nothing but the post runs off the
+// window's thread, and nothing wakes the process while no connection ends. Win32 only.
 #ifdef _WIN32
 #include <windows.h>
 
@@ -27,13 +27,14 @@ public:
     // this is safe from the window's own thread).
     void Stop();
 
-    bool Running() const { return wait_ != nullptr; }
+    bool Running() const { return static_cast<bool>(thread_); }
 
 private:
-    static void CALLBACK Signalled(void* context, BOOLEAN timed_out);
+    static DWORD WINAPI Watch(void* context);
 
-    UniqueKernelHandle event_;
-    HANDLE wait_ = nullptr;
+    UniqueKernelHandle ended_;  // signalled by the system
+    UniqueKernelHandle stop_;
+    UniqueKernelHandle thread_;
     HWND window_ = nullptr;
     UINT message_ = 0;
 };

@@ -18,7 +18,7 @@ endif()
 # The same plugin with the package test's stand-ins for elevation and the shell's start (see the
 # plugin); it only ever goes into the test's own copy of the setup program, never into a package.
 add_library(veltrane_setup_seam SHARED ${CMAKE_SOURCE_DIR}/setup/setup_plugin_win32.cpp)
-target_link_libraries(veltrane_setup_seam PRIVATE veltrane_win32 ole32 oleaut32 uuid)
+target_link_libraries(veltrane_setup_seam PRIVATE veltrane_app ole32 oleaut32 uuid)
 target_compile_definitions(veltrane_setup_seam PRIVATE VELTRANE_SETUP_SEAM)
 set_target_properties(veltrane_setup_seam PROPERTIES PREFIX "" OUTPUT_NAME veltrane_setup
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/setup-plugin-seam)
