@@ -1,9 +1,6 @@
 // The real program on the simulated line, driven from outside as a subscriber would: settings file, Run
 // value, the dial tool's recorded arguments, and what the window shows.
 #include <gtest/gtest.h>
-#include <windows.h>
-
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -63,20 +60,8 @@ protected:
     static std::vector<std::string> Args(std::initializer_list<const char*> args) {
         return {args.begin(), args.end()};
     }
-    // A dial's arguments: the entry, the account and the password, and the user's own book when the entry
-    // lives there alone (a standard user's entry), which the tool is then named.
     static std::vector<std::string> DialArgs(const std::string& account, const std::string& password) {
-        std::vector<std::string> args = {"Veltrane", account, password};
-        const line::State state = line::Load();
-        bool shared = false, own = false;
-        for (const std::string& entry : state.entries) shared = shared || line::SameName(entry, "Veltrane");
-        for (const std::string& entry : state.user_entries) own = own || line::SameName(entry, "Veltrane");
-        wchar_t appdata[MAX_PATH] = {};
-        if (own && !shared &&
-            SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata)))
-            args.push_back("/PHONEBOOK:" + line::WideToUtf8(appdata) +
-                           "\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk");
-        return args;
+        return ExpectedDialArgs(account, password);
     }
 
     Program program_;

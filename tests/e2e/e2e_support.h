@@ -4,11 +4,14 @@
 // stand-in phonebook library beside it; the stand-in dial tool sits in the system folder.
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "services/cipher.h"
 #include "tests/doubles/line_state.h"
@@ -94,12 +97,13 @@ inline void WriteRunValueRaw(const std::wstring& data) {
 // on this machine; the previous setting comes back with RestoreProxy.
 inline void SetProxy(const std::wstring& server) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
-                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                        0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
         RegSetValueExW(key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
                        static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
         DWORD enable = 1;
-        RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof(enable));
+        RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+                       sizeof(enable));
         RegCloseKey(key);
     }
 }
@@ -159,13 +163,30 @@ inline MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeout_ms = 5000) {
         [&] { return !EnumWindows(FindMessageBoxOf, reinterpret_cast<LPARAM>(&found)) && found.second; },
         timeout_ms);
     if (!found.second) return {};
-    return {found.second, WindowText(found.second), WindowText(GetDlgItem(found.second, 0xFFFF))};  // its label
+    return {found.second, WindowText(found.second),
+            WindowText(GetDlgItem(found.second, 0xFFFF))};  // its label
 }
 
 // Presses the box's OK button and waits for it to go.
 inline bool AnswerMessageBox(const MessageBoxSeen& box) {
     PostMessageW(box.window, WM_COMMAND, IDOK, 0);
     return WaitUntil([&] { return !IsWindow(box.window); }, 3000);
+}
+
+// A dial's arguments as the program gives them to the dial tool: the entry, the account and the password,
+// and the user's own book when the entry lives there alone (a standard user's entry).
+inline std::vector<std::string> ExpectedDialArgs(const std::string& account, const std::string& password) {
+    std::vector<std::string> args = {"Veltrane", account, password};
+    const line::State state = line::Load();
+    bool shared = false, own = false;
+    for (const std::string& entry : state.entries) shared = shared || line::SameName(entry, "Veltrane");
+    for (const std::string& entry : state.user_entries) own = own || line::SameName(entry, "Veltrane");
+    wchar_t appdata[MAX_PATH] = {};
+    if (own && !shared &&
+        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata)))
+        args.push_back("/PHONEBOOK:" + line::WideToUtf8(appdata) +
+                       "\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk");
+    return args;
 }
 
 // One running copy of the program.
@@ -241,7 +262,9 @@ public:
     bool Visible() const { return IsWindowVisible(window_) != FALSE; }
     bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-    bool Exited(DWORD timeout_ms) const { return WaitForSingleObject(process_.hProcess, timeout_ms) == WAIT_OBJECT_0; }
+    bool Exited(DWORD timeout_ms) const {
+        return WaitForSingleObject(process_.hProcess, timeout_ms) == WAIT_OBJECT_0;
+    }
     DWORD ExitCode() const {
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(process_.hProcess, &code);

@@ -171,7 +171,7 @@ TEST_F(TrayChromeE2e, QuitWhileDialingEndsTheProgramAndLeavesTheDialGoingOn) {
     HWND menu = OpenTrayMenu();
     ASSERT_NE(menu, nullptr);
     PressKeys(menu, {VK_UP, VK_RETURN});  // the last item, 退出程序
-    ASSERT_TRUE(program_.Exited(3000));
+    ASSERT_TRUE(program_.Exited(10000));
     EXPECT_EQ(program_.ExitCode(), 0u);
     EXPECT_EQ(FindMainWindow(), nullptr);
     // The dial the program started still completes on its own.
