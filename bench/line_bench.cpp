@@ -107,14 +107,15 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
     const int seconds = what == L"idle" && argc > 2 ? _wtoi(argv[2]) : 0;
     const int other_at = what == L"idle" ? 3 : 2;
-    const std::wstring exe = Install(argc > other_at ? argv[other_at] : nullptr);
+    const std::wstring exe = Install(argc > other_at && !what.empty() ? argv[other_at] : nullptr);
     if (exe.empty()) return std::printf("could not install the program into the prefix\n"), 1;
     int status = 1;
+    if (what.empty()) status = Drops(exe) | Probes(exe);  // the two that need nothing from outside
     if (what == L"drops") status = Drops(exe);
     if (what == L"probes") status = Probes(exe);
     if (what == L"idle") status = Idle(exe, seconds > 0 ? seconds : 60);
-    if (status == 1 && what != L"drops" && what != L"probes" && what != L"idle")
-        std::printf("usage: line_bench drops|probes|idle <seconds> [other Veltrane.exe]\n");
+    if (status == 1 && !what.empty() && what != L"drops" && what != L"probes" && what != L"idle")
+        std::printf("usage: line_bench [drops|probes|idle <seconds>] [other Veltrane.exe]\n");
     e2e::KillLeftovers();
     return status;
 }
