@@ -168,10 +168,16 @@ TEST_F(TrayChromeE2e, QuitWhileDialingEndsTheProgramAndLeavesTheDialGoingOn) {
     StartConnected(false);
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
     ASSERT_EQ(program_.Status(), L"- 正在拨号...");
-    HWND menu = OpenTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    PressKeys(menu, {VK_UP, VK_RETURN});  // the last item, 退出程序
-    ASSERT_TRUE(program_.Exited(10000));
+    // A key lost while the menu opens under load closes it with nothing chosen: choose again.
+    for (int attempt = 0; attempt < 3 && !program_.Exited(0); ++attempt) {
+        HWND menu = OpenTrayMenu();
+        ASSERT_NE(menu, nullptr);
+        PressKeys(menu, {VK_UP, VK_RETURN});  // the last item, 退出程序
+        if (program_.Exited(3000)) break;
+        for (int i = 0; i < 3 && IsWindowVisible(FindWindowW(L"#32768", nullptr)); ++i)
+            PressKeys(FindWindowW(L"#32768", nullptr), {VK_ESCAPE});
+    }
+    ASSERT_TRUE(program_.Exited(0));
     EXPECT_EQ(program_.ExitCode(), 0u);
     EXPECT_EQ(FindMainWindow(), nullptr);
     // The dial the program started still completes on its own.
