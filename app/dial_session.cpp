@@ -71,8 +71,10 @@ bool DialSession::WatchTick() {
 }
 
 DialSession::Verdict DialSession::DialFailed(unsigned long code, std::int64_t now_ms) {
-    if (phase_ == Phase::Watching) countdown_ = 0;
-    if (phase_ == Phase::Watching) phase_ = Phase::Idle;
+    if (phase_ == Phase::Watching) {
+        countdown_ = 0;
+        phase_ = Phase::Idle;
+    }
     answer_awaited_ = false;
     busy_ticks_ = 0;
     if (code == 623) recreate_entry_ = true;

@@ -342,9 +342,12 @@ void MainFrm::RedialIfDue() {
 void MainFrm::OnConnectionEnded() {
     // A tick in the middle of its probes decides for itself; without the option nothing redials.
     if (unloaded_ || supervising_ || !check2_) return;
-    // The signal comes for any connection's end: the entry's own is told by its absence.
+    // The signal comes for any connection's end: the entry's own is told by its absence. The end of the
+    // connection that held the device lifts a pause as soon as it comes.
     if (services_.IsEntryConnected(kEntryName)) return;
-    if (!session_.DropNoticed()) return;
+    const bool paused =
+        session_.hold() == DialSession::Hold::Paused && session_.phase() == DialSession::Phase::Idle;
+    if (!paused && !session_.DropNoticed()) return;
     RedialIfDue();
 }
 

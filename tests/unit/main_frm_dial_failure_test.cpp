@@ -159,9 +159,11 @@ TEST(MainFrmNight, AnotherConnectionOnTheLinePausesRedialsUntilItEnds) {
     EXPECT_EQ(night.rig.view.status, "- 拨号失败 (813)");
     ASSERT_EQ(night.Balloons().size(), 1u);
     EXPECT_THAT(night.Balloons()[0], HasSubstr("请先断开它"));
+    // Its end is signalled, and the redial goes at once.
     night.rig.services.other_connected = false;
-    night.Run(kMinute);
+    night.rig.frm.OnConnectionEnded();
     EXPECT_EQ(night.dial_times.size(), 2u);
+    night.Run(6000);
     EXPECT_EQ(night.rig.view.status, "- 网络已连接");
     // While paused, the subscriber's own dial goes ahead at once.
     Night asked({813, 0});
