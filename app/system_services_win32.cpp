@@ -59,26 +59,23 @@ std::string SystemServices::DialErrorText(unsigned long code) { return vt::DialE
 std::string SystemServices::SettingsLocation() { return WideToUtf8(AnsiToWide(vt::SettingsFilePath())); }
 std::string SystemServices::ReadRunValue() { return vt::ReadRunValue(); }
 
+namespace {
+MainFrmServices::RunValueResult Converted(vt::RunValueResult result) {
+    switch (result) {
+        case vt::RunValueResult::Ok:
+            return MainFrmServices::RunValueResult::Ok;
+        case vt::RunValueResult::AccessDenied:
+            return MainFrmServices::RunValueResult::AccessDenied;
+        default:
+            return MainFrmServices::RunValueResult::Failed;
+    }
+}
+}  // namespace
+
 MainFrmServices::RunValueResult SystemServices::WriteRunValue(std::string_view data) {
-    switch (vt::WriteRunValue(data)) {
-        case vt::RunValueResult::Ok:
-            return RunValueResult::Ok;
-        case vt::RunValueResult::AccessDenied:
-            return RunValueResult::AccessDenied;
-        default:
-            return RunValueResult::Failed;
-    }
+    return Converted(vt::WriteRunValue(data));
 }
-MainFrmServices::RunValueResult SystemServices::DeleteRunValue() {
-    switch (vt::DeleteRunValue()) {
-        case vt::RunValueResult::Ok:
-            return RunValueResult::Ok;
-        case vt::RunValueResult::AccessDenied:
-            return RunValueResult::AccessDenied;
-        default:
-            return RunValueResult::Failed;
-    }
-}
+MainFrmServices::RunValueResult SystemServices::DeleteRunValue() { return Converted(vt::DeleteRunValue()); }
 std::string SystemServices::RunValueDataFor(std::string_view exe_folder, std::string_view base_name) {
     return vt::RunValueDataFor(exe_folder, base_name);
 }

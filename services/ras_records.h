@@ -88,14 +88,16 @@ struct IpAddress {
     BYTE a, b, c, d;
 };
 
-// RASENTRYA, 2884-byte form (ending with the redial count and pause).
-struct Entry {
+// RASENTRYA (2884 bytes) and RASENTRYW (5616 bytes), the forms ending with the redial count and pause:
+// the same fields in the same order, with one- or two-byte characters.
+template <typename Char>
+struct EntryOf {
     DWORD dwSize;
     DWORD dwfOptions;
     DWORD dwCountryID;
     DWORD dwCountryCode;
-    CHAR szAreaCode[10 + 1];
-    CHAR szLocalPhoneNumber[128 + 1];
+    Char szAreaCode[10 + 1];
+    Char szLocalPhoneNumber[128 + 1];
     DWORD dwAlternateOffset;
     IpAddress ipaddr;
     IpAddress ipaddrDns;
@@ -105,15 +107,15 @@ struct Entry {
     DWORD dwFrameSize;
     DWORD dwfNetProtocols;
     DWORD dwFramingProtocol;
-    CHAR szScript[MAX_PATH];
-    CHAR szAutodialDll[MAX_PATH];
-    CHAR szAutodialFunc[MAX_PATH];
-    CHAR szDeviceType[kMaxDeviceType + 1];
-    CHAR szDeviceName[kMaxDeviceName + 1];
-    CHAR szX25PadType[32 + 1];
-    CHAR szX25Address[200 + 1];
-    CHAR szX25Facilities[200 + 1];
-    CHAR szX25UserData[200 + 1];
+    Char szScript[MAX_PATH];
+    Char szAutodialDll[MAX_PATH];
+    Char szAutodialFunc[MAX_PATH];
+    Char szDeviceType[kMaxDeviceType + 1];
+    Char szDeviceName[kMaxDeviceName + 1];
+    Char szX25PadType[32 + 1];
+    Char szX25Address[200 + 1];
+    Char szX25Facilities[200 + 1];
+    Char szX25UserData[200 + 1];
     DWORD dwChannels;
     DWORD dwReserved1;
     DWORD dwReserved2;
@@ -128,17 +130,19 @@ struct Entry {
     DWORD dwEncryptionType;
     DWORD dwCustomAuthKey;
     GUID guidId;
-    CHAR szCustomDialDll[MAX_PATH];
+    Char szCustomDialDll[MAX_PATH];
     DWORD dwVpnStrategy;
     DWORD dwfOptions2;
     DWORD dwfOptions3;
-    CHAR szDnsSuffix[256];
+    Char szDnsSuffix[256];
     DWORD dwTcpWindowSize;
-    CHAR szPrerequisitePbk[MAX_PATH];
-    CHAR szPrerequisiteEntry[kMaxEntryName + 1];
+    Char szPrerequisitePbk[MAX_PATH];
+    Char szPrerequisiteEntry[kMaxEntryName + 1];
     DWORD dwRedialCount;
     DWORD dwRedialPause;
 };
+using Entry = EntryOf<CHAR>;
+using EntryW = EntryOf<WCHAR>;
 static_assert(sizeof(Entry) == 2884);
 static_assert(offsetof(Entry, dwfOptions) == 4);
 static_assert(offsetof(Entry, dwCountryID) == 8);
@@ -159,14 +163,17 @@ static_assert(offsetof(Entry, dwfOptions2) == 2088);
 static_assert(offsetof(Entry, dwRedialCount) == 2876);
 static_assert(offsetof(Entry, dwRedialPause) == 2880);
 
-// RASCREDENTIALSA, 540-byte form.
-struct Credentials {
+// RASCREDENTIALSA (540 bytes) and RASCREDENTIALSW (1068 bytes).
+template <typename Char>
+struct CredentialsOf {
     DWORD dwSize;
     DWORD dwMask;
-    CHAR szUserName[256 + 1];
-    CHAR szPassword[256 + 1];
-    CHAR szDomain[15 + 1];
+    Char szUserName[256 + 1];
+    Char szPassword[256 + 1];
+    Char szDomain[15 + 1];
 };
+using Credentials = CredentialsOf<CHAR>;
+using CredentialsW = CredentialsOf<WCHAR>;
 static_assert(sizeof(Credentials) == 540);
 static_assert(offsetof(Credentials, dwMask) == 4);
 static_assert(offsetof(Credentials, szUserName) == 8);
@@ -213,57 +220,6 @@ struct DeviceInfoW {
 };
 static_assert(sizeof(DeviceInfoW) == 296);
 
-// RASENTRYW, 5616-byte form: the ANSI record's fields in the same order.
-struct EntryW {
-    DWORD dwSize;
-    DWORD dwfOptions;
-    DWORD dwCountryID;
-    DWORD dwCountryCode;
-    WCHAR szAreaCode[10 + 1];
-    WCHAR szLocalPhoneNumber[128 + 1];
-    DWORD dwAlternateOffset;
-    IpAddress ipaddr;
-    IpAddress ipaddrDns;
-    IpAddress ipaddrDnsAlt;
-    IpAddress ipaddrWins;
-    IpAddress ipaddrWinsAlt;
-    DWORD dwFrameSize;
-    DWORD dwfNetProtocols;
-    DWORD dwFramingProtocol;
-    WCHAR szScript[MAX_PATH];
-    WCHAR szAutodialDll[MAX_PATH];
-    WCHAR szAutodialFunc[MAX_PATH];
-    WCHAR szDeviceType[kMaxDeviceType + 1];
-    WCHAR szDeviceName[kMaxDeviceName + 1];
-    WCHAR szX25PadType[32 + 1];
-    WCHAR szX25Address[200 + 1];
-    WCHAR szX25Facilities[200 + 1];
-    WCHAR szX25UserData[200 + 1];
-    DWORD dwChannels;
-    DWORD dwReserved1;
-    DWORD dwReserved2;
-    DWORD dwSubEntries;
-    DWORD dwDialMode;
-    DWORD dwDialExtraPercent;
-    DWORD dwDialExtraSampleSeconds;
-    DWORD dwHangUpExtraPercent;
-    DWORD dwHangUpExtraSampleSeconds;
-    DWORD dwIdleDisconnectSeconds;
-    DWORD dwType;
-    DWORD dwEncryptionType;
-    DWORD dwCustomAuthKey;
-    GUID guidId;
-    WCHAR szCustomDialDll[MAX_PATH];
-    DWORD dwVpnStrategy;
-    DWORD dwfOptions2;
-    DWORD dwfOptions3;
-    WCHAR szDnsSuffix[256];
-    DWORD dwTcpWindowSize;
-    WCHAR szPrerequisitePbk[MAX_PATH];
-    WCHAR szPrerequisiteEntry[kMaxEntryName + 1];
-    DWORD dwRedialCount;
-    DWORD dwRedialPause;
-};
 static_assert(sizeof(EntryW) == 5616);
 static_assert(offsetof(EntryW, szLocalPhoneNumber) == 38);
 static_assert(offsetof(EntryW, dwfNetProtocols) == 324);
@@ -277,14 +233,6 @@ static_assert(offsetof(EntryW, dwfOptions2) == 4048);
 static_assert(offsetof(EntryW, dwRedialCount) == 5608);
 static_assert(offsetof(EntryW, dwRedialPause) == 5612);
 
-// RASCREDENTIALSW, 1068-byte form.
-struct CredentialsW {
-    DWORD dwSize;
-    DWORD dwMask;
-    WCHAR szUserName[256 + 1];
-    WCHAR szPassword[256 + 1];
-    WCHAR szDomain[15 + 1];
-};
 static_assert(sizeof(CredentialsW) == 1068);
 static_assert(offsetof(CredentialsW, szPassword) == 522);
 static_assert(offsetof(CredentialsW, szDomain) == 1036);
