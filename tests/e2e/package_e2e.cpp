@@ -64,10 +64,12 @@ DWORD RunAndWait(std::wstring command, DWORD timeout_ms = 60000) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return ~0u;
     DWORD code = ~0u;
-    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
@@ -239,11 +241,13 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
 
     // A silent install puts the files, the shortcut and the installed-programs entry in place.
     ASSERT_EQ(RunAndWait(L"\"" + SetupPath() + L"\" /S"), 0u);
-    EXPECT_EQ(FilesIn(InstallDir()), (std::vector<std::wstring>{L"Veltrane.exe", L"adsl.ico", L"uninstall.exe"}));
+    EXPECT_EQ(FilesIn(InstallDir()),
+              (std::vector<std::wstring>{L"Veltrane.exe", L"adsl.ico", L"uninstall.exe"}));
     EXPECT_EQ(FileBytes(InstalledExe()), FileBytes(TopFolder() + L"\\Veltrane.exe"));
     const std::string icon = FileBytes(TopFolder() + L"\\adsl.ico");
     EXPECT_EQ(FileBytes(InstallDir() + L"\\adsl.ico"), icon);
-    EXPECT_TRUE(SameText(LinkTarget(ShortcutPath()), InstalledExe())) << line::WideToUtf8(LinkTarget(ShortcutPath()));
+    EXPECT_TRUE(SameText(LinkTarget(ShortcutPath()), InstalledExe()))
+        << line::WideToUtf8(LinkTarget(ShortcutPath()));
     EXPECT_EQ(RegText(L"DisplayName"), L"Veltrane");
     EXPECT_EQ(RegText(L"DisplayVersion"), VELTRANE_VERSION);
     EXPECT_EQ(RegText(L"Publisher"), L"Veltrane 项目组");
@@ -261,8 +265,8 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     // The installed program starts and dials on the simulated line; the test supplies the line.
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\rasapi32.dll").c_str(), (std::wstring(system) + L"\\rasapi32.dll").c_str(),
-                          FALSE));
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\rasapi32.dll").c_str(),
+                          (std::wstring(system) + L"\\rasapi32.dll").c_str(), FALSE));
     ASSERT_TRUE(line::InstallDialTool());
     line::Update([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
     StoreAccount(L"宽带用户", "pass word");
@@ -275,7 +279,8 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     // "开机启动" writes the Run value that the uninstaller must remove.
     SendMessageW(first.Control(kCheck1), BM_CLICK, 0, 0);
     const std::wstring run_value = L"\"" + InstalledExe() + L"\" hide";
-    ASSERT_TRUE(WaitUntil([&] { return ReadRunValueRaw() == run_value; }, 3000)) << line::WideToUtf8(ReadRunValueRaw());
+    ASSERT_TRUE(WaitUntil([&] { return ReadRunValueRaw() == run_value; }, 3000))
+        << line::WideToUtf8(ReadRunValueRaw());
 
     // A second silent install over the running program: the copy quits cleanly (exit code 0 is the
     // tray menu's way out, which removes the tray icon), every file is written again, and the settings
@@ -285,7 +290,8 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     ASSERT_FALSE(settings.empty());
     ASSERT_TRUE(line::WriteWholeFile(InstallDir() + L"\\adsl.ico", "stale", false));
     // A copy that hangs cannot be asked: the setup program gives up with exit code 2 and changes nothing.
-    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(first.window(), nullptr));
+    HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(first.window(), nullptr));
     ASSERT_NE(thread, nullptr);
     SuspendThread(thread);
     const DWORD hung_setup = RunAndWait(L"\"" + SetupPath() + L"\" /S");
@@ -314,7 +320,9 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     Program* running = &first;
     for (const Upgrade& upgrade : upgrades) {
         SCOPED_TRACE(upgrade.how);
-        ASSERT_TRUE(line::WriteWholeFile(InstallDir() + L"\\adsl.ico", "stale", false));
+        // The copy started by the last round may still be reading its icon while it loads.
+        ASSERT_TRUE(WaitUntil(
+            [] { return line::WriteWholeFile(InstallDir() + L"\\adsl.ico", "stale", false); }, 10000));
         Seam seam(upgrade.elevated, upgrade.shell);
         std::unique_ptr<HungWindow> hung;
         if (upgrade.hung_window) {
@@ -346,7 +354,8 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     const std::string settings_before_uninstall = FileBytes(SettingsPath());
     // The uninstaller copies itself to the temporary folder and runs from there, so wait for its work.
     ASSERT_EQ(RunAndWait(RegText(L"QuietUninstallString")), 0u);
-    EXPECT_TRUE(WaitUntil([] { return !Exists(InstallDir()) && !KeyExists(HKEY_CURRENT_USER, kUninstallKey); }, 30000));
+    EXPECT_TRUE(WaitUntil(
+        [] { return !Exists(InstallDir()) && !KeyExists(HKEY_CURRENT_USER, kUninstallKey); }, 30000));
     ASSERT_TRUE(second.Exited(5000));
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_FALSE(Exists(ShortcutPath()));
@@ -378,8 +387,8 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     ASSERT_EQ(RunAndWait(L"\"" + SetupPath() + L"\" /S"), 0u);
     ASSERT_TRUE(line::WriteWholeFile(redirected, settings, false));
     ASSERT_EQ(RunAndWait(RegText(L"QuietUninstallString") + L" /RemoveSettings"), 0u);
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(InstallDir()) && !Exists(SettingsPath()) && !Exists(redirected); },
-                          30000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return !Exists(InstallDir()) && !Exists(SettingsPath()) && !Exists(redirected); }, 30000));
     CoUninitialize();
 }
 

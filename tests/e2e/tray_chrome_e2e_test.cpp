@@ -17,7 +17,7 @@ HWND FindVisibleMenu() {
             menu = FindWindowW(L"#32768", nullptr);
             return menu && IsWindowVisible(menu);
         },
-        3000);
+        10000);
     return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 

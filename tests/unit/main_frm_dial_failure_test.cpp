@@ -33,13 +33,8 @@ TEST(DialFailureTable, EveryCommonNumberHasAReasonAndTheNumberAlwaysShows) {
     EXPECT_THAT(DialFailureBalloon(691, true), HasSubstr("已停止自动重拨"));
 }
 
-TEST(DialSessionPolicy, NumbersAndRetrySpacing) {
-    EXPECT_EQ(ClassifyFailure(691), FailureKind::Refused);
-    for (unsigned long code : {646ul, 647ul, 648ul, 649ul, 708ul})
-        EXPECT_EQ(ClassifyFailure(code), FailureKind::Final);
-    EXPECT_EQ(ClassifyFailure(813), FailureKind::LineInUse);
-    for (unsigned long code : {617ul, 678ul, 756ul, 0ul})
-        EXPECT_EQ(ClassifyFailure(code), FailureKind::Transient);
+// Which number does what is driven by the nights below; the spacing's cap is not reached in them.
+TEST(DialSessionPolicy, RetrySpacingDoublesUpToTenMinutes) {
     std::vector<std::int64_t> delays;
     for (int refusals = 1; refusals <= 6; ++refusals) delays.push_back(DialSession::RetryDelayMs(refusals));
     EXPECT_THAT(delays,

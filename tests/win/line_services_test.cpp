@@ -295,26 +295,6 @@ TEST_F(LineServices, AnotherBroadbandConnectionIsSeenAndRefusesTheDial) {
     }
 }
 
-TEST_F(LineServices, ScriptedDialsEndInOrderThenTheDialLineApplies) {
-    ASSERT_TRUE(line::Update([](line::State& state) {
-        state.entries = {"Veltrane"};
-        state.dial = {line::DialMode::Fail, 0, 0, 678};
-        state.script = {691, 691, 0};
-    }));
-    ASSERT_EQ(line::Load().script.size(), 3u);  // round trip through the file
-    const unsigned long expected[] = {691, 691, 0, 678};
-    for (unsigned long code : expected) {
-        SCOPED_TRACE(code);
-        HangUp();
-        ASSERT_TRUE(LaunchDial("user", "pass"));
-        EXPECT_EQ(WaitForEnd(ToolJob::Dial).exit_code, code);
-        if (code == 0) {
-            EXPECT_TRUE(IsEntryConnected("Veltrane"));
-        }
-    }
-    EXPECT_TRUE(line::Load().script.empty());
-}
-
 TEST_F(LineServices, ReceivedBytesGrowWhileConnectedWrapAndStartAgain) {
     EXPECT_EQ(BytesReceived("Veltrane"), std::nullopt);
     ASSERT_TRUE(line::Update([](line::State& state) {
