@@ -52,4 +52,6 @@ unsigned "$build/Veltrane.exe"
 unsigned "$build/setup-plugin/veltrane_setup.dll"
 (cd "$work/zip" && rm -rf "Veltrane-$version" && cmake -E tar xf "$build/Veltrane-$version.zip")
 unsigned "$work/zip/Veltrane-$version/Veltrane.exe"
+# The prefix's server is ended before the prefix goes: without it, nothing could find the server again.
+WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1 || true
 rm -rf "$work"
