@@ -33,7 +33,8 @@ bool IsEntryListed(std::string_view name);
 bool OtherBroadbandConnected(std::string_view name);
 
 // The received-bytes counter of the entry's connection, while it is connected; nothing when it is not
-// or the system will not say. A 32-bit counter: it wraps, and a new connection starts it again.
+// or the system will not say. A 32-bit counter: it wraps, and a new connection starts it again. The
+// connection that IsEntryConnected found up last is asked directly, as long as it is still listed.
 std::optional<unsigned long> BytesReceived(std::string_view name);
 
 // Starts the system folder's rasdial.exe, hidden, with no console window and without waiting, to dial

@@ -87,6 +87,18 @@ DWORD ConnectionState(const ras::Api& api, HANDLE connection, DWORD& state) {
     return ras::kErrorInvalidSize;
 }
 
+// The connection last found up, and its entry. The supervision reads the counters right after it asked
+// whether the entry is connected: asking that connection directly spares the second enumeration and
+// status call of every tick.
+struct LastUp {
+    std::wstring entry;
+    HANDLE connection = nullptr;
+};
+LastUp& LastFoundUp() {
+    static LastUp last;
+    return last;
+}
+
 // The entry's connection that is up, or null.
 HANDLE ConnectedHandle(std::string_view name) {
     const ras::Api& api = ras::LoadApi();
@@ -99,8 +111,10 @@ HANDLE ConnectedHandle(std::string_view name) {
         if (!Matches(connections[i].szEntryName, sizeof connections[i].szEntryName, wanted)) continue;
         // A connection is listed while it dials, fails or closes: only its state says it is up.
         DWORD state = 0;
-        if (ConnectionState(api, connections[i].hrasconn, state) == 0 && state == ras::kStateConnected)
+        if (ConnectionState(api, connections[i].hrasconn, state) == 0 && state == ras::kStateConnected) {
+            LastFoundUp() = {wanted, connections[i].hrasconn};
             return connections[i].hrasconn;
+        }
     }
     return nullptr;
 }
@@ -180,12 +194,25 @@ bool OtherBroadbandConnected(std::string_view name) {
 std::optional<unsigned long> BytesReceived(std::string_view name) {
     const ras::Api& api = ras::LoadApi();
     if (!api.get_connection_statistics) return std::nullopt;
+    auto received = [&](HANDLE connection, DWORD& result) -> unsigned long {
+        ras::Statistics statistics{};
+        statistics.dwSize = sizeof statistics;
+        result = api.get_connection_statistics(connection, &statistics);
+        return statistics.dwBytesRcved;
+    };
+    DWORD result = 0;
+    // The connection found up last is asked first; one that does not answer (it has ended since) sends
+    // the call back to the enumeration. A new connection of the entry has a handle of its own.
+    const LastUp last = LastFoundUp();
+    if (last.connection && last.entry == Utf8ToWide(name)) {
+        const unsigned long bytes = received(last.connection, result);
+        if (result == 0) return bytes;
+    }
     HANDLE connection = ConnectedHandle(name);
     if (!connection) return std::nullopt;
-    ras::Statistics statistics{};
-    statistics.dwSize = sizeof statistics;
-    if (api.get_connection_statistics(connection, &statistics) != 0) return std::nullopt;
-    return statistics.dwBytesRcved;
+    const unsigned long bytes = received(connection, result);
+    if (result != 0) return std::nullopt;
+    return bytes;
 }
 
 bool LaunchDial(std::string_view account, std::string_view password) {
