@@ -3,6 +3,7 @@
 //   probes       web pages asked per hour on a connected line, with traffic flowing and idle
 //   idle <s>     starts the program connected, quiet, in the tray, and lets it run <s> seconds (the shell
 //                script line_bench.sh reads its wake-ups and processor time from outside meanwhile)
+//   busy <s>     the same with traffic flowing on the line
 // Each takes an optional last argument: another Veltrane.exe (an earlier build) measured the same way.
 // Run inside a loopback-only network namespace: the probes go to a stub through the prefix's proxy.
 #include <windows.h>
@@ -87,8 +88,8 @@ int Probes(const std::wstring& exe) {
     return 0;
 }
 
-int Idle(const std::wstring& exe, int seconds) {
-    Fresh(true, 0);
+int Idle(const std::wstring& exe, int seconds, unsigned long traffic_per_second) {
+    Fresh(true, traffic_per_second);
     line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
     e2e::SetProxy(L"127.0.0.1:" + std::to_wstring(stub.port()));
     e2e::Program program(exe);
@@ -105,17 +106,18 @@ int Idle(const std::wstring& exe, int seconds) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
-    const int seconds = what == L"idle" && argc > 2 ? _wtoi(argv[2]) : 0;
-    const int other_at = what == L"idle" ? 3 : 2;
+    const bool runs = what == L"idle" || what == L"busy";
+    const int seconds = runs && argc > 2 ? _wtoi(argv[2]) : 0;
+    const int other_at = runs ? 3 : 2;
     const std::wstring exe = Install(argc > other_at && !what.empty() ? argv[other_at] : nullptr);
     if (exe.empty()) return std::printf("could not install the program into the prefix\n"), 1;
     int status = 1;
     if (what.empty()) status = Drops(exe) | Probes(exe);  // the two that need nothing from outside
     if (what == L"drops") status = Drops(exe);
     if (what == L"probes") status = Probes(exe);
-    if (what == L"idle") status = Idle(exe, seconds > 0 ? seconds : 60);
-    if (status == 1 && !what.empty() && what != L"drops" && what != L"probes" && what != L"idle")
-        std::printf("usage: line_bench [drops|probes|idle <seconds>] [other Veltrane.exe]\n");
+    if (runs) status = Idle(exe, seconds > 0 ? seconds : 60, what == L"busy" ? 20000 : 0);
+    if (status == 1 && !what.empty() && what != L"drops" && what != L"probes" && !runs)
+        std::printf("usage: line_bench [drops|probes|idle <seconds>|busy <seconds>] [other Veltrane.exe]\n");
     e2e::KillLeftovers();
     return status;
 }

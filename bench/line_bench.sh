@@ -1,8 +1,8 @@
 #!/bin/bash
 # The dialer on the simulated line, for this build and, when given, another Veltrane.exe (an earlier
-# build) in the same run: drop to redial, probe requests per hour, and the cost of a quiet minute in the
-# tray (context switches of all its threads and processor time, read from /proc while line_bench.exe
-# keeps the program running). Needs a display; run it as root so that it can use a loopback-only network
+# build) in the same run: drop to redial, probe requests per hour, and the cost of a minute in the tray,
+# quiet and with traffic flowing (context switches of all its threads and processor time, read from /proc
+# while line_bench.exe keeps the program running). Needs a display; run it as root so that it can use a loopback-only network
 # namespace, or on a machine where nothing else listens.
 #   bench/line_bench.sh [build tree (default build/win32)] [other Veltrane.exe]
 set -u
@@ -21,9 +21,9 @@ counters() {  # context switches of every thread, then user+system clock ticks
     echo "$switches $(awk '{print $14 + $15}' /proc/"$pid"/stat)"
 }
 
-quiet_minute() {
-    local label=$1; shift
-    VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" idle 75 "$@" >/dev/null &
+quiet_minute() {  # label, idle|busy (traffic flowing), other Veltrane.exe
+    local label=$1 mode=$2; shift 2
+    VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" "$mode" 75 "$@" >/dev/null &
     local bench=$! pid=""
     for _ in $(seq 100); do
         pid=$(pgrep -f 'Veltrane.exe.hide' | tail -1)
@@ -39,7 +39,9 @@ quiet_minute() {
     read -r s1 c1 < <(counters "$pid")
     wait "$bench"
     local hz; hz=$(getconf CLK_TCK)
-    echo "$label: quiet minute in the tray: $((s1 - s0)) wake-ups, $(( (c1 - c0) * 1000 / hz )) ms of processor time"
+    local what="quiet minute in the tray"
+    [ "$mode" = busy ] && what="minute in the tray, traffic flowing"
+    echo "$label: $what: $((s1 - s0)) wake-ups, $(( (c1 - c0) * 1000 / hz )) ms of processor time"
 }
 
 only="${VELTRANE_BENCH_ONLY:-}"  # "quiet": only the quiet minutes
@@ -51,5 +53,6 @@ for which in this other; do
         VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" drops "${args[@]}"
         VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" probes "${args[@]}"
     fi
-    quiet_minute "$which" "${args[@]}"
+    quiet_minute "$which" idle "${args[@]}"
+    quiet_minute "$which" busy "${args[@]}"
 done
