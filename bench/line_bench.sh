@@ -2,8 +2,8 @@
 # The dialer on the simulated line, for this build and, when given, another Veltrane.exe (an earlier
 # build) in the same run: drop to redial, probe requests per hour, and the cost of a minute in the tray,
 # quiet and with traffic flowing (context switches of all its threads and processor time, read from /proc
-# while line_bench.exe keeps the program running). Needs a display; run it as root so that it can use a loopback-only network
-# namespace, or on a machine where nothing else listens.
+# while line_bench.exe keeps the program running). Needs a display; run it as root so that it can use a
+# loopback-only network namespace, or on a machine where nothing else listens.
 #   bench/line_bench.sh [build tree (default build/win32)] [other Veltrane.exe]
 set -u
 TREE="$(cd "${1:-build/win32}" && pwd)"
@@ -21,7 +21,7 @@ counters() {  # context switches of every thread, then user+system clock ticks
     echo "$switches $(awk '{print $14 + $15}' /proc/"$pid"/stat)"
 }
 
-quiet_minute() {  # label, idle|busy (traffic flowing), other Veltrane.exe
+tray_minute() {  # label, idle|busy (traffic flowing), other Veltrane.exe
     local label=$1 mode=$2; shift 2
     VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" "$mode" 75 "$@" >/dev/null &
     local bench=$! pid=""
@@ -44,7 +44,7 @@ quiet_minute() {  # label, idle|busy (traffic flowing), other Veltrane.exe
     echo "$label: $what: $((s1 - s0)) wake-ups, $(( (c1 - c0) * 1000 / hz )) ms of processor time"
 }
 
-only="${VELTRANE_BENCH_ONLY:-}"  # "quiet": only the quiet minutes
+only="${VELTRANE_BENCH_ONLY:-}"  # "quiet": only the minutes in the tray
 for which in this other; do
     args=()
     if [ "$which" = other ]; then [ -z "$OTHER" ] && break; args=("${other_arg[@]}"); fi
@@ -53,6 +53,6 @@ for which in this other; do
         VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" drops "${args[@]}"
         VELTRANE_WINE_DIRECT=1 "$RUN" "$BENCH" probes "${args[@]}"
     fi
-    quiet_minute "$which" idle "${args[@]}"
-    quiet_minute "$which" busy "${args[@]}"
+    tray_minute "$which" idle "${args[@]}"
+    tray_minute "$which" busy "${args[@]}"
 done
