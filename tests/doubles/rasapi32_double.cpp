@@ -115,7 +115,15 @@ std::string FieldText(const WCHAR (&field)[N]) {
     return line::WideToUtf8(std::wstring_view(field, wcsnlen(field, N)));
 }
 
-bool ValidNameW(LPCWSTR name) { return name && *name && wcslen(name) <= ras::kMaxEntryName; }
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+    return line::AnsiToUtf8(std::string_view(field, strnlen(field, N)));
+}
+
+bool ValidName(LPCWSTR name) { return name && *name && wcslen(name) <= ras::kMaxEntryName; }
+
+std::string NameText(LPCSTR name) { return line::AnsiToUtf8(name); }
+std::string NameText(LPCWSTR name) { return line::WideToUtf8(name); }
 
 bool DeviceKnown(const line::State& state, const std::string& type, const std::string& name) {
     for (const line::Device& device : DevicesOf(state))
@@ -130,6 +138,55 @@ void StoreRecord(line::State& state, const std::string& name, std::string raw) {
         stored->second = std::move(raw);
     else
         state.records.emplace_back(name, std::move(raw));
+}
+
+// The ANSI and wide forms of the two calls that write an entry: the same checks, in the platform's order.
+template <typename Char, typename Record>
+DWORD SetEntryProperties(const char* function, const Char* phonebook, const Char* entry, const Record* record,
+                         DWORD record_size) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, function)) return failure->code;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    // Only an elevated administrator may change the all-users book.
+    if (book == Book::AllUsers && !state.elevated) return ERROR_ACCESS_DENIED;
+    if (!ValidName(entry)) return ERROR_INVALID_NAME;
+    if (!record) return ERROR_INVALID_PARAMETER;
+    if (record->dwSize != sizeof(Record)) return ras::kErrorInvalidSize;
+    if (record_size < record->dwSize) return ras::kErrorBufferTooSmall;
+    // The device must be one the system has, under its type.
+    if (!DeviceKnown(state, FieldText(record->szDeviceType), FieldText(record->szDeviceName)))
+        return ERROR_INVALID_PARAMETER;
+    const std::string name = NameText(entry);
+    if (!Holds(EntriesOf(state, book), name)) EntriesOf(state, book).push_back(name);
+    StoreRecord(state, name, std::string(reinterpret_cast<const char*>(record), record->dwSize));
+    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
+}
+
+template <typename Char, typename Credentials>
+DWORD SetCredentials(const char* function, const Char* phonebook, const Char* entry,
+                     const Credentials* credentials, BOOL clear) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, function)) return failure->code;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    if (!ValidName(entry)) return ERROR_INVALID_NAME;
+    if (!credentials) return ERROR_INVALID_PARAMETER;
+    if (credentials->dwSize != sizeof(Credentials)) return ras::kErrorInvalidSize;
+    const std::string name = NameText(entry);
+    if (!Holds(EntriesOf(state, book), name)) return ras::kErrorCannotFindPhonebookEntry;
+    // Default credentials belong to an all-users entry, and only an elevated administrator sets them.
+    constexpr DWORD kDefaultCredentials = 0x8;
+    if ((credentials->dwMask & kDefaultCredentials) && (book == Book::User || !state.elevated))
+        return ERROR_ACCESS_DENIED;
+    std::erase_if(state.credentials,
+                  [&](const line::StoredCredentials& c) { return line::SameName(c.entry, name); });
+    if (!clear)
+        state.credentials.push_back({name, credentials->dwMask, FieldText(credentials->szUserName),
+                                     FieldText(credentials->szPassword), FieldText(credentials->szDomain)});
+    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
 }
 
 // ---- connection notifications ------------------------------------------------------------------------
@@ -328,70 +385,6 @@ DWORD WINAPI RasEnumConnectionsA(ras::Connection* connections, LPDWORD bytes, LP
     return 0;
 }
 
-DWORD WINAPI RasSetEntryPropertiesA(LPCSTR phonebook, LPCSTR entry, ras::Entry* record, DWORD record_size,
-                                    LPBYTE /*device_info*/, DWORD /*device_info_size*/) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasSetEntryPropertiesA"))
-        return failure->code;
-    const Book book = BookOf(phonebook);
-    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
-    // Only an elevated administrator may change the all-users book.
-    if (book == Book::AllUsers && !state.elevated) return ERROR_ACCESS_DENIED;
-    if (!ValidName(entry)) return ERROR_INVALID_NAME;
-    if (!record) return ERROR_INVALID_PARAMETER;
-    if (record->dwSize != sizeof(ras::Entry)) return ras::kErrorInvalidSize;
-    if (record_size < record->dwSize) return ras::kErrorBufferTooSmall;
-    // The device must be one the system has, under its type.
-    std::string device_name = line::AnsiToUtf8(
-        std::string_view(record->szDeviceName, strnlen(record->szDeviceName, sizeof record->szDeviceName)));
-    std::string device_type(record->szDeviceType, strnlen(record->szDeviceType, sizeof record->szDeviceType));
-    bool device_found = false;
-    for (const line::Device& device : DevicesOf(state))
-        device_found = device_found || (device.name == device_name &&
-                                        lstrcmpiA(device.type.c_str(), device_type.c_str()) == 0);
-    if (!device_found) return ERROR_INVALID_PARAMETER;
-    std::string name = line::AnsiToUtf8(entry);
-    if (!Holds(EntriesOf(state, book), name)) EntriesOf(state, book).push_back(name);
-    std::string raw(reinterpret_cast<const char*>(record), record->dwSize);
-    auto stored = std::find_if(state.records.begin(), state.records.end(),
-                               [&](const auto& item) { return item.first == name; });
-    if (stored != state.records.end())
-        stored->second = raw;
-    else
-        state.records.emplace_back(name, raw);
-    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
-}
-
-DWORD WINAPI RasSetCredentialsA(LPCSTR phonebook, LPCSTR entry, ras::Credentials* credentials, BOOL clear) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasSetCredentialsA")) return failure->code;
-    const Book book = BookOf(phonebook);
-    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
-    if (!ValidName(entry)) return ERROR_INVALID_NAME;
-    if (!credentials) return ERROR_INVALID_PARAMETER;
-    if (credentials->dwSize != sizeof(ras::Credentials)) return ras::kErrorInvalidSize;
-    std::string name = line::AnsiToUtf8(entry);
-    if (!Holds(EntriesOf(state, book), name)) return ras::kErrorCannotFindPhonebookEntry;
-    // Default credentials belong to an all-users entry, and only an elevated administrator sets them.
-    constexpr DWORD kDefaultCredentials = 0x8;
-    if ((credentials->dwMask & kDefaultCredentials) && (book == Book::User || !state.elevated))
-        return ERROR_ACCESS_DENIED;
-    std::erase_if(state.credentials,
-                  [&](const line::StoredCredentials& c) { return line::SameName(c.entry, name); });
-    if (!clear) {
-        auto text = [](const char* field, std::size_t size) {
-            return line::AnsiToUtf8(std::string_view(field, strnlen(field, size)));
-        };
-        state.credentials.push_back({name, credentials->dwMask,
-                                     text(credentials->szUserName, sizeof credentials->szUserName),
-                                     text(credentials->szPassword, sizeof credentials->szPassword),
-                                     text(credentials->szDomain, sizeof credentials->szDomain)});
-    }
-    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
-}
-
 DWORD WINAPI RasGetConnectStatusA(HANDLE connection, ras::ConnectionStatus* status) {
     line::Lock lock;
     line::State state = line::Load();
@@ -482,48 +475,23 @@ DWORD WINAPI RasEnumEntriesW(LPCWSTR reserved, LPCWSTR phonebook, ras::EntryName
     return 0;
 }
 
+DWORD WINAPI RasSetEntryPropertiesA(LPCSTR phonebook, LPCSTR entry, ras::Entry* record, DWORD record_size,
+                                    LPBYTE /*device_info*/, DWORD /*device_info_size*/) {
+    return SetEntryProperties("RasSetEntryPropertiesA", phonebook, entry, record, record_size);
+}
+
 DWORD WINAPI RasSetEntryPropertiesW(LPCWSTR phonebook, LPCWSTR entry, ras::EntryW* record, DWORD record_size,
                                     LPBYTE /*device_info*/, DWORD /*device_info_size*/) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasSetEntryPropertiesW"))
-        return failure->code;
-    const Book book = BookOf(phonebook);
-    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
-    if (book == Book::AllUsers && !state.elevated) return ERROR_ACCESS_DENIED;
-    if (!ValidNameW(entry)) return ERROR_INVALID_NAME;
-    if (!record) return ERROR_INVALID_PARAMETER;
-    if (record->dwSize != sizeof(ras::EntryW)) return ras::kErrorInvalidSize;
-    if (record_size < record->dwSize) return ras::kErrorBufferTooSmall;
-    if (!DeviceKnown(state, FieldText(record->szDeviceType), FieldText(record->szDeviceName)))
-        return ERROR_INVALID_PARAMETER;
-    const std::string name = line::WideToUtf8(entry);
-    if (!Holds(EntriesOf(state, book), name)) EntriesOf(state, book).push_back(name);
-    StoreRecord(state, name, std::string(reinterpret_cast<const char*>(record), record->dwSize));
-    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
+    return SetEntryProperties("RasSetEntryPropertiesW", phonebook, entry, record, record_size);
+}
+
+DWORD WINAPI RasSetCredentialsA(LPCSTR phonebook, LPCSTR entry, ras::Credentials* credentials, BOOL clear) {
+    return SetCredentials("RasSetCredentialsA", phonebook, entry, credentials, clear);
 }
 
 DWORD WINAPI RasSetCredentialsW(LPCWSTR phonebook, LPCWSTR entry, ras::CredentialsW* credentials,
                                 BOOL clear) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasSetCredentialsW")) return failure->code;
-    const Book book = BookOf(phonebook);
-    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
-    if (!ValidNameW(entry)) return ERROR_INVALID_NAME;
-    if (!credentials) return ERROR_INVALID_PARAMETER;
-    if (credentials->dwSize != sizeof(ras::CredentialsW)) return ras::kErrorInvalidSize;
-    const std::string name = line::WideToUtf8(entry);
-    if (!Holds(EntriesOf(state, book), name)) return ras::kErrorCannotFindPhonebookEntry;
-    constexpr DWORD kDefaultCredentials = 0x8;
-    if ((credentials->dwMask & kDefaultCredentials) && (book == Book::User || !state.elevated))
-        return ERROR_ACCESS_DENIED;
-    std::erase_if(state.credentials,
-                  [&](const line::StoredCredentials& c) { return line::SameName(c.entry, name); });
-    if (!clear)
-        state.credentials.push_back({name, credentials->dwMask, FieldText(credentials->szUserName),
-                                     FieldText(credentials->szPassword), FieldText(credentials->szDomain)});
-    return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
+    return SetCredentials("RasSetCredentialsW", phonebook, entry, credentials, clear);
 }
 
 DWORD WINAPI RasEnumDevicesW(ras::DeviceInfoW* devices, LPDWORD bytes, LPDWORD count) {
