@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/single_instance.h"
+#include "base/compat.h"
 #include "services/credential_rules.h"
 #include "services/settings_path.h"
 
@@ -11,8 +11,7 @@
 namespace vt {
 
 namespace {
-constexpr std::string_view kSection = "Option";
-constexpr std::string_view kInitialPassWord = "PassWord";
+constexpr std::string_view kSection = compat::kSettingsSection;
 constexpr std::string_view kBalloonTitle = "提示：";
 constexpr unsigned kBalloonInfoFlag = 1;
 constexpr unsigned kIconCritical = 16;
@@ -57,15 +56,16 @@ void MainFrm::OnLoad() {
     view_.SetOptionBackground(kOptionBackground);
     view_.MakeTranslucent(kWindowAlpha);
 
-    view_.SetAccountText(services_.ReadSetting(kSection, "UserName"));
+    view_.SetAccountText(services_.ReadSetting(kSection, compat::kAccountKey));
     // Read exactly: an earlier version stored cipher texts unquoted, and a blank at either end is part of
     // the password. Such a text is stored again at once in the form that keeps it, before any other write
     // of this start: the platform's profile writer may rewrite the whole file (Wine's does, and drops
     // every value's blanks on the way).
-    cipher_text_ = services_.ReadSettingExact(kSection, "CipherText");
-    if (ProfileValueNeedsQuotes(cipher_text_)) services_.WriteSetting(kSection, "CipherText", cipher_text_);
+    cipher_text_ = services_.ReadSettingExact(kSection, compat::kCipherTextKey);
+    if (ProfileValueNeedsQuotes(cipher_text_))
+        services_.WriteSetting(kSection, compat::kCipherTextKey, cipher_text_);
 
-    if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, "Zormik", "");
+    if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
 
     const std::string folder = services_.ExeFolder();
     const std::string icon_path = folder + "\\adsl.ico";
@@ -81,12 +81,12 @@ void MainFrm::OnLoad() {
         if (unloaded_) return;
         view_.SetPasswordText(kPasswordPlaceholder);
     } else if (account_stored) {
-        if (services_.CommandLineArgs() == "hide") {
+        if (services_.CommandLineArgs() == compat::kHiddenStartWord) {
             view_.CentreOnScreen();
             view_.Minimise();
             started_in_tray = true;
         }
-        pass_word_ = stored_password;
+        password_ = stored_password;
         view_.SetPasswordText(kPasswordPlaceholder);
         if (services_.IsEntryConnected(kEntryName)) {
             ShowInfoBalloon(kConnectedBalloon);
@@ -100,14 +100,15 @@ void MainFrm::OnLoad() {
         ShowInfoBalloon(kNoAccountBalloon);
     }
 
-    exp_time_ = services_.ReadRunValue();
-    if (!exp_time_.empty()) SetOption(OptionBox::Check1, true);
+    run_value_text_ = services_.ReadRunValue();
+    if (!run_value_text_.empty()) SetOption(OptionBox::StartWithWindows, true);
     // The options' message boxes let other handlers run; the tray menu may have quit meanwhile.
     if (unloaded_) return;
-    if (services_.ReadSetting(kSection, "DiscRedial") == "1") SetOption(OptionBox::Check2, true);
+    if (services_.ReadSetting(kSection, compat::kRedialKey) == "1") SetOption(OptionBox::RedialOnDrop, true);
     if (unloaded_) return;
 
-    services_.WriteSetting(kSection, "ExeUrl", services_.ExeUrlFrom(folder, services_.ExeBaseName()));
+    services_.WriteSetting(kSection, compat::kExeUrlKey,
+                           services_.ExeUrlFrom(folder, services_.ExeBaseName()));
     services_.InstallTaskbarWatch(icon_path, kTrayTip);
     services_.TrimWorkingSet();
     if (!started_in_tray) view_.ShowNormal();
@@ -122,12 +123,12 @@ void MainFrm::OnUnload() {
 
 bool MainFrm::OnDdeExecute(std::string_view command) {
     if (unloaded_) return true;
-    if (command == kSetupQuitCommand) {
+    if (command == compat::kSetupQuitCommand) {
         // Exactly the tray menu's quit: the tray icon goes and nothing is written on the way out.
         OnMenuItem(TrayMenuItem::Exit);
         return true;
     }
-    if (command != "Nor") return true;
+    if (command != compat::kShowCommand) return true;
     view_.ShowNormal();
     ShowInfoBalloon(kRestoredBalloon);
     return true;
@@ -160,12 +161,12 @@ void MainFrm::ConnectCommand() {
     const bool new_password = password != kPasswordPlaceholder || !password_stored;
     // A password is stored but start-up may not have loaded it (no account name was stored with it, or
     // it was refused): dial with the stored password, not with the label's initial text.
-    const std::string plain = new_password                     ? password
-                              : pass_word_ == kInitialPassWord ? services_.DecipherPassword(cipher_text_)
-                                                               : pass_word_;
+    const std::string plain = new_password      ? password
+                              : !AccountKnown() ? services_.DecipherPassword(cipher_text_)
+                                                : password_;
     // Before anything is kept, stored or dialled: a refused value leaves everything as it was.
     if (RefuseCredentials(view_.AccountText(), plain)) return;
-    pass_word_ = plain;
+    password_ = plain;
     if (new_password) {
         cipher_text_ = services_.EncipherPassword(password);
         view_.SetPasswordText(kPasswordPlaceholder);
@@ -179,8 +180,8 @@ void MainFrm::ConnectCommand() {
         ShowInfoBalloon(kDialingBalloon);
         DialEntry(DialOrigin::Subscriber);
     }
-    const bool user_saved = services_.WriteSetting(kSection, "UserName", view_.AccountText());
-    const bool cipher_saved = services_.WriteSetting(kSection, "CipherText", cipher_text_);
+    const bool user_saved = services_.WriteSetting(kSection, compat::kAccountKey, view_.AccountText());
+    const bool cipher_saved = services_.WriteSetting(kSection, compat::kCipherTextKey, cipher_text_);
     if (!user_saved || !cipher_saved) WarnSettingsNotSaved();
 }
 
@@ -210,16 +211,16 @@ bool MainFrm::RefuseCredentials(std::string_view account, std::string_view passw
 void MainFrm::DialEntry(DialOrigin origin) {
     // The account comes from its box, which may have changed since it was checked (the redial tick):
     // the dial tool is never started with values it would misread or wait on for ever.
-    if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
+    if (RefuseCredentials(view_.AccountText(), password_)) return;
     view_.SetConnectEnabled(false);
     const DialSession::Start start = session_.RequestDial(origin, LineReleased());
     if (start == DialSession::Start::Now) LaunchWatchedDial();
     view_.SetStatusText(kStatusDialing);
     if (start == DialSession::Start::Now) {
-        view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+        view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
     } else if (start == DialSession::Start::Held) {
         // A dial that meets a line still being released is refused: it starts once the line is free.
-        view_.StopTimer(FrmTimer::Sleep);
+        view_.StopTimer(FrmTimer::DialWatch);
         view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
     }
 }
@@ -241,7 +242,7 @@ void MainFrm::OnHangUpWaitTick() {
     view_.StopTimer(FrmTimer::HangUpWait);
     // The boxes may have changed while the dial waited: the same check as any dial's. The dial is given up
     // before the box lets other handlers run, so that a dial asked for meanwhile starts afresh.
-    if (const std::optional<std::string> refusal = CredentialRefusal(view_.AccountText(), pass_word_)) {
+    if (const std::optional<std::string> refusal = CredentialRefusal(view_.AccountText(), password_)) {
         session_.AbandonHeldDial();
         view_.SetConnectEnabled(true);
         view_.SetStatusText(kStatusFailed);
@@ -249,13 +250,13 @@ void MainFrm::OnHangUpWaitTick() {
         return;
     }
     LaunchWatchedDial();
-    view_.StartTimer(FrmTimer::Sleep, kSleepIntervalMs);
+    view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
 }
 
 void MainFrm::LaunchWatchedDial() {
     if (session_.TakeEntryRecreation() && !services_.EntryExists(kEntryName))
-        services_.CreateDialEntry(kEntryName, "Zormik", "");
-    services_.LaunchDial(view_.AccountText(), pass_word_);
+        services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
+    services_.LaunchDial(view_.AccountText(), password_);
     session_.DialLaunched();
 }
 
@@ -268,12 +269,12 @@ void MainFrm::NoteConnected() {
     if (session_.Connected()) ShowInfoBalloon(kReconnectedBalloon);
 }
 
-void MainFrm::OnSleepTick() {
+void MainFrm::OnDialWatchTick() {
     if (unloaded_) return;
     if (services_.IsEntryConnected(kEntryName)) {
         view_.SetStatusText(kStatusConnected);
         view_.SetConnectEnabled(true);
-        view_.StopTimer(FrmTimer::Sleep);
+        view_.StopTimer(FrmTimer::DialWatch);
         NoteConnected();
         return;
     }
@@ -282,17 +283,17 @@ void MainFrm::OnSleepTick() {
     const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
     if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
         view_.SetConnectEnabled(true);
-        view_.StopTimer(FrmTimer::Sleep);
+        view_.StopTimer(FrmTimer::DialWatch);
         ReportDialFailure(dial.exit_code);
         return;
     }
     if (session_.WatchTick()) return;
     view_.SetConnectEnabled(true);
-    view_.StopTimer(FrmTimer::Sleep);
+    view_.StopTimer(FrmTimer::DialWatch);
     view_.SetStatusText(kStatusFailed);
 }
 
-void MainFrm::OnTimer1Tick() {
+void MainFrm::OnSupervisionTick() {
     // The probes let other handlers run, among them another tick of this timer (skipped here) and
     // the tray menu's quit (after which this tick must not touch the window).
     if (unloaded_ || supervising_) return;
@@ -341,7 +342,7 @@ void MainFrm::RedialIfDue() {
 
 void MainFrm::OnConnectionEnded() {
     // A tick in the middle of its probes decides for itself; without the option nothing redials.
-    if (unloaded_ || supervising_ || !check2_) return;
+    if (unloaded_ || supervising_ || !redial_on_drop_) return;
     // The signal comes for any connection's end: the entry's own is told by its absence. The end of the
     // connection that held the device lifts a pause as soon as it comes.
     if (services_.IsEntryConnected(kEntryName)) return;
@@ -354,64 +355,64 @@ void MainFrm::OnConnectionEnded() {
 void MainFrm::ReportDialFailure(unsigned long code) {
     const DialSession::Verdict verdict = session_.DialFailed(code, services_.NowMs());
     // Without the option nothing redials, so nothing has stopped.
-    const bool stopped = session_.Stopped() && check2_;
+    const bool stopped = session_.Stopped() && redial_on_drop_;
     view_.SetStatusText(DialFailureStatus(code, stopped));
     if (!verdict.tell) return;
     const std::string system_text =
         DialFailureReason(code).empty() ? services_.DialErrorText(code) : std::string();
-    ShowInfoBalloon(DialFailureBalloon(code, verdict.stopped && check2_, system_text));
+    ShowInfoBalloon(DialFailureBalloon(code, verdict.stopped && redial_on_drop_, system_text));
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {
     if (unloaded_ || OptionTicked(box) == ticked) return;
-    (box == OptionBox::Check1 ? check1_ : check2_) = ticked;
-    if (box == OptionBox::Check1) {
-        RunCheck1Action();
+    (box == OptionBox::StartWithWindows ? start_with_windows_ : redial_on_drop_) = ticked;
+    if (box == OptionBox::StartWithWindows) {
+        ApplyStartWithWindows();
     } else {
-        RunCheck2Action();
+        ApplyRedialOnDrop();
     }
 }
 
 void MainFrm::SetOption(OptionBox box, bool ticked) {
     if (unloaded_ || OptionTicked(box) == ticked) return;
-    (box == OptionBox::Check1 ? check1_ : check2_) = ticked;
+    (box == OptionBox::StartWithWindows ? start_with_windows_ : redial_on_drop_) = ticked;
     view_.ShowOptionTicked(box, ticked);
-    if (box == OptionBox::Check1) {
-        RunCheck1Action();
+    if (box == OptionBox::StartWithWindows) {
+        ApplyStartWithWindows();
     } else {
-        RunCheck2Action();
+        ApplyRedialOnDrop();
     }
 }
 
-void MainFrm::RunCheck1Action() {
-    const MainFrmServices::RunValueResult result = check1_
+void MainFrm::ApplyStartWithWindows() {
+    const MainFrmServices::RunValueResult result = start_with_windows_
                                                        ? services_.WriteRunValue(services_.RunValueDataFor(
                                                              services_.ExeFolder(), services_.ExeBaseName()))
                                                        : services_.DeleteRunValue();
     // Any failure to write leaves nothing behind a ticked box: it is told and the box unticked. A failed
     // delete other than a refusal (the value was not there) passes silently.
     const bool denied = result == MainFrmServices::RunValueResult::AccessDenied;
-    if (!denied && !(check1_ && result == MainFrmServices::RunValueResult::Failed)) return;
+    if (!denied && !(start_with_windows_ && result == MainFrmServices::RunValueResult::Failed)) return;
     view_.ShowMessage(denied ? kRunValueDenied : kRunValueFailed, kRunValueDeniedTitle, kIconCritical);
     if (unloaded_) return;
     // Unticking runs this action again, which tries to delete the value.
-    SetOption(OptionBox::Check1, false);
+    SetOption(OptionBox::StartWithWindows, false);
 }
 
-void MainFrm::RunCheck2Action() {
-    if (check2_) {
-        if (pass_word_ == kInitialPassWord) {
+void MainFrm::ApplyRedialOnDrop() {
+    if (redial_on_drop_) {
+        if (!AccountKnown()) {
             // Without an account the option cannot stay on: untick first (stores "0"), then explain.
-            SetOption(OptionBox::Check2, false);
+            SetOption(OptionBox::RedialOnDrop, false);
             if (unloaded_) return;
             view_.ShowMessage(kRedialNeedsAccount, kBalloonTitle, kIconInformation);
             return;
         }
-        view_.StartTimer(FrmTimer::Timer1, kTimer1IntervalMs);
-        StoreSetting("DiscRedial", "1");
+        view_.StartTimer(FrmTimer::Supervision, kSupervisionIntervalMs);
+        StoreSetting(compat::kRedialKey, "1");
     } else {
-        view_.StopTimer(FrmTimer::Timer1);
-        StoreSetting("DiscRedial", "0");
+        view_.StopTimer(FrmTimer::Supervision);
+        StoreSetting(compat::kRedialKey, "0");
     }
 }
 
@@ -426,14 +427,14 @@ void MainFrm::OnTrayCallback(unsigned code) {
     }
 }
 
-void MainFrm::refreshSkin() {
-    view_.SetTitleButtonPicture(TitleButton::Close1, ButtonPicture::Normal);
+void MainFrm::ResetTitleButtons() {
+    view_.SetTitleButtonPicture(TitleButton::Close, ButtonPicture::Normal);
     view_.SetTitleButtonPicture(TitleButton::Mini, ButtonPicture::Normal);
 }
 
 void MainFrm::OnBackgroundMouseMove() {
     if (unloaded_) return;
-    refreshSkin();
+    ResetTitleButtons();
 }
 
 void MainFrm::OnTitleButtonMouseDown(TitleButton button) {
@@ -471,7 +472,7 @@ void MainFrm::OnClose() {
 void MainFrm::HideToTray() {
     view_.Hide();
     view_.SetTitleButtonPicture(TitleButton::Mini, ButtonPicture::Normal);
-    view_.SetTitleButtonPicture(TitleButton::Close1, ButtonPicture::Normal);
+    view_.SetTitleButtonPicture(TitleButton::Close, ButtonPicture::Normal);
     services_.TrimWorkingSet();
 }
 
@@ -481,7 +482,7 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
         case TrayMenuItem::Link:
             MenuConnect();
             break;
-        case TrayMenuItem::Duankai:
+        case TrayMenuItem::Disconnect:
             HangUp();
             break;
         case TrayMenuItem::Help:
@@ -504,11 +505,11 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
 
 void MainFrm::MenuConnect() {
     // Nothing to dial with yet (no account, or no password known): the connect command's answer.
-    if (view_.AccountText().empty() || pass_word_ == kInitialPassWord) {
+    if (view_.AccountText().empty() || !AccountKnown()) {
         view_.ShowMessage(kNoAccountOrPassword, kBalloonTitle, kIconInformation);
         return;
     }
-    if (RefuseCredentials(view_.AccountText(), pass_word_)) return;
+    if (RefuseCredentials(view_.AccountText(), password_)) return;
     if (services_.IsEntryConnected(kEntryName)) {
         ShowInfoBalloon(kConnectedBalloon);
         session_.Connected();

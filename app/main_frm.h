@@ -1,9 +1,9 @@
 #pragma once
 // The dialer's main window behaviour, apart from the platform. MainFrm owns the window's run-time state
-// (the hidden labels PassWord, CipherText, ExpTime, IpInterval and the two option states) and reaches
-// the world only through MainFrmServices (what it calls) and MainFrmView (what it shows). The Win32
-// window implements the view, turns its messages into the On... calls below, and keeps the MainFrm
-// object alive until its message loop has ended.
+// (the password, its cipher text, the Run value's text, the dial watch's countdown and the two option
+// states) and reaches the world only through MainFrmServices (what it calls) and MainFrmView (what it
+// shows). The Win32 window implements the view, turns its messages into the On... calls below, and keeps
+// the MainFrm object alive until its message loop has ended.
 //
 // All strings are UTF-8. Everything runs on the one user-interface thread; calls that may let other
 // window messages run before they return are marked "pumps" below, and MainFrm expects other On...
@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "app/dial_session.h"
+#include "base/compat.h"
 #include "services/connection.h"
 #include "tray/tray_menu.h"
 
@@ -90,11 +91,11 @@ public:
     virtual std::string CommandLineArgs() = 0;
 };
 
-// Sleep: the dial watch; Timer1: the redial supervision; HangUpWait: a dial held back until the
-// hang-up before it has ended.
-enum class FrmTimer { Sleep, Timer1, HangUpWait };
-enum class OptionBox { Check1, Check2 };
-enum class TitleButton { Mini, Close1 };
+// DialWatch: the watch over a dial under way; Supervision: the redial supervision; HangUpWait: a dial
+// held back until the hang-up before it has ended.
+enum class FrmTimer { DialWatch, Supervision, HangUpWait };
+enum class OptionBox { StartWithWindows, RedialOnDrop };
+enum class TitleButton { Mini, Close };
 enum class ButtonPicture { Normal, Hover, Pressed };
 enum class MouseButton { Left, Right, Middle };
 
@@ -145,10 +146,13 @@ public:
 
 class MainFrm {
 public:
-    static constexpr std::string_view kEntryName = "Veltrane";
+    static constexpr std::string_view kEntryName = compat::kEntryName;
     static constexpr std::string_view kPasswordPlaceholder = "Mirekoda";
-    static constexpr unsigned kSleepIntervalMs = 5000;
-    static constexpr unsigned kTimer1IntervalMs = 22000;
+    // The initial texts of the password and Run value labels of the earlier design, kept as sentinels.
+    static constexpr std::string_view kUnknownPassword = "PassWord";
+    static constexpr std::string_view kUnreadRunValue = "ExpTime";
+    static constexpr unsigned kDialWatchIntervalMs = 5000;
+    static constexpr unsigned kSupervisionIntervalMs = 22000;
     // A dial after a hang-up waits for the line's release, asking this often (DialSession says how long).
     static constexpr unsigned kHangUpWaitIntervalMs = 500;
     static constexpr std::uint32_t kOptionBackground = 0xFAF2EA;
@@ -167,7 +171,7 @@ public:
     // On... call does nothing, and flows that were interrupted (a probe, a message box) stop.
     void OnUnload();
     // An Execute command from a second copy or the setup program. Every command is accepted (true);
-    // "Nor" restores and shows the window with a balloon, kSetupQuitCommand (app/single_instance.h)
+    // "Nor" restores and shows the window with a balloon, compat::kSetupQuitCommand
     // quits the program.
     bool OnDdeExecute(std::string_view command);
 
@@ -175,8 +179,8 @@ public:
     void OnPasswordEnter();  // Enter in the password box: the connect command, even while disabled
     void OnAccountEnter();   // Enter in the account box: focus moves to the password box
 
-    void OnSleepTick();   // dial watch, every 5 s while on
-    void OnTimer1Tick();  // redial supervision, every 22 s while on
+    void OnDialWatchTick();    // dial watch, every 5 s while on
+    void OnSupervisionTick();  // redial supervision, every 22 s while on
     void OnHangUpWaitTick();
     // The system signalled that a Remote Access connection (any, perhaps not the entry's) has ended.
     void OnConnectionEnded();
@@ -189,7 +193,7 @@ public:
     void OnTrayCallback(unsigned code);
 
     // Title strip.
-    void OnBackgroundMouseMove();  // refreshSkin
+    void OnBackgroundMouseMove();  // ResetTitleButtons
     void OnTitleButtonMouseDown(TitleButton button);
     void OnTitleButtonMouseMove(TitleButton button);
     void OnTitleButtonClick(TitleButton button);
@@ -202,14 +206,19 @@ public:
     void OnMenuItem(TrayMenuItem item);
 
     // Both title-strip buttons back to their normal pictures.
-    void refreshSkin();
+    void ResetTitleButtons();
 
-    // The hidden labels and option states, for the window and for tests.
-    const std::string& PassWord() const { return pass_word_; }
+    // The run-time state, for the window and for tests. The password and the Run value's text start as
+    // the sentinels kUnknownPassword and kUnreadRunValue until they are known.
+    const std::string& Password() const { return password_; }
     const std::string& CipherText() const { return cipher_text_; }
-    const std::string& ExpTime() const { return exp_time_; }
-    std::string IpInterval() const { return std::to_string(session_.Countdown()); }
-    bool OptionTicked(OptionBox box) const { return box == OptionBox::Check1 ? check1_ : check2_; }
+    const std::string& RunValueText() const { return run_value_text_; }
+    int WatchCountdown() const { return session_.Countdown(); }
+    // A password to dial with is known (entered, or stored with an account and accepted at start-up).
+    bool AccountKnown() const { return password_ != kUnknownPassword; }
+    bool OptionTicked(OptionBox box) const {
+        return box == OptionBox::StartWithWindows ? start_with_windows_ : redial_on_drop_;
+    }
     bool Unloaded() const { return unloaded_; }
     const DialSession& Session() const { return session_; }
 
@@ -234,20 +243,20 @@ private:
     void RedialIfDue();
     void ShowInfoBalloon(std::string_view text);
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
-    void RunCheck1Action();
-    void RunCheck2Action();
+    void ApplyStartWithWindows();
+    void ApplyRedialOnDrop();
     void MenuConnect();
 
     MainFrmServices& services_;
     MainFrmView& view_;
 
-    std::string pass_word_ = "PassWord";
+    std::string password_{kUnknownPassword};
     std::string cipher_text_ = "CipherText";
-    std::string exp_time_ = "ExpTime";
-    bool check1_ = false;
-    bool check2_ = false;
+    std::string run_value_text_{kUnreadRunValue};
+    bool start_with_windows_ = false;
+    bool redial_on_drop_ = false;
     bool unloaded_ = false;
-    bool supervising_ = false;  // a Timer1 tick is running (its probe pumps messages)
+    bool supervising_ = false;  // a supervision tick is running (its probe pumps messages)
     bool loading_ = false;
     bool settings_warned_ = false;
     DialSession session_;

@@ -8,23 +8,24 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/system_services.h"
+#include "base/compat.h"
 #include "base/text.h"
 #include "services/settings.h"
 #include "skin/skin_window.h"
-#include "tray/abot_window.h"
+#include "tray/about_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before the first window, so that the manifest's version 6 controls take effect.
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    vt::InstanceMutex instance_mutex(vt::kInstanceMutexName);
+    vt::InstanceMutex instance_mutex(vt::compat::kInstanceMutexName);
     if (instance_mutex.another_is_running()) {
         // This copy was just started by the user, so it may hand its right to take the foreground on:
         // without it the running copy's window would only flash in the task bar instead of coming up.
         AllowSetForegroundWindow(ASFW_ANY);
         // Whether or not the running copy answers, this copy ends within the limit and touches nothing.
-        vt::SendDdeCommand(L"Nor", 1500);
+        vt::SendDdeCommand(vt::compat::kShowCommandW, 1500);
         return 0;
     }
 

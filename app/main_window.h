@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/main_frm.h"
+#include "base/compat.h"
 #include "base/handles.h"
 #include "base/window_base.h"
 #include "services/connection_watch.h"
@@ -26,13 +27,13 @@ public:
         kUserText = 101,
         kPassText = 102,
         kBtnLog = 103,
-        kCheck1 = 104,
-        kCheck2 = 105,
+        kStartWithWindowsBox = 104,
+        kRedialOnDropBox = 105,
     };
-    enum TimerId : UINT_PTR { kSleepTimer = 1, kTimer1 = 2, kHangUpWaitTimer = 3 };
+    enum TimerId : UINT_PTR { kDialWatchTimer = 1, kSupervisionTimer = 2, kHangUpWaitTimer = 3 };
     // Posted when the system signals that a Remote Access connection has ended.
     static constexpr UINT kConnectionEndedMessage = WM_APP + 1;
-    static constexpr wchar_t kClassName[] = L"Form";  // a form in the skin's kind table
+    static constexpr const wchar_t* kClassName = compat::kMainWindowClass;  // a form in the skin's kind table
     static constexpr wchar_t kBackgroundClass[] = L"VeltranePicture";
     static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";  // a toggle in the kind table
 
@@ -103,8 +104,8 @@ private:
     HWND user_text_ = nullptr;
     HWND pass_text_ = nullptr;
     HWND btn_log_ = nullptr;
-    HWND check1_ = nullptr;
-    HWND check2_ = nullptr;
+    HWND start_with_windows_ = nullptr;
+    HWND redial_on_drop_ = nullptr;
     HWND tooltip_ = nullptr;
     MainFrm* frm_ = nullptr;
     AboutWindow* about_ = nullptr;

@@ -4,9 +4,10 @@
 #include <windowsx.h>
 
 #include "app/single_instance.h"
+#include "base/compat.h"
 #include "base/text.h"
 #include "res/resource.h"
-#include "tray/abot_window.h"
+#include "tray/about_window.h"
 
 namespace vt {
 namespace {
@@ -19,8 +20,8 @@ constexpr RECT kPicture1Rect = {0, 0, 345, 273};
 constexpr RECT kUserTextRect = {104, 126, 104 + 209, 126 + 21};
 constexpr RECT kPassTextRect = {104, 157, 104 + 209, 157 + 21};
 constexpr RECT kBtnLogRect = {240, 224, 240 + 73, 224 + 25};
-constexpr RECT kCheck1Rect = {30, 230, 30 + 82, 230 + 17};
-constexpr RECT kCheck2Rect = {117, 230, 117 + 88, 230 + 17};
+constexpr RECT kStartWithWindowsRect = {30, 230, 30 + 82, 230 + 17};
+constexpr RECT kRedialOnDropRect = {117, 230, 117 + 88, 230 + 17};
 constexpr RECT kLabel2Rect = {32, 130, 32 + 81, 130 + 17};
 constexpr RECT kLabel3Rect = {32, 161, 32 + 81, 161 + 17};
 constexpr RECT kStatsRect = {113, 10, 113 + 121, 10 + 25};
@@ -116,8 +117,8 @@ bool MainWindow::Create() {
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
     const DWORD ex_style = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;  // no task-bar button
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-    if (!CreateWindowExW(ex_style, kClassName, L"Veltrane", style, 0, 0, Width(frame), Height(frame), nullptr,
-                         nullptr, instance_, static_cast<WindowBase*>(this)))
+    if (!CreateWindowExW(ex_style, kClassName, compat::kMainWindowTitle, style, 0, 0, Width(frame),
+                         Height(frame), nullptr, nullptr, instance_, static_cast<WindowBase*>(this)))
         return false;
     CentreOnScreen();
     CreateControls();
@@ -132,7 +133,7 @@ bool MainWindow::Create() {
 }
 
 void MainWindow::AcceptQuitMessage() {
-    quit_message_ = RegisterWindowMessageW(kQuitMessageName);
+    quit_message_ = RegisterWindowMessageW(compat::kQuitMessageName);
     if (!quit_message_) return;
     // A copy started elevated (by an old setup program's finish page, or by hand) must still hear an
     // unelevated setup program: UIPI drops registered messages from lower integrity levels unless the
@@ -166,12 +167,14 @@ void MainWindow::CreateControls() {
     pass_text_ = make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
                       kPassTextRect, kPassText);
     btn_log_ = make(0, L"BUTTON", L"连 接", WS_TABSTOP | BS_PUSHBUTTON, kBtnLogRect, kBtnLog);
-    check1_ = make(0, kCheckBoxClass, L"开机启动", WS_TABSTOP | BS_CHECKBOX, kCheck1Rect, kCheck1);
-    check2_ = make(0, kCheckBoxClass, L"断网重拨", WS_TABSTOP | BS_CHECKBOX, kCheck2Rect, kCheck2);
+    start_with_windows_ = make(0, kCheckBoxClass, L"开机启动", WS_TABSTOP | BS_CHECKBOX,
+                               kStartWithWindowsRect, kStartWithWindowsBox);
+    redial_on_drop_ =
+        make(0, kCheckBoxClass, L"断网重拨", WS_TABSTOP | BS_CHECKBOX, kRedialOnDropRect, kRedialOnDropBox);
 
     for (HWND control : {user_text_, pass_text_, btn_log_})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    for (HWND control : {check1_, check2_})
+    for (HWND control : {start_with_windows_, redial_on_drop_})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(check_font_.get()), FALSE);
     // One filled circle per character, whatever font the box uses.
     SendMessageW(pass_text_, EM_SETPASSWORDCHAR, 0x25CF, 0);
@@ -185,8 +188,10 @@ void MainWindow::CreateControls() {
     if (tooltip_) {
         AddTool(tooltip_, picture1_, user_text_, const_cast<wchar_t*>(L"请在此输入你的上网帐号！"));
         AddTool(tooltip_, picture1_, pass_text_, const_cast<wchar_t*>(L"请在此输入你的密码！"));
-        AddTool(tooltip_, picture1_, check1_, const_cast<wchar_t*>(L"如需开机自动连接网络，请勾选本项！"));
-        AddTool(tooltip_, picture1_, check2_, const_cast<wchar_t*>(L"如需断网后自动重新拨号，请勾选本项！"));
+        AddTool(tooltip_, picture1_, start_with_windows_,
+                const_cast<wchar_t*>(L"如需开机自动连接网络，请勾选本项！"));
+        AddTool(tooltip_, picture1_, redial_on_drop_,
+                const_cast<wchar_t*>(L"如需断网后自动重新拨号，请勾选本项！"));
     }
 }
 
@@ -215,8 +220,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_TIMER:
             if (!frm_) return 0;
-            if (wparam == kSleepTimer) frm_->OnSleepTick();
-            if (wparam == kTimer1) frm_->OnTimer1Tick();
+            if (wparam == kDialWatchTimer) frm_->OnDialWatchTick();
+            if (wparam == kSupervisionTimer) frm_->OnSupervisionTick();
             if (wparam == kHangUpWaitTimer) frm_->OnHangUpWaitTick();
             return 0;
         case kConnectionEndedMessage:
@@ -244,8 +249,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             if (wparam && frm_) frm_->OnUnload();
             return 0;
         case WM_DESTROY:
-            KillTimer(window_, kSleepTimer);
-            KillTimer(window_, kTimer1);
+            KillTimer(window_, kDialWatchTimer);
+            KillTimer(window_, kSupervisionTimer);
             KillTimer(window_, kHangUpWaitTimer);
             connection_watch_.Stop();
             if (frm_) frm_->OnUnload();
@@ -271,7 +276,7 @@ LRESULT MainWindow::HandleBackground(HWND window, UINT message, WPARAM wparam, L
             if (hit == 1)
                 frm_->OnTitleButtonMouseMove(TitleButton::Mini);
             else if (hit == 2)
-                frm_->OnTitleButtonMouseMove(TitleButton::Close1);
+                frm_->OnTitleButtonMouseMove(TitleButton::Close);
             else
                 frm_->OnBackgroundMouseMove();
             return 0;
@@ -288,7 +293,7 @@ LRESULT MainWindow::HandleBackground(HWND window, UINT message, WPARAM wparam, L
                 // A title button takes the mouse until the release, which decides whether it clicked.
                 pressed_button_ = button == MouseButton::Left ? hit : 0;
                 SetCapture(window);
-                frm_->OnTitleButtonMouseDown(hit == 1 ? TitleButton::Mini : TitleButton::Close1);
+                frm_->OnTitleButtonMouseDown(hit == 1 ? TitleButton::Mini : TitleButton::Close);
             } else {
                 frm_->OnDragAreaMouseDown(button);
             }
@@ -301,7 +306,7 @@ LRESULT MainWindow::HandleBackground(HWND window, UINT message, WPARAM wparam, L
             pressed_button_ = 0;
             if (GetCapture() == window) ReleaseCapture();
             if (frm_ && message == WM_LBUTTONUP && pressed != 0 && HitTitleButton(pt) == pressed)
-                frm_->OnTitleButtonClick(pressed == 1 ? TitleButton::Mini : TitleButton::Close1);
+                frm_->OnTitleButtonClick(pressed == 1 ? TitleButton::Mini : TitleButton::Close);
             return 0;
         }
         case WM_CAPTURECHANGED:
@@ -357,18 +362,19 @@ void MainWindow::OnCommand(int id, int code, HWND) {
     if (!frm_) return;
     if (id == kBtnLog && code == BN_CLICKED) {
         frm_->OnConnectClicked();
-    } else if ((id == kCheck1 || id == kCheck2) && code == BN_CLICKED) {
-        HWND box = id == kCheck1 ? check1_ : check2_;
+    } else if ((id == kStartWithWindowsBox || id == kRedialOnDropBox) && code == BN_CLICKED) {
+        HWND box = id == kStartWithWindowsBox ? start_with_windows_ : redial_on_drop_;
         // The boxes do not tick themselves: the action decides what they show.
         bool ticked = SendMessageW(box, BM_GETCHECK, 0, 0) != BST_CHECKED;
         SendMessageW(box, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-        frm_->OnOptionChanged(id == kCheck1 ? OptionBox::Check1 : OptionBox::Check2, ticked);
+        frm_->OnOptionChanged(
+            id == kStartWithWindowsBox ? OptionBox::StartWithWindows : OptionBox::RedialOnDrop, ticked);
     }
 }
 
 LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
-    if ((control == check1_ || control == check2_) && option_brush_) {
-        SetBkColor(dc, RGB(0xEA, 0xF2, 0xFA));
+    if ((control == start_with_windows_ || control == redial_on_drop_) && option_brush_) {
+        SetBkColor(dc, MainFrm::kOptionBackground);
         return reinterpret_cast<LRESULT>(option_brush_.get());
     }
     return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -423,7 +429,7 @@ void MainWindow::AttachSkin() {
 
 void MainWindow::SetOptionBackground(std::uint32_t colour_bgr) {
     option_brush_.reset(CreateSolidBrush(static_cast<COLORREF>(colour_bgr)));
-    for (HWND box : {check1_, check2_}) InvalidateRect(box, nullptr, TRUE);
+    for (HWND box : {start_with_windows_, redial_on_drop_}) InvalidateRect(box, nullptr, TRUE);
 }
 
 void MainWindow::MakeTranslucent(std::uint8_t alpha) {
@@ -454,7 +460,7 @@ void MainWindow::SetStatusText(std::string_view text) {
 void MainWindow::SetConnectEnabled(bool enabled) { EnableWindow(btn_log_, enabled ? TRUE : FALSE); }
 
 void MainWindow::ShowOptionTicked(OptionBox box, bool ticked) {
-    SendMessageW(box == OptionBox::Check1 ? check1_ : check2_, BM_SETCHECK,
+    SendMessageW(box == OptionBox::StartWithWindows ? start_with_windows_ : redial_on_drop_, BM_SETCHECK,
                  ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
@@ -497,14 +503,14 @@ void MainWindow::ShowMessage(std::string_view text, std::string_view title, unsi
 namespace {
 UINT_PTR TimerIdOf(FrmTimer timer) {
     switch (timer) {
-        case FrmTimer::Sleep:
-            return MainWindow::kSleepTimer;
-        case FrmTimer::Timer1:
-            return MainWindow::kTimer1;
+        case FrmTimer::DialWatch:
+            return MainWindow::kDialWatchTimer;
+        case FrmTimer::Supervision:
+            return MainWindow::kSupervisionTimer;
         case FrmTimer::HangUpWait:
             return MainWindow::kHangUpWaitTimer;
     }
-    return MainWindow::kSleepTimer;
+    return MainWindow::kDialWatchTimer;
 }
 }  // namespace
 

@@ -4,20 +4,8 @@
 // serves application "Veltrane", topic "FormDDE"; a second sends it an Execute command and ends.
 // The setup program asks a running copy to quit over the same channel, and, where DDE cannot reach it
 // (another integrity level, a hung window stalling the broadcast), with a registered window message.
-#include <string_view>
-
-namespace vt {
-
-// The setup program's private Execute command: the running copy quits as through the tray menu's
-// "退出程序", so that its files can be replaced or removed. Nothing else sends it. Platform-free, so
-// that MainFrm can read it.
-inline constexpr std::string_view kSetupQuitCommand = "Veltrane.Setup.Quit";
-// The name of the registered window message that means exactly "退出程序" (wParam and lParam 0),
-// the setup program's fallback after the DDE request. The main window lets it through from lower
-// integrity levels; nothing else sends it.
-inline constexpr wchar_t kQuitMessageName[] = L"Veltrane.Quit.{3b9e7c1d-48a2-4f6b-b0d5-7e21c9a4f836}";
-
-}  // namespace vt
+// The names of the channel (the DDE service, topic and commands, the mutex, the quit message) are in
+// base/compat.h: earlier copies and setup programs know them.
 
 #ifdef _WIN32
 #include <windows.h>
@@ -68,10 +56,6 @@ private:
     HSZ topic_ = nullptr;
     Handler handler_;
 };
-
-inline constexpr wchar_t kDdeService[] = L"Veltrane";
-inline constexpr wchar_t kDdeTopic[] = L"FormDDE";
-inline constexpr wchar_t kInstanceMutexName[] = L"Veltrane.SingleInstance.{6f1c2a7e-5b0d-4c8e-9a31-2d7e4b90c1a5}";
 
 }  // namespace vt
 #endif  // _WIN32

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "base/compat.h"
+
 namespace vt {
 
 InstanceMutex::InstanceMutex(const wchar_t* name) {
@@ -31,8 +33,8 @@ DWORD WINAPI DdeClientThread(void* param) {
     delete request;
     DWORD instance = 0;
     if (DdeInitializeW(&instance, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) return 1;
-    HSZ service = DdeCreateStringHandleW(instance, kDdeService, CP_WINUNICODE);
-    HSZ topic = DdeCreateStringHandleW(instance, kDdeTopic, CP_WINUNICODE);
+    HSZ service = DdeCreateStringHandleW(instance, compat::kDdeService, CP_WINUNICODE);
+    HSZ topic = DdeCreateStringHandleW(instance, compat::kDdeTopic, CP_WINUNICODE);
     HCONV conv = DdeConnect(instance, service, topic, nullptr);
     if (conv) {
         const std::wstring& text = shared->command;
@@ -84,8 +86,8 @@ bool DdeCommandServer::Start(Handler handler) {
         g_server = nullptr;
         return false;
     }
-    service_ = DdeCreateStringHandleW(instance_, kDdeService, CP_WINUNICODE);
-    topic_ = DdeCreateStringHandleW(instance_, kDdeTopic, CP_WINUNICODE);
+    service_ = DdeCreateStringHandleW(instance_, compat::kDdeService, CP_WINUNICODE);
+    topic_ = DdeCreateStringHandleW(instance_, compat::kDdeTopic, CP_WINUNICODE);
     if (!DdeNameService(instance_, service_, nullptr, DNS_REGISTER)) {
         Stop();
         return false;

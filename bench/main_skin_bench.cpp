@@ -49,7 +49,7 @@ int wmain() {
     }
     HWND hwnd = main.hwnd();
     HWND connect = main.Control(MainWindow::kBtnLog);
-    HWND check1 = main.Control(MainWindow::kCheck1);
+    HWND check1 = main.Control(MainWindow::kStartWithWindowsBox);
     UpdateWindow(hwnd);
     Drain();
 

@@ -3,10 +3,12 @@
 // and passwords are UTF-8; they reach the phonebook in the system's ANSI code page.
 #include <string_view>
 
+#include "base/compat.h"
+
 namespace vt {
 
 // The entry's name in the phonebook and on the dial tool's command line.
-inline constexpr std::string_view kEntryName = "Veltrane";
+inline constexpr std::string_view kEntryName = compat::kEntryName;
 
 #ifdef _WIN32
 // True when the all-users or the current user's phonebook holds an entry whose name equals `name` without

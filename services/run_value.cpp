@@ -1,5 +1,7 @@
 #include "services/run_value.h"
 
+#include "base/compat.h"
+
 namespace vt {
 namespace {
 
@@ -19,7 +21,8 @@ std::string RunValueDataFor(std::string_view exe_folder, std::string_view base_n
     data += exe_folder;
     if (CountCharacters(exe_folder) != 3) data += '\\';
     data += base_name;
-    data += ".exe\" hide";
+    data += ".exe\" ";
+    data += compat::kHiddenStartWord;
     return data;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/compat.h"
 #include "base/handles.h"
 #include "base/text.h"
 #include "services/run_value.h"
@@ -11,7 +12,7 @@ namespace vt {
 namespace {
 
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kValueName = "Veltrane";
+constexpr const char* kValueName = compat::kRunValueName;
 
 RunValueResult FromStatus(LONG status) {
     if (status == ERROR_SUCCESS) return RunValueResult::Ok;

@@ -34,6 +34,7 @@
 #include <string>
 
 #include "app/single_instance.h"
+#include "base/compat.h"
 #include "base/handles.h"
 
 namespace {
@@ -74,7 +75,7 @@ constexpr DWORD kSetupHandOverMs = 4000;
 
 // The mutex is the proof that a copy runs (window titles are not); it lives as long as the process.
 bool CopyRunning() {
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, vt::kInstanceMutexName);
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, vt::compat::kInstanceMutexName);
     if (!mutex) return false;
     CloseHandle(mutex);
     return true;
@@ -82,14 +83,14 @@ bool CopyRunning() {
 
 bool IsCopyWindow(HWND window) {
     wchar_t name[8] = {}, title[16] = {};
-    return GetClassNameW(window, name, 8) && lstrcmpW(name, L"Form") == 0 &&
-           GetWindowTextW(window, title, 16) && lstrcmpW(title, L"Veltrane") == 0;
+    return GetClassNameW(window, name, 8) && lstrcmpW(name, vt::compat::kMainWindowClass) == 0 &&
+           GetWindowTextW(window, title, 16) && lstrcmpW(title, vt::compat::kMainWindowTitle) == 0;
 }
 
 // The running copy's process, to wait until its image file is released; nullptr when its main window
 // cannot be found (the mutex alone is then waited for).
 HANDLE OpenRunningProcess() {
-    HWND window = FindWindowW(L"Form", L"Veltrane");
+    HWND window = FindWindowW(vt::compat::kMainWindowClass, vt::compat::kMainWindowTitle);
     DWORD pid = 0;
     if (window) GetWindowThreadProcessId(window, &pid);
     return pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
@@ -264,7 +265,7 @@ extern "C" __declspec(dllexport) void __cdecl QuitRunning(HWND, int string_size,
         return;
     }
     HANDLE process = OpenRunningProcess();
-    const std::string_view command = vt::kSetupQuitCommand;
+    const std::string_view command = vt::compat::kSetupQuitCommand;
     const DWORD asked = GetTickCount();
     const bool accepted = vt::SendDdeCommand(std::wstring(command.begin(), command.end()), kAnswerLimitMs);
     if (GetTickCount() - asked + 100 >= kAnswerLimitMs) {  // the tick count moves in steps of 16 ms
@@ -280,7 +281,7 @@ extern "C" __declspec(dllexport) void __cdecl QuitRunning(HWND, int string_size,
     if (!ended) {
         // DDE did not get through: filtered between integrity levels, or its broadcast stalled on some
         // hung window of the session. The copy's own window hears the registered message.
-        if (UINT message = RegisterWindowMessageW(vt::kQuitMessageName))
+        if (UINT message = RegisterWindowMessageW(vt::compat::kQuitMessageName))
             EnumWindows(SendQuitMessage, static_cast<LPARAM>(message));
         if (!process) process = OpenRunningProcess();
         ended = WaitForEnd(process, begin, kExitLimitMs);

@@ -9,7 +9,7 @@ using K = TrayMenuEntry::Kind;
 constexpr std::array<TrayMenuEntry, 11> kLayout = {{
     {K::SubMenuStart, "NetControl", "网络控制", TrayMenuItem::Link},
     {K::Item, "link", "连接网络", TrayMenuItem::Link},
-    {K::Item, "duankai", "断开网络", TrayMenuItem::Duankai},
+    {K::Item, "duankai", "断开网络", TrayMenuItem::Disconnect},
     {K::SubMenuEnd, "NetControl", "", TrayMenuItem::Link},
     {K::SubMenuStart, "HelpCenter", "帮助中心", TrayMenuItem::Help},
     {K::Item, "help", "帮助文档", TrayMenuItem::Help},

@@ -1,12 +1,12 @@
 #pragma once
-// The layout of the tray pop-up menu and the pages its items open. The about window `abot`, which owns
+// The layout of the tray pop-up menu and the pages its items open. The about window, which owns
 // the menu, builds it from TrayMenuLayout(); the dialer acts on the chosen item.
 #include <span>
 #include <string_view>
 
 namespace vt {
 
-enum class TrayMenuItem { Link, Duankai, Help, SiteUrl, About, Exit };
+enum class TrayMenuItem { Link, Disconnect, Help, SiteUrl, About, Exit };
 
 struct TrayMenuEntry {
     enum class Kind { SubMenuStart, Item, SubMenuEnd, Separator };

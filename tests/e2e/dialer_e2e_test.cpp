@@ -267,7 +267,7 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     ASSERT_EQ(dials.size(), 2u);
     EXPECT_EQ(dials[1].args, DialArgs("user", "secret"));
     EXPECT_EQ(ReadSettingRaw(L"DiscRedial"), L"");
-    EXPECT_FALSE(again.Checked(kCheck2));
+    EXPECT_FALSE(again.Checked(kRedialOnDropBox));
 }
 
 // The earlier dialer wrote cipher texts unquoted; about one password in fifty enciphers to a text with a
@@ -327,7 +327,7 @@ TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
     SetLine([](line::State& s) { s.dial = {line::DialMode::Drop, 1, 6}; });
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
-    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kCheck2); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kRedialOnDropBox); }, 3000));
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
     EXPECT_EQ(ReadSettingRaw(L"DiscRedial"), L"1");
     // The system signals each drop and the dial goes again at once, long before the supervision's tick
@@ -454,10 +454,10 @@ TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
     EXPECT_TRUE(WaitUntil(
         [&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; }, 3000))
         << line::WideToUtf8(ReadRunValueRaw());
-    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kCheck1); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kStartWithWindowsBox); }, 3000));
 
     // Unticking the box deletes the value.
-    SendMessageW(program_.Control(kCheck1), BM_CLICK, 0, 0);
+    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
     bool present = true;
     EXPECT_TRUE(WaitUntil(
         [&] {
@@ -465,7 +465,7 @@ TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
             return !present;
         },
         3000));
-    EXPECT_FALSE(program_.Checked(kCheck1));
+    EXPECT_FALSE(program_.Checked(kStartWithWindowsBox));
 }
 
 TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTray) {
@@ -474,7 +474,7 @@ TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTray) {
     SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
     ASSERT_TRUE(program_.Start());
     ASSERT_TRUE(program_.WaitForWindow());
-    SendMessageW(program_.Control(kCheck1), BM_CLICK, 0, 0);
+    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !ReadRunValueRaw().empty(); }, 3000));
     const std::wstring command = ReadRunValueRaw();
     program_.Kill();

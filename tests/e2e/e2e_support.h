@@ -23,7 +23,14 @@ inline const wchar_t kExePath[] = L"C:\\Program Files\\Veltrane\\Veltrane.exe";
 inline const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Control identifiers of the main window (see MainWindow::ControlId).
-enum : int { kPicture1 = 100, kUserText = 101, kPassText = 102, kBtnLog = 103, kCheck1 = 104, kCheck2 = 105 };
+enum : int {
+    kPicture1 = 100,
+    kUserText = 101,
+    kPassText = 102,
+    kBtnLog = 103,
+    kStartWithWindowsBox = 104,
+    kRedialOnDropBox = 105
+};
 
 inline std::wstring BuildFolder() {
     wchar_t self[MAX_PATH] = {};

@@ -277,7 +277,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     EXPECT_EQ(dials[0].args, ExpectedDialArgs("宽带用户", "pass word"));
     EXPECT_TRUE(WaitUntil([&] { return first.Status() == L"- 网络已连接"; }, 9000));
     // "开机启动" writes the Run value that the uninstaller must remove.
-    SendMessageW(first.Control(kCheck1), BM_CLICK, 0, 0);
+    SendMessageW(first.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
     const std::wstring run_value = L"\"" + InstalledExe() + L"\" hide";
     ASSERT_TRUE(WaitUntil([&] { return ReadRunValueRaw() == run_value; }, 3000))
         << line::WideToUtf8(ReadRunValueRaw());
@@ -349,7 +349,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     // A silent uninstall quits the upgraded program and removes everything but the settings file and
     // the phonebook entry.
     Program& second = *running;
-    EXPECT_TRUE(WaitUntil([&] { return second.Checked(kCheck1); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return second.Checked(kStartWithWindowsBox); }, 3000));
     Sleep(500);  // the load sequence's last writes
     const std::string settings_before_uninstall = FileBytes(SettingsPath());
     // The uninstaller copies itself to the temporary folder and runs from there, so wait for its work.

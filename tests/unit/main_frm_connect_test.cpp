@@ -20,12 +20,12 @@ TEST(MainFrmConnect, NewAccountDialsThenSavesAndHidesThePassword) {
     EXPECT_THAT(rig.log, ElementsAre("SetPasswordText Mirekoda", "IsEntryConnected Veltrane",
                                      "ShowBalloon 正在自动拨号中，请稍后......", "DisableConnect",
                                      "LaunchDial user01,secret", "SetStatusText - 正在拨号...",
-                                     "StartTimer Sleep 5000", "WriteSetting UserName=user01",
+                                     "StartTimer DialWatch 5000", "WriteSetting UserName=user01",
                                      "WriteSetting CipherText=enc(secret)"));
-    EXPECT_EQ(rig.frm.PassWord(), "secret");
+    EXPECT_EQ(rig.frm.Password(), "secret");
     EXPECT_EQ(rig.frm.CipherText(), "enc(secret)");
     EXPECT_EQ(rig.view.password, "Mirekoda");
-    EXPECT_EQ(rig.frm.IpInterval(), "3");
+    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
     EXPECT_FALSE(rig.view.connect_enabled);
 }
 
@@ -43,7 +43,7 @@ TEST(MainFrmConnect, MissingAccountOrPasswordShowsABoxAndChangesNothing) {
         rig.view.account = c.account;
         rig.view.password = c.password;
         const auto settings_before = rig.services.settings;
-        const std::string pass_word_before = rig.frm.PassWord();
+        const std::string pass_word_before = rig.frm.Password();
         const auto dials_before = rig.services.dials.size();
         rig.frm.OnConnectClicked();
         ASSERT_EQ(rig.view.messages.size(), 1u);
@@ -53,7 +53,7 @@ TEST(MainFrmConnect, MissingAccountOrPasswordShowsABoxAndChangesNothing) {
         EXPECT_EQ(rig.services.dials.size(), dials_before);
         EXPECT_FALSE(rig.Logged("IsEntryConnected Veltrane"));
         EXPECT_EQ(rig.services.settings, settings_before);
-        EXPECT_EQ(rig.frm.PassWord(), pass_word_before);
+        EXPECT_EQ(rig.frm.Password(), pass_word_before);
         EXPECT_EQ(rig.frm.CipherText(), c.stored ? "enc(pw)" : "");
     }
 }
@@ -79,7 +79,7 @@ TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
         EXPECT_EQ(rig.view.messages[0].icon, 64u);
         // Nothing else: no write (writes are logged), no dial, the button left as it was.
         EXPECT_THAT(rig.log, ElementsAre(Cat({"ShowMessage ", rig.view.messages[0].text})));
-        EXPECT_EQ(rig.frm.PassWord(), "pw");
+        EXPECT_EQ(rig.frm.Password(), "pw");
         EXPECT_EQ(rig.frm.CipherText(), "enc(pw)");
         EXPECT_EQ(rig.view.password, c.password);  // left for the subscriber to correct
     }
@@ -101,7 +101,7 @@ TEST(MainFrmConnect, TypingThePlaceholderKeepsTheStoredPassword) {
     rig.LoadConnected();
     rig.view.password = "Mirekoda";
     rig.frm.OnConnectClicked();
-    EXPECT_EQ(rig.frm.PassWord(), "pw");
+    EXPECT_EQ(rig.frm.Password(), "pw");
     EXPECT_EQ(rig.frm.CipherText(), "enc(pw)");
     EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user01", "pw")));
 }
@@ -129,7 +129,7 @@ TEST(MainFrmConnect, AlreadyConnectedSavesWithoutDialling) {
     EXPECT_THAT(rig.BalloonTexts(), ElementsAre("您还没有填写上网帐号或密码哦！", "网络已连接！"));
     EXPECT_TRUE(rig.view.connect_enabled);
     EXPECT_THAT(rig.services.dials, IsEmpty());
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
     EXPECT_EQ(rig.services.Setting("UserName"), "  user01 ");
     EXPECT_EQ(rig.services.Setting("CipherText"), "enc(secret)");
 }
@@ -141,11 +141,11 @@ TEST(MainFrmConnect, EnterInThePasswordBoxConnectsEvenWhileTheButtonIsDisabled) 
     rig.view.password = "secret";
     rig.frm.OnConnectClicked();
     rig.view.Advance(5000);  // one failing watch tick: countdown 2
-    EXPECT_EQ(rig.frm.IpInterval(), "2");
+    EXPECT_EQ(rig.frm.WatchCountdown(), 2);
     ASSERT_FALSE(rig.view.connect_enabled);
     rig.frm.OnPasswordEnter();
     EXPECT_EQ(rig.services.dials.size(), 2u);  // a second dialler
-    EXPECT_EQ(rig.frm.IpInterval(), "3");      // and the countdown starts again
+    EXPECT_EQ(rig.frm.WatchCountdown(), 3);    // and the countdown starts again
     rig.view.Advance(10000);
     EXPECT_EQ(rig.view.status, "- 正在拨号...");
     rig.view.Advance(5000);
@@ -167,9 +167,9 @@ TEST(MainFrmConnect, AConnectCommandAllowsTheRedialOption) {
     rig.view.account = "user01";
     rig.view.password = "secret";
     rig.frm.OnConnectClicked();
-    rig.frm.OnOptionChanged(OptionBox::Check2, true);
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, true);
     EXPECT_THAT(rig.view.messages, IsEmpty());
-    EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
+    EXPECT_TRUE(rig.view.timer(FrmTimer::Supervision).on);
     EXPECT_EQ(rig.services.Setting("DiscRedial"), "1");
 }
 
@@ -179,12 +179,12 @@ TEST(MainFrmConnect, StoredPasswordWithoutStoredAccountIsDecipheredForTheDial) {
     Rig rig;
     rig.services.settings["Option/CipherText"] = "enc(pw)";
     rig.Load();
-    ASSERT_EQ(rig.frm.PassWord(), "PassWord");
+    ASSERT_EQ(rig.frm.Password(), "PassWord");
     rig.view.account = "user01";
     rig.view.password = "";
     rig.frm.OnConnectClicked();
     EXPECT_THAT(rig.services.dials, ElementsAre(Dial("user01", "pw")));
-    EXPECT_EQ(rig.frm.PassWord(), "pw");
+    EXPECT_EQ(rig.frm.Password(), "pw");
     EXPECT_EQ(rig.services.Setting("CipherText"), "enc(pw)");
 }
 
@@ -209,16 +209,16 @@ TEST(MainFrmConnect, SettingsThatCannotBeSavedAreToldOnceButNotAtStartUp) {
     rig.services.SetConnected(true);
     rig.Load();
     EXPECT_THAT(rig.view.messages, IsEmpty());
-    rig.frm.OnOptionChanged(OptionBox::Check2, false);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);
     ASSERT_EQ(rig.view.messages.size(), 1u);
     EXPECT_EQ(rig.view.messages[0].text,
               "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\nC:\\Windows\\Veltrane.dat\n"
               "本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。");
     EXPECT_EQ(rig.view.messages[0].title, "提示：");
     EXPECT_EQ(rig.view.messages[0].icon, 48u);
-    rig.frm.OnOptionChanged(OptionBox::Check2, true);
-    EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, true);
+    EXPECT_TRUE(rig.view.timer(FrmTimer::Supervision).on);
     rig.services.SetConnected(false);
     rig.view.password = "other";
     rig.frm.OnConnectClicked();

@@ -220,7 +220,7 @@ TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCoun
         rig.view.Advance(5000);
         EXPECT_EQ(rig.view.status, c.status);
         EXPECT_EQ(rig.view.connect_enabled, c.balloon != nullptr) << c.status;
-        EXPECT_EQ(rig.view.timer(FrmTimer::Sleep).on, c.balloon == nullptr) << c.status;
+        EXPECT_EQ(rig.view.timer(FrmTimer::DialWatch).on, c.balloon == nullptr) << c.status;
         if (c.balloon) {
             EXPECT_THAT(rig.BalloonTexts().back(), HasSubstr(c.balloon));
         } else {

@@ -220,7 +220,7 @@ public:
     Timer timers[3];
 
     Timer& timer(FrmTimer t) { return timers[static_cast<int>(t)]; }
-    bool option(OptionBox b) const { return ticked[b == OptionBox::Check1 ? 0 : 1]; }
+    bool option(OptionBox b) const { return ticked[b == OptionBox::StartWithWindows ? 0 : 1]; }
     ButtonPicture picture(TitleButton b) const { return pictures[b == TitleButton::Mini ? 0 : 1]; }
 
     // Moves the fake clock on by `ms`, delivering timer ticks in time order, as the platform would.
@@ -228,8 +228,8 @@ public:
         const std::int64_t end = now + ms;
         for (;;) {
             Timer* next = nullptr;
-            FrmTimer which = FrmTimer::Sleep;
-            for (FrmTimer t : {FrmTimer::Sleep, FrmTimer::Timer1, FrmTimer::HangUpWait}) {
+            FrmTimer which = FrmTimer::DialWatch;
+            for (FrmTimer t : {FrmTimer::DialWatch, FrmTimer::Supervision, FrmTimer::HangUpWait}) {
                 Timer& candidate = timer(t);
                 if (candidate.on && candidate.due <= end && (!next || candidate.due < next->due)) {
                     next = &candidate;
@@ -239,10 +239,10 @@ public:
             if (!next || destroyed) break;
             now = next->due;
             next->due += next->interval;
-            if (which == FrmTimer::Sleep) {
-                frm_->OnSleepTick();
-            } else if (which == FrmTimer::Timer1) {
-                frm_->OnTimer1Tick();
+            if (which == FrmTimer::DialWatch) {
+                frm_->OnDialWatchTick();
+            } else if (which == FrmTimer::Supervision) {
+                frm_->OnSupervisionTick();
             } else {
                 frm_->OnHangUpWaitTick();
             }
@@ -278,8 +278,9 @@ public:
         connect_enabled = enabled;
     }
     void ShowOptionTicked(OptionBox box, bool value) override {
-        Note(Cat({box == OptionBox::Check1 ? "ShowCheck1 " : "ShowCheck2 ", value ? "on" : "off"}));
-        ticked[box == OptionBox::Check1 ? 0 : 1] = value;
+        Note(Cat({box == OptionBox::StartWithWindows ? "ShowStartWithWindows " : "ShowRedialOnDrop ",
+                  value ? "on" : "off"}));
+        ticked[box == OptionBox::StartWithWindows ? 0 : 1] = value;
     }
     void CentreOnScreen() override { Note("CentreOnScreen"); }
     void Minimise() override {
@@ -312,7 +313,9 @@ public:
         if (during_message) during_message();
     }
     static const char* TimerName(FrmTimer t) {
-        return t == FrmTimer::Sleep ? "Sleep" : t == FrmTimer::Timer1 ? "Timer1" : "HangUpWait";
+        return t == FrmTimer::DialWatch     ? "DialWatch"
+               : t == FrmTimer::Supervision ? "Supervision"
+                                            : "HangUpWait";
     }
     void StartTimer(FrmTimer t, unsigned interval_ms) override {
         Note(Cat({"StartTimer ", TimerName(t), " ", std::to_string(interval_ms)}));

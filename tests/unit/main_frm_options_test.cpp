@@ -1,4 +1,4 @@
-// The two option boxes: start with Windows (`Check1`) and redial (`Check2`).
+// The two option boxes: start with Windows and redial on a drop.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,12 +17,12 @@ constexpr const char* kDenied =
 TEST(MainFrmStartOption, TickWritesTheQuotedPathAndUntickDeletesIt) {
     Rig rig;
     rig.Load();
-    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, true);
     EXPECT_THAT(rig.log, ElementsAre("WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"));
     rig.log.clear();
-    rig.frm.OnOptionChanged(OptionBox::Check1, true);  // no change, no action
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, true);  // no change, no action
     EXPECT_THAT(rig.log, IsEmpty());
-    rig.frm.OnOptionChanged(OptionBox::Check1, false);
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, false);
     EXPECT_THAT(rig.log, ElementsAre("DeleteRunValue"));
     EXPECT_EQ(rig.services.run_value, "");
     EXPECT_THAT(rig.view.messages, IsEmpty());
@@ -33,15 +33,15 @@ TEST(MainFrmStartOption, DeniedWriteShowsTheErrorThenUnticksWhichDeletes) {
     rig.Load();
     rig.services.write_result = Result::AccessDenied;
     rig.services.delete_result = Result::Failed;  // nothing there to delete
-    rig.frm.OnOptionChanged(OptionBox::Check1, true);
-    EXPECT_THAT(rig.log,
-                ElementsAre("WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide",
-                            std::string("ShowMessage ") + kDenied, "ShowCheck1 off", "DeleteRunValue"));
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, true);
+    EXPECT_THAT(rig.log, ElementsAre("WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide",
+                                     std::string("ShowMessage ") + kDenied, "ShowStartWithWindows off",
+                                     "DeleteRunValue"));
     ASSERT_EQ(rig.view.messages.size(), 1u);
     EXPECT_EQ(rig.view.messages[0].title, "错误！");
     EXPECT_EQ(rig.view.messages[0].icon, 16u);
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
-    EXPECT_FALSE(rig.view.option(OptionBox::Check1));
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
+    EXPECT_FALSE(rig.view.option(OptionBox::StartWithWindows));
 }
 
 TEST(MainFrmStartOption, DeniedWriteAndDeniedDeleteEndUntickedAfterTwoBoxes) {
@@ -49,10 +49,10 @@ TEST(MainFrmStartOption, DeniedWriteAndDeniedDeleteEndUntickedAfterTwoBoxes) {
     rig.Load();
     rig.services.write_result = Result::AccessDenied;
     rig.services.delete_result = Result::AccessDenied;
-    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, true);
     EXPECT_EQ(rig.view.messages.size(), 2u);
     EXPECT_EQ(rig.Count("DeleteRunValue"), 1);
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
 }
 
 TEST(MainFrmStartOption, AnyFailedWriteIsToldAndUnticksAFailedDeleteIsSilent) {
@@ -60,10 +60,10 @@ TEST(MainFrmStartOption, AnyFailedWriteIsToldAndUnticksAFailedDeleteIsSilent) {
     rig.Load();
     rig.services.write_result = Result::Failed;
     rig.services.delete_result = Result::Failed;
-    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, true);
     // Nothing was written, so the box must not stay ticked.
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
-    EXPECT_FALSE(rig.view.option(OptionBox::Check1));
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
+    EXPECT_FALSE(rig.view.option(OptionBox::StartWithWindows));
     ASSERT_EQ(rig.view.messages.size(), 1u);
     EXPECT_EQ(rig.view.messages[0].text, "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！");
     EXPECT_EQ(rig.view.messages[0].title, "错误！");
@@ -71,9 +71,9 @@ TEST(MainFrmStartOption, AnyFailedWriteIsToldAndUnticksAFailedDeleteIsSilent) {
     EXPECT_TRUE(rig.Logged("DeleteRunValue"));
     // Unticking when the value is not there fails quietly.
     rig.services.write_result = Result::Ok;
-    rig.frm.OnOptionChanged(OptionBox::Check1, true);
-    rig.frm.OnOptionChanged(OptionBox::Check1, false);
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, true);
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, false);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_EQ(rig.view.messages.size(), 1u);
 }
 
@@ -83,7 +83,7 @@ TEST(MainFrmStartOption, DeniedRewriteAtStartUpUnticksTheBox) {
     rig.services.write_result = Result::AccessDenied;
     rig.frm.OnLoad();
     EXPECT_EQ(rig.view.messages.size(), 1u);
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_TRUE(rig.Logged("DeleteRunValue"));
     EXPECT_TRUE(rig.view.visible);
 }
@@ -93,7 +93,7 @@ TEST(MainFrmStartOption, QuitWhileTheErrorBoxIsUpLeavesTheWindowAlone) {
     rig.Load();
     rig.services.write_result = Result::AccessDenied;
     rig.view.during_message = [&] { rig.frm.OnMenuItem(TrayMenuItem::Exit); };
-    rig.frm.OnOptionChanged(OptionBox::Check1, true);
+    rig.frm.OnOptionChanged(OptionBox::StartWithWindows, true);
     EXPECT_EQ(rig.view.calls_after_destroy, 0);
     EXPECT_FALSE(rig.Logged("DeleteRunValue"));
 }
@@ -101,22 +101,22 @@ TEST(MainFrmStartOption, QuitWhileTheErrorBoxIsUpLeavesTheWindowAlone) {
 TEST(MainFrmRedialOption, WithoutAccountUnticksStoresZeroThenShowsTheBox) {
     Rig rig;
     rig.Load();
-    rig.frm.OnOptionChanged(OptionBox::Check2, true);
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, true);
     EXPECT_THAT(
         rig.log,
-        ElementsAre("ShowCheck2 off", "StopTimer Timer1", "WriteSetting DiscRedial=0",
+        ElementsAre("ShowRedialOnDrop off", "StopTimer Supervision", "WriteSetting DiscRedial=0",
                     "ShowMessage 请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！"));
     EXPECT_EQ(rig.view.messages[0].title, "提示：");
     EXPECT_EQ(rig.view.messages[0].icon, 64u);
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2));
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::RedialOnDrop));
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);
 }
 
 TEST(MainFrmRedialOption, WithALoadedAccountStartsTheTimerAndStoresOne) {
     Rig rig;
     rig.LoadConnected(false, false);
-    rig.frm.OnOptionChanged(OptionBox::Check2, true);
-    EXPECT_THAT(rig.log, ElementsAre("StartTimer Timer1 22000", "WriteSetting DiscRedial=1"));
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, true);
+    EXPECT_THAT(rig.log, ElementsAre("StartTimer Supervision 22000", "WriteSetting DiscRedial=1"));
     rig.view.Advance(21999);
     EXPECT_FALSE(rig.Logged("IsEntryConnected Veltrane"));
     rig.view.Advance(1);  // first supervision tick 22 s later
@@ -129,8 +129,8 @@ TEST(MainFrmRedialOption, AStoredPasswordThatIsLiterallyPassWordCountsAsNoAccoun
     rig.services.settings["Option/DiscRedial"] = "1";
     rig.services.SetConnected(true);
     rig.frm.OnLoad();
-    EXPECT_EQ(rig.frm.PassWord(), "PassWord");
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2));
+    EXPECT_EQ(rig.frm.Password(), "PassWord");
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::RedialOnDrop));
     EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
     EXPECT_EQ(rig.view.messages.size(), 1u);
 }

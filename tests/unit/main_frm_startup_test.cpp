@@ -27,20 +27,20 @@ TEST(MainFrmStartup, RunsEveryStepInOrderWithAStoredAccount) {
             "CreateDialEntry Veltrane,Zormik,", "AddTrayIcon C:\\Program Files\\Veltrane\\adsl.ico,Veltrane",
             "DecipherPassword enc(pw)", "SetPasswordText Mirekoda", "IsEntryConnected Veltrane",
             "ShowBalloon 正在自动拨号中，请稍后......", "DisableConnect", "LaunchDial user01,pw",
-            "SetStatusText - 正在拨号...", "StartTimer Sleep 5000", "ReadRunValue", "ShowCheck1 on",
-            "WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide", "ReadSetting DiscRedial",
-            "ShowCheck2 on", "StartTimer Timer1 22000", "WriteSetting DiscRedial=1",
-            "WriteSetting ExeUrl=C:\\Program Files\\Veltrane\\Veltrane.exe",
+            "SetStatusText - 正在拨号...", "StartTimer DialWatch 5000", "ReadRunValue",
+            "ShowStartWithWindows on", "WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide",
+            "ReadSetting DiscRedial", "ShowRedialOnDrop on", "StartTimer Supervision 22000",
+            "WriteSetting DiscRedial=1", "WriteSetting ExeUrl=C:\\Program Files\\Veltrane\\Veltrane.exe",
             "InstallTaskbarWatch C:\\Program Files\\Veltrane\\adsl.ico,Veltrane", "TrimWorkingSet",
             "ShowNormal"));
     // The Run value follows the executable: rewritten with the current path at every such start.
     EXPECT_EQ(rig.services.run_value, "\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide");
-    EXPECT_EQ(rig.frm.ExpTime(), "\"D:\\Old\\Veltrane.exe\" hide");
-    EXPECT_EQ(rig.frm.PassWord(), "pw");
+    EXPECT_EQ(rig.frm.RunValueText(), "\"D:\\Old\\Veltrane.exe\" hide");
+    EXPECT_EQ(rig.frm.Password(), "pw");
     EXPECT_EQ(rig.frm.CipherText(), "enc(pw)");
-    EXPECT_EQ(rig.frm.IpInterval(), "3");
-    EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::Check1));
-    EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::Check2));
+    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
+    EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
+    EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::RedialOnDrop));
     EXPECT_TRUE(rig.view.visible);
     EXPECT_FALSE(rig.view.connect_enabled);
     for (const Balloon& b : rig.services.balloons) {
@@ -51,12 +51,12 @@ TEST(MainFrmStartup, RunsEveryStepInOrderWithAStoredAccount) {
 
 TEST(MainFrmStartup, HiddenLabelsHoldTheirInitialTextsBeforeLoad) {
     Rig rig;
-    EXPECT_EQ(rig.frm.PassWord(), "PassWord");
+    EXPECT_EQ(rig.frm.Password(), "PassWord");
     EXPECT_EQ(rig.frm.CipherText(), "CipherText");
-    EXPECT_EQ(rig.frm.ExpTime(), "ExpTime");
-    EXPECT_EQ(rig.frm.IpInterval(), "3");
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2));
+    EXPECT_EQ(rig.frm.RunValueText(), "ExpTime");
+    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::RedialOnDrop));
 }
 
 TEST(MainFrmStartup, FirstRunAsksForAnAccountAndShowsTheWindowEvenWithHide) {
@@ -70,11 +70,11 @@ TEST(MainFrmStartup, FirstRunAsksForAnAccountAndShowsTheWindowEvenWithHide) {
     EXPECT_FALSE(rig.Logged("Minimise"));
     EXPECT_TRUE(rig.view.visible);
     EXPECT_THAT(rig.services.dials, IsEmpty());
-    EXPECT_EQ(rig.frm.PassWord(), "PassWord");
+    EXPECT_EQ(rig.frm.Password(), "PassWord");
     EXPECT_EQ(rig.view.password, "");
     EXPECT_EQ(rig.frm.CipherText(), "");
-    EXPECT_EQ(rig.frm.ExpTime(), "");
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_EQ(rig.frm.RunValueText(), "");
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_EQ(rig.services.Setting("ExeUrl"), "C:\\Program Files\\Veltrane\\Veltrane.exe");
     EXPECT_EQ(rig.services.Setting("UserName"), std::nullopt);  // nothing else written
     EXPECT_EQ(rig.services.Setting("CipherText"), std::nullopt);
@@ -97,7 +97,7 @@ TEST(MainFrmStartup, AccountNameWithoutPasswordOrPasswordWithoutNameCountsAsNoAc
         rig.frm.OnLoad();
         EXPECT_THAT(rig.BalloonTexts(), ElementsAre("您还没有填写上网帐号或密码哦！")) << which;
         EXPECT_TRUE(rig.view.visible) << which;
-        EXPECT_EQ(rig.frm.PassWord(), "PassWord") << which;
+        EXPECT_EQ(rig.frm.Password(), "PassWord") << which;
         EXPECT_THAT(rig.services.dials, IsEmpty()) << which;
     }
 }
@@ -134,8 +134,8 @@ TEST(MainFrmStartup, StoredValuesTheDialToolCannotTakeAreNotDialled) {
         EXPECT_EQ(rig.view.messages[0].text, *CredentialRefusal(account, password));
         EXPECT_THAT(rig.services.dials, IsEmpty());
         EXPECT_TRUE(rig.view.visible);
-        EXPECT_EQ(rig.frm.PassWord(), "PassWord");
-        EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);  // the redial option cannot dial them either
+        EXPECT_EQ(rig.frm.Password(), "PassWord");
+        EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);  // the redial option cannot dial them either
     }
 }
 
@@ -166,7 +166,7 @@ TEST(MainFrmStartup, HideWithAccountAlreadyConnectedGoesToTrayWithoutDial) {
     EXPECT_THAT(rig.services.dials, IsEmpty());
     EXPECT_EQ(rig.view.status, "");  // no dial, the status stays empty
     EXPECT_TRUE(rig.view.connect_enabled);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
 }
 
 TEST(MainFrmStartup, OnlyTheExactWordHideStartsInTheTray) {
@@ -185,7 +185,7 @@ TEST(MainFrmStartup, NoRunValueLeavesTheStartOptionOffAndTheRegistryUntouched) {
     Rig rig;
     rig.StoreAccount("user01", "pw");
     rig.frm.OnLoad();
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check1));
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_FALSE(rig.Logged("DeleteRunValue"));
     for (const std::string& e : rig.log) EXPECT_FALSE(e.starts_with("WriteRunValue")) << e;
 }
@@ -196,8 +196,8 @@ TEST(MainFrmStartup, RedialSettingNeedsExactlyOne) {
         rig.StoreAccount("user01", "pw");
         rig.services.settings["Option/DiscRedial"] = value;
         rig.frm.OnLoad();
-        EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2)) << value;
-        EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on) << value;
+        EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::RedialOnDrop)) << value;
+        EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on) << value;
         EXPECT_EQ(rig.services.Setting("DiscRedial"), std::string(value)) << value;  // not rewritten
     }
 }
@@ -214,9 +214,9 @@ TEST(MainFrmStartup, RedialSettingWithoutAccountSwitchesItselfOffWithABox) {
     EXPECT_EQ(rig.view.messages[0].title, "提示：");
     EXPECT_EQ(rig.view.messages[0].icon, 64u);
     EXPECT_EQ(stored_when_box_showed, "0");
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::Check2));
-    EXPECT_FALSE(rig.view.option(OptionBox::Check2));
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::RedialOnDrop));
+    EXPECT_FALSE(rig.view.option(OptionBox::RedialOnDrop));
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);
     // Start-up goes on after the box.
     EXPECT_TRUE(rig.Logged("TrimWorkingSet"));
     EXPECT_TRUE(rig.view.visible);
@@ -227,8 +227,8 @@ TEST(MainFrmStartup, StartUpDialRunsBeforeTheRedialTimerStarts) {
     rig.StoreAccount("user01", "pw");
     rig.services.settings["Option/DiscRedial"] = "1";
     rig.frm.OnLoad();
-    const auto dial = std::find(rig.log.begin(), rig.log.end(), "StartTimer Sleep 5000");
-    const auto redial = std::find(rig.log.begin(), rig.log.end(), "StartTimer Timer1 22000");
+    const auto dial = std::find(rig.log.begin(), rig.log.end(), "StartTimer DialWatch 5000");
+    const auto redial = std::find(rig.log.begin(), rig.log.end(), "StartTimer Supervision 22000");
     ASSERT_NE(dial, rig.log.end());
     ASSERT_NE(redial, rig.log.end());
     EXPECT_LT(dial, redial);

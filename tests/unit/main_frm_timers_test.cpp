@@ -1,4 +1,4 @@
-// The dial watch (`Sleep`) and the redial supervision (`Timer1`), run on the fake clock.
+// The dial watch and the redial supervision, run on the fake clock.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,8 +23,8 @@ TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
         rig.view.Advance(1);
         EXPECT_EQ(rig.view.status, "- 网络已连接") << tick;
         EXPECT_TRUE(rig.view.connect_enabled) << tick;
-        EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on) << tick;
-        EXPECT_EQ(rig.frm.IpInterval(), std::to_string(4 - tick)) << tick;
+        EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on) << tick;
+        EXPECT_EQ(rig.frm.WatchCountdown(), 4 - tick) << tick;
         EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;
         rig.view.Advance(60000);
         EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;  // the watch is over
@@ -37,15 +37,15 @@ TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
     rig.frm.OnConnectClicked();
     rig.log.clear();
     rig.view.Advance(10000);
-    EXPECT_EQ(rig.frm.IpInterval(), "1");
+    EXPECT_EQ(rig.frm.WatchCountdown(), 1);
     EXPECT_EQ(rig.view.status, "- 正在拨号...");
     rig.view.Advance(5000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "IsEntryConnected Veltrane",
-                                     "IsEntryConnected Veltrane", "EnableConnect", "StopTimer Sleep",
+                                     "IsEntryConnected Veltrane", "EnableConnect", "StopTimer DialWatch",
                                      "SetStatusText - 拨号失败"));
-    EXPECT_EQ(rig.frm.IpInterval(), "0");
+    EXPECT_EQ(rig.frm.WatchCountdown(), 0);
     EXPECT_TRUE(rig.view.connect_enabled);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
 }
 
 TEST(MainFrmSupervision, LinkUpAndFirstProbeAnswersDoesNothing) {
@@ -71,11 +71,11 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     rig.LoadConnected(true, false);
     rig.services.probe = [](std::string_view) { return false; };
     rig.view.Advance(22000);
-    EXPECT_THAT(rig.log,
-                ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
-                            "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
-                            "LaunchDial user01,pw", "SetStatusText - 正在拨号...", "StartTimer Sleep 5000"));
-    EXPECT_EQ(rig.frm.IpInterval(), "3");
+    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
+                                     "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
+                                     "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
+                                     "StartTimer DialWatch 5000"));
+    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
 }
 
 // The line takes a while to come down: the redial waits for the hang-up's tool to end and for the system
@@ -92,7 +92,7 @@ TEST(MainFrmSupervision, TheRedialStartsOnceTheLineIsReleasedOrAfterTenSeconds) 
         EXPECT_EQ(rig.services.hang_ups, 1);
         EXPECT_EQ(rig.view.status, "- 正在拨号...");
         EXPECT_FALSE(rig.view.connect_enabled);
-        EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+        EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
         rig.view.Advance(ends ? 1500 : 9999);
         EXPECT_THAT(rig.services.dials, IsEmpty()) << ends;
         if (ends) rig.services.hang_up_run = {ToolRun::State::Ended, 0};
@@ -102,7 +102,7 @@ TEST(MainFrmSupervision, TheRedialStartsOnceTheLineIsReleasedOrAfterTenSeconds) 
         ASSERT_EQ(rig.services.dials.size(), 1u) << ends;
         EXPECT_FALSE(rig.view.timer(FrmTimer::HangUpWait).on);
         // The watch counts from the dial itself.
-        EXPECT_EQ(rig.view.timer(FrmTimer::Sleep).due, rig.view.now + 5000);
+        EXPECT_EQ(rig.view.timer(FrmTimer::DialWatch).due, rig.view.now + 5000);
     }
 }
 
@@ -126,7 +126,7 @@ TEST(MainFrmSupervision, AHeldDialIsRefusedWhenTheAccountChangedMeanwhile) {
 TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
     Rig rig;
     rig.LoadConnected(false, false);
-    rig.frm.OnMenuItem(TrayMenuItem::Duankai);
+    rig.frm.OnMenuItem(TrayMenuItem::Disconnect);
     rig.services.hang_up_run = {ToolRun::State::Running, 0};
     rig.services.SetConnected(false);  // closing reads as not connected
     rig.frm.OnMenuItem(TrayMenuItem::Link);
@@ -161,7 +161,7 @@ TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialle
     rig.view.Advance(22000);
     EXPECT_THAT(rig.services.dials, IsEmpty());
     ASSERT_EQ(rig.view.messages.size(), 1u);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Sleep).on);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
     rig.view.account = "user01";
     rig.view.Advance(22000);
     EXPECT_EQ(rig.services.dials.size(), 1u);
@@ -181,7 +181,7 @@ TEST(MainFrmSupervision, ASlowDialThatConnectsLaterKeepsTheFailedStatus) {
 TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
     Rig rig;
     rig.LoadConnected(true, false);
-    rig.frm.OnMenuItem(TrayMenuItem::Duankai);
+    rig.frm.OnMenuItem(TrayMenuItem::Disconnect);
     EXPECT_EQ(rig.services.hang_ups, 1);
     EXPECT_THAT(rig.log, ElementsAre("LaunchHangUp"));  // nothing else
     rig.services.SetConnected(false);
@@ -192,8 +192,8 @@ TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
 TEST(MainFrmSupervision, UntickingTheOptionStopsIt) {
     Rig rig;
     rig.LoadConnected(true, false);
-    rig.frm.OnOptionChanged(OptionBox::Check2, false);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Timer1).on);
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);
     EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
     rig.log.clear();
     rig.view.Advance(100000);
@@ -236,7 +236,7 @@ TEST(MainFrmDrop, OnlyTheEntrysOwnDropWithTheOptionOnIsRedialledAtOnce) {
         {"a drop", true, [](Rig&) {}, false, true},
         {"a drop without the option", false, [](Rig&) {}, false, false},
         {"another connection's end", true, [](Rig&) {}, true, false},
-        {"the subscriber's disconnect", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Duankai); },
+        {"the subscriber's disconnect", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Disconnect); },
          false, false},
         {"a dial under way", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Link); }, false, false},
     };
@@ -260,7 +260,7 @@ TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
     rig.LoadConnected(true, false);
     int nested = 0;
     rig.services.probe = [&](std::string_view) {
-        if (nested++ == 0) rig.frm.OnTimer1Tick();
+        if (nested++ == 0) rig.frm.OnSupervisionTick();
         return false;
     };
     rig.view.Advance(22000);
@@ -291,8 +291,8 @@ TEST(MainFrmSupervisionReentry, QuitDuringTheProbeEndsTheTickWithoutTouchingTheW
         EXPECT_THAT(rig.services.dials, IsEmpty()) << probe_index;
         EXPECT_FALSE(rig.services.tray_icon) << probe_index;
         // Ticks and clicks that were already queued do nothing either.
-        rig.frm.OnTimer1Tick();
-        rig.frm.OnSleepTick();
+        rig.frm.OnSupervisionTick();
+        rig.frm.OnDialWatchTick();
         rig.frm.OnConnectClicked();
         rig.frm.OnTrayCallback(513);
         EXPECT_EQ(rig.view.calls_after_destroy, 0) << probe_index;
@@ -310,7 +310,7 @@ TEST(MainFrmSupervisionReentry, ConnectAndWatchTicksDuringTheProbeRunAndTheTickG
         if (first) {
             first = false;
             rig.frm.OnConnectClicked();  // connected: balloon and save only
-            rig.frm.OnSleepTick();
+            rig.frm.OnDialWatchTick();
             rig.frm.OnTrayCallback(516);
         }
         return false;

@@ -14,7 +14,7 @@ using ::testing::IsEmpty;
 TEST(MainFrmTitleStrip, PicturesFollowTheMouseAndTheBackgroundResetsThem) {
     Rig rig;
     rig.Load();
-    for (TitleButton button : {TitleButton::Mini, TitleButton::Close1}) {
+    for (TitleButton button : {TitleButton::Mini, TitleButton::Close}) {
         rig.frm.OnTitleButtonMouseMove(button);
         EXPECT_EQ(rig.view.picture(button), ButtonPicture::Hover);
         rig.frm.OnTitleButtonMouseDown(button);
@@ -28,7 +28,7 @@ TEST(MainFrmTitleStrip, PicturesFollowTheMouseAndTheBackgroundResetsThem) {
 }
 
 TEST(MainFrmTitleStrip, BothButtonsMinimiseToTheTrayAndTheProgramKeepsRunning) {
-    for (TitleButton button : {TitleButton::Mini, TitleButton::Close1}) {
+    for (TitleButton button : {TitleButton::Mini, TitleButton::Close}) {
         Rig rig;
         rig.StoreAccount("user01", "pw");
         rig.services.settings["Option/DiscRedial"] = "1";
@@ -41,7 +41,7 @@ TEST(MainFrmTitleStrip, BothButtonsMinimiseToTheTrayAndTheProgramKeepsRunning) {
                     ElementsAre("Minimise", "Hide", "mini normal", "close1 normal", "TrimWorkingSet"));
         EXPECT_FALSE(rig.view.visible);
         EXPECT_TRUE(rig.services.tray_icon);
-        EXPECT_TRUE(rig.view.timer(FrmTimer::Timer1).on);
+        EXPECT_TRUE(rig.view.timer(FrmTimer::Supervision).on);
         EXPECT_FALSE(rig.frm.Unloaded());
     }
 }
@@ -133,8 +133,8 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
-                                     "StartTimer Sleep 5000"));
-    EXPECT_EQ(rig.frm.IpInterval(), "3");
+                                     "StartTimer DialWatch 5000"));
+    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
     EXPECT_FALSE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
 }
@@ -172,7 +172,7 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEveryt
     rig.StoreAccount("user01", "pw");
     rig.services.settings["Option/DiscRedial"] = "1";
     rig.Load();  // a start-up dial is being watched
-    ASSERT_TRUE(rig.view.timer(FrmTimer::Sleep).on);
+    ASSERT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
     rig.view.during_popup = [&] { rig.frm.OnMenuItem(TrayMenuItem::Exit); };
     rig.frm.OnTrayCallback(516);
     EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu", "QuitProgram", "RemoveTrayIcon",
@@ -181,11 +181,11 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEveryt
     const auto settings_before = rig.services.settings;
     rig.log.clear();
     rig.frm.OnUnload();
-    rig.frm.OnSleepTick();
-    rig.frm.OnTimer1Tick();
+    rig.frm.OnDialWatchTick();
+    rig.frm.OnSupervisionTick();
     rig.frm.OnDdeExecute("Nor");
     rig.frm.OnMenuItem(TrayMenuItem::Link);
-    rig.frm.OnOptionChanged(OptionBox::Check2, false);
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
     EXPECT_THAT(rig.log, IsEmpty());
     EXPECT_EQ(rig.services.settings, settings_before);  // nothing written on the way out
 }

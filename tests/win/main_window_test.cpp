@@ -80,8 +80,8 @@ TEST_F(MainWindowTest, IsABorderlessTranslucentToolWindowOfTheDesignedSize) {
 TEST_F(MainWindowTest, ControlsHaveTheirClassesPlacesAndTabOrder) {
     Load();
     EXPECT_EQ(ClassOf(window_.hwnd()), L"Form");
-    EXPECT_EQ(ClassOf(Control(MainWindow::kCheck1)), L"ThunderCheckBox");
-    EXPECT_EQ(ClassOf(Control(MainWindow::kCheck2)), L"ThunderCheckBox");
+    EXPECT_EQ(ClassOf(Control(MainWindow::kStartWithWindowsBox)), L"ThunderCheckBox");
+    EXPECT_EQ(ClassOf(Control(MainWindow::kRedialOnDropBox)), L"ThunderCheckBox");
     EXPECT_EQ(ClassOf(Control(MainWindow::kBtnLog)), L"Button");
     RECT r;
     GetWindowRect(Control(MainWindow::kBtnLog), &r);
@@ -95,8 +95,8 @@ TEST_F(MainWindowTest, ControlsHaveTheirClassesPlacesAndTabOrder) {
     EXPECT_EQ(SendMessageW(Control(MainWindow::kPassText), EM_GETPASSWORDCHAR, 0, 0), 0x25CF);
 
     // Tab walks account, password, connect, the two options.
-    const int order[] = {MainWindow::kUserText, MainWindow::kPassText, MainWindow::kBtnLog, MainWindow::kCheck1,
-                         MainWindow::kCheck2};
+    const int order[] = {MainWindow::kUserText, MainWindow::kPassText, MainWindow::kBtnLog,
+                         MainWindow::kStartWithWindowsBox, MainWindow::kRedialOnDropBox};
     HWND current = Control(order[0]);
     for (int i = 1; i < 5; ++i) {
         current = GetNextDlgTabItem(window_.hwnd(), current, FALSE);
@@ -127,12 +127,12 @@ TEST_F(MainWindowTest, ClickingAnOptionRunsItsAction) {
     Load();
     // The redial option without an account unticks itself (after its message box, which this test
     // cannot answer, so it ticks the start option instead).
-    SendMessageW(Control(MainWindow::kCheck1), BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageW(Control(MainWindow::kCheck1), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(frm_.OptionTicked(OptionBox::Check1));
-    SendMessageW(Control(MainWindow::kCheck1), BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageW(Control(MainWindow::kCheck1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_FALSE(frm_.OptionTicked(OptionBox::Check1));
+    SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(frm_.OptionTicked(OptionBox::StartWithWindows));
+    SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(frm_.OptionTicked(OptionBox::StartWithWindows));
 }
 
 TEST_F(MainWindowTest, ClosingHidesAndTheTrayLeftButtonRestores) {

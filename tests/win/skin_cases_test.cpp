@@ -437,7 +437,7 @@ TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
 
     // The option boxes show the skinned indicator.
     const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
-    for (int id : {MainWindow::kCheck1, MainWindow::kCheck2}) {
+    for (int id : {MainWindow::kStartWithWindowsBox, MainWindow::kRedialOnDropBox}) {
         HWND box = main.Control(id);
         const int y0 = HalfEven(17 - ch);
         EXPECT_EQ(WindowPixel(box, 0, y0 + ch / 2), kFrame) << id;
@@ -500,7 +500,7 @@ TEST(SkinMainWindow, ConnectFadeRunsThroughTheThemedControlsOwnRepaints) {
     LoadedMainWindow main;
     ASSERT_TRUE(LoadPainted(main, false));
     HWND connect = main.Control(MainWindow::kBtnLog);
-    ASSERT_TRUE(IsThemedButton(main.Control(MainWindow::kCheck1)));
+    ASSERT_TRUE(IsThemedButton(main.Control(MainWindow::kStartWithWindowsBox)));
     WindowBounds b;
     GetWindowBounds(connect, b);
     // The pointer enters. Half way, the control is repainted every way it can be: invalidated and
@@ -554,7 +554,7 @@ TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaint
     const SkinImage toggle = MakeToggleSkinImage();
     const int ch = GetSystemMetrics(SM_CYMENUCHECK);
     const int y0 = HalfEven(17 - ch);
-    for (int id : {MainWindow::kCheck1, MainWindow::kCheck2}) {
+    for (int id : {MainWindow::kStartWithWindowsBox, MainWindow::kRedialOnDropBox}) {
         HWND box = main.Control(id);
         ASSERT_TRUE(IsThemedButton(box));
         auto repainted = [&](int times) {
@@ -587,7 +587,7 @@ TEST(SkinMainWindow, ClickedControlsShowTheirReleasedLookBehindTheMessageBox) {
     LoadedMainWindow main;
     ASSERT_TRUE(LoadPainted(main, true));
     HWND connect = main.Control(MainWindow::kBtnLog);
-    HWND redial = main.Control(MainWindow::kCheck2);
+    HWND redial = main.Control(MainWindow::kRedialOnDropBox);
     const int ch = GetSystemMetrics(SM_CYMENUCHECK);
     const int y0 = HalfEven(17 - ch);
     std::vector<COLORREF> at_open, faded;
@@ -660,12 +660,12 @@ TEST(SkinMainWindow, EveryMessageBoxItRaisesIsSkinnedWithItsButtons) {
     // Connect with no account: the information box.
     SendMessageW(main.Control(MainWindow::kBtnLog), BM_CLICK, 0, 0);
     // The redial option with no account: the information box, and the option unticks.
-    SendMessageW(main.Control(MainWindow::kCheck2), BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageW(main.Control(MainWindow::kCheck2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(main.Control(MainWindow::kRedialOnDropBox), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(main.Control(MainWindow::kRedialOnDropBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     // The start option refused by the registry: the error box, and the option unticks.
     main.services.write_run_value = MainFrmServices::RunValueResult::AccessDenied;
-    SendMessageW(main.Control(MainWindow::kCheck1), BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageW(main.Control(MainWindow::kCheck1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(main.Control(MainWindow::kStartWithWindowsBox), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(main.Control(MainWindow::kStartWithWindowsBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     // A link that no program opens: the link error box, raised while the main window is active.
     SetMessageBoxHookForTesting(nullptr);
     SetForegroundWindow(main.hwnd());

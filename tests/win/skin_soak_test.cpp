@@ -125,8 +125,8 @@ protected:
         UpdateWindow(main_.hwnd());
         Pump(30);
         connect_ = main_.Control(MainWindow::kBtnLog);
-        boxes_[0] = main_.Control(MainWindow::kCheck1);
-        boxes_[1] = main_.Control(MainWindow::kCheck2);
+        boxes_[0] = main_.Control(MainWindow::kStartWithWindowsBox);
+        boxes_[1] = main_.Control(MainWindow::kRedialOnDropBox);
     }
 
     // One hover, press and release cycle over a control, as the pointer and the left button make it. With

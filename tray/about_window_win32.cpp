@@ -1,4 +1,4 @@
-#include "tray/abot_window.h"
+#include "tray/about_window.h"
 
 #include <commctrl.h>
 #include <windowsx.h>

@@ -1,6 +1,6 @@
-// The about window `abot` and its tray menu on real windows: one window, its links and pointer, and the
+// The about window and its tray menu on real windows: one window, its links and pointer, and the
 // menu's items chosen with the keys its modal loop reads.
-#include "tray/abot_window.h"
+#include "tray/about_window.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +102,7 @@ TEST_F(AboutWindowTest, TheMenuOffersItsItemsInOrder) {
         std::optional<TrayMenuItem> item;
     } cases[] = {
         {{VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Link},
-        {{VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::Duankai},
+        {{VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::Disconnect},
         {{VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Help},
         {{VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::SiteUrl},
         {{VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}, TrayMenuItem::About},

@@ -1,7 +1,7 @@
 #pragma once
-// The second window `abot`: hidden, it owns the tray pop-up menu; shown, it is the about box with the
-// product line and two links. There is one at a time; it is created hidden when the tray menu is first
-// used and again after its close box destroyed it.
+// The about window: hidden, it owns the tray pop-up menu; shown, it is the about box with the product
+// line and two links. There is one at a time; it is created hidden when the tray menu is first used and
+// again after its close box destroyed it.
 #include <windows.h>
 
 #include <functional>
