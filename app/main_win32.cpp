@@ -24,10 +24,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         // This copy was just started by the user, so it may hand its right to take the foreground on:
         // without it the running copy's window would only flash in the task bar instead of coming up.
         AllowSetForegroundWindow(ASFW_ANY);
-        // Whether or not the running copy answers, this copy ends within the limit and touches nothing.
-        vt::SendDdeCommand(vt::compat::kShowCommandW, 1500);
-        return 0;
+        // Whether or not the running copy answers, this copy ends within the limit and touches nothing,
+        // also where it cannot be reached at all (an elevated copy: UIPI filters the conversation). Only
+        // a copy that ended meanwhile, which no longer answers, leaves its place to this one.
+        if (vt::SendDdeCommand(vt::compat::kShowCommandW, 1500) || !instance_mutex.Retake()) return 0;
     }
+    // Closed by an installer's Restart Manager, the copy comes back hidden once the files are replaced.
+    vt::RegisterHiddenRestart();
 
     // COM is entered only around each probe (see the probe), which keeps the idle program small.
     int exit_code = 0;

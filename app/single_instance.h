@@ -1,12 +1,16 @@
 #pragma once
-// One copy of the dialer per logon session. A named mutex tells a second copy that the first runs
-// (window titles are no proof: any window may carry the name). The copies talk over DDE: the first
-// serves application "Veltrane", topic "FormDDE"; a second sends it an Execute command and ends.
-// The setup program asks a running copy to quit over the same channel, and, where DDE cannot reach it
-// (another integrity level, a hung window stalling the broadcast), with a registered window message.
-// The names of the channel (the DDE service, topic and commands, the mutex, the quit message) are in
-// base/compat.h: earlier copies and setup programs know them.
-
+// One copy of the dialer per logon session, one supervisor per machine.
+//
+// A named mutex tells a second copy that the first runs (window titles are no proof: any window may
+// carry the name). The copies talk over DDE: the first serves application "Veltrane", topic "FormDDE"; a
+// second sends it an Execute command and ends. The setup program asks a running copy to quit over the
+// same channel, and, where DDE cannot reach it (another integrity level, a hung window stalling the
+// broadcast), with a registered window message. The names of the channel (the DDE service, topic and
+// commands, the mutex, the quit message) are in base/compat.h: earlier copies and setup programs know
+// them.
+//
+// Copies in other sessions (fast user switching, Remote Desktop) share one broadband line: only the one
+// that holds the machine-wide supervision lock probes, hangs up and redials.
 #ifdef _WIN32
 #include <windows.h>
 
@@ -14,22 +18,84 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+
+#include "base/handles.h"
 
 namespace vt {
 
+// The name of the machine-wide supervision lock. Every version of the dialer must keep it: two versions
+// with two names would both supervise.
+inline constexpr wchar_t kSupervisionLockName[] =
+    L"Global\\Veltrane.Supervision.{86c3619c-5e57-4ff7-aea2-d703978a8d98}";
+
+// The one-copy name, taken at start and held while the process lives.
 class InstanceMutex {
 public:
     explicit InstanceMutex(const wchar_t* name);
-    ~InstanceMutex();
-    InstanceMutex(const InstanceMutex&) = delete;
-    InstanceMutex& operator=(const InstanceMutex&) = delete;
-    // True when another process held the name first.
+    // True when a copy held the name first, also one whose mutex this process may not open (an elevated
+    // copy seen from a normal start, or one of another security context): the system then answers
+    // access denied rather than "already exists".
     bool another_is_running() const { return another_running_; }
+    // Asks again, after a hand-over went unanswered: the running copy may have been ending meanwhile (a
+    // quit, an installer's close). True when this copy now holds the name alone.
+    bool Retake();
 
 private:
-    HANDLE mutex_ = nullptr;
+    std::wstring name_;
+    UniqueKernelHandle mutex_;
     bool another_running_ = false;
 };
+
+// A named mutex that processes in every session and at every integrity level can take in turn: made with
+// a security descriptor that lets any signed-in user's process wait on it and release it (see the .cpp).
+// Owned by the thread that took it: take, release and destroy on one thread that lives as long as the
+// hold, with one such object per thread and name (a thread that owns a mutex may take it again). When
+// that thread or its process ends without releasing, the next taker finds it abandoned and counts it as
+// taken.
+class SharedLock {
+public:
+    explicit SharedLock(std::wstring name) : name_(std::move(name)) {}
+    ~SharedLock() { Release(); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+    // Takes the lock when nobody holds it; never waits. False while another process holds it, and when
+    // the lock cannot be opened at all (a holder whose descriptor refuses us counts as holding it).
+    bool TryTake();
+    // The same, waiting up to `limit_ms` for the holder to let go.
+    bool Take(DWORD limit_ms);
+    bool Holds() const { return held_; }
+    // Hands the lock on to whoever asks next.
+    void Release();
+    // Keeps the lock until the owning thread ends, even past this object (a plugin that is unloaded
+    // after each call).
+    void HoldUntilThreadEnds();
+
+private:
+    std::wstring name_;
+    UniqueKernelHandle mutex_;
+    bool held_ = false;
+};
+
+// At most one copy on the machine supervises the line: the holder of the `Global\` supervision lock.
+// A copy asks at start and again whenever it would supervise; asking is cheap and never blocks. Its
+// destruction hands the lock on; so does Release (a copy that stops supervising).
+class SupervisionLock {
+public:
+    explicit SupervisionLock(const wchar_t* name = kSupervisionLockName) : lock_(name) {}
+    // True when this copy holds the lock, taking it if it is free or its holder ended.
+    bool TrySupervise() { return lock_.TryTake(); }
+    bool Holds() const { return lock_.Holds(); }
+    void Release() { lock_.Release(); }
+
+private:
+    SharedLock lock_;
+};
+
+// Asks to be started again, hidden, after an installer's Restart Manager closed this copy to replace a
+// file it held. Not after a crash, a hang or a reboot: the Run value covers logon. False where the
+// system has no Restart Manager (before Vista) or refuses.
+bool RegisterHiddenRestart();
 
 // Sends `command` as a DDE Execute to application "Veltrane", topic "FormDDE". Returns whether the
 // command was accepted. Never takes longer than about `limit_ms`, even when the running copy hangs:

@@ -1,20 +1,138 @@
 #include "app/single_instance.h"
 
 #include <ddeml.h>
+#include <sddl.h>
 
 #include <memory>
+#include <string_view>
 
 #include "base/compat.h"
 
 namespace vt {
 
-InstanceMutex::InstanceMutex(const wchar_t* name) {
-    mutex_ = CreateMutexW(nullptr, FALSE, name);
-    another_running_ = mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+namespace {
+
+// Where the name is taken by an object this process may not open, CreateMutexW answers access denied
+// instead of handing out a second handle: that copy runs all the same.
+bool NameTakenBefore(HANDLE created) {
+    const DWORD error = GetLastError();
+    return created ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
 }
 
-InstanceMutex::~InstanceMutex() {
-    if (mutex_) CloseHandle(mutex_);
+}  // namespace
+
+InstanceMutex::InstanceMutex(const wchar_t* name) : name_(name) {
+    mutex_.reset(CreateMutexW(nullptr, FALSE, name));
+    another_running_ = NameTakenBefore(mutex_.get());
+}
+
+bool InstanceMutex::Retake() {
+    // Our own handle would keep the name alive: let go of it before asking.
+    mutex_.reset();
+    mutex_.reset(CreateMutexW(nullptr, FALSE, name_.c_str()));
+    another_running_ = NameTakenBefore(mutex_.get());
+    return mutex_ && !another_running_;
+}
+
+namespace {
+
+void FreeLocal(PSECURITY_DESCRIPTOR memory) { LocalFree(memory); }
+using UniqueSecurityDescriptor = UniqueHandle<PSECURITY_DESCRIPTOR, FreeLocal>;
+
+// The shared lock's descriptor. DACL: any authenticated user's process may wait on the lock and release
+// it (SYNCHRONIZE | MUTEX_MODIFY_STATE) and nothing more, so no other user can change its descriptor; the
+// system and administrators keep all access. Without it, a lock made by an elevated copy would carry that
+// token's default DACL (administrators and the system only), which refuses a normal copy: it could then
+// neither take the lock after the holder nor wait for it.
+constexpr wchar_t kSharedLockDacl[] = L"D:(A;;0x00100001;;;AU)(A;;GA;;;SY)(A;;GA;;;BA)";
+// Mandatory label: medium, no write up. An object made without a label counts as medium, but stating it
+// keeps a normal copy's access from depending on the maker's integrity level; no higher, or copies at
+// medium would be refused; no lower, since nothing below a normal start has any business with the lock.
+// Windows XP knows no labels and refuses the whole text: it gets the DACL alone.
+constexpr wchar_t kMediumLabel[] = L"S:(ML;;NW;;;ME)";
+
+UniqueSecurityDescriptor SharedLockDescriptor() {
+    UniqueSecurityDescriptor descriptor;
+    const std::wstring labelled = std::wstring(kSharedLockDacl) + kMediumLabel;
+    for (const wchar_t* text : {labelled.c_str(), kSharedLockDacl}) {
+        if (ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, descriptor.put(),
+                                                                 nullptr))
+            break;
+    }
+    return descriptor;
+}
+
+constexpr DWORD kLockAccess = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+
+// An empty handle when the name belongs to a mutex whose descriptor refuses this process.
+UniqueKernelHandle OpenOrCreateLock(const wchar_t* name) {
+    // Two rounds: another process may make the name between our open and our create.
+    for (int round = 0; round < 2; ++round) {
+        if (HANDLE opened = OpenMutexW(kLockAccess, FALSE, name)) return UniqueKernelHandle(opened);
+        if (GetLastError() == ERROR_ACCESS_DENIED) return {};
+        UniqueSecurityDescriptor descriptor = SharedLockDescriptor();
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+        // Asks for all access: granted to the maker, refused on a name made meanwhile under our own
+        // descriptor, which the next round's open then takes with the access that descriptor grants.
+        if (HANDLE created = CreateMutexW(descriptor ? &attributes : nullptr, FALSE, name))
+            return UniqueKernelHandle(created);
+        if (GetLastError() != ERROR_ACCESS_DENIED) return {};
+    }
+    return {};
+}
+
+}  // namespace
+
+bool SharedLock::TryTake() {
+    if (held_) return true;
+    // The handle is kept while another holds the lock, so that asking again is one wait of no time; a
+    // refused open leaves none, and is tried afresh, since the refusing holder may have gone.
+    if (!mutex_) mutex_ = OpenOrCreateLock(name_.c_str());
+    if (!mutex_) return false;
+    const DWORD waited = WaitForSingleObject(mutex_.get(), 0);
+    // Abandoned: its holder ended without letting go (a crash, a forced end); the lock is ours now.
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    return held_;
+}
+
+bool SharedLock::Take(DWORD limit_ms) {
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        if (TryTake()) return true;
+        const DWORD spent = GetTickCount() - begin;
+        if (spent >= limit_ms) return false;
+        if (mutex_) {
+            const DWORD waited = WaitForSingleObject(mutex_.get(), limit_ms - spent);
+            held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+            return held_;
+        }
+        // A refusing holder gives no handle to wait on; its name goes when it ends.
+        Sleep(limit_ms - spent < 50 ? limit_ms - spent : 50);
+    }
+}
+
+void SharedLock::Release() {
+    if (held_) ReleaseMutex(mutex_.get());
+    held_ = false;
+}
+
+void SharedLock::HoldUntilThreadEnds() {
+    mutex_.release();
+    held_ = false;
+}
+
+bool RegisterHiddenRestart() {
+    // Looked up at run time: Vista brought the Restart Manager.
+    using Register = HRESULT(WINAPI*)(PCWSTR, DWORD);
+    auto register_restart = reinterpret_cast<Register>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "RegisterApplicationRestart")));
+    if (!register_restart) return false;
+    constexpr DWORD kNoCrash = 1, kNoHang = 2, kNoReboot = 8;  // RESTART_NO_CRASH, _NO_HANG, _NO_REBOOT
+    // The arguments alone: the system puts the program's path in front. An installer's patch is not
+    // excluded: that restart is the one wanted here.
+    const std::string_view word = compat::kHiddenStartWord;
+    const std::wstring arguments(word.begin(), word.end());
+    return SUCCEEDED(register_restart(arguments.c_str(), kNoCrash | kNoHang | kNoReboot));
 }
 
 namespace {
@@ -24,7 +142,9 @@ struct DdeRequest {
     LONG accepted = 0;
 };
 
-HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
+HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
+}
 
 DWORD WINAPI DdeClientThread(void* param) {
     // The request is shared with the caller, which may stop waiting and leave before this ends.
@@ -39,10 +159,9 @@ DWORD WINAPI DdeClientThread(void* param) {
     if (conv) {
         const std::wstring& text = shared->command;
         DWORD result = 0;
-        HDDEDATA done = DdeClientTransaction(
-            reinterpret_cast<BYTE*>(const_cast<wchar_t*>(text.c_str())),
-            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), conv, nullptr, 0, XTYP_EXECUTE, 1000,
-            &result);
+        HDDEDATA done = DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<wchar_t*>(text.c_str())),
+                                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), conv,
+                                             nullptr, 0, XTYP_EXECUTE, 1000, &result);
         if (done) InterlockedExchange(&shared->accepted, 1);
         // The short time-out on the way out: a running copy that stopped answering must not hold us.
         DdeDisconnect(conv);
@@ -59,13 +178,12 @@ bool SendDdeCommand(const std::wstring& command, DWORD limit_ms) {
     auto request = std::make_shared<DdeRequest>();
     request->command = command;
     auto* param = new std::shared_ptr<DdeRequest>(request);
-    HANDLE thread = CreateThread(nullptr, 0, DdeClientThread, param, 0, nullptr);
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, DdeClientThread, param, 0, nullptr));
     if (!thread) {
         delete param;
         return false;
     }
-    WaitForSingleObject(thread, limit_ms);
-    CloseHandle(thread);
+    WaitForSingleObject(thread.get(), limit_ms);
     return InterlockedCompareExchange(&request->accepted, 0, 0) != 0;
 }
 
@@ -112,8 +230,9 @@ HDDEDATA CALLBACK DdeCommandServer::Callback(UINT type, UINT, HCONV, HSZ hsz1, H
     if (!self) return nullptr;
     switch (type) {
         case XTYP_CONNECT:
-            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(
-                DdeCmpStringHandles(hsz1, self->topic_) == 0 && DdeCmpStringHandles(hsz2, self->service_) == 0));
+            return reinterpret_cast<HDDEDATA>(
+                static_cast<ULONG_PTR>(DdeCmpStringHandles(hsz1, self->topic_) == 0 &&
+                                       DdeCmpStringHandles(hsz2, self->service_) == 0));
         case XTYP_EXECUTE: {
             std::wstring text;
             DWORD size = DdeGetData(data, nullptr, 0, 0);

@@ -1,4 +1,5 @@
-// The single-instance test and the DDE hand-over between two copies, on real DDEML conversations.
+// The one-copy name, the supervision lock, and the DDE hand-over between two copies on real DDEML
+// conversations.
 #include "app/single_instance.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 #include <atomic>
 #include <string>
 #include <thread>
+
+#include "tests/doubles/refusing_mutex.h"
 
 namespace vt {
 namespace {
@@ -48,15 +51,96 @@ private:
     std::atomic<int> count_{0};
 };
 
-TEST(InstanceMutexTest, TheSecondHolderOfTheNameSeesTheFirst) {
-    const wchar_t* name = L"Veltrane.Test.InstanceMutex";
-    InstanceMutex first(name);
-    EXPECT_FALSE(first.another_is_running());
-    {
-        InstanceMutex second(name);
-        EXPECT_TRUE(second.another_is_running());
+// How another copy holds a name: not at all; on its own thread, as a copy's window thread does (and then
+// lets go, or ends without letting go, as a crash does); or at another integrity level, whose mutex this
+// process may not open.
+enum class Holder { kNone, kHolding, kReleased, kAbandoned, kRefusing };
+
+class OtherCopy {
+public:
+    OtherCopy(Holder how, const std::wstring& name) : refusing_(name.c_str()) {
+        if (how != Holder::kRefusing) refusing_.Close();
+        if (how == Holder::kNone || how == Holder::kRefusing) return;
+        thread_ = std::thread([this, how, name] {
+            SharedLock lock(name);
+            took_ = lock.TryTake();
+            if (how == Holder::kAbandoned) {
+                lock.HoldUntilThreadEnds();
+                return;
+            }
+            if (how == Holder::kReleased) lock.Release();
+            SetEvent(ready_);
+            WaitForSingleObject(close_, INFINITE);
+        });
+        if (how == Holder::kAbandoned)
+            thread_.join();
+        else
+            WaitForSingleObject(ready_, 5000);
     }
-    // A name nobody holds any more is free again.
+    ~OtherCopy() {
+        Close();
+        CloseHandle(ready_);
+        CloseHandle(close_);
+    }
+    bool took() const { return took_; }
+    // The copy ends and lets go of its name.
+    void Close() {
+        refusing_.Close();
+        SetEvent(close_);
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    line::RefusingMutex refusing_;
+    std::thread thread_;
+    bool took_ = false;
+    HANDLE ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE close_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+TEST(InstanceMutexTest, ANameHeldBeforeMeansACopyRunsUntilItsHolderEnds) {
+    const struct {
+        Holder holder;
+        bool another_running;
+    } rows[] = {{Holder::kNone, false}, {Holder::kHolding, true}, {Holder::kRefusing, true}};
+    int row = 0;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(row);
+        const std::wstring name = L"Veltrane.Test.InstanceMutex." + std::to_wstring(row++);
+        OtherCopy other(r.holder, name);
+        InstanceMutex mutex(name.c_str());
+        EXPECT_EQ(mutex.another_is_running(), r.another_running);
+        // Asked again while the holder runs, the answer stands; once it has ended, the name is ours.
+        EXPECT_EQ(mutex.Retake(), !r.another_running);
+        other.Close();
+        EXPECT_TRUE(mutex.Retake());
+        EXPECT_FALSE(mutex.another_is_running());
+    }
+}
+
+TEST(SupervisionLockTest, OneHolderAtATimeAndTheNextTakesOverWhenItLetsGo) {
+    const struct {
+        Holder holder;
+        bool supervises;
+    } rows[] = {
+        {Holder::kNone, true},      {Holder::kHolding, false},  {Holder::kReleased, true},
+        {Holder::kAbandoned, true}, {Holder::kRefusing, false},
+    };
+    int row = 0;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(row);
+        const std::wstring name = L"Global\\Veltrane.Test.Supervision." + std::to_wstring(row++);
+        OtherCopy other(r.holder, name);
+        EXPECT_EQ(other.took(), r.holder == Holder::kHolding || r.holder == Holder::kReleased ||
+                                    r.holder == Holder::kAbandoned);
+        SupervisionLock lock(name.c_str());
+        EXPECT_EQ(lock.TrySupervise(), r.supervises);
+        EXPECT_EQ(lock.Holds(), r.supervises);
+        // The other copy quits: asked again, this one supervises.
+        other.Close();
+        EXPECT_TRUE(lock.TrySupervise());
+        EXPECT_TRUE(lock.Holds());
+    }
 }
 
 TEST(DdeHandOver, TheRunningCopyReceivesTheCommandText) {
