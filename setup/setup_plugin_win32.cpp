@@ -74,11 +74,11 @@ constexpr wchar_t kSetupMutexName[] = L"Veltrane.Setup.{a4d2f6e8-1c3b-4e57-9d80-
 constexpr DWORD kSetupHandOverMs = 4000;
 
 // The mutex is the proof that a copy runs (window titles are not); it lives as long as the process.
+// A copy whose mutex refuses this process (an elevated copy seen from a normal setup program) runs all
+// the same.
 bool CopyRunning() {
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, vt::compat::kInstanceMutexName);
-    if (!mutex) return false;
-    CloseHandle(mutex);
-    return true;
+    vt::UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, vt::compat::kInstanceMutexName));
+    return mutex || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 bool IsCopyWindow(HWND window) {
@@ -128,20 +128,21 @@ bool SeamSet(const wchar_t* name, const wchar_t* value) {
     return GetEnvironmentVariableW(name, text, 16) && lstrcmpW(text, value) == 0;
 }
 
+// One line to the file VELTRANE_SETUP_TEST_LOG names, for the test to wait on.
+void SeamLog(const std::wstring& line) {
+    wchar_t log[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_LOG", log, MAX_PATH)) return;
+    HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const std::wstring text = line + L"\r\n";
+    DWORD written = 0;
+    WriteFile(file, text.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+    CloseHandle(file);
+}
+
 bool SeamStart(const std::wstring& file, const std::wstring& arguments) {
     if (SeamSet(L"VELTRANE_SETUP_TEST_SHELL", L"none")) return false;
-    wchar_t log[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_LOG", log, MAX_PATH)) {
-        HANDLE file_handle =
-            CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-        if (file_handle != INVALID_HANDLE_VALUE) {
-            const std::wstring line = file + L"|" + arguments + L"\r\n";
-            DWORD written = 0;
-            WriteFile(file_handle, line.c_str(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written,
-                      nullptr);
-            CloseHandle(file_handle);
-        }
-    }
+    SeamLog(file + L"|" + arguments);
     // The started process is "unelevated": it inherits this environment without the switch.
     SetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_ELEVATED", nullptr);
     std::wstring command = L"\"" + file + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
@@ -292,15 +293,19 @@ extern "C" __declspec(dllexport) void __cdecl QuitRunning(HWND, int string_size,
 
 extern "C" __declspec(dllexport) void __cdecl OneSetupAtATime(HWND, int string_size, wchar_t*,
                                                               StackItem** top, void*) {
+    // Made so that an unelevated setup program may wait on an elevated one's; the mutex of one that
+    // refuses us (an earlier version's, elevated) is waited for all the same, by asking again.
+    vt::SharedLock lock(kSetupMutexName);
+    bool mine = lock.TryTake();
+    if (!mine) {
+#ifdef VELTRANE_SETUP_SEAM
+        SeamLog(L"OneSetupAtATime|waits");
+#endif
+        mine = lock.Take(kSetupHandOverMs);
+    }
     // Owned by the calling thread, the script's main thread, which lives as long as the process; the
     // handle is never closed, so the name is held until the process ends, however it ends.
-    HANDLE mutex = CreateMutexW(nullptr, TRUE, kSetupMutexName);
-    bool mine = mutex && GetLastError() != ERROR_ALREADY_EXISTS;
-    if (mutex && !mine) {
-        const DWORD waited = WaitForSingleObject(mutex, kSetupHandOverMs);
-        mine = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-        if (!mine) CloseHandle(mutex);
-    }
+    if (mine) lock.HoldUntilThreadEnds();
     Push(top, string_size, mine ? L"ok" : L"busy");
 }
 

@@ -12,12 +12,16 @@
 #include <vector>
 
 #include "app/single_instance.h"
+#include "base/compat.h"
+#include "tests/doubles/refusing_mutex.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace vt::e2e {
 namespace {
 
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrane";
+// The setup program's own mutex, as every earlier setup program knows it.
+const wchar_t kSetupMutexName[] = L"Veltrane.Setup.{a4d2f6e8-1c3b-4e57-9d80-5b7c2e1f9a46}";
 
 std::wstring KnownFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
@@ -36,7 +40,8 @@ std::wstring SetupPath() { return TopFolder() + L"\\Veltrane-" VELTRANE_VERSION 
 // setup/setup_plugin_win32.cpp): VELTRANE_SETUP_TEST_ELEVATED=1 makes it count as elevated.
 std::wstring SeamSetupPath() { return TopFolder() + L"\\Veltrane-seam-setup.exe"; }
 std::wstring UninstallerPath() { return InstallDir() + L"\\uninstall.exe"; }
-// Where the stand-in for the shell's start writes each start it was asked for, "<file>|<arguments>".
+// Where the stand-in for the shell's start writes each start it was asked for, "<file>|<arguments>", and
+// the stand-in plugin what it waits for.
 std::wstring ShellLogPath() { return KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\veltrane-shell-starts.txt"; }
 
 // The switches of the setup program's stand-ins, set in this process's environment (the setup
@@ -413,6 +418,34 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
         EXPECT_EQ(RunAndWait(setup + L" /S", 30000), 2u);
         EXPECT_EQ(RunAndWait(L"\"" + UninstallerPath() + L"\" /S _?=" + InstallDir(), 30000), 2u);
         EXPECT_TRUE(unchanged());
+    }
+
+    {
+        // An elevated one (an earlier version's) holds the name under a descriptor that refuses this
+        // one: it is waited for all the same, and its end lets this one go on.
+        line::RefusingMutex elevated_setup(kSetupMutexName);
+        ASSERT_TRUE(elevated_setup.held());
+        Seam seam(false);
+        Started waiting(setup + L" /S");
+        ASSERT_TRUE(WaitUntil([] { return ShellStarts() == L"OneSetupAtATime|waits\r\n"; }, 10000));
+        elevated_setup.Close();
+        EXPECT_EQ(waiting.Wait(30000), 0u);
+    }
+
+    {
+        // A copy that runs elevated: its one-copy mutex refuses a normal start and the setup program, and
+        // it is a copy that runs all the same. Here nothing answers, as UIPI can keep a copy from being
+        // reached.
+        line::RefusingMutex elevated_copy(compat::kInstanceMutexName);
+        ASSERT_TRUE(elevated_copy.held());
+        // A normal start, which cannot reach it, ends quietly: no second copy.
+        Started second(L"\"" + InstalledExe() + L"\"");
+        EXPECT_EQ(second.Wait(10000), 0u);
+        ASSERT_TRUE(line::WriteWholeFile(InstallDir() + L"\\adsl.ico", "stale", false));
+        // Asked to quit and not ending, it stops the setup program (2) instead of being written over.
+        EXPECT_EQ(RunAndWait(setup + L" /S"), 2u);
+        EXPECT_TRUE(FileBytes(InstallDir() + L"\\adsl.ico") == "stale") << "written over a running copy";
+        ASSERT_TRUE(line::WriteWholeFile(InstallDir() + L"\\adsl.ico", icon, false));
     }
 
     {
