@@ -22,15 +22,17 @@ bool NameTakenBefore(HANDLE created) {
 }  // namespace
 
 InstanceMutex::InstanceMutex(const wchar_t* name) : name_(name) {
-    mutex_.reset(CreateMutexW(nullptr, FALSE, name));
-    another_running_ = NameTakenBefore(mutex_.get());
+    HANDLE created = CreateMutexW(nullptr, FALSE, name);
+    another_running_ = NameTakenBefore(created);
+    mutex_.reset(created);
 }
 
 bool InstanceMutex::Retake() {
     // Our own handle would keep the name alive: let go of it before asking.
     mutex_.reset();
-    mutex_.reset(CreateMutexW(nullptr, FALSE, name_.c_str()));
-    another_running_ = NameTakenBefore(mutex_.get());
+    HANDLE created = CreateMutexW(nullptr, FALSE, name_.c_str());
+    another_running_ = NameTakenBefore(created);
+    mutex_.reset(created);
     return mutex_ && !another_running_;
 }
 
