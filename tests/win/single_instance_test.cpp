@@ -51,95 +51,72 @@ private:
     std::atomic<int> count_{0};
 };
 
-// How another copy holds a name: not at all; on its own thread, as a copy's window thread does (and then
-// lets go, or ends without letting go, as a crash does); or at another integrity level, whose mutex this
-// process may not open.
+// How another copy holds a name: not at all; on a thread of its own, as a copy's window thread (then
+// letting go, or ending without letting go, as in a crash); or at another integrity level.
 enum class Holder { kNone, kHolding, kReleased, kAbandoned, kRefusing };
 
 class OtherCopy {
 public:
-    OtherCopy(Holder how, const std::wstring& name) : refusing_(name.c_str()) {
-        if (how != Holder::kRefusing) refusing_.Close();
+    OtherCopy(Holder how, const std::wstring& name) {
+        if (how == Holder::kRefusing) refusing_ = line::HoldRefusingMutex(name.c_str());
         if (how == Holder::kNone || how == Holder::kRefusing) return;
         thread_ = std::thread([this, how, name] {
             SharedLock lock(name);
-            took_ = lock.TryTake();
-            if (how == Holder::kAbandoned) {
-                lock.HoldUntilThreadEnds();
-                return;
-            }
+            lock.TryTake();
+            if (how == Holder::kAbandoned) return lock.HoldUntilThreadEnds();
             if (how == Holder::kReleased) lock.Release();
-            SetEvent(ready_);
-            WaitForSingleObject(close_, INFINITE);
+            SetEvent(ready_.get());
+            WaitForSingleObject(close_.get(), INFINITE);
         });
         if (how == Holder::kAbandoned)
             thread_.join();
         else
-            WaitForSingleObject(ready_, 5000);
+            WaitForSingleObject(ready_.get(), 5000);
     }
-    ~OtherCopy() {
-        Close();
-        CloseHandle(ready_);
-        CloseHandle(close_);
-    }
-    bool took() const { return took_; }
-    // The copy ends and lets go of its name.
+    ~OtherCopy() { Close(); }
     void Close() {
-        refusing_.Close();
-        SetEvent(close_);
+        refusing_.reset();
+        SetEvent(close_.get());
         if (thread_.joinable()) thread_.join();
     }
 
 private:
-    line::RefusingMutex refusing_;
+    UniqueKernelHandle refusing_;
+    UniqueKernelHandle ready_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueKernelHandle close_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::thread thread_;
-    bool took_ = false;
-    HANDLE ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE close_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 };
 
 TEST(InstanceMutexTest, ANameHeldBeforeMeansACopyRunsUntilItsHolderEnds) {
-    const struct {
-        Holder holder;
-        bool another_running;
-    } rows[] = {{Holder::kNone, false}, {Holder::kHolding, true}, {Holder::kRefusing, true}};
-    int row = 0;
-    for (const auto& r : rows) {
-        SCOPED_TRACE(row);
-        const std::wstring name = L"Veltrane.Test.InstanceMutex." + std::to_wstring(row++);
-        OtherCopy other(r.holder, name);
+    for (Holder holder : {Holder::kNone, Holder::kHolding, Holder::kRefusing}) {
+        SCOPED_TRACE(static_cast<int>(holder));
+        const std::wstring name = L"Veltrane.Test.InstanceMutex." + std::to_wstring(static_cast<int>(holder));
+        OtherCopy other(holder, name);
         InstanceMutex mutex(name.c_str());
-        EXPECT_EQ(mutex.another_is_running(), r.another_running);
+        EXPECT_EQ(mutex.another_is_running(), holder != Holder::kNone);
         // Asked again while the holder runs, the answer stands; once it has ended, the name is ours.
-        EXPECT_EQ(mutex.Retake(), !r.another_running);
+        EXPECT_EQ(mutex.Retake(), holder == Holder::kNone);
         other.Close();
         EXPECT_TRUE(mutex.Retake());
-        EXPECT_FALSE(mutex.another_is_running());
     }
 }
 
 TEST(SupervisionLockTest, OneHolderAtATimeAndTheNextTakesOverWhenItLetsGo) {
-    const struct {
-        Holder holder;
-        bool supervises;
-    } rows[] = {
-        {Holder::kNone, true},      {Holder::kHolding, false},  {Holder::kReleased, true},
-        {Holder::kAbandoned, true}, {Holder::kRefusing, false},
-    };
-    int row = 0;
-    for (const auto& r : rows) {
-        SCOPED_TRACE(row);
-        const std::wstring name = L"Global\\Veltrane.Test.Supervision." + std::to_wstring(row++);
-        OtherCopy other(r.holder, name);
-        EXPECT_EQ(other.took(), r.holder == Holder::kHolding || r.holder == Holder::kReleased ||
-                                    r.holder == Holder::kAbandoned);
+    const std::pair<Holder, bool> rows[] = {{Holder::kNone, true},
+                                            {Holder::kHolding, false},
+                                            {Holder::kReleased, true},
+                                            {Holder::kAbandoned, true},
+                                            {Holder::kRefusing, false}};
+    for (const auto& [holder, supervises] : rows) {
+        SCOPED_TRACE(static_cast<int>(holder));
+        const std::wstring name =
+            L"Global\\Veltrane.Test.Supervision." + std::to_wstring(static_cast<int>(holder));
+        OtherCopy other(holder, name);
         SupervisionLock lock(name.c_str());
-        EXPECT_EQ(lock.TrySupervise(), r.supervises);
-        EXPECT_EQ(lock.Holds(), r.supervises);
-        // The other copy quits: asked again, this one supervises.
-        other.Close();
+        EXPECT_EQ(lock.TrySupervise(), supervises);
+        EXPECT_EQ(lock.Holds(), supervises);
+        other.Close();  // the other copy quits: asked again, this one supervises
         EXPECT_TRUE(lock.TrySupervise());
-        EXPECT_TRUE(lock.Holds());
     }
 }
 
