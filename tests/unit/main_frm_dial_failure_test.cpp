@@ -20,17 +20,17 @@ TEST(DialFailureTable, EveryCommonNumberHasAReasonAndTheNumberAlwaysShows) {
     for (unsigned long code : {691ul, 647ul, 648ul, 649ul, 708ul, 646ul, 678ul, 815ul, 651ul, 797ul,
                                633ul, 619ul, 629ul, 623ul, 720ul, 769ul, 813ul, 756ul, 617ul, 814ul}) {
         EXPECT_FALSE(DialFailureReason(code).empty()) << code;
-        EXPECT_THAT(DialFailureBalloon(code, false), HasSubstr(std::to_string(code)));
+        EXPECT_THAT(DialFailureBalloon(code, false, false), HasSubstr(std::to_string(code)));
         EXPECT_EQ(DialFailureStatus(code, false), "- 拨号失败 (" + std::to_string(code) + ")");
     }
-    EXPECT_EQ(DialFailureBalloon(12345, false), "拨号失败（错误 12345）。");
+    EXPECT_EQ(DialFailureBalloon(12345, false, false), "拨号失败（错误 12345）。");
     // A number of the table keeps the table's words only.
-    EXPECT_THAT(DialFailureBalloon(691, false, "system words"), ::testing::Not(HasSubstr("system words")));
+    EXPECT_THAT(DialFailureBalloon(691, false, false, "system words"), ::testing::Not(HasSubstr("system words")));
     // 691: both causes a subscriber can act on.
-    EXPECT_THAT(DialFailureBalloon(691, false), HasSubstr("用户名或密码错误"));
-    EXPECT_THAT(DialFailureBalloon(691, false), HasSubstr("还保留着上次的连接"));
-    EXPECT_THAT(DialFailureBalloon(813, false), HasSubstr("另一个宽带连接"));
-    EXPECT_THAT(DialFailureBalloon(691, true), HasSubstr("已停止自动重拨"));
+    EXPECT_THAT(DialFailureBalloon(691, false, false), HasSubstr("用户名或密码错误"));
+    EXPECT_THAT(DialFailureBalloon(691, false, false), HasSubstr("还保留着上次的连接"));
+    EXPECT_THAT(DialFailureBalloon(813, false, false), HasSubstr("另一个宽带连接"));
+    EXPECT_THAT(DialFailureBalloon(691, true, false), HasSubstr("已停止自动重拨"));
 }
 
 // Which number does what is driven by the nights below; the spacing's cap is not reached in them.
@@ -106,12 +106,12 @@ TEST(MainFrmNight, AHalfHourOutageIsToldOnceAndItsEndOnce) {
     ASSERT_EQ(night.Balloons().size(), 2u);
     EXPECT_THAT(night.Balloons()[0], HasSubstr("宽带服务器没有响应"));
     EXPECT_EQ(night.Balloons()[1], "网络已重新连接。");
-    // A new outage whose number changes is told at each change.
+    // A new outage whose numbers alternate, all of the line or the device, is told once.
     night.up = false;
     night.script = {678, 678, 651, 651, 678};
     night.next = 0;
     night.Run(3 * kMinute);
-    EXPECT_EQ(night.Balloons().size(), 5u);
+    EXPECT_EQ(night.Balloons().size(), 3u);
 }
 
 TEST(MainFrmNight, FiveRefusalsInARowStopAndAreToldOnceWithWhatToDo) {

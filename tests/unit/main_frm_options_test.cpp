@@ -9,7 +9,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using Result = MainFrmServices::RunValueResult;
+using Result = RunValueResult;
 
 constexpr const char* kDenied =
     "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";

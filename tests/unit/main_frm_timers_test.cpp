@@ -24,7 +24,6 @@ TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
         EXPECT_EQ(rig.view.status, "- 网络已连接") << tick;
         EXPECT_TRUE(rig.view.connect_enabled) << tick;
         EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on) << tick;
-        EXPECT_EQ(rig.frm.WatchCountdown(), 4 - tick) << tick;
         EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;
         rig.view.Advance(60000);
         EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;  // the watch is over
@@ -37,13 +36,11 @@ TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
     rig.frm.OnConnectClicked();
     rig.log.clear();
     rig.view.Advance(10000);
-    EXPECT_EQ(rig.frm.WatchCountdown(), 1);
     EXPECT_EQ(rig.view.status, "- 正在拨号...");
     rig.view.Advance(5000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "IsEntryConnected Veltrane",
                                      "IsEntryConnected Veltrane", "EnableConnect", "StopTimer DialWatch",
                                      "SetStatusText - 拨号失败"));
-    EXPECT_EQ(rig.frm.WatchCountdown(), 0);
     EXPECT_TRUE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
 }
@@ -66,6 +63,7 @@ TEST(MainFrmSupervision, FirstProbeFailsSecondAnswersDoesNothing) {
     EXPECT_THAT(rig.services.dials, IsEmpty());
 }
 
+// The redial waits for the line's release, asked first half a second after the hang-up.
 TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     Rig rig;
     rig.LoadConnected(true, false);
@@ -73,9 +71,11 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     rig.view.Advance(22000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
                                      "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
-                                     "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000"));
-    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
+                                     "SetStatusText - 正在拨号...", "StopTimer DialWatch",
+                                     "StartTimer HangUpWait 500"));
+    rig.view.Advance(500);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
 }
 
 // The line takes a while to come down: the redial waits for the hang-up's tool to end and for the system
@@ -167,14 +167,15 @@ TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialle
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
-TEST(MainFrmSupervision, ASlowDialThatConnectsLaterKeepsTheFailedStatus) {
+// The status follows the line: a slow dial that connects after its watch is shown by the next tick.
+TEST(MainFrmSupervision, ASlowDialThatConnectsLaterIsShownConnectedByTheNextTick) {
     Rig rig;
     rig.LoadConnected(true);
     rig.view.Advance(22000 + 15000);
     ASSERT_EQ(rig.view.status, "- 拨号失败");
     rig.services.SetConnected(true);
-    rig.view.Advance(7000);  // next supervision tick: link up, probe answers
-    EXPECT_EQ(rig.view.status, "- 拨号失败");
+    rig.view.Advance(7000);
+    EXPECT_EQ(rig.view.status, "- 网络已连接");
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
@@ -263,7 +264,7 @@ TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
         if (nested++ == 0) rig.frm.OnSupervisionTick();
         return false;
     };
-    rig.view.Advance(22000);
+    rig.view.Advance(22500);
     EXPECT_EQ(rig.services.probed.size(), 2u);  // only the outer tick probed
     EXPECT_EQ(rig.services.hang_ups, 1);
     EXPECT_EQ(rig.services.dials.size(), 1u);
@@ -315,7 +316,7 @@ TEST(MainFrmSupervisionReentry, ConnectAndWatchTicksDuringTheProbeRunAndTheTickG
         }
         return false;
     };
-    rig.view.Advance(22000);
+    rig.view.Advance(22500);
     EXPECT_EQ(rig.view.popups, 1);
     EXPECT_EQ(rig.services.hang_ups, 1);  // the tick kept its own decision
     EXPECT_EQ(rig.services.dials.size(), 1u);
