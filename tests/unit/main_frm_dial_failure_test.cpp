@@ -33,14 +33,6 @@ TEST(DialFailureTable, EveryCommonNumberHasAReasonAndTheNumberAlwaysShows) {
     EXPECT_THAT(DialFailureBalloon(691, true, false), HasSubstr("已停止自动重拨"));
 }
 
-// Which number does what is driven by the nights below; the spacing's cap is not reached in them.
-TEST(DialSessionPolicy, RetrySpacingDoublesUpToTenMinutes) {
-    std::vector<std::int64_t> delays;
-    for (int refusals = 1; refusals <= 6; ++refusals) delays.push_back(DialSession::RetryDelayMs(refusals));
-    EXPECT_THAT(delays,
-                ElementsAre(kMinute, 2 * kMinute, 4 * kMinute, 8 * kMinute, 10 * kMinute, 10 * kMinute));
-}
-
 // A stored account and the redial option, loaded while connected; the line drops at the start of the
 // night, and each dial's tool ends with the next code of `script` (0: the line is up from that dial on).
 struct Night {
