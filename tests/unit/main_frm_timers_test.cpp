@@ -325,3 +325,156 @@ TEST(MainFrmSupervisionReentry, ConnectAndWatchTicksDuringTheProbeRunAndTheTickG
 
 }  // namespace
 }  // namespace vt::testing
+
+namespace vt::testing {
+namespace {
+
+// Whose dial it is decides what a refusal does: the subscriber's stops at once (they are there to correct
+// the account), an automatic one is retried later. Every way a dial can start is a row.
+TEST(MainFrmDialOrigin, WhereADialComesFromDecidesWhatARefusalDoes) {
+    struct Case {
+        const char* how;
+        bool subscriber;
+        std::function<void(Rig&)> dial;
+    };
+    const auto start = [](const char* args) {
+        return [args](Rig& rig) {
+            rig.StoreAccount("user01", "pw");
+            rig.services.settings["Option/DiscRedial"] = "1";
+            rig.services.args = args;
+            rig.Load();
+        };
+    };
+    const Case cases[] = {
+        {"the button", true, [](Rig& rig) { rig.frm.OnConnectClicked(); }},
+        {"Enter", true, [](Rig& rig) { rig.frm.OnPasswordEnter(); }},
+        {"the tray menu", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Link); }},
+        {"a visible start", true, start("")},
+        {"the hidden start", false, start("hide")},
+        {"the supervision", false, [](Rig& rig) { rig.view.Advance(22000); }},
+        {"a drop", false, [](Rig& rig) { rig.frm.OnConnectionEnded(); }},
+        {"a wake", false,
+         [](Rig& rig) {
+             rig.frm.OnSuspend();
+             rig.frm.OnResume();
+         }},
+        {"the cable's return", false,
+         [](Rig& rig) {
+             rig.services.link = Link::Down;
+             rig.frm.OnLinkChanged();
+             rig.services.link = Link::Up;
+             rig.frm.OnLinkChanged();
+         }},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        rig.services.next_dial_run = {ToolRun::State::Ended, 691};
+        if (c.how != std::string_view("a visible start") && c.how != std::string_view("the hidden start")) {
+            rig.LoadConnected(true);
+            rig.view.password = "Mirekoda";
+        }
+        c.dial(rig);
+        rig.view.Advance(5000);
+        EXPECT_EQ(rig.services.dials.size(), 1u) << c.how;
+        EXPECT_EQ(rig.view.status, c.subscriber ? "- 已停止重拨 (691)" : "- 拨号失败 (691)") << c.how;
+    }
+}
+
+// A night with sleeps and a pulled cable, as the system tells it.
+TEST(MainFrmSystemEvents, ADropAsleepWaitsForTheWakeAndAWakeThatSettlesTellsNothing) {
+    Rig rig;
+    rig.LoadConnected(true, false);
+    rig.services.balloons.clear();
+    rig.frm.OnSuspend();
+    rig.services.SetConnected(false);
+    rig.frm.OnConnectionEnded();
+    rig.view.Advance(22000);  // the tick that fires on waking, before the resume is told
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    // The first dial races the adapter and fails; the next connects within the wake's first seconds.
+    rig.services.next_dial_run = {ToolRun::State::Ended, 651};
+    rig.frm.OnResume();
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    rig.view.Advance(5000);
+    EXPECT_EQ(rig.view.status, "- 拨号失败 (651)");
+    rig.services.next_dial_run = {};
+    rig.services.on_dial = [&rig] { rig.services.SetConnected(true); };
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.view.status, "- 网络已连接");
+    EXPECT_THAT(rig.BalloonTexts(), IsEmpty());
+    // A wake whose dials keep failing tells its first failure once the wake has settled.
+    rig.frm.OnSuspend();
+    rig.services.SetConnected(false);
+    rig.services.on_dial = nullptr;
+    rig.services.next_dial_run = {ToolRun::State::Ended, 651};
+    rig.frm.OnResume();
+    rig.view.Advance(60000);
+    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("651")));
+}
+
+TEST(MainFrmSystemEvents, WithTheCableOutNothingDialsItIsToldOnceAndItsReturnDialsAtOnce) {
+    Rig rig;
+    rig.LoadConnected(true, false);
+    rig.services.balloons.clear();
+    rig.services.link = Link::Down;
+    rig.frm.OnLinkChanged();  // still connected: the drop that follows tells
+    rig.services.SetConnected(false);
+    rig.frm.OnConnectionEnded();
+    rig.view.Advance(5 * 22000);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    EXPECT_EQ(rig.view.status, "- 网线未连接");
+    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("网线接好后程序会自动拨号")));
+    rig.services.link = Link::Up;
+    rig.frm.OnLinkChanged();
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_EQ(rig.view.status, "- 正在拨号...");
+}
+
+TEST(MainFrmSystemEvents, AConnectionMadeIsShownAtOnce) {
+    Rig rig;
+    rig.LoadConnected();
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.view.Advance(1000);
+    rig.services.SetConnected(true);
+    rig.frm.OnConnectionMade();
+    EXPECT_EQ(rig.view.status, "- 网络已连接");
+    EXPECT_TRUE(rig.view.connect_enabled);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
+}
+
+// Only the copy that holds the machine's supervision probes, hangs up and redials; the others dial when
+// their subscriber asks, and take the role over when it comes free.
+TEST(MainFrmSystemEvents, ACopyThatDoesNotSuperviseOnlyDialsWhenAsked) {
+    Rig rig;
+    rig.LoadConnected(true, false);
+    rig.services.supervises = false;
+    rig.services.probe = [](std::string_view) { return false; };
+    rig.view.Advance(22000);
+    EXPECT_THAT(rig.services.probed, IsEmpty());
+    rig.services.SetConnected(false);
+    rig.frm.OnConnectionEnded();
+    rig.view.Advance(22000);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    EXPECT_EQ(rig.services.hang_ups, 0);
+    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    rig.view.Advance(22000);
+    rig.services.supervises = true;
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.dials.size(), 2u);
+}
+
+// The watch on connections that could not start is started again by the next supervision tick.
+TEST(MainFrmSystemEvents, TheConnectionWatchIsStartedAgainAfterItFailed) {
+    Rig rig;
+    rig.services.watch_can_start = false;
+    rig.LoadConnected(true, false);
+    EXPECT_EQ(rig.services.watch_starts, 0);
+    rig.services.watch_can_start = true;
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.watch_starts, 1);
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.watch_starts, 1);
+}
+
+}  // namespace
+}  // namespace vt::testing

@@ -189,6 +189,19 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEveryt
     EXPECT_EQ(rig.services.settings, settings_before);  // nothing written on the way out
 }
 
+// The Restart Manager closes the program for an installer while the session goes on: it quits as the
+// tray menu's quit does. A logoff only takes the icon down.
+TEST(MainFrmTrayMenu, TheRestartManagersCloseQuitsAndALogoffOnlyTakesTheIconDown) {
+    for (bool close_app : {true, false}) {
+        Rig rig;
+        rig.Load();
+        rig.frm.OnEndSession(close_app);
+        EXPECT_EQ(rig.view.quits, close_app ? 1 : 0);
+        EXPECT_TRUE(rig.frm.Unloaded());
+        EXPECT_FALSE(rig.services.tray_icon);
+    }
+}
+
 TEST(MainFrmTrayMenu, LayoutIsInScreenOrder) {
     std::vector<std::string> shown;
     int depth = 0;
