@@ -24,6 +24,8 @@ namespace vt {
 
 class MainFrmServices {
 public:
+    using RunValueResult = vt::RunValueResult;  // the Run value's own, not a copy
+
     virtual ~MainFrmServices() = default;
 
     // Settings file, section/key/value.
