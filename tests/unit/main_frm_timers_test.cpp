@@ -223,38 +223,6 @@ TEST(MainFrmSupervision, OnlyALineWithoutTrafficIsProbed) {
     EXPECT_THAT(rig.services.dials, IsEmpty());
 }
 
-// The system signals the end of a connection: the entry's own drop is redialled at once under the
-// supervision's rules; any other end is not.
-TEST(MainFrmDrop, OnlyTheEntrysOwnDropWithTheOptionOnIsRedialledAtOnce) {
-    struct Case {
-        const char* what;
-        bool redial_option;
-        std::function<void(Rig&)> before;  // what happens before the signal
-        bool still_connected;              // another connection ended
-        bool dials;
-    };
-    const Case cases[] = {
-        {"a drop", true, [](Rig&) {}, false, true},
-        {"a drop without the option", false, [](Rig&) {}, false, false},
-        {"another connection's end", true, [](Rig&) {}, true, false},
-        {"the subscriber's disconnect", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Disconnect); },
-         false, false},
-        {"a dial under way", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Link); }, false, false},
-    };
-    for (const Case& c : cases) {
-        Rig rig;
-        rig.LoadConnected(c.redial_option);
-        c.before(rig);
-        const std::size_t dials = rig.services.dials.size();
-        rig.services.SetConnected(c.still_connected);
-        rig.frm.OnConnectionEnded();
-        EXPECT_EQ(rig.services.dials.size() > dials, c.dials) << c.what;
-        // A second signal for the same drop dials nothing more.
-        rig.frm.OnConnectionEnded();
-        EXPECT_LE(rig.services.dials.size(), dials + 1) << c.what;
-    }
-}
-
 // The probe lets other handlers run; these drive MainFrm from inside it.
 TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
     Rig rig;
@@ -427,40 +395,6 @@ TEST(MainFrmSystemEvents, WithTheCableOutNothingDialsItIsToldOnceAndItsReturnDia
     rig.frm.OnLinkChanged();
     EXPECT_EQ(rig.services.dials.size(), 1u);
     EXPECT_EQ(rig.view.status, "- 正在拨号...");
-}
-
-TEST(MainFrmSystemEvents, AConnectionMadeIsShownAtOnce) {
-    Rig rig;
-    rig.LoadConnected();
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
-    rig.view.Advance(1000);
-    rig.services.SetConnected(true);
-    rig.frm.OnConnectionMade();
-    EXPECT_EQ(rig.view.status, "- 网络已连接");
-    EXPECT_TRUE(rig.view.connect_enabled);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
-}
-
-// Only the copy that holds the machine's supervision probes, hangs up and redials; the others dial when
-// their subscriber asks, and take the role over when it comes free.
-TEST(MainFrmSystemEvents, ACopyThatDoesNotSuperviseOnlyDialsWhenAsked) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.services.supervises = false;
-    rig.services.probe = [](std::string_view) { return false; };
-    rig.view.Advance(22000);
-    EXPECT_THAT(rig.services.probed, IsEmpty());
-    rig.services.SetConnected(false);
-    rig.frm.OnConnectionEnded();
-    rig.view.Advance(22000);
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    EXPECT_EQ(rig.services.hang_ups, 0);
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-    rig.view.Advance(22000);
-    rig.services.supervises = true;
-    rig.view.Advance(22000);
-    EXPECT_EQ(rig.services.dials.size(), 2u);
 }
 
 // The watch on connections that could not start is started again by the next supervision tick.
