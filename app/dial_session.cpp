@@ -266,10 +266,12 @@ Decision DialSession::SupervisionTick() {
         default:
             break;
     }
-    if (!line_.Connected()) return Finish(Automatic(true));
+    // Asked at every tick, so that the role passes on when the copy that held it quits.
+    const bool supervises = line_.HoldsSupervision();
+    if (!line_.Connected()) return Finish(supervises ? Automatic(true) : Decision{});
     // Seen up for the first time (a slow dial, or a connection made otherwise), or after a told outage.
     if (!s_.line_up || s_.told) return Finish(Up());
-    if (Asleep(line_.NowMs()) || !line_.HoldsSupervision()) return Finish(Decision{});
+    if (Asleep(line_.NowMs()) || !supervises) return Finish(Decision{});
     // A line that received traffic since the last tick works: no third party's page is asked.
     const std::optional<unsigned long> received = line_.BytesReceived();
     const std::optional<unsigned long> last = s_.received;
