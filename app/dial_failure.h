@@ -1,9 +1,22 @@
 #pragma once
-// What a failed dial means to a subscriber: the dial tool's exit code is the Remote Access error number,
-// and the common ones are explained in plain Chinese with what to do. Platform-free; texts are UTF-8.
+// What a failed dial means: the dial tool's exit code is the Remote Access error number, and one table says
+// for each common number what it means for redialling and, in plain Chinese, what the subscriber can do.
+// Platform-free; texts are UTF-8.
 #include <string>
 
 namespace vt {
+
+// What a number means for redialling.
+enum class FailureKind {
+    Transient,     // the line, the device or the provider did not answer: the supervision dials again
+    Refused,       // the account was refused: a wrong password, or the session of a drop still held
+    Final,         // the account cannot log on now; no retry can help
+    LineInUse,     // another broadband connection holds the device
+    EntryMissing,  // the phonebook entry is gone: it is made again before the next dial
+};
+
+// The table's kind for `code`; a number the table does not know is Transient.
+FailureKind FailureKindOf(unsigned long code);
 
 // The reason and what to do, "" for a number the table does not know.
 std::string DialFailureReason(unsigned long code);
@@ -13,8 +26,9 @@ std::string DialFailureReason(unsigned long code);
 std::string DialFailureStatus(unsigned long code, bool redial_stopped);
 
 // The balloon after a failure with `code`: the number always, the reason when it is known (else the
-// system's own text, when it has one), and, with `redial_stopped`, that redialling has stopped and what
-// the subscriber can do.
-std::string DialFailureBalloon(unsigned long code, bool redial_stopped, const std::string& system_text = {});
+// system's own text, when it has one); with `redial_on` and redialling going on, what the redial will do
+// about it; with `redial_stopped`, that redialling has stopped and what the subscriber can do.
+std::string DialFailureBalloon(unsigned long code, bool redial_stopped, bool redial_on,
+                               const std::string& system_text = {});
 
 }  // namespace vt

@@ -4,22 +4,9 @@
 
 namespace vt {
 
-FailureKind ClassifyFailure(unsigned long code) {
-    switch (code) {
-        case 691:
-            return FailureKind::Refused;
-        case 646:  // not at this time of day
-        case 647:  // account disabled
-        case 648:  // password expired
-        case 649:  // no dial-in permission
-        case 708:  // account expired
-            return FailureKind::Final;
-        case 813:
-            return FailureKind::LineInUse;
-        default:
-            return FailureKind::Transient;
-    }
-}
+using Decision = DialSession::Decision;
+using Act = DialSession::Act;
+using News = DialSession::News;
 
 std::int64_t DialSession::RetryDelayMs(int refusals) {
     std::int64_t delay = kFirstRetryDelayMs;
@@ -27,152 +14,366 @@ std::int64_t DialSession::RetryDelayMs(int refusals) {
     return std::min(delay, kLongestRetryDelayMs);
 }
 
-DialSession::Start DialSession::RequestDial(DialOrigin origin, bool line_released) {
-    origin_ = origin;
-    line_up_ = false;
-    if (origin == DialOrigin::Subscriber) {
-        // The subscriber is there and may have corrected the account: every hold is lifted.
-        hold_ = Hold::None;
-        refusals_ = 0;
+bool DialSession::Asleep(std::int64_t now) const {
+    return s_.suspended_at_ms && now - *s_.suspended_at_ms < kSuspendHoldMs;
+}
+
+bool DialSession::Waking(std::int64_t now) const {
+    return s_.resumed_at_ms && now - *s_.resumed_at_ms < kWakeSettleMs;
+}
+
+void DialSession::Forget() {
+    s_.line_up = false;
+    s_.received.reset();
+}
+
+bool DialSession::Released() {
+    if (line_.ToolAnswer(ToolJob::HangUp).state == ToolRun::State::Running) return false;
+    // The tool may end before the system has let the line go; only a line hung up here is asked about, so
+    // that an unrelated slow dial does not hold a new one back.
+    return !s_.hung_up || !line_.Listed();
+}
+
+Decision DialSession::Request(DialOrigin origin) {
+    if (line_.Connected()) {
+        Up();
+        return Decision{Act::AlreadyConnected};
     }
-    if (phase_ == Phase::HeldForHangUp) return Start::AlreadyHeld;
-    if (line_released) return Start::Now;
-    phase_ = Phase::HeldForHangUp;
-    hang_up_wait_ticks_ = 0;
-    return Start::Held;
-}
-
-bool DialSession::HangUpWaitTick(bool line_released) {
-    if (phase_ != Phase::HeldForHangUp) return false;
-    ++hang_up_wait_ticks_;
-    // A line that is never reported released must not stop the dial for good.
-    return line_released || hang_up_wait_ticks_ >= kHangUpWaitTicks;
-}
-
-void DialSession::AbandonHeldDial() {
-    if (phase_ == Phase::HeldForHangUp) phase_ = Phase::Idle;
-}
-
-void DialSession::DialLaunched() {
-    phase_ = Phase::Watching;
-    countdown_ = kWatchTicks;
-    answer_awaited_ = true;
-    busy_ticks_ = 0;
-    hung_up_since_dial_ = false;
-    line_up_ = false;
-    last_received_.reset();  // the next connection counts from its own start
-}
-
-bool DialSession::WatchTick() {
-    --countdown_;
-    if (countdown_ >= 1) return true;
-    phase_ = Phase::Idle;
-    return false;
-}
-
-DialSession::Verdict DialSession::DialFailed(unsigned long code, std::int64_t now_ms) {
-    if (phase_ == Phase::Watching) {
-        countdown_ = 0;
-        phase_ = Phase::Idle;
+    if (origin == DialOrigin::Automatic) return Finish(Automatic(false));
+    // The subscriber is there and may have corrected the account: every hold is lifted, and what was kept
+    // back of an earlier outage is no news any more.
+    s_.hold = Hold::None;
+    s_.refusals = 0;
+    s_.blocker_seen = false;
+    s_.tale.reset();
+    if (s_.phase == Phase::Held) {
+        s_.origin = DialOrigin::Subscriber;
+        return Decision{Act::Hold, DialOrigin::Subscriber};
     }
-    answer_awaited_ = false;
-    busy_ticks_ = 0;
-    if (code == 623) recreate_entry_ = true;
+    return Start(DialOrigin::Subscriber);
+}
 
-    const FailureKind kind = ClassifyFailure(code);
+Decision DialSession::Start(DialOrigin origin) {
+    s_.origin = origin;
+    s_.ticks = 0;
+    if (!Released()) {
+        // A dial that meets a line still being released is refused: it starts once the line is free.
+        s_.phase = Phase::Held;
+        return Decision{Act::Hold, origin};
+    }
+    return Launch(origin);
+}
+
+Decision DialSession::Launch(DialOrigin origin) {
+    Decision launch{Act::Launch, origin, s_.remake_entry};
+    s_.remake_entry = false;
+    s_.origin = origin;
+    s_.phase = Phase::Watching;
+    s_.ticks = 0;
+    s_.hung_up = false;
+    Forget();  // the next connection counts from its own start
+    return launch;
+}
+
+std::optional<Decision> DialSession::Gate(bool from_tick) {
+    if (!line_.HoldsSupervision()) {
+        s_.phase = Phase::Idle;  // the copy that supervises dials
+        return Decision{};
+    }
+    const std::int64_t now = line_.NowMs();
+    if (Asleep(now)) {
+        s_.phase = Phase::Owed;
+        return Decision{};
+    }
+    switch (s_.hold) {
+        case Hold::Stopped:
+            s_.phase = Phase::Idle;
+            return Decision{};
+        case Hold::BackingOff:
+            if (now < s_.retry_at_ms) {
+                s_.phase = Phase::Idle;
+                return Decision{};
+            }
+            break;
+        case Hold::Paused:
+            // A dial would only meet 813 again. The end of a connection lifts the pause only when the one
+            // that held the device was seen and has gone: one that cannot be seen (another user's, say)
+            // leaves the retries to the supervision's rhythm, not to every connection's end.
+            if (line_.OtherConnection()) {
+                s_.blocker_seen = true;
+                s_.phase = Phase::Idle;
+                return Decision{};
+            }
+            if (!s_.blocker_seen && !from_tick) {
+                s_.phase = Phase::Idle;
+                return Decision{};
+            }
+            s_.hold = Hold::None;
+            s_.blocker_seen = false;
+            break;
+        case Hold::None:
+            break;
+    }
+    if (line_.LinkNow() != Link::Down) {
+        s_.link_told = false;
+        return std::nullopt;
+    }
+    s_.phase = Phase::Owed;
+    Decision no_link{Act::NoLink};
+    if (!s_.link_told) no_link.news = News::NoLink;
+    s_.link_told = true;
+    return no_link;
+}
+
+Decision DialSession::Automatic(bool from_tick) {
+    switch (s_.phase) {
+        case Phase::Held:
+            // Joins the held dial, which stays whoever's it is: the subscriber's keeps its rules.
+            return Decision{Act::Hold, s_.origin};
+        case Phase::Watching:
+            return Decision{};
+        case Phase::Awaiting:
+            // The last dial's tool still runs: a second dial would be refused.
+            if (line_.ToolAnswer(ToolJob::Dial).state == ToolRun::State::Running) return Decision{};
+            break;
+        default:
+            break;
+    }
+    s_.phase = Phase::Idle;
+    s_.ticks = 0;
+    if (std::optional<Decision> held_back = Gate(from_tick)) return *held_back;
+    return Start(DialOrigin::Automatic);
+}
+
+Decision DialSession::Up() {
+    const bool outage_told = s_.told.has_value();
+    s_.phase = Phase::Idle;
+    s_.ticks = 0;
+    s_.line_up = true;
+    // A connection, however it was made, ends the outage and every hold.
+    s_.hold = Hold::None;
+    s_.refusals = 0;
+    s_.blocker_seen = false;
+    s_.told.reset();
+    s_.tale.reset();
+    s_.link_told = false;
+    Decision up{Act::Connected};
+    if (outage_told) up.news = News::Reconnected;
+    return up;
+}
+
+Decision DialSession::Failure(unsigned long code) {
+    const FailureKind kind = FailureKindOf(code);
+    const DialOrigin origin = s_.origin;
+    s_.phase = Phase::Idle;
+    s_.ticks = 0;
     bool stop = false;
-    if (kind == FailureKind::Final) {
-        stop = true;
-    } else if (kind == FailureKind::LineInUse) {
-        hold_ = Hold::Paused;
-    } else if (kind == FailureKind::Refused) {
-        // The subscriber may have mistyped; only an automatic dial hopes for a held session's end.
-        ++refusals_;
-        if (origin_ == DialOrigin::Subscriber || refusals_ >= kRefusalsBeforeStop) {
+    switch (kind) {
+        case FailureKind::Final:
             stop = true;
-        } else {
-            hold_ = Hold::BackingOff;
-            retry_at_ms_ = now_ms + RetryDelayMs(refusals_);
-        }
-    } else if (hold_ == Hold::BackingOff) {
-        // Another failure between refusals: the count stands, the rhythm is the supervision's again.
-        hold_ = Hold::None;
+            break;
+        case FailureKind::LineInUse:
+            s_.hold = Hold::Paused;
+            s_.blocker_seen = line_.OtherConnection();
+            break;
+        case FailureKind::Refused:
+            // The subscriber may have mistyped; only an automatic dial hopes for a held session's end.
+            ++s_.refusals;
+            if (origin == DialOrigin::Subscriber || s_.refusals >= kRefusalsBeforeStop) {
+                stop = true;
+            } else {
+                s_.hold = Hold::BackingOff;
+                s_.retry_at_ms = line_.NowMs() + RetryDelayMs(s_.refusals);
+            }
+            break;
+        case FailureKind::EntryMissing:
+        case FailureKind::Transient:
+            if (kind == FailureKind::EntryMissing) s_.remake_entry = true;
+            // Another failure between refusals: the count stands, the rhythm is the supervision's again.
+            if (s_.hold == Hold::BackingOff) s_.hold = Hold::None;
+            break;
     }
-    if (stop) hold_ = Hold::Stopped;
+    if (stop) s_.hold = Hold::Stopped;
 
-    Verdict verdict;
-    verdict.stopped = stop;
-    verdict.tell = origin_ == DialOrigin::Subscriber || stop || !outage_told_ || code != told_code_;
-    if (verdict.tell) {
-        outage_told_ = true;
-        told_code_ = code;
+    Decision failed{Act::Failed};
+    failed.code = code;
+    failed.stopped = stop && s_.redial;  // without the option nothing redials, so nothing has stopped
+    const bool news = origin == DialOrigin::Subscriber || stop || s_.told != kind;
+    if (!news) return failed;
+    const std::int64_t now = line_.NowMs();
+    if (origin == DialOrigin::Automatic && (Asleep(now) || Waking(now))) {
+        s_.tale = Tale{code, failed.stopped, kind};
+        return failed;
     }
-    return verdict;
+    if (origin == DialOrigin::Automatic && !stop && line_.LinkNow() == Link::Down) {
+        // The cable is the news, not the number it causes.
+        if (!s_.link_told) failed.news = News::NoLink;
+        s_.link_told = true;
+        return failed;
+    }
+    failed.news = News::Failure;
+    s_.told = kind;
+    return failed;
 }
 
-bool DialSession::Connected() {
-    if (phase_ == Phase::Watching) phase_ = Phase::Idle;
-    // A connection is what the dial waited for: whatever the tool answers later does not count.
-    answer_awaited_ = false;
-    line_up_ = true;
-    hold_ = Hold::None;
-    refusals_ = 0;
-    const bool was_told = outage_told_;
-    outage_told_ = false;
-    told_code_ = 0;
-    return was_told;
+Decision DialSession::Finish(Decision decision) {
+    if (!s_.tale || Asleep(line_.NowMs()) || Waking(line_.NowMs())) return decision;
+    // The wake has settled without a connection: what was kept back is told now, unless a newer failure
+    // of the same outage speaks for itself.
+    if (decision.act != Act::Failed && decision.news == News::None) {
+        decision.news = News::Failure;
+        decision.code = s_.tale->code;
+        decision.stopped = s_.tale->stopped;
+        s_.told = s_.tale->kind;
+    }
+    s_.tale.reset();
+    return decision;
+}
+
+Decision DialSession::WatchTick() {
+    if (line_.Connected()) return Finish(Up());
+    if (s_.phase != Phase::Watching) return Finish(Decision{Act::Failed});
+    // The tool's own answer, read without waiting: a failure is known before the watch runs out. A tool
+    // that ended with success but no connection leaves the verdict to the watch.
+    const ToolRun dial = line_.ToolAnswer(ToolJob::Dial);
+    if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) return Finish(Failure(dial.exit_code));
+    if (++s_.ticks < kWatchTicks) return Finish(Decision{});
+    // The tool may still answer: the supervision reads it later.
+    s_.phase = Phase::Awaiting;
+    s_.ticks = 0;
+    return Finish(Decision{Act::Failed});
+}
+
+Decision DialSession::SupervisionTick() {
+    if (!s_.redial) return Decision{};
+    switch (s_.phase) {
+        case Phase::Held:
+        case Phase::Watching:
+            return Finish(Decision{});
+        case Phase::Awaiting: {
+            // A dial whose tool ended after its watch: its answer counts now.
+            const ToolRun dial = line_.ToolAnswer(ToolJob::Dial);
+            if (dial.state == ToolRun::State::Ended && dial.exit_code != 0)
+                return Finish(Failure(dial.exit_code));
+            if (dial.state == ToolRun::State::Running && s_.ticks < kBusyTicksAtMost) {
+                ++s_.ticks;
+                return Finish(Decision{});
+            }
+            s_.phase = Phase::Idle;
+            s_.ticks = 0;
+            break;
+        }
+        default:
+            break;
+    }
+    // Asked at every tick, so that the role passes on when the copy that held it quits.
+    const bool supervises = line_.HoldsSupervision();
+    if (!line_.Connected()) return Finish(supervises ? Automatic(true) : Decision{});
+    // Seen up for the first time (a slow dial, or a connection made otherwise), or after a told outage.
+    if (!s_.line_up || s_.told) return Finish(Up());
+    if (Asleep(line_.NowMs()) || !supervises) return Finish(Decision{});
+    // A line that received traffic since the last tick works: no third party's page is asked.
+    const std::optional<unsigned long> received = line_.BytesReceived();
+    const std::optional<unsigned long> last = s_.received;
+    s_.received = received;
+    // Unsigned arithmetic would turn a counter that went back into a huge growth: compare first.
+    if (received && last && *received > *last && *received - *last > kTrafficBytesPerPeriod)
+        return Finish(Decision{});
+    return Finish(Decision{Act::Probe});
+}
+
+Decision DialSession::ProbeAnswered(bool online) {
+    if (online) {
+        // The probe's own download is no traffic of the subscriber's: the next tick counts from here.
+        s_.received = line_.BytesReceived();
+        return Finish(Decision{});
+    }
+    // A dial started while the probe waited decides for itself.
+    if (s_.phase == Phase::Watching || Asleep(line_.NowMs())) return Finish(Decision{});
+    s_.hung_up = true;
+    Forget();
+    if (s_.phase != Phase::Held) {
+        s_.origin = DialOrigin::Automatic;
+        s_.phase = Phase::Held;
+        s_.ticks = 0;
+    }
+    return Finish(Decision{Act::HangUpAndRedial, s_.origin});
+}
+
+Decision DialSession::HangUpWaitTick() {
+    if (s_.phase != Phase::Held) return Finish(Decision{});
+    // A line that is never reported released must not stop the dial for good.
+    if (!Released() && ++s_.ticks < kHangUpWaitTicks) return Decision{Act::Hold, s_.origin};
+    s_.phase = Phase::Idle;
+    s_.ticks = 0;
+    if (s_.origin == DialOrigin::Automatic) {
+        if (std::optional<Decision> held_back = Gate(false)) return Finish(*held_back);
+    }
+    return Finish(Launch(s_.origin));
+}
+
+void DialSession::LaunchRefused() {
+    s_.phase = Phase::Idle;
+    s_.ticks = 0;
 }
 
 void DialSession::HangUpStarted() {
-    hung_up_since_dial_ = true;
-    line_up_ = false;
-    last_received_.reset();
+    s_.hung_up = true;
+    Forget();
 }
 
-bool DialSession::DropNoticed() {
-    if (!line_up_ || phase_ != Phase::Idle) return false;
-    line_up_ = false;
-    last_received_.reset();
-    return true;
-}
-
-bool DialSession::WaitForRunningTool() {
-    if (busy_ticks_ >= kBusyTicksAtMost) return false;
-    ++busy_ticks_;
-    return true;
-}
-
-void DialSession::ToolAnswerRead() {
-    answer_awaited_ = false;
-    busy_ticks_ = 0;
-}
-
-bool DialSession::AutomaticDialDue(std::int64_t now_ms) const {
-    switch (hold_) {
-        case Hold::None:
-            return true;
-        case Hold::BackingOff:
-            return now_ms >= retry_at_ms_;
-        default:
-            return false;
+Decision DialSession::ConnectionEnded() {
+    // The signal comes for any connection's end: the entry's own is told by its absence.
+    if (line_.Connected()) return Finish(Decision{});
+    const bool idle = s_.phase == Phase::Idle || s_.phase == Phase::Owed;
+    if (idle && s_.hold == Hold::Paused) {
+        // Perhaps the end of the connection that held the device.
+        return Finish(s_.redial ? Automatic(false) : Decision{});
     }
+    // The end of this program's own dial or hang-up is no drop.
+    if (!s_.line_up || s_.phase != Phase::Idle) return Finish(Decision{});
+    Forget();
+    return Finish(s_.redial ? Automatic(false) : Decision{});
 }
 
-void DialSession::OtherConnectionEnded() {
-    if (hold_ == Hold::Paused) hold_ = Hold::None;
+Decision DialSession::ConnectionMade() {
+    if (!line_.Connected()) return Finish(Decision{});
+    if (s_.line_up && s_.phase == Phase::Idle && !s_.told) return Finish(Decision{});
+    return Finish(Up());
 }
 
-bool DialSession::TakeEntryRecreation() {
-    const bool recreate = recreate_entry_;
-    recreate_entry_ = false;
-    return recreate;
+Decision DialSession::Suspended() {
+    s_.suspended_at_ms = line_.NowMs();
+    return Decision{};
 }
 
-bool DialSession::CarriedTraffic(std::optional<unsigned long> received) {
-    const std::optional<unsigned long> last = last_received_;
-    last_received_ = received;
-    // Unsigned arithmetic would turn a counter that went back into a huge growth: compare first.
-    return received && last && *received > *last && *received - *last > kTrafficBytesPerPeriod;
+Decision DialSession::Resumed() {
+    s_.suspended_at_ms.reset();
+    s_.resumed_at_ms = line_.NowMs();
+    s_.received.reset();
+    // The session the provider held after a drop has long gone: the refusals' spacing is over.
+    if (s_.hold == Hold::BackingOff) s_.hold = Hold::None;
+    const bool owed = s_.phase == Phase::Owed;
+    if (!s_.redial && !owed) return Finish(Decision{});
+    if (s_.phase == Phase::Held || s_.phase == Phase::Watching) return Finish(Decision{});
+    if (!line_.Connected()) {
+        // A connection that ended asleep is a drop like any.
+        Forget();
+        return Finish(Automatic(false));
+    }
+    if (!s_.line_up) return Finish(Up());
+    // A session that ended asleep without a word still reads as connected: the probe finds out.
+    if (!s_.redial || !line_.HoldsSupervision()) return Finish(Decision{});
+    return Finish(Decision{Act::Probe});
+}
+
+Decision DialSession::LinkChanged() {
+    if (line_.LinkNow() != Link::Down) s_.link_told = false;  // that outage of the cable is over
+    const bool owed = s_.phase == Phase::Owed;
+    if (!owed && (!s_.redial || s_.phase != Phase::Idle)) return Finish(Decision{});
+    if (line_.Connected()) return Finish(Decision{});
+    // Down: told once, and the dial waits; back (or unreadable): the dial goes at once.
+    return Finish(Automatic(false));
 }
 
 }  // namespace vt

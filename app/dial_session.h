@@ -1,35 +1,54 @@
 #pragma once
-// The life of a dial and the supervision's redial policy, apart from the platform and from every text.
-// MainFrm tells it what happened (a dial asked for, a tick, the tool's answer, a connection seen) and does
-// what it answers: the texts, balloons, timers and services stay in MainFrm. Times are milliseconds of a
-// monotonic clock.
+// The life of a dial and the supervision's policy, apart from the platform and from every text. MainFrm
+// tells it what happened (an event) and carries out the one Decision it answers; the session asks the line
+// what it needs through DialLine. Texts, balloons, timers and services stay in MainFrm. Times are
+// milliseconds of a monotonic clock that does not count the time the machine sleeps.
 //
-// The policy, for a line left alone over a night:
+// The policy, for a line left alone over nights, sleeps and pulled cables:
 // - A dial is the subscriber's (the connect button, Enter, the tray menu, a start the subscriber made) or
-//   automatic (the hidden start at logon, a supervision redial, the redial after a drop).
+//   automatic (the hidden start at logon, a supervision redial, the redial after a drop, after a wake, on
+//   the cable's return). Nothing ever holds the subscriber's dial back.
+// - An automatic dial starts only in the copy that holds the supervision, not while the machine goes to
+//   sleep, not while every cable is out (told once an outage; it starts when the cable is back), and not
+//   against the holds below.
 // - The provider's 691 may mean a wrong password, or a session of the last drop still held for a few
 //   minutes: an automatic dial refused so is tried again at growing intervals, and redialling stops after
 //   kRefusalsBeforeStop refusals with no connection between them. Numbers that no retry mends stop at
 //   once, as does any refusal of the subscriber's own dial (the subscriber is there to correct it).
-// - 813 (another broadband connection holds the device) pauses automatic dials until that connection
-//   ends, a connection is seen, or the subscriber dials.
-// - Any other failure keeps the supervision's rhythm.
-// - An outage is told once: the first failure, a change of number and the stop, then its end.
+// - 813 (another broadband connection holds the device) pauses automatic dials until that connection is
+//   seen to end, a connection is seen, or the subscriber dials.
+// - An outage is told once: its first failure, a change of what it means, the stop, and its end. Failures
+//   while the machine sleeps or in the first moments after a wake are held back, and told only when no dial
+//   connects by the time the wake has settled.
 #include <cstdint>
 #include <optional>
+
+#include "app/dial_failure.h"
+#include "services/connection.h"
 
 namespace vt {
 
 enum class DialOrigin { Subscriber, Automatic };
 
-// What a Remote Access error number means for redialling.
-enum class FailureKind {
-    Transient,  // anything else: the next supervision tick dials again
-    Refused,    // 691
-    Final,      // 646, 647, 648, 649, 708: the account cannot log on now; retrying cannot help
-    LineInUse,  // 813
+// The hardware network adapters' link: Down while at least one exists and none has link; Unknown when
+// nothing can be read (and then nothing is held back).
+enum class Link { Unknown, Up, Down };
+
+// What the session asks of the line, at the moment of the event.
+class DialLine {
+public:
+    virtual ~DialLine() = default;
+    virtual bool Connected() = 0;        // the entry's connection is up
+    virtual bool Listed() = 0;           // the system still lists a connection of the entry, in any state
+    virtual bool OtherConnection() = 0;  // another entry's connection holds the broadband device
+    virtual std::optional<unsigned long> BytesReceived() = 0;  // nothing when unknown
+    virtual ToolRun ToolAnswer(ToolJob job) = 0;               // how the tool's last run stands
+    virtual std::int64_t NowMs() = 0;
+    virtual Link LinkNow() = 0;
+    // This copy supervises the line (asked again each time, so that the role passes on when its holder
+    // quits).
+    virtual bool HoldsSupervision() = 0;
 };
-FailureKind ClassifyFailure(unsigned long code);
 
 class DialSession {
 public:
@@ -48,86 +67,114 @@ public:
     // A connection that received more than this since the last supervision tick carries traffic and
     // needs no probe. The provider's keep-alive echoes over a period are far less.
     static constexpr unsigned long kTrafficBytesPerPeriod = 512;
+    // After a suspend, automatic dials wait for the resume, or this long of the program running in case
+    // no resume is told.
+    static constexpr std::int64_t kSuspendHoldMs = 120'000;
+    // Failures of automatic dials this soon after a resume are told only when no dial connects by then:
+    // the adapter or the modem often needs a few seconds after a wake.
+    static constexpr std::int64_t kWakeSettleMs = 30'000;
 
-    enum class Phase { Idle, HeldForHangUp, Watching };
+    // Idle: nothing of this program is dialling. Owed: an automatic dial waits for the wake or the cable.
+    // Held: a dial waits for this program's hang-up to release the line. Watching: the tool was started
+    // and the watch counts. Awaiting: the watch ran out while the tool's answer is still to come.
+    enum class Phase { Idle, Owed, Held, Watching, Awaiting };
     enum class Hold { None, BackingOff, Paused, Stopped };
-    enum class Start { Now, Held, AlreadyHeld };
 
-    struct Verdict {
-        bool tell = false;     // a balloon: the subscriber's dial, or news of the outage
-        bool stopped = false;  // redialling has stopped until the subscriber dials or a connection is seen
+    // A failure kept back while the machine sleeps or wakes.
+    struct Tale {
+        unsigned long code = 0;
+        bool stopped = false;
+        FailureKind kind = FailureKind::Transient;
+        bool operator==(const Tale&) const = default;
     };
 
-    // A dial is asked for. `line_released`: no hang-up of this program is still releasing the line. Now:
-    // start the tool (then DialLaunched); Held: wait for the release (HangUpWaitTick); AlreadyHeld: a dial
-    // already waits, and this request only joins it. The subscriber's request lifts every hold.
-    Start RequestDial(DialOrigin origin, bool line_released);
-    // A wait tick of the held dial: true when it starts now (the line released, or waited long enough).
-    bool HangUpWaitTick(bool line_released);
-    // The held dial will not start after all.
-    void AbandonHeldDial();
-    // The tool was started: the watch counts down from kWatchTicks and its answer is awaited.
-    void DialLaunched();
-    // A watch tick found no connection and no answer from the tool: counts down; true while the watch
-    // goes on, false when it has run out (the dial failed without a number).
-    bool WatchTick();
-    // The tool ended with the Remote Access error `code` at `now_ms` (the watch, if on, ends).
-    Verdict DialFailed(unsigned long code, std::int64_t now_ms);
-    // The entry is connected. Refusals, holds and the outage end: true once after an outage that was told.
-    bool Connected();
-    // The program itself hangs the line up: the connection's end that follows is no drop.
+    struct State {
+        Phase phase = Phase::Idle;
+        DialOrigin origin = DialOrigin::Subscriber;  // whose dial is held, watched or awaited
+        int ticks = 0;                               // ticks spent in Held, Watching or Awaiting
+        Hold hold = Hold::None;
+        int refusals = 0;
+        std::int64_t retry_at_ms = 0;     // BackingOff
+        bool blocker_seen = false;        // Paused: the connection that holds the device was seen
+        bool line_up = false;             // the entry was seen up, and neither dropped nor hung up since
+        bool hung_up = false;             // this program hung up since its last dial
+        bool remake_entry = false;        // the last dial found no entry
+        std::optional<FailureKind> told;  // what of the current outage was told
+        bool link_told = false;           // the missing cable was told in this outage
+        std::optional<unsigned long> received;  // the traffic counter at the last look
+        std::optional<std::int64_t> suspended_at_ms;
+        std::optional<std::int64_t> resumed_at_ms;
+        std::optional<Tale> tale;
+        bool redial = false;  // the redial option
+        bool operator==(const State&) const = default;
+    };
+
+    enum class Act {
+        Nothing,
+        AlreadyConnected,  // a dial was asked for, and the line is up
+        Launch,            // start the dial tool (the entry made first with remake_entry), then watch it
+        Hold,              // the dial waits for the line's release (HangUpWaitTick)
+        Probe,             // ask the probe pages (then ProbeAnswered)
+        HangUpAndRedial,   // hang the line up; the redial waits for the release (HangUpWaitTick)
+        Connected,         // the line is up: a dial under way is over
+        Failed,            // the dial failed with `code`; 0: the watch ran out without a number
+        NoLink,            // no cable or modem: an automatic dial waits for it
+    };
+    enum class News { None, Failure, Reconnected, NoLink };
+
+    struct Decision {
+        Act act = Act::Nothing;
+        DialOrigin origin = DialOrigin::Automatic;  // Launch, Hold
+        bool remake_entry = false;                  // Launch
+        unsigned long code = 0;                     // Failed, and News::Failure
+        bool stopped = false;  // Failed and News::Failure: redialling has stopped until the subscriber dials
+        News news = News::None;  // what a balloon tells
+        bool operator==(const Decision&) const = default;
+    };
+
+    explicit DialSession(DialLine& line) : line_(line) {}
+    // Resumes from `state` (for tests: a row starts anywhere).
+    DialSession(DialLine& line, const State& state) : line_(line), s_(state) {}
+
+    // A dial is asked for: the subscriber's lifts every hold and never waits; an automatic one (the hidden
+    // start) passes the supervision's conditions.
+    Decision Request(DialOrigin origin);
+    Decision WatchTick();        // the dial watch, while one runs
+    Decision SupervisionTick();  // the redial supervision, while the option is on
+    Decision HangUpWaitTick();   // Hold, while still waiting; anything else ends the wait
+    Decision ProbeAnswered(bool online);
+    // Launch could not be carried out (the account box holds what the tool would misread).
+    void LaunchRefused();
+    // The program itself hangs the line up (the subscriber's disconnect): its end is no drop.
     void HangUpStarted();
-    bool HangUpSinceDial() const { return hung_up_since_dial_; }
-    // The entry's connection ended while nothing of this program was dialling or hanging up: true when it
-    // was up, so this is a drop to redial at once (under the same holds as a supervision redial).
-    bool DropNoticed();
+    // The system's signals: a Remote Access connection (any) ended or was made; power; the cable.
+    Decision ConnectionEnded();
+    Decision ConnectionMade();
+    Decision Suspended();
+    Decision Resumed();
+    Decision LinkChanged();
+    void SetRedial(bool on) { s_.redial = on; }
 
-    // The supervision tick's reading of a dial whose tool outlived its watch.
-    bool AwaitingToolAnswer() const { return answer_awaited_; }
-    // The tool still runs: true when this tick waits for it.
-    bool WaitForRunningTool();
-    // The tool ended without a failure (or cannot be asked, or was waited for long enough).
-    void ToolAnswerRead();
-
-    // Whether an automatic dial may start at `now_ms`.
-    bool AutomaticDialDue(std::int64_t now_ms) const;
-    // The connection that held the device (813) has gone.
-    void OtherConnectionEnded();
-    // The last dial found no entry: true once, and the entry should be made before the next dial.
-    bool TakeEntryRecreation();
-
-    // The connection's received-bytes counter at a supervision tick (nothing when unknown): true when it
-    // grew enough since the last tick to show the line works. A counter that went back (a new connection
-    // or a wrap) or a first reading shows nothing; the line is then probed.
-    bool CarriedTraffic(std::optional<unsigned long> received);
-
-    Phase phase() const { return phase_; }
-    Hold hold() const { return hold_; }
-    bool Stopped() const { return hold_ == Hold::Stopped; }
-    int Countdown() const { return countdown_; }
-    int Refusals() const { return refusals_; }
+    const State& state() const { return s_; }
     // The wait after the `refusals`-th refusal in a row.
     static std::int64_t RetryDelayMs(int refusals);
 
 private:
-    Phase phase_ = Phase::Idle;
-    DialOrigin origin_ = DialOrigin::Subscriber;
-    int countdown_ = kWatchTicks;
-    int hang_up_wait_ticks_ = 0;
-    bool answer_awaited_ = false;
-    int busy_ticks_ = 0;
-    bool recreate_entry_ = false;
-    bool hung_up_since_dial_ = false;
-    bool line_up_ = false;
+    Decision Failure(unsigned long code);
+    // Why an automatic dial cannot start now, if it cannot (the phase then Idle or Owed).
+    std::optional<Decision> Gate(bool from_tick);
+    Decision Automatic(bool from_tick);
+    Decision Start(DialOrigin origin);  // Launch, or Hold while the line is being released
+    Decision Launch(DialOrigin origin);
+    Decision Up();
+    Decision Finish(Decision decision);
+    bool Released();
+    bool Asleep(std::int64_t now) const;
+    bool Waking(std::int64_t now) const;
+    void Forget();  // the line is down: its traffic counter is no baseline
 
-    Hold hold_ = Hold::None;
-    int refusals_ = 0;
-    std::int64_t retry_at_ms_ = 0;
-
-    bool outage_told_ = false;
-    unsigned long told_code_ = 0;
-
-    std::optional<unsigned long> last_received_;
+    DialLine& line_;
+    State s_;
 };
 
 }  // namespace vt

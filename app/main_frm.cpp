@@ -28,6 +28,9 @@ constexpr std::string_view kRestoredBalloon = "下次找不到我了，可以在
 constexpr std::string_view kStatusDialing = "- 正在拨号...";
 constexpr std::string_view kStatusConnected = "- 网络已连接";
 constexpr std::string_view kStatusFailed = "- 拨号失败";
+constexpr std::string_view kStatusNoLink = "- 网线未连接";
+constexpr std::string_view kNoLinkBalloon =
+    "网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫；网线接好后程序会自动拨号。";
 
 constexpr std::string_view kNoAccountOrPassword = "您还没有输入帐号或密码！";
 constexpr std::string_view kRunValueDenied =
@@ -40,6 +43,18 @@ constexpr std::string_view kSettingsNotSavedAfter =
     "\n本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。";
 constexpr std::string_view kRedialNeedsAccount =
     "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
+
+// Sets a flag for as long as it lives: the flows that let other handlers run mark themselves so.
+class ScopedFlag {
+public:
+    explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
+    ~ScopedFlag() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
 }  // namespace
 
 MainFrm::MainFrm(MainFrmServices& services, MainFrmView& view) : services_(services), view_(view) {}
@@ -47,11 +62,7 @@ MainFrm::MainFrm(MainFrmServices& services, MainFrmView& view) : services_(servi
 void MainFrm::OnLoad() {
     if (unloaded_) return;
     // Start-up only writes again what it read: a failure there loses nothing the subscriber chose.
-    loading_ = true;
-    struct Loaded {
-        bool& flag;
-        ~Loaded() { flag = false; }
-    } loaded{loading_};
+    const ScopedFlag loading(loading_);
     view_.AttachSkin();
     view_.SetOptionBackground(kOptionBackground);
     view_.MakeTranslucent(kWindowAlpha);
@@ -70,6 +81,8 @@ void MainFrm::OnLoad() {
     const std::string folder = services_.ExeFolder();
     const std::string icon_path = folder + "\\adsl.ico";
     services_.AddTrayIcon(icon_path, kTrayTip);
+    // Before the first dial, so that its connection is heard as it comes up.
+    services_.WatchConnections();
 
     bool started_in_tray = false;
     const bool account_stored = !cipher_text_.empty() && !view_.AccountText().empty();
@@ -88,14 +101,8 @@ void MainFrm::OnLoad() {
         }
         password_ = stored_password;
         view_.SetPasswordText(kPasswordPlaceholder);
-        if (services_.IsEntryConnected(kEntryName)) {
-            ShowInfoBalloon(kConnectedBalloon);
-            session_.Connected();
-        } else {
-            ShowInfoBalloon(kDialingBalloon);
-            // The start at logon dials on its own; a start the subscriber made is the subscriber's dial.
-            DialEntry(started_in_tray ? DialOrigin::Automatic : DialOrigin::Subscriber);
-        }
+        // The start at logon dials on its own; a start the subscriber made is the subscriber's dial.
+        AskDial(started_in_tray ? DialOrigin::Automatic : DialOrigin::Subscriber);
     } else {
         ShowInfoBalloon(kNoAccountBalloon);
     }
@@ -172,14 +179,7 @@ void MainFrm::ConnectCommand() {
         view_.SetPasswordText(kPasswordPlaceholder);
     }
 
-    if (services_.IsEntryConnected(kEntryName)) {
-        ShowInfoBalloon(kConnectedBalloon);
-        view_.SetConnectEnabled(true);
-        session_.Connected();
-    } else {
-        ShowInfoBalloon(kDialingBalloon);
-        DialEntry(DialOrigin::Subscriber);
-    }
+    if (AskDial(DialOrigin::Subscriber) == DialSession::Act::AlreadyConnected) view_.SetConnectEnabled(true);
     const bool user_saved = services_.WriteSetting(kSection, compat::kAccountKey, view_.AccountText());
     const bool cipher_saved = services_.WriteSetting(kSection, compat::kCipherTextKey, cipher_text_);
     if (!user_saved || !cipher_saved) WarnSettingsNotSaved();
@@ -208,159 +208,184 @@ bool MainFrm::RefuseCredentials(std::string_view account, std::string_view passw
     return true;
 }
 
-void MainFrm::DialEntry(DialOrigin origin) {
-    // The account comes from its box, which may have changed since it was checked (the redial tick):
-    // the dial tool is never started with values it would misread or wait on for ever.
-    if (RefuseCredentials(view_.AccountText(), password_)) return;
+DialSession::Act MainFrm::AskDial(DialOrigin origin) {
+    const Decision decision = session_.Request(origin);
+    if (decision.act == DialSession::Act::AlreadyConnected) {
+        ShowInfoBalloon(kConnectedBalloon);
+    } else {
+        if (decision.act == DialSession::Act::Launch || decision.act == DialSession::Act::Hold)
+            ShowInfoBalloon(kDialingBalloon);
+        Carry(decision);
+    }
+    return decision.act;
+}
+
+void MainFrm::Carry(const Decision& decision) {
+    using Act = DialSession::Act;
+    switch (decision.act) {
+        case Act::Nothing:
+        case Act::AlreadyConnected:
+            break;
+        case Act::Launch:
+            Launch(decision);
+            break;
+        case Act::Hold:
+            ShowHeld();
+            break;
+        case Act::Probe:
+            // The probe lets other handlers run: what it found is carried out after it.
+            Tell(decision);
+            Probe();
+            return;
+        case Act::HangUpAndRedial:
+            services_.LaunchHangUp();
+            ShowHeld();
+            break;
+        case Act::Connected:
+            view_.SetStatusText(kStatusConnected);
+            view_.SetConnectEnabled(true);
+            view_.StopTimer(FrmTimer::DialWatch);
+            view_.StopTimer(FrmTimer::HangUpWait);
+            break;
+        case Act::Failed:
+            view_.SetConnectEnabled(true);
+            view_.StopTimer(FrmTimer::DialWatch);
+            view_.SetStatusText(decision.code ? DialFailureStatus(decision.code, decision.stopped)
+                                              : std::string(kStatusFailed));
+            break;
+        case Act::NoLink:
+            view_.SetStatusText(kStatusNoLink);
+            break;
+    }
+    Tell(decision);
+}
+
+void MainFrm::ShowHeld() {
+    // A dial that meets a line still being released is refused: it starts once the line is free.
     view_.SetConnectEnabled(false);
-    const DialSession::Start start = session_.RequestDial(origin, LineReleased());
-    if (start == DialSession::Start::Now) LaunchWatchedDial();
     view_.SetStatusText(kStatusDialing);
-    if (start == DialSession::Start::Now) {
-        view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
-    } else if (start == DialSession::Start::Held) {
-        // A dial that meets a line still being released is refused: it starts once the line is free.
-        view_.StopTimer(FrmTimer::DialWatch);
-        view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
-    }
+    view_.StopTimer(FrmTimer::DialWatch);
+    view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
 }
 
-bool MainFrm::LineReleased() {
-    if (services_.LastToolRun(ToolJob::HangUp).state == ToolRun::State::Running) return false;
-    // The tool may end before the system has let the line go; only a line hung up here is asked about, so
-    // that an unrelated slow dial does not hold a new one back.
-    return !session_.HangUpSinceDial() || !services_.IsEntryListed(kEntryName);
-}
-
-void MainFrm::OnHangUpWaitTick() {
-    if (unloaded_) return;
-    if (session_.phase() != DialSession::Phase::HeldForHangUp) {
-        view_.StopTimer(FrmTimer::HangUpWait);
-        return;
-    }
-    if (!session_.HangUpWaitTick(LineReleased())) return;
-    view_.StopTimer(FrmTimer::HangUpWait);
-    // The boxes may have changed while the dial waited: the same check as any dial's. The dial is given up
-    // before the box lets other handlers run, so that a dial asked for meanwhile starts afresh.
+void MainFrm::Launch(const Decision& decision) {
+    // The account comes from its box, which may have changed since it was checked (a redial, a dial that
+    // waited for the line): the dial tool is never started with values it would misread or wait on for
+    // ever. The dial is given up before the box lets other handlers run, so that a dial asked for
+    // meanwhile starts afresh.
     if (const std::optional<std::string> refusal = CredentialRefusal(view_.AccountText(), password_)) {
-        session_.AbandonHeldDial();
+        session_.LaunchRefused();
         view_.SetConnectEnabled(true);
         view_.SetStatusText(kStatusFailed);
         view_.ShowMessage(*refusal, kBalloonTitle, kIconInformation);
         return;
     }
-    LaunchWatchedDial();
+    if (decision.remake_entry && !services_.EntryExists(kEntryName))
+        services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
+    view_.SetConnectEnabled(false);
+    services_.LaunchDial(view_.AccountText(), password_);
+    view_.SetStatusText(kStatusDialing);
     view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
 }
 
-void MainFrm::LaunchWatchedDial() {
-    if (session_.TakeEntryRecreation() && !services_.EntryExists(kEntryName))
-        services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
-    services_.LaunchDial(view_.AccountText(), password_);
-    session_.DialLaunched();
+void MainFrm::Probe() {
+    // One probe at a time: a check asked for while one runs (a wake, say) takes its answer.
+    if (probing_) return;
+    bool online = false;
+    {
+        const ScopedFlag probing(probing_);
+        for (const std::string& address : services_.ProbeAddresses()) {
+            online = services_.ProbeInternet(address);
+            if (unloaded_) return;
+            if (online) break;
+        }
+    }
+    Carry(session_.ProbeAnswered(online));
 }
 
-void MainFrm::HangUp() {
-    session_.HangUpStarted();
-    services_.LaunchHangUp();
+void MainFrm::Tell(const Decision& decision) {
+    switch (decision.news) {
+        case DialSession::News::None:
+            return;
+        case DialSession::News::Reconnected:
+            ShowInfoBalloon(kReconnectedBalloon);
+            return;
+        case DialSession::News::NoLink:
+            ShowInfoBalloon(kNoLinkBalloon);
+            return;
+        case DialSession::News::Failure: {
+            const std::string system_text = DialFailureReason(decision.code).empty()
+                                                ? services_.DialErrorText(decision.code)
+                                                : std::string();
+            ShowInfoBalloon(
+                DialFailureBalloon(decision.code, decision.stopped, redial_on_drop_, system_text));
+            return;
+        }
+    }
 }
 
-void MainFrm::NoteConnected() {
-    if (session_.Connected()) ShowInfoBalloon(kReconnectedBalloon);
+void MainFrm::OnHangUpWaitTick() {
+    if (unloaded_) return;
+    const Decision decision = session_.HangUpWaitTick();
+    if (decision.act == DialSession::Act::Hold) {
+        Tell(decision);
+        return;
+    }
+    view_.StopTimer(FrmTimer::HangUpWait);
+    Carry(decision);
 }
 
 void MainFrm::OnDialWatchTick() {
     if (unloaded_) return;
-    if (services_.IsEntryConnected(kEntryName)) {
-        view_.SetStatusText(kStatusConnected);
-        view_.SetConnectEnabled(true);
-        view_.StopTimer(FrmTimer::DialWatch);
-        NoteConnected();
-        return;
-    }
-    // The tool's own answer, read without waiting: a failure is known before the countdown runs out.
-    // A tool that ended with success but no connection leaves the verdict to the countdown.
-    const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
-    if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
-        view_.SetConnectEnabled(true);
-        view_.StopTimer(FrmTimer::DialWatch);
-        ReportDialFailure(dial.exit_code);
-        return;
-    }
-    if (session_.WatchTick()) return;
-    view_.SetConnectEnabled(true);
-    view_.StopTimer(FrmTimer::DialWatch);
-    view_.SetStatusText(kStatusFailed);
+    Carry(session_.WatchTick());
 }
 
 void MainFrm::OnSupervisionTick() {
     // The probes let other handlers run, among them another tick of this timer (skipped here) and
     // the tray menu's quit (after which this tick must not touch the window).
     if (unloaded_ || supervising_) return;
-    supervising_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{supervising_};
-
-    // A dial whose tool ended after its watch: its answer counts now.
-    if (session_.AwaitingToolAnswer() && session_.phase() != DialSession::Phase::Watching) {
-        const ToolRun dial = services_.LastToolRun(ToolJob::Dial);
-        if (dial.state == ToolRun::State::Ended && dial.exit_code != 0) {
-            ReportDialFailure(dial.exit_code);
-        } else if (dial.state == ToolRun::State::Running && session_.WaitForRunningTool()) {
-            return;
-        } else {
-            session_.ToolAnswerRead();
-        }
-    }
-
-    if (services_.IsEntryConnected(kEntryName)) {
-        // A connection made otherwise also ends a stop or a pause.
-        NoteConnected();
-        // A line that received traffic since the last tick works: no third party's page is asked.
-        if (session_.CarriedTraffic(services_.BytesReceived(kEntryName))) return;
-        for (const std::string& address : services_.ProbeAddresses()) {
-            const bool online = services_.ProbeInternet(address);
-            if (unloaded_ || online) return;
-        }
-        HangUp();
-        DialEntry(DialOrigin::Automatic);
-        return;
-    }
-    if (session_.phase() != DialSession::Phase::Idle) return;  // a dial is under way or waits for the line
-    RedialIfDue();
-}
-
-void MainFrm::RedialIfDue() {
-    // While another connection holds the device, a dial would only meet 813 again.
-    if (session_.hold() == DialSession::Hold::Paused && !services_.OtherBroadbandConnected(kEntryName))
-        session_.OtherConnectionEnded();
-    if (!session_.AutomaticDialDue(services_.NowMs())) return;
-    DialEntry(DialOrigin::Automatic);
+    const ScopedFlag supervising(supervising_);
+    // A watch that could not start (or stopped) is tried again: without it a drop waits for a tick.
+    services_.WatchConnections();
+    Carry(session_.SupervisionTick());
 }
 
 void MainFrm::OnConnectionEnded() {
-    // A tick in the middle of its probes decides for itself; without the option nothing redials.
-    if (unloaded_ || supervising_ || !redial_on_drop_) return;
-    // The signal comes for any connection's end: the entry's own is told by its absence. The end of the
-    // connection that held the device lifts a pause as soon as it comes.
-    if (services_.IsEntryConnected(kEntryName)) return;
-    const bool paused =
-        session_.hold() == DialSession::Hold::Paused && session_.phase() == DialSession::Phase::Idle;
-    if (!paused && !session_.DropNoticed()) return;
-    RedialIfDue();
+    // A tick in the middle of its probes decides for itself.
+    if (unloaded_ || supervising_) return;
+    Carry(session_.ConnectionEnded());
 }
 
-void MainFrm::ReportDialFailure(unsigned long code) {
-    const DialSession::Verdict verdict = session_.DialFailed(code, services_.NowMs());
-    // Without the option nothing redials, so nothing has stopped.
-    const bool stopped = session_.Stopped() && redial_on_drop_;
-    view_.SetStatusText(DialFailureStatus(code, stopped));
-    if (!verdict.tell) return;
-    const std::string system_text =
-        DialFailureReason(code).empty() ? services_.DialErrorText(code) : std::string();
-    ShowInfoBalloon(DialFailureBalloon(code, verdict.stopped && redial_on_drop_, system_text));
+void MainFrm::OnConnectionMade() {
+    if (unloaded_) return;
+    Carry(session_.ConnectionMade());
+}
+
+void MainFrm::OnSuspend() {
+    if (unloaded_) return;
+    Carry(session_.Suspended());
+}
+
+void MainFrm::OnResume() {
+    if (unloaded_) return;
+    Carry(session_.Resumed());
+}
+
+void MainFrm::OnLinkChanged() {
+    if (unloaded_) return;
+    Carry(session_.LinkChanged());
+}
+
+void MainFrm::OnEndSession(bool close_app) {
+    // The Restart Manager closes the program for an installer and the session goes on: a copy that only
+    // took its icon down would run on unseen, every message ignored, and block a new start.
+    if (close_app) {
+        OnMenuItem(TrayMenuItem::Exit);
+        return;
+    }
+    // Logging off ends the process without destroying the window: the icon goes first, or the shell would
+    // keep a dead icon until the pointer passes over it.
+    OnUnload();
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {
@@ -385,14 +410,13 @@ void MainFrm::SetOption(OptionBox box, bool ticked) {
 }
 
 void MainFrm::ApplyStartWithWindows() {
-    const MainFrmServices::RunValueResult result = start_with_windows_
-                                                       ? services_.WriteRunValue(services_.RunValueDataFor(
-                                                             services_.ExeFolder(), services_.ExeBaseName()))
-                                                       : services_.DeleteRunValue();
+    const RunValueResult result = start_with_windows_ ? services_.WriteRunValue(services_.RunValueDataFor(
+                                                            services_.ExeFolder(), services_.ExeBaseName()))
+                                                      : services_.DeleteRunValue();
     // Any failure to write leaves nothing behind a ticked box: it is told and the box unticked. A failed
     // delete other than a refusal (the value was not there) passes silently.
-    const bool denied = result == MainFrmServices::RunValueResult::AccessDenied;
-    if (!denied && !(start_with_windows_ && result == MainFrmServices::RunValueResult::Failed)) return;
+    const bool denied = result == RunValueResult::AccessDenied;
+    if (!denied && !(start_with_windows_ && result == RunValueResult::Failed)) return;
     view_.ShowMessage(denied ? kRunValueDenied : kRunValueFailed, kRunValueDeniedTitle, kIconCritical);
     if (unloaded_) return;
     // Unticking runs this action again, which tries to delete the value.
@@ -408,9 +432,11 @@ void MainFrm::ApplyRedialOnDrop() {
             view_.ShowMessage(kRedialNeedsAccount, kBalloonTitle, kIconInformation);
             return;
         }
+        session_.SetRedial(true);
         view_.StartTimer(FrmTimer::Supervision, kSupervisionIntervalMs);
         StoreSetting(compat::kRedialKey, "1");
     } else {
+        session_.SetRedial(false);
         view_.StopTimer(FrmTimer::Supervision);
         StoreSetting(compat::kRedialKey, "0");
     }
@@ -483,7 +509,8 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
             MenuConnect();
             break;
         case TrayMenuItem::Disconnect:
-            HangUp();
+            session_.HangUpStarted();
+            services_.LaunchHangUp();
             break;
         case TrayMenuItem::Help:
             services_.OpenLink(kHelpPageUrl);
@@ -510,13 +537,7 @@ void MainFrm::MenuConnect() {
         return;
     }
     if (RefuseCredentials(view_.AccountText(), password_)) return;
-    if (services_.IsEntryConnected(kEntryName)) {
-        ShowInfoBalloon(kConnectedBalloon);
-        session_.Connected();
-        return;
-    }
-    ShowInfoBalloon(kDialingBalloon);
-    DialEntry(DialOrigin::Subscriber);
+    AskDial(DialOrigin::Subscriber);
 }
 
 void MainFrm::ShowInfoBalloon(std::string_view text) {

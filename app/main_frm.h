@@ -17,13 +17,14 @@
 #include "app/dial_session.h"
 #include "base/compat.h"
 #include "services/connection.h"
+#include "services/run_value.h"
 #include "tray/tray_menu.h"
 
 namespace vt {
 
 class MainFrmServices {
 public:
-    enum class RunValueResult { Ok, AccessDenied, Failed };
+    using RunValueResult = vt::RunValueResult;  // the Run value's own, not a copy
 
     virtual ~MainFrmServices() = default;
 
@@ -62,8 +63,17 @@ public:
     virtual ToolRun LastToolRun(ToolJob job) = 0;
     // The system's own text for a Remote Access error number, "" when it has none.
     virtual std::string DialErrorText(unsigned long code) = 0;
-    // A monotonic clock, in milliseconds.
+    // A monotonic clock, in milliseconds, that does not count the time the machine sleeps.
     virtual std::int64_t NowMs() = 0;
+    // The hardware network adapters' link. Unknown where nothing can be read, which holds nothing back.
+    virtual Link ReadLink() { return Link::Unknown; }
+    // True while this copy holds the machine's one supervision, taking it when it is free. Never waits: it
+    // is asked again at every supervision tick, so that the role passes on when its holder quits.
+    virtual bool HoldsSupervision() { return true; }
+    // Makes sure that the system's signals of a connection ended or made reach the window (as
+    // OnConnectionEnded and OnConnectionMade), starting the watch again when it is not running; true
+    // while it runs. Cheap when it runs.
+    virtual bool WatchConnections() { return false; }
 
     // The per-user Run value "Veltrane".
     virtual std::string ReadRunValue() = 0;  // "" when there is none
@@ -114,8 +124,8 @@ public:
     virtual std::string PasswordText() = 0;
     virtual void SetPasswordText(std::string_view text) = 0;
     virtual void FocusPasswordBox() = 0;
-    virtual void SetStatusText(std::string_view text) = 0;  // `Stats`
-    virtual void SetConnectEnabled(bool enabled) = 0;       // `BtnLog`
+    virtual void SetStatusText(std::string_view text) = 0;
+    virtual void SetConnectEnabled(bool enabled) = 0;
     // Display only: changing it must not come back as OnOptionChanged.
     virtual void ShowOptionTicked(OptionBox box, bool ticked) = 0;
 
@@ -182,8 +192,18 @@ public:
     void OnDialWatchTick();    // dial watch, every 5 s while on
     void OnSupervisionTick();  // redial supervision, every 22 s while on
     void OnHangUpWaitTick();
-    // The system signalled that a Remote Access connection (any, perhaps not the entry's) has ended.
+    // The system signalled that a Remote Access connection (any, perhaps not the entry's) has ended, or
+    // that one was made.
     void OnConnectionEnded();
+    void OnConnectionMade();
+    // The machine is about to sleep (PBT_APMSUSPEND); it woke (PBT_APMRESUMEAUTOMATIC).
+    void OnSuspend();
+    void OnResume();
+    // The adapters' link changed (ReadLink tells how it stands).
+    void OnLinkChanged();
+    // The session ends (WM_ENDSESSION): with `close_app` (the Restart Manager's ENDSESSION_CLOSEAPP) the
+    // session goes on and the program quits as "退出程序" does; at a logoff it only takes its icon down.
+    void OnEndSession(bool close_app);
 
     // The user changed an option box; the box now shows `ticked`. Runs its action only when that
     // differs from the state MainFrm holds.
@@ -213,34 +233,49 @@ public:
     const std::string& Password() const { return password_; }
     const std::string& CipherText() const { return cipher_text_; }
     const std::string& RunValueText() const { return run_value_text_; }
-    int WatchCountdown() const { return session_.Countdown(); }
     // A password to dial with is known (entered, or stored with an account and accepted at start-up).
     bool AccountKnown() const { return password_ != kUnknownPassword; }
     bool OptionTicked(OptionBox box) const {
         return box == OptionBox::StartWithWindows ? start_with_windows_ : redial_on_drop_;
     }
     bool Unloaded() const { return unloaded_; }
-    const DialSession& Session() const { return session_; }
 
 private:
+    using Decision = DialSession::Decision;
+
+    // The line as the session asks it: the services, for the entry.
+    class Line final : public DialLine {
+    public:
+        explicit Line(MainFrmServices& services) : services_(services) {}
+        bool Connected() override { return services_.IsEntryConnected(kEntryName); }
+        bool Listed() override { return services_.IsEntryListed(kEntryName); }
+        bool OtherConnection() override { return services_.OtherBroadbandConnected(kEntryName); }
+        std::optional<unsigned long> BytesReceived() override { return services_.BytesReceived(kEntryName); }
+        ToolRun ToolAnswer(ToolJob job) override { return services_.LastToolRun(job); }
+        std::int64_t NowMs() override { return services_.NowMs(); }
+        Link LinkNow() override { return services_.ReadLink(); }
+        bool HoldsSupervision() override { return services_.HoldsSupervision(); }
+
+    private:
+        MainFrmServices& services_;
+    };
+
     void ConnectCommand();
     // Shows why the account or password cannot be kept or dialled, when so; true when refused. Pumps.
     bool RefuseCredentials(std::string_view account, std::string_view password);
-    void DialEntry(DialOrigin origin);
-    // No hang-up of this program is still releasing the line.
-    bool LineReleased();
+    // Asks the session for a dial: the "dialling" balloon when it goes ahead, "connected" when the line is
+    // already up. Returns what the session decided, carried out.
+    DialSession::Act AskDial(DialOrigin origin);
     void HideToTray();
-    void LaunchWatchedDial();  // starts the tool; the caller arms the watch
     // Writes one setting; the first write of this run that fails (after start-up) is told.
     bool StoreSetting(std::string_view key, std::string_view value);
     void WarnSettingsNotSaved();
-    // The dial tool ended with the Remote Access error `code`: status, balloon, and the redial discipline.
-    void ReportDialFailure(unsigned long code);
-    // The entry is seen connected: the session learns it, and the end of a told outage is told.
-    void NoteConnected();
-    void HangUp();
-    // An automatic dial, when the session's holds allow one now.
-    void RedialIfDue();
+    // Carries out what the session decided: the texts, balloons, timers and services.
+    void Carry(const Decision& decision);
+    void Launch(const Decision& decision);
+    void ShowHeld();
+    void Probe();  // pumps
+    void Tell(const Decision& decision);
     void ShowInfoBalloon(std::string_view text);
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void ApplyStartWithWindows();
@@ -257,9 +292,11 @@ private:
     bool redial_on_drop_ = false;
     bool unloaded_ = false;
     bool supervising_ = false;  // a supervision tick is running (its probe pumps messages)
+    bool probing_ = false;
     bool loading_ = false;
     bool settings_warned_ = false;
-    DialSession session_;
+    Line line_{services_};
+    DialSession session_{line_};
 };
 
 }  // namespace vt

@@ -33,6 +33,7 @@ public:
     enum TimerId : UINT_PTR { kDialWatchTimer = 1, kSupervisionTimer = 2, kHangUpWaitTimer = 3 };
     // Posted when the system signals that a Remote Access connection has ended.
     static constexpr UINT kConnectionEndedMessage = WM_APP + 1;
+    static constexpr UINT kConnectionMadeMessage = WM_APP + 2;  // and when one comes up
     static constexpr const wchar_t* kClassName = compat::kMainWindowClass;  // a form in the skin's kind table
     static constexpr wchar_t kBackgroundClass[] = L"VeltranePicture";
     static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";  // a toggle in the kind table

@@ -227,6 +227,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case kConnectionEndedMessage:
             if (frm_) frm_->OnConnectionEnded();
             return 0;
+        case kConnectionMadeMessage:
+            if (frm_) frm_->OnConnectionMade();
+            return 0;
+        case WM_POWERBROADCAST:
+            if (frm_ && wparam == PBT_APMSUSPEND) frm_->OnSuspend();
+            if (frm_ && wparam == PBT_APMRESUMEAUTOMATIC) frm_->OnResume();
+            return TRUE;
         case WM_SIZE:
             if (frm_) frm_->OnResize(wparam == SIZE_MINIMIZED);
             return 0;
@@ -244,9 +251,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_CTLCOLORBTN:
             return OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
         case WM_ENDSESSION:
-            // Logging off ends the process without destroying the window: take the icon down first, or
-            // the shell would keep a dead icon until the pointer passes over it.
-            if (wparam && frm_) frm_->OnUnload();
+            // The Restart Manager's close quits; a logoff only takes the icon down (MainFrm::OnEndSession).
+            if (wparam && frm_) frm_->OnEndSession((lparam & ENDSESSION_CLOSEAPP) != 0);
             return 0;
         case WM_DESTROY:
             KillTimer(window_, kDialWatchTimer);

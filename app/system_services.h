@@ -1,16 +1,17 @@
 #pragma once
 // MainFrm's services on the real system: the settings file, the cipher, the phonebook and the dial
-// tool, the probe, the Run value, the working set, links, and the tray icon of one window.
+// tool, the probe, the Run value, the working set, links, the tray icon of one window, and the watch that
+// tells that window of connections ended and made.
 #include <windows.h>
 
 #include "app/main_frm.h"
+#include "services/connection_watch.h"
 
 namespace vt {
 
 class SystemServices final : public MainFrmServices {
 public:
     explicit SystemServices(HWND main_window) : window_(main_window) {}
-    void SetWindow(HWND main_window) { window_ = main_window; }
 
     std::string ReadSetting(std::string_view section, std::string_view key) override;
     std::string ReadSettingExact(std::string_view section, std::string_view key) override;
@@ -24,6 +25,9 @@ public:
     bool OtherBroadbandConnected(std::string_view name) override;
     std::optional<unsigned long> BytesReceived(std::string_view name) override;
     std::int64_t NowMs() override;
+    Link ReadLink() override;
+    bool HoldsSupervision() override;
+    bool WatchConnections() override;
     bool ProbeInternet(std::string_view url) override;
     std::array<std::string, 2> ProbeAddresses() override;
     bool LaunchDial(std::string_view account, std::string_view password) override;
@@ -51,6 +55,7 @@ private:
     HWND window_;
     DWORD last_tick_ = 0;
     std::uint32_t tick_wraps_ = 0;
+    ConnectionEndWatch connection_watch_;
 };
 
 // The argument text of a command line: what follows the program's name (quoted or not) and the

@@ -1,5 +1,6 @@
 #include "app/system_services.h"
 
+#include "app/main_window.h"
 #include "base/text.h"
 #include "services/cipher.h"
 #include "services/connection.h"
@@ -38,13 +39,30 @@ std::optional<unsigned long> SystemServices::BytesReceived(std::string_view name
     return vt::BytesReceived(name);
 }
 std::int64_t SystemServices::NowMs() {
-    // The 32-bit tick count wraps after 49.7 days, and a tray program runs for longer: the wraps are
-    // counted. The clock only spaces retries minutes apart, and it is read at every retry decision, so
-    // no wrap goes unseen while a spacing is pending.
+    // The policy's waits are of a program running: two minutes after a suspend with no resume told must
+    // not pass while the machine sleeps. The unbiased interrupt time (Windows 7 on, looked up as the
+    // build targets older headers) leaves sleep out and never wraps.
+    using Unbiased = BOOL(WINAPI*)(ULONGLONG*);
+    static const auto unbiased = reinterpret_cast<Unbiased>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryUnbiasedInterruptTime")));
+    ULONGLONG hundred_ns = 0;
+    if (unbiased && unbiased(&hundred_ns)) return static_cast<std::int64_t>(hundred_ns / 10'000);
+    // Else the tick count, which counts sleep. Its 32 bits wrap after 49.7 days, and a tray program runs
+    // for longer: the wraps are counted. The clock is read at every retry decision, so no wrap goes unseen
+    // while a spacing is pending.
     const DWORD now = GetTickCount();
     if (now < last_tick_) ++tick_wraps_;
     last_tick_ = now;
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(tick_wraps_) << 32) | now);
+}
+// The adapters' reader is not wired into this build yet: a link that cannot be read holds nothing back.
+Link SystemServices::ReadLink() { return Link::Unknown; }
+// Without a machine-wide lock this copy is the only supervisor it knows of.
+bool SystemServices::HoldsSupervision() { return true; }
+bool SystemServices::WatchConnections() {
+    return connection_watch_.Running() ||
+           connection_watch_.Start(window_, MainWindow::kConnectionEndedMessage,
+                                   MainWindow::kConnectionMadeMessage);
 }
 bool SystemServices::ProbeInternet(std::string_view url) { return vt::ProbeInternet(url); }
 std::array<std::string, 2> SystemServices::ProbeAddresses() {
@@ -59,23 +77,8 @@ std::string SystemServices::DialErrorText(unsigned long code) { return vt::DialE
 std::string SystemServices::SettingsLocation() { return WideToUtf8(AnsiToWide(vt::SettingsFilePath())); }
 std::string SystemServices::ReadRunValue() { return vt::ReadRunValue(); }
 
-namespace {
-MainFrmServices::RunValueResult Converted(vt::RunValueResult result) {
-    switch (result) {
-        case vt::RunValueResult::Ok:
-            return MainFrmServices::RunValueResult::Ok;
-        case vt::RunValueResult::AccessDenied:
-            return MainFrmServices::RunValueResult::AccessDenied;
-        default:
-            return MainFrmServices::RunValueResult::Failed;
-    }
-}
-}  // namespace
-
-MainFrmServices::RunValueResult SystemServices::WriteRunValue(std::string_view data) {
-    return Converted(vt::WriteRunValue(data));
-}
-MainFrmServices::RunValueResult SystemServices::DeleteRunValue() { return Converted(vt::DeleteRunValue()); }
+RunValueResult SystemServices::WriteRunValue(std::string_view data) { return vt::WriteRunValue(data); }
+RunValueResult SystemServices::DeleteRunValue() { return vt::DeleteRunValue(); }
 std::string SystemServices::RunValueDataFor(std::string_view exe_folder, std::string_view base_name) {
     return vt::RunValueDataFor(exe_folder, base_name);
 }

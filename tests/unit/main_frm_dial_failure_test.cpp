@@ -13,32 +13,63 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using State = ToolRun::State;
 constexpr std::int64_t kMinute = 60000;
 
-TEST(DialFailureTable, EveryCommonNumberHasAReasonAndTheNumberAlwaysShows) {
-    for (unsigned long code : {691ul, 647ul, 648ul, 649ul, 708ul, 646ul, 678ul, 815ul, 651ul, 797ul,
-                               633ul, 619ul, 629ul, 623ul, 720ul, 769ul, 813ul, 756ul, 617ul, 814ul}) {
-        EXPECT_FALSE(DialFailureReason(code).empty()) << code;
-        EXPECT_THAT(DialFailureBalloon(code, false), HasSubstr(std::to_string(code)));
-        EXPECT_EQ(DialFailureStatus(code, false), "- 拨号失败 (" + std::to_string(code) + ")");
+// The failure table, a number a row: what it means for redialling and what the subscriber is told. The
+// number always shows; a promise of a redial only while the option is on and redialling goes on.
+TEST(DialFailureTable, EachNumberHasItsKindAndItsWords) {
+    struct Row {
+        unsigned long code;
+        FailureKind kind;
+        const char* says;
+        const char* promise;  // "" for none
+    };
+    using K = FailureKind;
+    constexpr const char* kNoAnswer = "宽带服务器没有响应";
+    constexpr const char* kNotReady = "网卡或宽带设备没有就绪";
+    constexpr const char* kCut = "连接被断开";
+    constexpr const char* kBusy = "正在进行";
+    const Row rows[] = {
+        {691, K::Refused, "还保留着上次的连接", "程序会在几分钟后自动再试。"},
+        {647, K::Final, "停用", ""},
+        {648, K::Final, "密码已过期", ""},
+        {649, K::Final, "没有拨号上网的权限", ""},
+        {708, K::Final, "帐号已过期", ""},
+        {646, K::Final, "这个时段", ""},
+        {678, K::Transient, kNoAnswer, ""},
+        {815, K::Transient, kNoAnswer, ""},
+        {651, K::Transient, kNotReady, ""},
+        {797, K::Transient, kNotReady, ""},
+        {633, K::Transient, kNotReady, ""},
+        {619, K::Transient, kCut, ""},
+        {629, K::Transient, kCut, ""},
+        {623, K::EntryMissing, "重新创建", ""},
+        {720, K::Transient, "网络协议", ""},
+        {769, K::Transient, "无法到达", ""},
+        {813, K::LineInUse, "另一个宽带连接", "它断开后程序会自动恢复重拨。"},
+        {756, K::Transient, kBusy, ""},
+        {617, K::Transient, kBusy, ""},
+        {814, K::Transient, "网线", ""},
+    };
+    for (const Row& row : rows) {
+        const std::string number = std::to_string(row.code);
+        EXPECT_EQ(FailureKindOf(row.code), row.kind) << number;
+        EXPECT_THAT(DialFailureReason(row.code), HasSubstr(row.says)) << number;
+        EXPECT_EQ(DialFailureStatus(row.code, false), "- 拨号失败 (" + number + ")");
+        EXPECT_EQ(DialFailureStatus(row.code, true), "- 已停止重拨 (" + number + ")");
+        const std::string quiet = DialFailureBalloon(row.code, false, false, "system words");
+        EXPECT_EQ(quiet, "拨号失败（错误 " + number + "）：" + DialFailureReason(row.code)) << number;
+        const std::string redialling = DialFailureBalloon(row.code, false, true);
+        EXPECT_EQ(redialling, quiet + row.promise) << number;
+        EXPECT_THAT(DialFailureBalloon(row.code, true, true),
+                    Not(HasSubstr(row.promise[0] ? row.promise : "-")));
     }
-    EXPECT_EQ(DialFailureBalloon(12345, false), "拨号失败（错误 12345）。");
-    // A number of the table keeps the table's words only.
-    EXPECT_THAT(DialFailureBalloon(691, false, "system words"), ::testing::Not(HasSubstr("system words")));
-    // 691: both causes a subscriber can act on.
-    EXPECT_THAT(DialFailureBalloon(691, false), HasSubstr("用户名或密码错误"));
-    EXPECT_THAT(DialFailureBalloon(691, false), HasSubstr("还保留着上次的连接"));
-    EXPECT_THAT(DialFailureBalloon(813, false), HasSubstr("另一个宽带连接"));
-    EXPECT_THAT(DialFailureBalloon(691, true), HasSubstr("已停止自动重拨"));
-}
-
-// Which number does what is driven by the nights below; the spacing's cap is not reached in them.
-TEST(DialSessionPolicy, RetrySpacingDoublesUpToTenMinutes) {
-    std::vector<std::int64_t> delays;
-    for (int refusals = 1; refusals <= 6; ++refusals) delays.push_back(DialSession::RetryDelayMs(refusals));
-    EXPECT_THAT(delays,
-                ElementsAre(kMinute, 2 * kMinute, 4 * kMinute, 8 * kMinute, 10 * kMinute, 10 * kMinute));
+    EXPECT_EQ(FailureKindOf(12345), FailureKind::Transient);
+    EXPECT_EQ(DialFailureBalloon(12345, false, true), "拨号失败（错误 12345）。");
+    EXPECT_EQ(DialFailureBalloon(868, false, true, "系统的话。"), "拨号失败（错误 868）：系统的话。");
+    EXPECT_THAT(DialFailureBalloon(691, true, true), HasSubstr("已停止自动重拨"));
 }
 
 // A stored account and the redial option, loaded while connected; the line drops at the start of the
@@ -94,80 +125,6 @@ TEST(MainFrmNight, AHeldSessionAfterADropIsRetriedLaterAndTheLineComesBackByItse
     EXPECT_EQ(night.Balloons()[1], "网络已重新连接。");
 }
 
-TEST(MainFrmNight, AHalfHourOutageIsToldOnceAndItsEndOnce) {
-    Night night({678});
-    night.Run(30 * kMinute);
-    EXPECT_GE(night.dial_times.size(), 75u);  // the 22 s rhythm all along
-    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (678)");
-    night.script = {0};
-    night.next = 0;
-    night.Run(kMinute);
-    EXPECT_EQ(night.rig.view.status, "- 网络已连接");
-    ASSERT_EQ(night.Balloons().size(), 2u);
-    EXPECT_THAT(night.Balloons()[0], HasSubstr("宽带服务器没有响应"));
-    EXPECT_EQ(night.Balloons()[1], "网络已重新连接。");
-    // A new outage whose number changes is told at each change.
-    night.up = false;
-    night.script = {678, 678, 651, 651, 678};
-    night.next = 0;
-    night.Run(3 * kMinute);
-    EXPECT_EQ(night.Balloons().size(), 5u);
-}
-
-TEST(MainFrmNight, FiveRefusalsInARowStopAndAreToldOnceWithWhatToDo) {
-    Night night({691});
-    night.Run(60 * kMinute);
-    EXPECT_EQ(night.dial_times.size(), 5u);
-    EXPECT_EQ(night.rig.view.status, "- 已停止重拨 (691)");
-    ASSERT_EQ(night.Balloons().size(), 2u);
-    EXPECT_THAT(night.Balloons()[1], HasSubstr("已停止自动重拨"));
-    EXPECT_THAT(night.Balloons()[1], HasSubstr("请核对帐号和密码"));
-    // Retries 1, 2, 4 and 8 minutes after the refusals: nowhere near 10 minutes apart.
-    for (std::size_t i = 1; i < night.dial_times.size(); ++i)
-        EXPECT_LE(night.dial_times[i] - night.dial_times[i - 1], 10 * kMinute) << i;
-    // A connection made otherwise (the system's own dialog) resumes the supervision.
-    night.up = true;
-    night.Run(kMinute);
-    EXPECT_EQ(night.Balloons().back(), "网络已重新连接。");
-    night.up = false;
-    night.script = {0};
-    night.next = 0;
-    night.Run(kMinute);
-    EXPECT_EQ(night.dial_times.size(), 6u);
-}
-
-TEST(MainFrmNight, NumbersNoRetryMendsStopAtTheFirst) {
-    for (unsigned long code : {647ul, 648ul, 649ul, 708ul, 646ul}) {
-        Night night({code});
-        night.Run(10 * kMinute);
-        EXPECT_EQ(night.dial_times.size(), 1u) << code;
-        EXPECT_EQ(night.rig.view.status, "- 已停止重拨 (" + std::to_string(code) + ")");
-        EXPECT_EQ(night.Balloons().size(), 1u) << code;
-    }
-}
-
-TEST(MainFrmNight, AnotherConnectionOnTheLinePausesRedialsUntilItEnds) {
-    Night night({813, 0});
-    night.rig.services.other_connected = true;
-    night.Run(10 * kMinute);
-    EXPECT_EQ(night.dial_times.size(), 1u);
-    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (813)");
-    ASSERT_EQ(night.Balloons().size(), 1u);
-    EXPECT_THAT(night.Balloons()[0], HasSubstr("请先断开它"));
-    // Its end is signalled, and the redial goes at once.
-    night.rig.services.other_connected = false;
-    night.rig.frm.OnConnectionEnded();
-    EXPECT_EQ(night.dial_times.size(), 2u);
-    night.Run(6000);
-    EXPECT_EQ(night.rig.view.status, "- 网络已连接");
-    // While paused, the subscriber's own dial goes ahead at once.
-    Night asked({813, 0});
-    asked.rig.services.other_connected = true;
-    asked.Run(2 * kMinute);
-    asked.rig.frm.OnMenuItem(TrayMenuItem::Link);
-    EXPECT_EQ(asked.dial_times.size(), 2u);
-}
-
 TEST(MainFrmNight, TheSubscribersWrongPasswordStopsAtOnceAndEveryFailureOfTheirsIsTold) {
     Night night({691, 678, 678});
     night.rig.view.account = "user01";
@@ -197,7 +154,8 @@ TEST(MainFrmNight, TheSubscribersWrongPasswordStopsAtOnceAndEveryFailureOfTheirs
 }
 
 // The start-up dial's first watch tick: a tool that ended with a failure is the verdict at once, with its
-// number and reason (the system's own words for a number the table lacks); success, a tool still running
+// number and reason (the system's own words for a number the table lacks, no redial promised without the
+// option); success, a tool still running
 // or an unknown state leave the verdict to the countdown.
 TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCountdown) {
     struct Case {
@@ -207,6 +165,7 @@ TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCoun
     };
     for (const Case& c :
          {Case{{State::Ended, 678}, "- 拨号失败 (678)", "宽带服务器没有响应"},
+          Case{{State::Ended, 813}, "- 拨号失败 (813)", "请先断开它，再点击“连接”。"},
           Case{{State::Ended, 868},
                "- 拨号失败 (868)",
                "拨号失败（错误 868）：无法解析远程访问服务器的名称。"},
@@ -223,6 +182,8 @@ TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCoun
         EXPECT_EQ(rig.view.timer(FrmTimer::DialWatch).on, c.balloon == nullptr) << c.status;
         if (c.balloon) {
             EXPECT_THAT(rig.BalloonTexts().back(), HasSubstr(c.balloon));
+            // Without the redial option nothing promises a redial.
+            EXPECT_THAT(rig.BalloonTexts().back(), Not(HasSubstr("自动")));
         } else {
             rig.view.Advance(10000);
             EXPECT_EQ(rig.view.status, "- 拨号失败");

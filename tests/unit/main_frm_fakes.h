@@ -53,6 +53,11 @@ public:
     ToolRun next_dial_run;          // how the run of the next dial will stand
     std::function<void()> on_dial;  // runs as each dial starts, after dial_run is set
     std::map<unsigned long, std::string> error_texts;  // the system's own texts of error numbers
+    Link link = Link::Unknown;
+    bool supervises = true;           // this copy holds the machine's supervision
+    bool watch_can_start = true;      // the system lets the connection watch start
+    bool watch_running = false;
+    int watch_starts = 0;
 
     // What happened.
     std::vector<std::pair<std::string, std::string>> dials;  // account, password
@@ -112,6 +117,15 @@ public:
     bool OtherBroadbandConnected(std::string_view) override { return other_connected; }
     std::optional<unsigned long> BytesReceived(std::string_view) override { return received(); }
     std::int64_t NowMs() override { return clock(); }
+    Link ReadLink() override { return link; }
+    bool HoldsSupervision() override { return supervises; }
+    bool WatchConnections() override {
+        if (!watch_running && watch_can_start) {
+            watch_running = true;
+            ++watch_starts;
+        }
+        return watch_running;
+    }
     bool ProbeInternet(std::string_view url) override {
         log_.push_back(Cat({"ProbeInternet ", url}));
         probed.emplace_back(url);

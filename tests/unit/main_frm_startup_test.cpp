@@ -12,36 +12,51 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-TEST(MainFrmStartup, RunsEveryStepInOrderWithAStoredAccount) {
+// What start-up must do before what, a rule a row; the values it settles on after. The labels hold their
+// initial texts until start-up has read what they stand for.
+TEST(MainFrmStartup, EveryStepComesBeforeWhatDependsOnIt) {
     Rig rig;
+    EXPECT_EQ(rig.frm.Password(), "PassWord");
+    EXPECT_EQ(rig.frm.CipherText(), "CipherText");
+    EXPECT_EQ(rig.frm.RunValueText(), "ExpTime");
     rig.StoreAccount("user01", "pw");
     rig.services.entry_exists = false;
     rig.services.run_value = "\"D:\\Old\\Veltrane.exe\" hide";
     rig.services.settings["Option/DiscRedial"] = "1";
     rig.frm.OnLoad();
-    EXPECT_THAT(
-        rig.log,
-        ElementsAre(
-            "AttachSkin", "SetOptionBackground 16446186", "MakeTranslucent 220", "ReadSetting UserName",
-            "SetAccountText user01", "ReadSettingExact CipherText", "EntryExists Veltrane",
-            "CreateDialEntry Veltrane,Zormik,", "AddTrayIcon C:\\Program Files\\Veltrane\\adsl.ico,Veltrane",
-            "DecipherPassword enc(pw)", "SetPasswordText Mirekoda", "IsEntryConnected Veltrane",
-            "ShowBalloon 正在自动拨号中，请稍后......", "DisableConnect", "LaunchDial user01,pw",
-            "SetStatusText - 正在拨号...", "StartTimer DialWatch 5000", "ReadRunValue",
-            "ShowStartWithWindows on", "WriteRunValue \"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide",
-            "ReadSetting DiscRedial", "ShowRedialOnDrop on", "StartTimer Supervision 22000",
-            "WriteSetting DiscRedial=1", "WriteSetting ExeUrl=C:\\Program Files\\Veltrane\\Veltrane.exe",
-            "InstallTaskbarWatch C:\\Program Files\\Veltrane\\adsl.ico,Veltrane", "TrimWorkingSet",
-            "ShowNormal"));
+    const std::string exe = "C:\\Program Files\\Veltrane\\Veltrane.exe";
+    const std::string icon = "C:\\Program Files\\Veltrane\\adsl.ico,Veltrane";
+    const std::pair<std::string, std::string> order[] = {
+        {"AttachSkin", "SetOptionBackground 16446186"},
+        {"SetOptionBackground 16446186", "MakeTranslucent 220"},
+        {"MakeTranslucent 220", "ReadSetting UserName"},
+        {"SetAccountText user01", "ReadSettingExact CipherText"},
+        {"ReadSettingExact CipherText", "EntryExists Veltrane"},
+        {"CreateDialEntry Veltrane,Zormik,", "AddTrayIcon " + icon},
+        {"AddTrayIcon " + icon, "DecipherPassword enc(pw)"},
+        {"SetPasswordText Mirekoda", "ShowBalloon 正在自动拨号中，请稍后......"},
+        {"ShowBalloon 正在自动拨号中，请稍后......", "LaunchDial user01,pw"},
+        {"StartTimer DialWatch 5000", "ReadRunValue"},
+        {"ShowStartWithWindows on", "WriteRunValue \"" + exe + "\" hide"},
+        {"WriteRunValue \"" + exe + "\" hide", "ReadSetting DiscRedial"},
+        {"StartTimer Supervision 22000", "WriteSetting DiscRedial=1"},
+        {"WriteSetting DiscRedial=1", "WriteSetting ExeUrl=" + exe},
+        {"WriteSetting ExeUrl=" + exe, "InstallTaskbarWatch " + icon},
+        {"InstallTaskbarWatch " + icon, "TrimWorkingSet"},
+        {"TrimWorkingSet", "ShowNormal"},
+    };
+    for (const auto& [first, then] : order) {
+        const auto at = std::find(rig.log.begin(), rig.log.end(), first);
+        EXPECT_NE(at, rig.log.end()) << first;
+        EXPECT_LT(at, std::find(rig.log.begin(), rig.log.end(), then)) << first << " before " << then;
+    }
     // The Run value follows the executable: rewritten with the current path at every such start.
-    EXPECT_EQ(rig.services.run_value, "\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide");
+    EXPECT_EQ(rig.services.run_value, "\"" + exe + "\" hide");
     EXPECT_EQ(rig.frm.RunValueText(), "\"D:\\Old\\Veltrane.exe\" hide");
     EXPECT_EQ(rig.frm.Password(), "pw");
     EXPECT_EQ(rig.frm.CipherText(), "enc(pw)");
-    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
     EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_TRUE(rig.frm.OptionTicked(OptionBox::RedialOnDrop));
-    EXPECT_TRUE(rig.view.visible);
     EXPECT_FALSE(rig.view.connect_enabled);
     for (const Balloon& b : rig.services.balloons) {
         EXPECT_EQ(b.title, "提示：");
@@ -49,35 +64,74 @@ TEST(MainFrmStartup, RunsEveryStepInOrderWithAStoredAccount) {
     }
 }
 
-TEST(MainFrmStartup, HiddenLabelsHoldTheirInitialTextsBeforeLoad) {
-    Rig rig;
-    EXPECT_EQ(rig.frm.Password(), "PassWord");
-    EXPECT_EQ(rig.frm.CipherText(), "CipherText");
-    EXPECT_EQ(rig.frm.RunValueText(), "ExpTime");
-    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::RedialOnDrop));
+// What start-up decides from the stored account, the command line and the line, a case a row: whether the
+// window shows, whether it dials, and what it tells.
+TEST(MainFrmStartup, DecisionsFromTheStoredAccountTheCommandLineAndTheLine) {
+    struct Case {
+        const char* user;
+        const char* cipher;
+        const char* args;
+        bool connected;
+        bool visible;
+        bool dials;
+        const char* balloon;  // null: a box says why the stored values cannot be dialled
+    };
+    constexpr const char* kDialling = "正在自动拨号中，请稍后......";
+    constexpr const char* kNoAccount = "您还没有填写上网帐号或密码哦！";
+    const Case cases[] = {
+        {"", "", "hide", false, true, false, kNoAccount},              // a first run shows, "hide" or not
+        {"", "enc(pw)", "hide", false, true, false, kNoAccount},       // a password without a name
+        {"user01", "", "hide", false, true, false, kNoAccount},        // a name without a password
+        {"user01", "enc(pw)", "hide", false, false, true, kDialling},  // the start at logon
+        {"user01", "enc(pw)", "hide", true, false, false, "网络已连接！"},  // already connected
+        {"user01", "enc(pw)", "", false, true, true, kDialling},
+        {"user01", "enc(pw)", "HIDE", false, true, true, kDialling},  // only the exact word hides
+        {"user01", "enc(pw)", "Hide", false, true, true, kDialling},
+        {"user01", "enc(pw)", "hide x", false, true, true, kDialling},
+        {"user01", "enc(pw)", " hide", false, true, true, kDialling},
+        {"user01", "enc(pw)", "hide ", false, true, true, kDialling},
+        {"/x", "enc(pw)", "hide", false, true, false, nullptr},  // values the dial tool would misread
+        {"user01", "enc(*)", "hide", false, true, false, nullptr},
+        {"user01", "enc(/p)", "hide", false, true, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        rig.services.settings["Option/UserName"] = c.user;
+        rig.services.settings["Option/CipherText"] = c.cipher;
+        rig.services.settings["Option/DiscRedial"] = "1";
+        rig.services.args = c.args;
+        rig.services.SetConnected(c.connected);
+        rig.frm.OnLoad();
+        const std::string what = std::string(c.user) + "|" + c.cipher + "|" + c.args;
+        EXPECT_EQ(rig.view.visible, c.visible) << what;
+        EXPECT_EQ(rig.Logged("Minimise"), !c.visible) << what;
+        EXPECT_EQ(rig.services.dials.size(), c.dials ? 1u : 0u) << what;
+        EXPECT_TRUE(rig.services.tray_icon) << what;
+        if (c.balloon) {
+            EXPECT_THAT(rig.BalloonTexts(), ElementsAre(c.balloon)) << what;
+        } else {
+            ASSERT_GE(rig.view.messages.size(), 1u) << what;
+            EXPECT_EQ(rig.view.messages[0].text,
+                      *CredentialRefusal(c.user, rig.services.DecipherPassword(c.cipher)));
+        }
+        // Without an account that can be dialled the redial option cannot stay on.
+        EXPECT_EQ(rig.view.timer(FrmTimer::Supervision).on, c.dials || c.connected) << what;
+        EXPECT_EQ(rig.frm.Password(), c.dials || c.connected ? "pw" : "PassWord") << what;
+        if (c.connected) EXPECT_EQ(rig.view.status, "") << what;  // no dial: the status stays empty
+    }
 }
 
-TEST(MainFrmStartup, FirstRunAsksForAnAccountAndShowsTheWindowEvenWithHide) {
+TEST(MainFrmStartup, AFirstRunWritesOnlyWhereTheProgramIs) {
     Rig rig;
     rig.services.entry_exists = false;
-    rig.services.args = "hide";
     rig.frm.OnLoad();
     EXPECT_TRUE(rig.Logged("CreateDialEntry Veltrane,Zormik,"));
-    EXPECT_TRUE(rig.services.tray_icon);
-    EXPECT_THAT(rig.BalloonTexts(), ElementsAre("您还没有填写上网帐号或密码哦！"));
-    EXPECT_FALSE(rig.Logged("Minimise"));
-    EXPECT_TRUE(rig.view.visible);
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    EXPECT_EQ(rig.frm.Password(), "PassWord");
-    EXPECT_EQ(rig.view.password, "");
-    EXPECT_EQ(rig.frm.CipherText(), "");
-    EXPECT_EQ(rig.frm.RunValueText(), "");
-    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_EQ(rig.services.Setting("ExeUrl"), "C:\\Program Files\\Veltrane\\Veltrane.exe");
     EXPECT_EQ(rig.services.Setting("UserName"), std::nullopt);  // nothing else written
     EXPECT_EQ(rig.services.Setting("CipherText"), std::nullopt);
+    EXPECT_EQ(rig.view.password, "");
+    EXPECT_EQ(rig.frm.RunValueText(), "");
+    EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_EQ(rig.view.status, "");
 }
 
@@ -86,20 +140,6 @@ TEST(MainFrmStartup, ExistingEntryIsLeftAlone) {
     rig.frm.OnLoad();
     EXPECT_TRUE(rig.Logged("EntryExists Veltrane"));
     EXPECT_FALSE(rig.Logged("CreateDialEntry Veltrane,Zormik,"));
-}
-
-TEST(MainFrmStartup, AccountNameWithoutPasswordOrPasswordWithoutNameCountsAsNoAccount) {
-    for (int which = 0; which < 2; ++which) {
-        Rig rig;
-        rig.StoreAccount("user01", "pw");
-        rig.services.settings[which == 0 ? "Option/UserName" : "Option/CipherText"] = "";
-        rig.services.args = "hide";
-        rig.frm.OnLoad();
-        EXPECT_THAT(rig.BalloonTexts(), ElementsAre("您还没有填写上网帐号或密码哦！")) << which;
-        EXPECT_TRUE(rig.view.visible) << which;
-        EXPECT_EQ(rig.frm.Password(), "PassWord") << which;
-        EXPECT_THAT(rig.services.dials, IsEmpty()) << which;
-    }
 }
 
 TEST(MainFrmStartup, HideWithAccountNotConnectedGoesToTrayAndDials) {
@@ -121,26 +161,13 @@ TEST(MainFrmStartup, HideWithAccountNotConnectedGoesToTrayAndDials) {
 }
 
 // Stored values the dial tool would misread or wait on for ever (from an earlier version, or edited by
+
 // hand) are never dialled: the window shows with the reason, as with no account.
-TEST(MainFrmStartup, StoredValuesTheDialToolCannotTakeAreNotDialled) {
-    for (auto [account, password] :
-         {std::pair{"/x", "pw"}, std::pair{"user01", "*"}, std::pair{"user01", "/p"}}) {
-        Rig rig;
-        rig.StoreAccount(account, password);
-        rig.services.args = "hide";
-        rig.services.settings["Option/DiscRedial"] = "1";
-        rig.frm.OnLoad();
-        ASSERT_GE(rig.view.messages.size(), 1u) << account << password;
-        EXPECT_EQ(rig.view.messages[0].text, *CredentialRefusal(account, password));
-        EXPECT_THAT(rig.services.dials, IsEmpty());
-        EXPECT_TRUE(rig.view.visible);
-        EXPECT_EQ(rig.frm.Password(), "PassWord");
-        EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);  // the redial option cannot dial them either
-    }
-}
 
 // An earlier version wrote cipher texts unquoted: one with a blank at either end is stored again, in the
+
 // form that keeps its blanks, before any other write of the start could rewrite the file without them.
+
 TEST(MainFrmStartup, ACipherTextWithEdgeBlanksIsStoredAgainBeforeAnyOtherWrite) {
     Rig rig;
     rig.services.settings["Option/UserName"] = "user01";
@@ -153,32 +180,6 @@ TEST(MainFrmStartup, ACipherTextWithEdgeBlanksIsStoredAgainBeforeAnyOtherWrite) 
     EXPECT_THAT(writes, ElementsAre("WriteSetting CipherText=enc(pw) ", "WriteSetting DiscRedial=1",
                                     "WriteSetting ExeUrl=C:\\Program Files\\Veltrane\\Veltrane.exe"));
     EXPECT_EQ(rig.frm.CipherText(), "enc(pw) ");
-}
-
-TEST(MainFrmStartup, HideWithAccountAlreadyConnectedGoesToTrayWithoutDial) {
-    Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.args = "hide";
-    rig.services.SetConnected(true);
-    rig.frm.OnLoad();
-    EXPECT_FALSE(rig.view.visible);
-    EXPECT_THAT(rig.BalloonTexts(), ElementsAre("网络已连接！"));
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    EXPECT_EQ(rig.view.status, "");  // no dial, the status stays empty
-    EXPECT_TRUE(rig.view.connect_enabled);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
-}
-
-TEST(MainFrmStartup, OnlyTheExactWordHideStartsInTheTray) {
-    for (const char* args : {"HIDE", "hide x", " hide", "hide ", "", "Hide"}) {
-        Rig rig;
-        rig.StoreAccount("user01", "pw");
-        rig.services.args = args;
-        rig.frm.OnLoad();
-        EXPECT_FALSE(rig.Logged("Minimise")) << '"' << args << '"';
-        EXPECT_TRUE(rig.view.visible) << '"' << args << '"';
-        EXPECT_EQ(rig.services.dials.size(), 1u) << '"' << args << '"';  // still dials
-    }
 }
 
 TEST(MainFrmStartup, NoRunValueLeavesTheStartOptionOffAndTheRegistryUntouched) {
@@ -220,18 +221,6 @@ TEST(MainFrmStartup, RedialSettingWithoutAccountSwitchesItselfOffWithABox) {
     // Start-up goes on after the box.
     EXPECT_TRUE(rig.Logged("TrimWorkingSet"));
     EXPECT_TRUE(rig.view.visible);
-}
-
-TEST(MainFrmStartup, StartUpDialRunsBeforeTheRedialTimerStarts) {
-    Rig rig;
-    rig.StoreAccount("user01", "pw");
-    rig.services.settings["Option/DiscRedial"] = "1";
-    rig.frm.OnLoad();
-    const auto dial = std::find(rig.log.begin(), rig.log.end(), "StartTimer DialWatch 5000");
-    const auto redial = std::find(rig.log.begin(), rig.log.end(), "StartTimer Supervision 22000");
-    ASSERT_NE(dial, rig.log.end());
-    ASSERT_NE(redial, rig.log.end());
-    EXPECT_LT(dial, redial);
 }
 
 TEST(MainFrmStartup, DriveRootFolderKeepsItsBackslashForTheIconPath) {

@@ -24,7 +24,6 @@ TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
         EXPECT_EQ(rig.view.status, "- 网络已连接") << tick;
         EXPECT_TRUE(rig.view.connect_enabled) << tick;
         EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on) << tick;
-        EXPECT_EQ(rig.frm.WatchCountdown(), 4 - tick) << tick;
         EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;
         rig.view.Advance(60000);
         EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;  // the watch is over
@@ -37,13 +36,11 @@ TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
     rig.frm.OnConnectClicked();
     rig.log.clear();
     rig.view.Advance(10000);
-    EXPECT_EQ(rig.frm.WatchCountdown(), 1);
     EXPECT_EQ(rig.view.status, "- 正在拨号...");
     rig.view.Advance(5000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "IsEntryConnected Veltrane",
                                      "IsEntryConnected Veltrane", "EnableConnect", "StopTimer DialWatch",
                                      "SetStatusText - 拨号失败"));
-    EXPECT_EQ(rig.frm.WatchCountdown(), 0);
     EXPECT_TRUE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
 }
@@ -66,6 +63,7 @@ TEST(MainFrmSupervision, FirstProbeFailsSecondAnswersDoesNothing) {
     EXPECT_THAT(rig.services.dials, IsEmpty());
 }
 
+// The redial waits for the line's release, asked first half a second after the hang-up.
 TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     Rig rig;
     rig.LoadConnected(true, false);
@@ -73,9 +71,11 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     rig.view.Advance(22000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
                                      "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
-                                     "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000"));
-    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
+                                     "SetStatusText - 正在拨号...", "StopTimer DialWatch",
+                                     "StartTimer HangUpWait 500"));
+    rig.view.Advance(500);
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
 }
 
 // The line takes a while to come down: the redial waits for the hang-up's tool to end and for the system
@@ -167,14 +167,15 @@ TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialle
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
-TEST(MainFrmSupervision, ASlowDialThatConnectsLaterKeepsTheFailedStatus) {
+// The status follows the line: a slow dial that connects after its watch is shown by the next tick.
+TEST(MainFrmSupervision, ASlowDialThatConnectsLaterIsShownConnectedByTheNextTick) {
     Rig rig;
     rig.LoadConnected(true);
     rig.view.Advance(22000 + 15000);
     ASSERT_EQ(rig.view.status, "- 拨号失败");
     rig.services.SetConnected(true);
-    rig.view.Advance(7000);  // next supervision tick: link up, probe answers
-    EXPECT_EQ(rig.view.status, "- 拨号失败");
+    rig.view.Advance(7000);
+    EXPECT_EQ(rig.view.status, "- 网络已连接");
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
@@ -222,38 +223,6 @@ TEST(MainFrmSupervision, OnlyALineWithoutTrafficIsProbed) {
     EXPECT_THAT(rig.services.dials, IsEmpty());
 }
 
-// The system signals the end of a connection: the entry's own drop is redialled at once under the
-// supervision's rules; any other end is not.
-TEST(MainFrmDrop, OnlyTheEntrysOwnDropWithTheOptionOnIsRedialledAtOnce) {
-    struct Case {
-        const char* what;
-        bool redial_option;
-        std::function<void(Rig&)> before;  // what happens before the signal
-        bool still_connected;              // another connection ended
-        bool dials;
-    };
-    const Case cases[] = {
-        {"a drop", true, [](Rig&) {}, false, true},
-        {"a drop without the option", false, [](Rig&) {}, false, false},
-        {"another connection's end", true, [](Rig&) {}, true, false},
-        {"the subscriber's disconnect", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Disconnect); },
-         false, false},
-        {"a dial under way", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Link); }, false, false},
-    };
-    for (const Case& c : cases) {
-        Rig rig;
-        rig.LoadConnected(c.redial_option);
-        c.before(rig);
-        const std::size_t dials = rig.services.dials.size();
-        rig.services.SetConnected(c.still_connected);
-        rig.frm.OnConnectionEnded();
-        EXPECT_EQ(rig.services.dials.size() > dials, c.dials) << c.what;
-        // A second signal for the same drop dials nothing more.
-        rig.frm.OnConnectionEnded();
-        EXPECT_LE(rig.services.dials.size(), dials + 1) << c.what;
-    }
-}
-
 // The probe lets other handlers run; these drive MainFrm from inside it.
 TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
     Rig rig;
@@ -263,7 +232,7 @@ TEST(MainFrmSupervisionReentry, AnotherTickDuringTheProbeDoesNothing) {
         if (nested++ == 0) rig.frm.OnSupervisionTick();
         return false;
     };
-    rig.view.Advance(22000);
+    rig.view.Advance(22500);
     EXPECT_EQ(rig.services.probed.size(), 2u);  // only the outer tick probed
     EXPECT_EQ(rig.services.hang_ups, 1);
     EXPECT_EQ(rig.services.dials.size(), 1u);
@@ -315,11 +284,130 @@ TEST(MainFrmSupervisionReentry, ConnectAndWatchTicksDuringTheProbeRunAndTheTickG
         }
         return false;
     };
-    rig.view.Advance(22000);
+    rig.view.Advance(22500);
     EXPECT_EQ(rig.view.popups, 1);
     EXPECT_EQ(rig.services.hang_ups, 1);  // the tick kept its own decision
     EXPECT_EQ(rig.services.dials.size(), 1u);
     EXPECT_EQ(rig.view.calls_after_destroy, 0);
+}
+
+}  // namespace
+}  // namespace vt::testing
+
+namespace vt::testing {
+namespace {
+
+// Whose dial it is decides what a refusal does: the subscriber's stops at once (they are there to correct
+// the account), an automatic one is retried later. Every way a dial can start is a row.
+TEST(MainFrmDialOrigin, WhereADialComesFromDecidesWhatARefusalDoes) {
+    struct Case {
+        const char* how;
+        bool subscriber;
+        std::function<void(Rig&)> dial;
+    };
+    const auto start = [](const char* args) {
+        return [args](Rig& rig) {
+            rig.StoreAccount("user01", "pw");
+            rig.services.settings["Option/DiscRedial"] = "1";
+            rig.services.args = args;
+            rig.Load();
+        };
+    };
+    const Case cases[] = {
+        {"the button", true, [](Rig& rig) { rig.frm.OnConnectClicked(); }},
+        {"Enter", true, [](Rig& rig) { rig.frm.OnPasswordEnter(); }},
+        {"the tray menu", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Link); }},
+        {"a visible start", true, start("")},
+        {"the hidden start", false, start("hide")},
+        {"the supervision", false, [](Rig& rig) { rig.view.Advance(22000); }},
+        {"a drop", false, [](Rig& rig) { rig.frm.OnConnectionEnded(); }},
+        {"a wake", false,
+         [](Rig& rig) {
+             rig.frm.OnSuspend();
+             rig.frm.OnResume();
+         }},
+        {"the cable's return", false,
+         [](Rig& rig) {
+             rig.services.link = Link::Down;
+             rig.frm.OnLinkChanged();
+             rig.services.link = Link::Up;
+             rig.frm.OnLinkChanged();
+         }},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        rig.services.next_dial_run = {ToolRun::State::Ended, 691};
+        if (c.how != std::string_view("a visible start") && c.how != std::string_view("the hidden start")) {
+            rig.LoadConnected(true);
+            rig.view.password = "Mirekoda";
+        }
+        c.dial(rig);
+        rig.view.Advance(5000);
+        EXPECT_EQ(rig.services.dials.size(), 1u) << c.how;
+        EXPECT_EQ(rig.view.status, c.subscriber ? "- 已停止重拨 (691)" : "- 拨号失败 (691)") << c.how;
+    }
+}
+
+// A night with sleeps and a pulled cable, as the system tells it.
+TEST(MainFrmSystemEvents, ADropAsleepWaitsForTheWakeAndAWakeThatSettlesTellsNothing) {
+    Rig rig;
+    rig.LoadConnected(true, false);
+    rig.services.balloons.clear();
+    rig.frm.OnSuspend();
+    rig.services.SetConnected(false);
+    rig.frm.OnConnectionEnded();
+    rig.view.Advance(22000);  // the tick that fires on waking, before the resume is told
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    // The first dial races the adapter and fails; the next connects within the wake's first seconds.
+    rig.services.next_dial_run = {ToolRun::State::Ended, 651};
+    rig.frm.OnResume();
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    rig.view.Advance(5000);
+    EXPECT_EQ(rig.view.status, "- 拨号失败 (651)");
+    rig.services.next_dial_run = {};
+    rig.services.on_dial = [&rig] { rig.services.SetConnected(true); };
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.view.status, "- 网络已连接");
+    EXPECT_THAT(rig.BalloonTexts(), IsEmpty());
+    // A wake whose dials keep failing tells its first failure once the wake has settled.
+    rig.frm.OnSuspend();
+    rig.services.SetConnected(false);
+    rig.services.on_dial = nullptr;
+    rig.services.next_dial_run = {ToolRun::State::Ended, 651};
+    rig.frm.OnResume();
+    rig.view.Advance(60000);
+    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("651")));
+}
+
+TEST(MainFrmSystemEvents, WithTheCableOutNothingDialsItIsToldOnceAndItsReturnDialsAtOnce) {
+    Rig rig;
+    rig.LoadConnected(true, false);
+    rig.services.balloons.clear();
+    rig.services.link = Link::Down;
+    rig.frm.OnLinkChanged();  // still connected: the drop that follows tells
+    rig.services.SetConnected(false);
+    rig.frm.OnConnectionEnded();
+    rig.view.Advance(5 * 22000);
+    EXPECT_THAT(rig.services.dials, IsEmpty());
+    EXPECT_EQ(rig.view.status, "- 网线未连接");
+    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("网线接好后程序会自动拨号")));
+    rig.services.link = Link::Up;
+    rig.frm.OnLinkChanged();
+    EXPECT_EQ(rig.services.dials.size(), 1u);
+    EXPECT_EQ(rig.view.status, "- 正在拨号...");
+}
+
+// The watch on connections that could not start is started again by the next supervision tick.
+TEST(MainFrmSystemEvents, TheConnectionWatchIsStartedAgainAfterItFailed) {
+    Rig rig;
+    rig.services.watch_can_start = false;
+    rig.LoadConnected(true, false);
+    EXPECT_EQ(rig.services.watch_starts, 0);
+    rig.services.watch_can_start = true;
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.watch_starts, 1);
+    rig.view.Advance(22000);
+    EXPECT_EQ(rig.services.watch_starts, 1);
 }
 
 }  // namespace

