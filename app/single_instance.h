@@ -20,14 +20,10 @@
 #include <string>
 #include <utility>
 
+#include "base/compat.h"
 #include "base/handles.h"
 
 namespace vt {
-
-// The name of the machine-wide supervision lock. Every version of the dialer must keep it: two versions
-// with two names would both supervise.
-inline constexpr wchar_t kSupervisionLockName[] =
-    L"Global\\Veltrane.Supervision.{86c3619c-5e57-4ff7-aea2-d703978a8d98}";
 
 // The one-copy name, taken at start and held while the process lives.
 class InstanceMutex {
@@ -82,7 +78,7 @@ private:
 // destruction hands the lock on; so does Release (a copy that stops supervising).
 class SupervisionLock {
 public:
-    explicit SupervisionLock(const wchar_t* name = kSupervisionLockName) : lock_(name) {}
+    explicit SupervisionLock(const wchar_t* name = compat::kSupervisionLockName) : lock_(name) {}
     // True when this copy holds the lock, taking it if it is free or its holder ended.
     bool TrySupervise() { return lock_.TryTake(); }
     bool Holds() const { return lock_.Holds(); }

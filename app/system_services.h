@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/main_frm.h"
+#include "app/single_instance.h"
 #include "services/connection_watch.h"
 
 namespace vt {
@@ -56,6 +57,7 @@ private:
     DWORD last_tick_ = 0;
     std::uint32_t tick_wraps_ = 0;
     ConnectionEndWatch connection_watch_;
+    SupervisionLock supervision_;
 };
 
 // The argument text of a command line: what follows the program's name (quoted or not) and the

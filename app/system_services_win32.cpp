@@ -57,8 +57,9 @@ std::int64_t SystemServices::NowMs() {
 }
 // The adapters' reader is not wired into this build yet: a link that cannot be read holds nothing back.
 Link SystemServices::ReadLink() { return Link::Unknown; }
-// Without a machine-wide lock this copy is the only supervisor it knows of.
-bool SystemServices::HoldsSupervision() { return true; }
+// Asked at every supervision tick: a copy that does not hold the lock takes it over as soon as its holder
+// has quit (or ended without letting go). One wait of no time while another holds it.
+bool SystemServices::HoldsSupervision() { return supervision_.TrySupervise(); }
 bool SystemServices::WatchConnections() {
     return connection_watch_.Running() ||
            connection_watch_.Start(window_, MainWindow::kConnectionEndedMessage,

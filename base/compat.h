@@ -37,6 +37,9 @@ inline constexpr wchar_t kQuitMessageName[] = L"Veltrane.Quit.{3b9e7c1d-48a2-4f6
 // The one-copy mutex, which the setup program also opens to wait for the running copy's end.
 inline constexpr wchar_t kInstanceMutexName[] =
     L"Veltrane.SingleInstance.{6f1c2a7e-5b0d-4c8e-9a31-2d7e4b90c1a5}";
+// The machine-wide supervision lock: at most one copy, of any version, in any session, supervises.
+inline constexpr wchar_t kSupervisionLockName[] =
+    L"Global\\Veltrane.Supervision.{86c3619c-5e57-4ff7-aea2-d703978a8d98}";
 
 // The main window's class and title, by which the setup program finds a running copy.
 inline constexpr wchar_t kMainWindowClass[] = L"Form";
