@@ -223,8 +223,10 @@ std::pair<std::vector<vt::line::Adapter>, bool> ReadAdapters() {
     return {vt::line::TableAdapters(state), state.link.quiet};
 }
 
-DWORD WINAPI Serve(void*) {
-    std::vector<vt::line::Adapter> before = ReadAdapters().first;
+DWORD WINAPI Serve(void* first) {
+    // What the registration saw: a change made right after it returned is told.
+    std::vector<vt::line::Adapter> before = std::move(*static_cast<std::vector<vt::line::Adapter>*>(first));
+    delete static_cast<std::vector<vt::line::Adapter>*>(first);
     for (;;) {
         WaitForSingleObject(g_slot, INFINITE);
         auto [after, quiet] = ReadAdapters();
@@ -263,8 +265,10 @@ bool StartServing() {
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCWSTR>(&Serve), &self);
-    g_thread = CreateThread(nullptr, 0, Serve, nullptr, 0, &g_thread_id);
+    auto* first = new std::vector<vt::line::Adapter>(ReadAdapters().first);
+    g_thread = CreateThread(nullptr, 0, Serve, first, 0, &g_thread_id);
     if (g_thread) return true;
+    delete first;
     CloseHandle(g_slot);
     g_slot = nullptr;
     return false;

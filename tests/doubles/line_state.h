@@ -93,7 +93,7 @@
 //                                    system may not tell a media change of an adapter without IP). Without
 //                                    it, an adapter added, removed or changing its media state calls back
 //                                    every registration once per IP family it asked for, on a thread of
-//                                    the library's.
+//                                    the library's that owns a change-signal slot of its own.
 //   The "fail" lines apply to GetIfTable2 and NotifyIpInterfaceChange too.
 //
 // Processes take the named mutex "VeltraneLineStateLock" around each read-modify-write.
