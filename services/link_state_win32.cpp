@@ -113,9 +113,9 @@ bool LinkWatch::Start(HWND window, UINT message) {
         notification_ = notification;
     last_ = ReadLinkState();
     // A thread of its own that blocks while the link is up, rather than the thread pool's wait: a tray
-    // program should cost nothing while the line is quiet. A small stack: it reads a table and posts.
-    thread_.reset(CreateThread(nullptr, 64 * 1024, &LinkWatch::Watch, this, STACK_SIZE_PARAM_IS_A_RESERVATION,
-                               nullptr));
+    // program should cost nothing while the line is quiet. The default stack: it runs the system's table
+    // call, which may go deep.
+    thread_.reset(CreateThread(nullptr, 0, &LinkWatch::Watch, this, 0, nullptr));
     if (!thread_) {
         Stop();
         return false;
