@@ -78,6 +78,24 @@
 //   <exe> the tool's own full path, then each argument exactly as the C runtime parsed it (argv[1..]),
 //   every field escaped as above.
 //
+// The network adapters (the stand-in iphlpapi.dll)
+//   The stand-in library serves the interface table and its change notification from lines of the same
+//   state file; every other call of the library is the system's own.
+//     adapter <index> <type> <media> <flags> <name>
+//                                    an interface of the table, in order: its index (1 and up), its IANA
+//                                    type (6 Ethernet, 71 Wi-Fi, 24 loopback, 23 PPP, 131 tunnel), its
+//                                    media state (up, down or unknown), its flags (hardware, filter, or
+//                                    both as "hardware,filter"; "-" for none) and its name. Without any
+//                                    adapter line the table lists the loopback interface alone, as a
+//                                    loopback-only network namespace does.
+//     link quiet                     changes of the adapters are not told: NotifyIpInterfaceChange takes
+//                                    registrations and never calls back (Wine's does the same, and a
+//                                    system may not tell a media change of an adapter without IP). Without
+//                                    it, an adapter added, removed or changing its media state calls back
+//                                    every registration once per IP family it asked for, on a thread of
+//                                    the library's that owns a change-signal slot of its own.
+//   The "fail" lines apply to GetIfTable2 and NotifyIpInterfaceChange too.
+//
 // Processes take the named mutex "VeltraneLineStateLock" around each read-modify-write.
 #include <windows.h>
 
@@ -146,6 +164,25 @@ struct Traffic {
     long long since_ms = 0;  // for a connection with no time it came up; 0: none
 };
 
+// ---- the network adapters: types --------------------------------------------------------------------
+
+// NET_IF_MEDIA_CONNECT_STATE
+enum class Media { Unknown = 0, Up = 1, Down = 2 };
+
+struct Adapter {
+    unsigned long index = 0;
+    unsigned long type = 0;
+    Media media = Media::Unknown;
+    bool hardware = false;
+    bool filter = false;
+    std::string name;
+};
+
+struct Link {
+    std::vector<Adapter> adapters;
+    bool quiet = false;
+};
+
 struct State {
     bool elevated = false;
     std::vector<std::string> entries;       // the all-users book
@@ -168,6 +205,7 @@ struct State {
     std::vector<Failure> failures;
     std::vector<std::pair<unsigned long, std::string>> error_texts;
     std::vector<std::string> comments;
+    Link link;  // the network adapters
 };
 
 struct DialStart {
@@ -402,6 +440,42 @@ inline std::string FormatBehaviour(const DialBehaviour& behaviour) {
     return "never";
 }
 
+// ---- the network adapters: lines ---------------------------------------------------------------------
+
+inline constexpr const char* kMediaWords[] = {"unknown", "up", "down"};
+
+// An "adapter" or "link" line into `link`; false for any other line.
+inline bool ParseLinkLine(const std::vector<std::string_view>& f, Link& link) {
+    if (f.size() >= 2 && f[0] == "link") {
+        link.quiet = link.quiet || f[1] == "quiet";
+        return true;
+    }
+    if (f.size() < 6 || f[0] != "adapter") return false;
+    Adapter adapter;
+    adapter.index = std::strtoul(std::string(f[1]).c_str(), nullptr, 10);
+    adapter.type = std::strtoul(std::string(f[2]).c_str(), nullptr, 10);
+    for (int m = 0; m < 3; ++m)
+        if (f[3] == kMediaWords[m]) adapter.media = static_cast<Media>(m);
+    adapter.hardware = f[4].find("hardware") != std::string_view::npos;
+    adapter.filter = f[4].find("filter") != std::string_view::npos;
+    adapter.name = Unescape(f[5]);
+    link.adapters.push_back(adapter);
+    return true;
+}
+
+inline std::string FormatLink(const Link& link) {
+    std::string out = link.quiet ? "link quiet\n" : "";
+    for (const Adapter& a : link.adapters) {
+        const std::string flags = a.hardware && a.filter ? "hardware,filter"
+                                  : a.hardware           ? "hardware"
+                                  : a.filter             ? "filter"
+                                                         : "-";
+        out += "adapter " + std::to_string(a.index) + " " + std::to_string(a.type) + " " +
+               kMediaWords[static_cast<int>(a.media)] + " " + flags + " " + Escape(a.name) + "\n";
+    }
+    return out;
+}
+
 inline State Parse(const std::string& content) {
     State state;
     for (const std::string& line : Lines(content)) {
@@ -413,6 +487,7 @@ inline State Parse(const std::string& content) {
         std::vector<std::string_view> f = SplitFields(line);
         if (f.empty()) continue;
         std::string_view kind = f[0];
+        if (ParseLinkLine(f, state.link)) continue;
         if (kind == "elevated") {
             state.elevated = true;
         } else if (kind == "entry" && f.size() >= 2) {
@@ -510,6 +585,7 @@ inline std::string Format(const State& state) {
     for (const auto& [code, text] : state.error_texts)
         out += "errortext " + std::to_string(code) + " " + Escape(text) + "\n";
     for (const Failure& f : state.failures) out += "fail " + f.function + " " + std::to_string(f.code) + "\n";
+    out += FormatLink(state.link);
     return out;
 }
 
@@ -691,6 +767,17 @@ inline void HangUp(State& state, std::string_view name) {
     std::erase_if(state.attempts, [&](const Attempt& a) { return SameName(a.entry, name); });
 }
 
+// ---- the network adapters: the table and the cable ----------------------------------------------------
+
+inline constexpr unsigned long kLoopbackIndex = 1;
+inline constexpr unsigned long kCableIndex = 2;  // the wired adapter of SetCable
+
+// The interfaces the stand-in library lists: the "adapter" lines, or the loopback interface alone.
+inline std::vector<Adapter> TableAdapters(const State& state) {
+    if (!state.link.adapters.empty()) return state.link.adapters;
+    return {{kLoopbackIndex, 24, Media::Up, false, false, "Loopback Pseudo-Interface 1"}};
+}
+
 // ---- dial log -----------------------------------------------------------------------------------------
 
 inline std::string FormatDialStart(const DialStart& start) {
@@ -774,6 +861,22 @@ inline std::vector<DialStart> WaitForDialStarts(std::size_t count, DWORD timeout
         if (starts.size() >= count || GetTickCount() - begin >= timeout_ms) return starts;
         Sleep(20);
     }
+}
+
+// The PC's wired adapter (a hardware Ethernet adapter of index kCableIndex) with its cable in (`plugged`)
+// or out, as a pulled cable or a modem switched off shows; added, after the other adapters, when the table
+// has none of that index. Watchers of the link hear it as the system would tell it (see "link quiet").
+inline bool SetCable(bool plugged) {
+    return Update([plugged](State& state) {
+        if (state.link.adapters.empty()) state.link.adapters = TableAdapters(state);
+        for (Adapter& adapter : state.link.adapters)
+            if (adapter.index == kCableIndex) {
+                adapter.media = plugged ? Media::Up : Media::Down;
+                return;
+            }
+        state.link.adapters.push_back(
+            {kCableIndex, 6, plugged ? Media::Up : Media::Down, true, false, "Ethernet"});
+    });
 }
 
 }  // namespace vt::line

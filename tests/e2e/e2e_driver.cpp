@@ -15,6 +15,7 @@
 //   e2e_driver msgbox             click connect with the pointer, boxes empty; print the message box's
 //                                 rectangle
 //   e2e_driver close-msgbox       answer the message box
+//   e2e_driver cable in|out       put the cable of the simulated line's wired adapter back, or pull it
 // Rectangles are printed as "x y width height" in screen pixels.
 #include <windows.h>
 
@@ -79,6 +80,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 2;
     const std::wstring command = argv[1];
     if (command == L"install") return InstallProgram() ? 0 : 1;
+    if (command == L"cable" && argc >= 3 &&
+        (std::wstring(argv[2]) == L"in" || std::wstring(argv[2]) == L"out"))
+        return vt::line::SetCable(std::wstring(argv[2]) == L"in") ? 0 : 1;
     HWND main = MainOrFail();
     if (command == L"wait") {
         WaitUntil([&] { return (main = FindMainWindow()) != nullptr; }, 10000);

@@ -311,8 +311,9 @@ inline void KillLeftovers() {
     }
 }
 
-// Copies the program, its tray icon and the stand-in phonebook library into the install folder, and
-// the stand-in dial tool into the system folder.
+// Copies the program, its tray icon and the stand-in phonebook and IP helper libraries into the install
+// folder, and the stand-in dial tool into the system folder. The link is then what the line's state file
+// says (line::SetCable pulls the cable and puts it back).
 inline bool InstallProgram() {
     const std::wstring bin = BuildFolder();
     const std::wstring top = bin.substr(0, bin.find_last_of(L'\\'));
@@ -321,6 +322,7 @@ inline bool InstallProgram() {
     return CopyFileW((top + L"\\Veltrane.exe").c_str(), (dir + L"\\Veltrane.exe").c_str(), FALSE) &&
            CopyFileW((top + L"\\adsl.ico").c_str(), (dir + L"\\adsl.ico").c_str(), FALSE) &&
            CopyFileW((bin + L"\\rasapi32.dll").c_str(), (dir + L"\\rasapi32.dll").c_str(), FALSE) &&
+           CopyFileW((bin + L"\\iphlpapi.dll").c_str(), (dir + L"\\iphlpapi.dll").c_str(), FALSE) &&
            line::InstallDialTool();
 }
 

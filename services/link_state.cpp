@@ -1,0 +1,23 @@
+#include "services/link_state.h"
+
+namespace vt {
+
+bool CarriesLine(const AdapterRow& row) {
+    // Loopback, tunnels, PPP (the broadband connection itself), VPN and virtual switch adapters are
+    // software: their state says nothing of the cable. A filter driver's row repeats its adapter's.
+    return row.hardware && !row.filter && (row.type == kIfTypeEthernet || row.type == kIfTypeWifi);
+}
+
+LinkState ReduceLink(std::span<const AdapterRow> rows) {
+    bool any = false, unknown = false;
+    for (const AdapterRow& row : rows) {
+        if (!CarriesLine(row)) continue;
+        if (row.media == MediaState::Connected) return LinkState::Up;
+        any = true;
+        // An adapter that does not know may be the one with the cable: never hold a dial on it.
+        unknown = unknown || row.media != MediaState::Disconnected;
+    }
+    return any && !unknown ? LinkState::Down : LinkState::Unknown;
+}
+
+}  // namespace vt
