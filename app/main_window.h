@@ -34,6 +34,7 @@ public:
     // Posted when the system signals that a Remote Access connection has ended.
     static constexpr UINT kConnectionEndedMessage = WM_APP + 1;
     static constexpr UINT kConnectionMadeMessage = WM_APP + 2;  // and when one comes up
+    static constexpr UINT kLinkChangedMessage = WM_APP + 3;     // the adapters' link changed
     static constexpr const wchar_t* kClassName = compat::kMainWindowClass;  // a form in the skin's kind table
     static constexpr wchar_t kBackgroundClass[] = L"VeltranePicture";
     static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";  // a toggle in the kind table

@@ -230,6 +230,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case kConnectionMadeMessage:
             if (frm_) frm_->OnConnectionMade();
             return 0;
+        case kLinkChangedMessage:
+            if (frm_) frm_->OnLinkChanged();
+            return 0;
         case WM_POWERBROADCAST:
             if (frm_ && wparam == PBT_APMSUSPEND) frm_->OnSuspend();
             if (frm_ && wparam == PBT_APMRESUMEAUTOMATIC) frm_->OnResume();

@@ -7,6 +7,7 @@
 #include "app/main_frm.h"
 #include "app/single_instance.h"
 #include "services/connection_watch.h"
+#include "services/link_state.h"
 
 namespace vt {
 
@@ -58,6 +59,7 @@ private:
     std::uint32_t tick_wraps_ = 0;
     ConnectionEndWatch connection_watch_;
     SupervisionLock supervision_;
+    LinkWatch link_watch_;
 };
 
 // The argument text of a command line: what follows the program's name (quoted or not) and the

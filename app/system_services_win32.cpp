@@ -4,6 +4,7 @@
 #include "base/text.h"
 #include "services/cipher.h"
 #include "services/connection.h"
+#include "services/link_state.h"
 #include "services/phonebook.h"
 #include "services/probe.h"
 #include "services/run_value.h"
@@ -55,12 +56,23 @@ std::int64_t SystemServices::NowMs() {
     last_tick_ = now;
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(tick_wraps_) << 32) | now);
 }
-// The adapters' reader is not wired into this build yet: a link that cannot be read holds nothing back.
-Link SystemServices::ReadLink() { return Link::Unknown; }
+Link SystemServices::ReadLink() {
+    // Read now rather than trusted from the last message: a pulled cable is not told on every system.
+    switch (link_watch_.Refresh()) {
+        case LinkState::Up:
+            return Link::Up;
+        case LinkState::Down:
+            return Link::Down;
+        default:
+            return Link::Unknown;
+    }
+}
 // Asked at every supervision tick: a copy that does not hold the lock takes it over as soon as its holder
 // has quit (or ended without letting go). One wait of no time while another holds it.
 bool SystemServices::HoldsSupervision() { return supervision_.TrySupervise(); }
 bool SystemServices::WatchConnections() {
+    // The link's watch is started (again) here too: a watch that failed once is tried at every tick.
+    if (!link_watch_.Running()) link_watch_.Start(window_, MainWindow::kLinkChangedMessage);
     return connection_watch_.Running() ||
            connection_watch_.Start(window_, MainWindow::kConnectionEndedMessage,
                                    MainWindow::kConnectionMadeMessage);
