@@ -1,0 +1,183 @@
+// MainFrm carries out the dial session's decisions: the dial tool, the watches, the probes and what the
+// subscriber is told of the line.
+#include "app/main_frm.h"
+
+#include <optional>
+
+#include "app/dial_failure.h"
+#include "app/main_frm_parts.h"
+#include "services/credential_rules.h"
+
+namespace vt {
+
+using namespace main_frm_parts;
+
+DialSession::Act MainFrm::AskDial(DialOrigin origin) {
+    const Decision decision = session_.Request(origin);
+    if (decision.act == DialSession::Act::AlreadyConnected) {
+        ShowInfoBalloon(kConnectedBalloon);
+    } else {
+        if (decision.act == DialSession::Act::Launch || decision.act == DialSession::Act::Hold)
+            ShowInfoBalloon(kDialingBalloon);
+        Carry(decision);
+    }
+    return decision.act;
+}
+
+void MainFrm::Carry(const Decision& decision) {
+    using Act = DialSession::Act;
+    switch (decision.act) {
+        case Act::Nothing:
+        case Act::AlreadyConnected:
+            break;
+        case Act::Launch:
+            Launch(decision);
+            break;
+        case Act::Hold:
+            ShowHeld();
+            break;
+        case Act::Probe:
+            // The probe lets other handlers run: what it found is carried out after it.
+            Tell(decision);
+            Probe();
+            return;
+        case Act::HangUpAndRedial:
+            services_.LaunchHangUp();
+            ShowHeld();
+            break;
+        case Act::Connected:
+            view_.SetStatusText(kStatusConnected);
+            view_.SetConnectEnabled(true);
+            view_.StopTimer(FrmTimer::DialWatch);
+            view_.StopTimer(FrmTimer::HangUpWait);
+            break;
+        case Act::Failed:
+            view_.SetConnectEnabled(true);
+            view_.StopTimer(FrmTimer::DialWatch);
+            view_.SetStatusText(decision.code ? DialFailureStatus(decision.code, decision.stopped)
+                                              : std::string(kStatusFailed));
+            break;
+        case Act::NoLink:
+            view_.SetStatusText(kStatusNoLink);
+            break;
+    }
+    Tell(decision);
+}
+
+void MainFrm::ShowHeld() {
+    // A dial that meets a line still being released is refused: it starts once the line is free.
+    view_.SetConnectEnabled(false);
+    view_.SetStatusText(kStatusDialing);
+    view_.StopTimer(FrmTimer::DialWatch);
+    view_.StartTimer(FrmTimer::HangUpWait, kHangUpWaitIntervalMs);
+}
+
+void MainFrm::Launch(const Decision& decision) {
+    // The account comes from its box, which may have changed since it was checked (a redial, a dial that
+    // waited for the line): the dial tool is never started with values it would misread or wait on for
+    // ever. The dial is given up before the box lets other handlers run, so that a dial asked for
+    // meanwhile starts afresh.
+    if (const std::optional<std::string> refusal = CredentialRefusal(view_.AccountText(), password_)) {
+        session_.LaunchRefused();
+        view_.SetConnectEnabled(true);
+        view_.SetStatusText(kStatusFailed);
+        view_.ShowMessage(*refusal, kBalloonTitle, kIconInformation);
+        return;
+    }
+    if (decision.remake_entry && !services_.EntryExists(kEntryName))
+        services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
+    view_.SetConnectEnabled(false);
+    services_.LaunchDial(view_.AccountText(), password_);
+    view_.SetStatusText(kStatusDialing);
+    view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
+}
+
+void MainFrm::Probe() {
+    // One probe at a time: a check asked for while one runs (a wake, say) takes its answer.
+    if (probing_) return;
+    bool online = false;
+    {
+        const ScopedFlag probing(probing_);
+        for (const std::string& address : services_.ProbeAddresses()) {
+            online = services_.ProbeInternet(address);
+            if (unloaded_) return;
+            if (online) break;
+        }
+    }
+    Carry(session_.ProbeAnswered(online));
+}
+
+void MainFrm::Tell(const Decision& decision) {
+    switch (decision.news) {
+        case DialSession::News::None:
+            return;
+        case DialSession::News::Reconnected:
+            ShowInfoBalloon(kReconnectedBalloon);
+            return;
+        case DialSession::News::NoLink:
+            ShowInfoBalloon(kNoLinkBalloon);
+            return;
+        case DialSession::News::Failure: {
+            const std::string system_text = DialFailureReason(decision.code).empty()
+                                                ? services_.DialErrorText(decision.code)
+                                                : std::string();
+            ShowInfoBalloon(
+                DialFailureBalloon(decision.code, decision.stopped, redial_on_drop_, system_text));
+            return;
+        }
+    }
+}
+
+void MainFrm::OnHangUpWaitTick() {
+    if (unloaded_) return;
+    const Decision decision = session_.HangUpWaitTick();
+    if (decision.act == DialSession::Act::Hold) {
+        Tell(decision);
+        return;
+    }
+    view_.StopTimer(FrmTimer::HangUpWait);
+    Carry(decision);
+}
+
+void MainFrm::OnDialWatchTick() {
+    if (unloaded_) return;
+    Carry(session_.WatchTick());
+}
+
+void MainFrm::OnSupervisionTick() {
+    // The probes let other handlers run, among them another tick of this timer (skipped here) and
+    // the tray menu's quit (after which this tick must not touch the window).
+    if (unloaded_ || supervising_) return;
+    const ScopedFlag supervising(supervising_);
+    // A watch that could not start (or stopped) is tried again: without it a drop waits for a tick.
+    services_.WatchConnections();
+    Carry(session_.SupervisionTick());
+}
+
+void MainFrm::OnConnectionEnded() {
+    // A tick in the middle of its probes decides for itself.
+    if (unloaded_ || supervising_) return;
+    Carry(session_.ConnectionEnded());
+}
+
+void MainFrm::OnConnectionMade() {
+    if (unloaded_) return;
+    Carry(session_.ConnectionMade());
+}
+
+void MainFrm::OnSuspend() {
+    if (unloaded_) return;
+    Carry(session_.Suspended());
+}
+
+void MainFrm::OnResume() {
+    if (unloaded_) return;
+    Carry(session_.Resumed());
+}
+
+void MainFrm::OnLinkChanged() {
+    if (unloaded_) return;
+    Carry(session_.LinkChanged());
+}
+
+}  // namespace vt

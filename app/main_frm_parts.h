@@ -1,0 +1,56 @@
+#pragma once
+// What the parts of MainFrm's implementation share (main_frm.cpp: start-up, the connect command, the
+// options; main_frm_line.cpp: carrying out the dial session's decisions; main_frm_tray.cpp: the tray, the
+// title strip and the menu): the texts the subscriber sees, and one small guard. Not for other code.
+#include <string_view>
+
+#include "base/compat.h"
+
+namespace vt::main_frm_parts {
+inline constexpr std::string_view kSection = compat::kSettingsSection;
+inline constexpr std::string_view kBalloonTitle = "提示：";
+inline constexpr unsigned kBalloonInfoFlag = 1;
+inline constexpr unsigned kIconCritical = 16;
+inline constexpr unsigned kIconWarning = 48;
+inline constexpr unsigned kIconInformation = 64;
+inline constexpr std::string_view kTrayTip = "Veltrane";
+
+inline constexpr std::string_view kConnectedBalloon = "网络已连接！";
+inline constexpr std::string_view kReconnectedBalloon = "网络已重新连接。";
+inline constexpr std::string_view kDialingBalloon = "正在自动拨号中，请稍后......";
+inline constexpr std::string_view kNoAccountBalloon = "您还没有填写上网帐号或密码哦！";
+inline constexpr std::string_view kRestoredBalloon = "下次找不到我了，可以在这里看看！(*^__^*)";
+
+inline constexpr std::string_view kStatusDialing = "- 正在拨号...";
+inline constexpr std::string_view kStatusConnected = "- 网络已连接";
+inline constexpr std::string_view kStatusFailed = "- 拨号失败";
+inline constexpr std::string_view kStatusNoLink = "- 网线未连接";
+inline constexpr std::string_view kNoLinkBalloon =
+    "网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫；网线接好后程序会自动拨号。";
+
+inline constexpr std::string_view kNoAccountOrPassword = "您还没有输入帐号或密码！";
+inline constexpr std::string_view kRunValueDenied =
+    "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";
+inline constexpr std::string_view kRunValueDeniedTitle = "错误！";
+inline constexpr std::string_view kRunValueFailed =
+    "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！";
+inline constexpr std::string_view kSettingsNotSaved =
+    "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\n";
+inline constexpr std::string_view kSettingsNotSavedAfter =
+    "\n本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。";
+inline constexpr std::string_view kRedialNeedsAccount =
+    "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
+
+// Sets a flag for as long as it lives: the flows that let other handlers run mark themselves so.
+class ScopedFlag {
+public:
+    explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
+    ~ScopedFlag() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
+}  // namespace vt::main_frm_parts
