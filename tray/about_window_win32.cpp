@@ -10,14 +10,9 @@
 namespace vt {
 namespace {
 
-// The about box's texts; the product, notice and site lines open the site, the mail line a new mail.
+// The caption and the tips of the two links (the lines themselves are in Paint's table).
 constexpr std::string_view kAboutCaption = "关于Veltrane ...";
-constexpr std::string_view kAboutProductLine = "Veltrane V9.0";
-constexpr std::string_view kAboutNoticeLine = "Veltrane 宽带拨号助手 版权所有";
-constexpr std::string_view kAboutAuthorLine = "作者：Veltrane 开发组";
-constexpr std::string_view kAboutSiteLine = "网站：http://www.veltrane.net/";
 constexpr std::string_view kAboutSiteTip = "点击立即访问Veltrane官网";
-constexpr std::string_view kAboutMailLine = "电子邮件：support@veltrane.net";
 constexpr std::string_view kAboutMailTip = "给作者发送E-Mail";
 
 constexpr int kClientWidth = 330;
@@ -166,11 +161,12 @@ void AboutWindow::Paint(HDC dc) {
         HFONT font;
         COLORREF colour;
     } lines[] = {
-        {rects.product, kAboutProductLine, SongFontOf(SongFont::Title), RGB(0x1E, 0x5A, 0xA8)},
-        {rects.notice, kAboutNoticeLine, SongFontOf(SongFont::Small), GetSysColor(COLOR_BTNTEXT)},
-        {rects.author, kAboutAuthorLine, SongFontOf(SongFont::Small), GetSysColor(COLOR_BTNTEXT)},
-        {rects.site, kAboutSiteLine, SongFontOf(SongFont::SmallLink), RGB(0, 0x33, 0xCC)},
-        {rects.mail, kAboutMailLine, SongFontOf(SongFont::SmallLink), RGB(0, 0x33, 0xCC)},
+        {rects.product, "Veltrane V9.0", SongFontOf(SongFont::Title), RGB(0x1E, 0x5A, 0xA8)},
+        {rects.notice, "Veltrane 宽带拨号助手 版权所有", SongFontOf(SongFont::Small),
+         GetSysColor(COLOR_BTNTEXT)},
+        {rects.author, "作者：Veltrane 开发组", SongFontOf(SongFont::Small), GetSysColor(COLOR_BTNTEXT)},
+        {rects.site, "网站：http://www.veltrane.net/", SongFontOf(SongFont::SmallLink), RGB(0, 0x33, 0xCC)},
+        {rects.mail, "电子邮件：support@veltrane.net", SongFontOf(SongFont::SmallLink), RGB(0, 0x33, 0xCC)},
     };
     for (Line& line : lines) {
         SelectGuard select(dc, line.font);
