@@ -1,6 +1,7 @@
 #pragma once
-// What every window of the program shares beside the window base: the one "Form" class, centring, the
-// Song-typeface fonts, tooltips, and the message filter of a window that an elevated copy owns.
+// What the program's windows share beside the window base: the one "Form" class and renamed system
+// classes, centring, translucency, the Song-typeface fonts, tooltips, a window's text, the Enter key of
+// an edit box, and the message filter of a window that an elevated copy owns.
 #include <windows.h>
 
 #include <functional>
@@ -44,8 +45,8 @@ void AddAreaTip(HWND tooltip, HWND window, UINT_PTR id, const RECT& area, const 
 std::wstring WindowTextOf(HWND window);
 
 // Gives the Enter key of an edit box to `on_enter`, which runs once per press instead of the dialog
-// manager's default button or the box's beep. Undone when the box is destroyed. False when the box
-// cannot be subclassed.
+// manager's default button or the box's beep. Undone when the box is destroyed; a second call replaces
+// the handler. False when the box cannot be subclassed.
 bool TakeEnterKey(HWND edit, std::function<void()> on_enter);
 
 // Lets `message` reach `window` from processes of a lower integrity level (an unelevated setup program

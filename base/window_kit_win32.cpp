@@ -114,11 +114,12 @@ std::wstring WindowTextOf(HWND window) {
 }
 
 namespace {
-constexpr UINT_PTR kEnterKeySubclass = 0x454E5452;  // one per box, whoever else subclasses it
+constexpr UINT_PTR kEnterKeySubclass = 1;
+using EnterHandler = std::function<void()>;
 
 LRESULT CALLBACK EnterKeyProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                               DWORD_PTR ref) {
-    auto* on_enter = reinterpret_cast<std::function<void()>*>(ref);
+    auto* on_enter = reinterpret_cast<EnterHandler*>(ref);
     switch (message) {
         case WM_GETDLGCODE:
             // Enter belongs to the box (the dialog manager would turn it into a default-button press).
