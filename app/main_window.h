@@ -1,15 +1,15 @@
 #pragma once
 // The Win32 main window `MainFrm`: a borderless, translucent 340 x 263 window with no task-bar button.
-// It implements MainFrmView and turns its messages into MainFrm calls. The background picture
-// `Picture1` is a child window covering the client area and holding every control, so that the main
-// window's own WM_MOUSEMOVE carries only the tray icon's callbacks.
+// It makes the controls, implements MainFrmView and turns its messages into MainFrm calls. The
+// background picture with the title strip (app/title_strip.h) is a child covering the client area and
+// holding every control, so that the main window's own WM_MOUSEMOVE carries only the tray icon's
+// callbacks.
 #include <windows.h>
 
 #include <functional>
-#include <memory>
-#include <string>
 
 #include "app/main_frm.h"
+#include "app/title_strip.h"
 #include "base/compat.h"
 #include "base/handles.h"
 #include "base/window_base.h"
@@ -30,21 +30,19 @@ public:
         kStartWithWindowsBox = 104,
         kRedialOnDropBox = 105,
     };
-    enum TimerId : UINT_PTR { kDialWatchTimer = 1, kSupervisionTimer = 2, kHangUpWaitTimer = 3 };
     // Posted when the system signals that a Remote Access connection has ended.
     static constexpr UINT kConnectionEndedMessage = WM_APP + 1;
     static constexpr UINT kConnectionMadeMessage = WM_APP + 2;  // and when one comes up
     static constexpr UINT kLinkChangedMessage = WM_APP + 3;     // the adapters' link changed
     static constexpr const wchar_t* kClassName = compat::kMainWindowClass;  // a form in the skin's kind table
-    static constexpr wchar_t kBackgroundClass[] = L"VeltranePicture";
-    static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";  // a toggle in the kind table
+    static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";         // a toggle in the kind table
 
     explicit MainWindow(HINSTANCE instance);
     ~MainWindow() override;
 
     // Registers the classes and creates the window, hidden. Returns false when that fails.
     bool Create();
-    void SetBehaviour(MainFrm* frm) { frm_ = frm; }
+    void SetBehaviour(MainFrm* frm);
     // The skin attach used at start-up; empty by default (the window then keeps the platform's look).
     void SetSkinAttach(std::function<void(HWND)> attach) { skin_attach_ = std::move(attach); }
     void SetAboutWindow(AboutWindow* about) { about_ = about; }
@@ -78,53 +76,23 @@ public:
     void QuitProgram() override;
 
 private:
-    // The background picture's window, bound as the main window is; its messages go to HandleBackground.
-    struct Background final : WindowBase {
-        explicit Background(MainWindow& owner) : owner(owner) {}
-        LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
-            return owner.HandleBackground(window_, message, wparam, lparam);
-        }
-        MainWindow& owner;
-    };
-
-    static LRESULT CALLBACK EditSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                             UINT_PTR id, DWORD_PTR ref);
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
-    LRESULT HandleBackground(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    bool RegisterClasses();
     void CreateControls();
-    void AcceptQuitMessage();
-    void PaintBackground(HDC dc);
-    void OnCommand(int id, int code, HWND control);
+    void OnTimer(UINT_PTR id);
+    void OnEnterKey(int id);
+    void OnCommand(int id, int code);
     LRESULT OnControlColour(HDC dc, HWND control);
-    int HitTitleButton(POINT pt) const;  // 0 none, 1 mini, 2 close1
-    void InvalidateTitleButton(TitleButton button);
+    HWND Control(int id) const { return GetDlgItem(strip_.hwnd(), id); }
 
     HINSTANCE instance_;
-    Background background_window_{*this};
-    HWND picture1_ = nullptr;
-    HWND user_text_ = nullptr;
-    HWND pass_text_ = nullptr;
-    HWND btn_log_ = nullptr;
-    HWND start_with_windows_ = nullptr;
-    HWND redial_on_drop_ = nullptr;
-    HWND tooltip_ = nullptr;
+    TitleStrip strip_;
+    UniqueBrush option_brush_;
     MainFrm* frm_ = nullptr;
     AboutWindow* about_ = nullptr;
     std::function<void(HWND)> skin_attach_;
     ConnectionEndWatch connection_watch_;
-
-    UniqueBitmap background_;
-    UniqueBitmap pictures_[2][3];  // [mini, close1][normal, hover, pressed]
-    ButtonPicture shown_[2] = {ButtonPicture::Normal, ButtonPicture::Normal};
-    UniqueFont font_;
-    UniqueFont check_font_;
-    UniqueBrush option_brush_;
-    UniqueBrush white_brush_;
-    std::wstring status_;
-    int pressed_button_ = 0;  // title button under a held mouse button
-    bool quitting_ = false;
     UINT quit_message_ = 0;  // the setup program's registered "退出程序" (app/single_instance.h)
+    bool quitting_ = false;
 };
 
 }  // namespace vt

@@ -53,7 +53,6 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle>;
 using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
 using UniqueBitmap = UniqueHandle<HBITMAP, detail::DeleteGdiObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, detail::DeleteGdiObject>;
-using UniquePen = UniqueHandle<HPEN, detail::DeleteGdiObject>;
 using UniqueFont = UniqueHandle<HFONT, detail::DeleteGdiObject>;
 using UniqueRegion = UniqueHandle<HRGN, detail::DeleteGdiObject>;
 using UniqueIcon = UniqueHandle<HICON, detail::DestroyIconHandle>;

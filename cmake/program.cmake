@@ -13,7 +13,7 @@ endfunction()
 
 # Veltrane.exe, in the top folder of the win32 tree with adsl.ico beside it.
 add_executable(Veltrane WIN32 ${CMAKE_SOURCE_DIR}/app/main_win32.cpp $<TARGET_OBJECTS:veltrane_res>)
-target_link_libraries(Veltrane PRIVATE veltrane_app)
+target_link_libraries(Veltrane PRIVATE veltrane_app veltrane_skin)
 veltrane_use_manifest(Veltrane)
 set_target_properties(Veltrane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(Veltrane veltrane_tray_icon)

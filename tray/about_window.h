@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "base/handles.h"
 #include "base/window_base.h"
 #include "tray/tray_menu.h"
 
@@ -19,7 +18,6 @@ inline constexpr std::string_view kSupportMailLink = "mailto:support@veltrane.ne
 
 class AboutWindow final : public WindowBase {
 public:
-    static constexpr wchar_t kClassName[] = L"Form";  // a form in the skin's kind table
     using LinkOpener = std::function<void(std::string_view address)>;
 
     AboutWindow(HINSTANCE instance, LinkOpener open_link);
@@ -46,18 +44,13 @@ public:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
-    void OnForgotten() override { tooltip_ = nullptr; }
     void Paint(HDC dc);
-    int HitLink(POINT pt) const;  // 0 none, 1 site (Label1, Label2, Label4), 2 mail (Label6)
+    int HitLink(POINT pt) const;  // 0 none, 1 the site (product, notice and site lines), 2 a new mail
     bool OnPointerLabel(POINT pt) const;
 
     HINSTANCE instance_;
     LinkOpener open_link_;
     std::function<void(HWND)> skin_attach_;
-    HWND tooltip_ = nullptr;
-    UniqueFont font_;
-    UniqueFont title_font_;
-    UniqueFont link_font_;
     HCURSOR hand_ = nullptr;
 };
 

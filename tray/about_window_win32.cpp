@@ -1,22 +1,18 @@
 #include "tray/about_window.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
+#include "base/compat.h"
+#include "base/handles.h"
 #include "base/text.h"
-#include "res/resource.h"
+#include "base/window_kit.h"
 
 namespace vt {
 namespace {
 
-// The about box's texts; the product, notice and site lines open the site, the mail line a new mail.
+// The caption and the tips of the two links (the lines themselves are in Paint's table).
 constexpr std::string_view kAboutCaption = "关于Veltrane ...";
-constexpr std::string_view kAboutProductLine = "Veltrane V9.0";                  // Label1
-constexpr std::string_view kAboutNoticeLine = "Veltrane 宽带拨号助手 版权所有";  // Label2
-constexpr std::string_view kAboutAuthorLine = "作者：Veltrane 开发组";           // Label3
-constexpr std::string_view kAboutSiteLine = "网站：http://www.veltrane.net/";    // Label4
 constexpr std::string_view kAboutSiteTip = "点击立即访问Veltrane官网";
-constexpr std::string_view kAboutMailLine = "电子邮件：support@veltrane.net";  // Label6
 constexpr std::string_view kAboutMailTip = "给作者发送E-Mail";
 
 constexpr int kClientWidth = 330;
@@ -30,25 +26,15 @@ constexpr UINT kFirstMenuCommand = 1000;
 
 UINT CommandFor(TrayMenuItem item) { return kFirstMenuCommand + static_cast<UINT>(item); }
 
-HFONT MakeFont(int height, int weight, bool underline) {
-    LOGFONTW font{};
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    font.lfUnderline = underline ? TRUE : FALSE;
-    font.lfCharSet = GB2312_CHARSET;
-    lstrcpynW(font.lfFaceName, L"宋体", LF_FACESIZE);
-    return CreateFontIndirectW(&font);
-}
-
 }  // namespace
 
 AboutWindow::LabelRects AboutWindow::Layout() {
     return {
-        {28, 26, 300, 44},    // Label1, product and version
-        {28, 54, 300, 70},    // Label2, notice
-        {28, 78, 300, 94},    // Label3, author
-        {28, 110, 300, 126},  // Label4, web site
-        {28, 134, 300, 150},  // Label6, mail
+        {28, 26, 300, 44},    // product and version
+        {28, 54, 300, 70},    // notice
+        {28, 78, 300, 94},    // author
+        {28, 110, 300, 126},  // web site
+        {28, 134, 300, 150},  // mail
     };
 }
 
@@ -59,63 +45,23 @@ AboutWindow::~AboutWindow() { Destroy(); }
 
 bool AboutWindow::EnsureCreated() {
     if (window_ && IsWindow(window_)) return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(instance_, kClassName, &wc)) {
-        // The main window registers the form class first; the about window can also stand alone.
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &WindowBase::Procedure;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_VELTRANE));
-        if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    }
-    if (!font_) font_.reset(MakeFont(-12, FW_NORMAL, false));
-    if (!title_font_) title_font_.reset(MakeFont(-16, FW_BOLD, false));
-    if (!link_font_) link_font_.reset(MakeFont(-12, FW_NORMAL, true));
+    if (!RegisterFormClass(instance_)) return false;
     if (!hand_) hand_ = LoadCursorW(nullptr, IDC_HAND);
 
     RECT frame = {0, 0, kClientWidth, kClientHeight};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-    // The form class's procedure is the window base's, shared with the main window: this object is bound
-    // from the first message on.
-    if (!CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, Utf8ToWide(kAboutCaption).c_str(), style,
-                         CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                         nullptr, nullptr, instance_, static_cast<WindowBase*>(this)))
+    if (!CreateWindowExW(WS_EX_DLGMODALFRAME, compat::kMainWindowClass, Utf8ToWide(kAboutCaption).c_str(),
+                         style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                         frame.bottom - frame.top, nullptr, nullptr, instance_,
+                         static_cast<WindowBase*>(this)))
         return false;
 
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
-    if (tooltip_) {
-        const LabelRects rects = Layout();
-        const std::wstring site_tip = Utf8ToWide(kAboutSiteTip);
-        const std::wstring mail_tip = Utf8ToWide(kAboutMailTip);
-        struct Tip {
-            UINT id;
-            RECT rect;
-            const std::wstring* text;
-        } tips[] = {{1, rects.site, &site_tip}, {2, rects.mail, &mail_tip}};
-        for (const Tip& tip : tips) {
-            TOOLINFOW tool{};
-            tool.cbSize = sizeof(tool);
-            tool.uFlags = TTF_SUBCLASS;
-            tool.hwnd = window_;
-            tool.uId = tip.id;
-            tool.rect = tip.rect;
-            tool.lpszText = const_cast<wchar_t*>(tip.text->c_str());
-            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        }
-    }
-    // Centred on the screen, like the main window.
-    RECT placed;
-    GetWindowRect(window_, &placed);
-    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (placed.right - placed.left)) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - (placed.bottom - placed.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND tooltip = CreateTooltip(window_);
+    const LabelRects rects = Layout();
+    AddAreaTip(tooltip, window_, kSiteLink, rects.site, Utf8ToWide(kAboutSiteTip).c_str());
+    AddAreaTip(tooltip, window_, kMailLink, rects.mail, Utf8ToWide(kAboutMailTip).c_str());
+    CentreOnScreen(window_);
     if (skin_attach_) skin_attach_(window_);
     return true;
 }
@@ -215,11 +161,12 @@ void AboutWindow::Paint(HDC dc) {
         HFONT font;
         COLORREF colour;
     } lines[] = {
-        {rects.product, kAboutProductLine, title_font_.get(), RGB(0x1E, 0x5A, 0xA8)},
-        {rects.notice, kAboutNoticeLine, font_.get(), GetSysColor(COLOR_BTNTEXT)},
-        {rects.author, kAboutAuthorLine, font_.get(), GetSysColor(COLOR_BTNTEXT)},
-        {rects.site, kAboutSiteLine, link_font_.get(), RGB(0, 0x33, 0xCC)},
-        {rects.mail, kAboutMailLine, link_font_.get(), RGB(0, 0x33, 0xCC)},
+        {rects.product, "Veltrane V9.0", SongFontOf(SongFont::Title), RGB(0x1E, 0x5A, 0xA8)},
+        {rects.notice, "Veltrane 宽带拨号助手 版权所有", SongFontOf(SongFont::Small),
+         GetSysColor(COLOR_BTNTEXT)},
+        {rects.author, "作者：Veltrane 开发组", SongFontOf(SongFont::Small), GetSysColor(COLOR_BTNTEXT)},
+        {rects.site, "网站：http://www.veltrane.net/", SongFontOf(SongFont::SmallLink), RGB(0, 0x33, 0xCC)},
+        {rects.mail, "电子邮件：support@veltrane.net", SongFontOf(SongFont::SmallLink), RGB(0, 0x33, 0xCC)},
     };
     for (Line& line : lines) {
         SelectGuard select(dc, line.font);

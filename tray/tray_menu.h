@@ -11,7 +11,6 @@ enum class TrayMenuItem { Link, Disconnect, Help, SiteUrl, About, Exit };
 struct TrayMenuEntry {
     enum class Kind { SubMenuStart, Item, SubMenuEnd, Separator };
     Kind kind;
-    std::string_view name;     // the control name, e.g. "link"
     std::string_view caption;  // UTF-8; empty for a separator or a sub-menu end
     TrayMenuItem item;         // meaningful for Kind::Item only
 };

@@ -1,5 +1,5 @@
-// The about window and its tray menu on real windows: one window, its links and pointer, and the
-// menu's items chosen with the keys its modal loop reads.
+// The about window and its tray menu on real windows: one window, its background, links and pointer,
+// and the menu as shown, its items chosen with the keys its modal loop reads.
 #include "tray/about_window.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "base/text.h"
 
 namespace vt {
 namespace {
@@ -26,7 +28,8 @@ LPARAM At(POINT pt) { return MAKELPARAM(pt.x, pt.y); }
 class AboutWindowTest : public ::testing::Test {
 protected:
     std::vector<std::string> opened_;
-    AboutWindow about_{GetModuleHandleW(nullptr), [this](std::string_view address) { opened_.emplace_back(address); }};
+    AboutWindow about_{GetModuleHandleW(nullptr),
+                       [this](std::string_view address) { opened_.emplace_back(address); }};
 };
 
 TEST_F(AboutWindowTest, IsCreatedHiddenWithItsCaptionAndThereIsOnlyOne) {
@@ -40,6 +43,12 @@ TEST_F(AboutWindowTest, IsCreatedHiddenWithItsCaptionAndThereIsOnlyOne) {
     about_.Show();
     EXPECT_EQ(about_.hwnd(), first);
     EXPECT_TRUE(IsWindowVisible(first));
+    // Its background is the face colour of dialog boxes, as the program shows it: the form class it is
+    // made of is the one the main window registers.
+    UpdateWindow(first);
+    HDC dc = GetDC(first);
+    EXPECT_EQ(GetPixel(dc, 5, 5), GetSysColor(COLOR_BTNFACE));
+    ReleaseDC(first, dc);
     // Its close box unloads it; the next use makes a new one, hidden.
     SendMessageW(first, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(first));
@@ -78,14 +87,31 @@ TEST_F(AboutWindowTest, TheTwoLinksShowAHandPointer) {
     EXPECT_NE(cursor_over(labels.author), hand);
 }
 
-// Chooses from the menu as a person with the keyboard would, once the menu is up.
-std::thread KeysForMenu(std::vector<WORD> keys) {
-    return std::thread([keys] {
+// The menu as shown, one line per item in screen order: "sub-menu>item", "item", or "-" for a line.
+std::vector<std::string> Shown(HMENU menu, const std::string& prefix = "") {
+    std::vector<std::string> lines;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t caption[64] = {};
+        GetMenuStringW(menu, i, caption, 64, MF_BYPOSITION);
+        const std::string text = prefix + WideToUtf8(caption);
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            for (const std::string& line : Shown(sub, text + ">")) lines.push_back(line);
+        } else {
+            lines.push_back(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR ? "-" : text);
+        }
+    }
+    return lines;
+}
+
+// Once the menu is up, reads it as shown and chooses with the keys as a person would.
+std::thread KeysForMenu(std::vector<WORD> keys, std::vector<std::string>* shown) {
+    return std::thread([keys, shown] {
         HWND menu = nullptr;
         for (int i = 0; i < 100 && !(menu && IsWindowVisible(menu)); ++i) {
             Sleep(30);
             menu = FindWindowW(L"#32768", nullptr);
         }
+        *shown = Shown(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)));
         for (WORD key : keys) {
             PostMessageW(menu, WM_KEYDOWN, key, 0);
             Sleep(80);
@@ -93,29 +119,40 @@ std::thread KeysForMenu(std::vector<WORD> keys) {
     });
 }
 
-TEST_F(AboutWindowTest, TheMenuOffersItsItemsInOrder) {
-    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
+// Each line of the menu in screen order, and the keys that choose it.
+TEST_F(AboutWindowTest, TheMenuShowsItsItemsInOrderAndEachChoosesItsOwn) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                                 nullptr, nullptr, nullptr);
     SetForegroundWindow(owner);
-    struct Case {
+    struct Row {
+        std::string shown;
         std::vector<WORD> keys;
         std::optional<TrayMenuItem> item;
-    } cases[] = {
-        {{VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Link},
-        {{VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::Disconnect},
-        {{VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Help},
-        {{VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::SiteUrl},
-        {{VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}, TrayMenuItem::About},
-        {{VK_UP, VK_RETURN}, TrayMenuItem::Exit},
-        {{VK_ESCAPE}, std::nullopt},
+    } rows[] = {
+        {"网络控制>连接网络", {VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Link},
+        {"网络控制>断开网络", {VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::Disconnect},
+        {"帮助中心>帮助文档", {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Help},
+        {"帮助中心>Veltrane官网", {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::SiteUrl},
+        {"帮助中心>关于Veltrane...",
+         {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN},
+         TrayMenuItem::About},
+        {"-", {}, std::nullopt},
+        {"退出程序", {VK_UP, VK_RETURN}, TrayMenuItem::Exit},
+        {"", {VK_ESCAPE}, std::nullopt},  // closed without a choice
     };
-    for (const Case& c : cases) {
-        std::thread keys = KeysForMenu(c.keys);
+    std::vector<std::string> expected;
+    for (const Row& row : rows)
+        if (!row.shown.empty()) expected.push_back(row.shown);
+    std::vector<std::string> shown;
+    for (const Row& row : rows) {
+        if (row.keys.empty()) continue;  // a line chooses nothing
+        std::thread keys = KeysForMenu(row.keys, &shown);
         std::optional<TrayMenuItem> chosen = about_.PopUpMenu(owner);
         keys.join();
         Pump();
-        EXPECT_EQ(chosen, c.item) << "after " << c.keys.size() << " keys";
+        EXPECT_EQ(chosen, row.item) << row.shown;
     }
+    EXPECT_EQ(shown, expected);
     // Using the menu made the about window, hidden.
     EXPECT_NE(about_.hwnd(), nullptr);
     EXPECT_FALSE(IsWindowVisible(about_.hwnd()));

@@ -346,23 +346,6 @@ TEST_F(SkinCases, ComboReleaseOverTheBoxShowsHoverAndElsewhereNormal) {
     EXPECT_EQ(WindowPixel(combo, left, 1), kWhite);
 }
 
-TEST_F(SkinCases, EditableComboPressInTheZoneShowsPressed) {
-    HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWN, 10, 10, 150, 200);
-    Skin();
-    WindowBounds b;
-    GetWindowBounds(combo, b);
-    const int s = GetSystemMetrics(SM_CXVSCROLL);
-    // The whole box is drawn by the skin: white inside the one-pixel frame.
-    EXPECT_EQ(WindowPixel(combo, 0, 0), kFrame);
-    EXPECT_EQ(WindowPixel(combo, b.width - 1, b.height - 1), kFrame);
-    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(b.width - s - 2, b.height - 2));
-    EXPECT_EQ(State(combo), 2);
-    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(b.width - s - 3, b.height - 2));
-    EXPECT_EQ(State(combo), 0);
-    SendMessageW(combo, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(b.width - 2, b.height - 1));
-    EXPECT_EQ(State(combo), 0);
-}
-
 // The released item shows the hover look while the pointer is over the header and the normal look once
 // it is elsewhere (the opposite would leave an item lit that no later move of this header repaints).
 TEST_F(SkinCases, HeaderReleaseOverTheHeaderShowsHoverAndElsewhereNormal) {

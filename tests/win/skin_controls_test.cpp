@@ -92,28 +92,41 @@ TEST_F(SkinControls, ComboBoxFrameAndDropButtonLooks) {
     EXPECT_EQ(State(combo), 0);
 }
 
+// An editable combo box answers the pointer only over its drop button's zone: from the frame's inside
+// at the top to the frame at the bottom, and from one scroll-bar width left of the frame to the frame.
 TEST_F(SkinControls, EditableComboReactsOnlyInTheButtonZone) {
     HWND combo = MakeChild(form_, L"COMBOBOX", L"", CBS_DROPDOWN, 10, 10, 150, 200);
     Skin();
     WindowBounds b;
     GetWindowBounds(combo, b);
-    const int w = b.width, h = b.height, s = GetSystemMetrics(SM_CXVSCROLL);
+    const int w = b.width, h = b.height, left = w - GetSystemMetrics(SM_CXVSCROLL) - 2;
+    // The whole box is drawn by the skin: the one-pixel frame all round.
     EXPECT_EQ(WindowPixel(combo, 0, 0), kFrame);
-    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
-    EXPECT_EQ(State(combo), 0);
-    for (POINT p : {POINT{w - s - 2, 2}, POINT{w - 2, h - 2}}) {
-        SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
-        EXPECT_EQ(State(combo), 1) << p.x << "," << p.y;
-        SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
-        EXPECT_EQ(State(combo), 0);
+    EXPECT_EQ(WindowPixel(combo, w - 1, h - 1), kFrame);
+    // One pointer message after another, each with the look it leaves.
+    struct Step {
+        const char* where;
+        UINT message;
+        WPARAM keys;
+        int x, y;
+        int state;
+    } steps[] = {
+        {"over the text", WM_MOUSEMOVE, 0, 10, 5, 0},
+        {"zone, top left", WM_MOUSEMOVE, 0, left, 2, 1},
+        {"back over the text", WM_MOUSEMOVE, 0, 10, 5, 0},
+        {"zone, bottom right", WM_MOUSEMOVE, 0, w - 2, h - 2, 1},
+        {"back over the text", WM_MOUSEMOVE, 0, 10, 5, 0},
+        {"left of the zone", WM_MOUSEMOVE, 0, left - 1, 5, 0},
+        {"above the zone", WM_MOUSEMOVE, 0, w - 2, 1, 0},
+        {"held in the zone", WM_MOUSEMOVE, MK_LBUTTON, left, h - 2, 2},
+        {"held, left of the zone", WM_MOUSEMOVE, MK_LBUTTON, left - 1, h - 2, 0},
+        {"held, below the zone", WM_MOUSEMOVE, MK_LBUTTON, w - 2, h - 1, 0},
+        {"pressed over the text", WM_LBUTTONDOWN, MK_LBUTTON, 10, 5, 0},
+    };
+    for (const Step& step : steps) {
+        SendMessageW(combo, step.message, step.keys, MAKELPARAM(step.x, step.y));
+        EXPECT_EQ(State(combo), step.state) << step.where;
     }
-    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(w - s - 3, 5));
-    EXPECT_EQ(State(combo), 0);
-    SendMessageW(combo, WM_MOUSEMOVE, 0, MAKELPARAM(w - 2, 1));
-    EXPECT_EQ(State(combo), 0);
-    // A press outside the zone leaves the button as it was.
-    SendMessageW(combo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
-    EXPECT_EQ(State(combo), 0);
     SendMessageW(combo, WM_LBUTTONUP, 0, MAKELPARAM(-300, 5));
 }
 
