@@ -13,7 +13,6 @@
 #include "base/compat.h"
 #include "base/handles.h"
 #include "base/window_base.h"
-#include "services/connection_watch.h"
 
 namespace vt {
 
@@ -90,7 +89,6 @@ private:
     MainFrm* frm_ = nullptr;
     AboutWindow* about_ = nullptr;
     std::function<void(HWND)> skin_attach_;
-    ConnectionEndWatch connection_watch_;
     UINT quit_message_ = 0;  // the setup program's registered "退出程序" (app/single_instance.h)
     bool quitting_ = false;
 };

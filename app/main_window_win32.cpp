@@ -84,9 +84,6 @@ bool MainWindow::Create() {
     // Focus rectangles and access-key underlines as a dialog box has them: hidden when the last input
     // came from the mouse (and the keyboard cues setting is off), shown once the keyboard is used.
     SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
-    // A drop is noticed when it happens, not at the next supervision tick. Without the notification
-    // (a system whose library lacks it) the tick still finds the drop.
-    connection_watch_.Start(window_, kConnectionEndedMessage);
     return true;
 }
 
@@ -164,7 +161,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_DESTROY:
             for (FrmTimer timer : {FrmTimer::DialWatch, FrmTimer::Supervision, FrmTimer::HangUpWait})
                 StopTimer(timer);
-            connection_watch_.Stop();
             if (frm_) frm_->OnUnload();
             return 0;
         default:
