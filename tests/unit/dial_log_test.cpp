@@ -52,52 +52,53 @@ protected:
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
+// Each event and its line after the time.
+using Log = DialLog;
+const struct EventRow {
+    std::function<void(Log&)> event;
+    std::string line;
+} kEvents[] = {
+    {[](Log& l) { l.Started("9.0.0", "10.0.19045", Log::StartedBy::HiddenAtLogon); },
+     "启动 Veltrane 9.0.0，Windows 10.0.19045，开机时隐藏启动"},
+    {[](Log& l) { l.Started("9.0.0", "6.1.7601", Log::StartedBy::Subscriber); },
+     "启动 Veltrane 9.0.0，Windows 6.1.7601，由用户启动"},
+    {[](Log& l) { l.Started("9.0.1", "10.0.22631", Log::StartedBy::Installer); },
+     "启动 Veltrane 9.0.1，Windows 10.0.22631，由安装程序重新启动"},
+    {[](Log& l) { l.Dialling(Log::DialBy::Subscriber, "07551234"); }, "拨号（用户点击连接），帐号 …1234"},
+    {[](Log& l) { l.Dialling(Log::DialBy::Automatic, "adsl@163.gd"); }, "拨号（自动重拨），帐号 …3.gd"},
+    {[](Log& l) { l.DialFailed(691, "用户名或密码错误。"); }, "拨号失败（错误 691）：用户名或密码错误。"},
+    {[](Log& l) { l.DialFailed(868, ""); }, "拨号失败（错误 868）"},
+    {[](Log& l) { l.Connected("100.64.3.4", "2408:8207::1"); },
+     "已连接，IPv4 100.64.3.4（运营商内网），IPv6 2408:8207::1"},
+    {[](Log& l) { l.Connected("58.60.1.2", ""); }, "已连接，IPv4 58.60.1.2（公网），IPv6 无"},
+    {[](Log& l) {
+         l.Dropped(Log::DropNoticedBy::SystemSignal, LineCounters{11525, 1258291, 36909875});
+     },
+     "断线（系统通知），本次连接 3小时12分5秒，已发送 1.2 MB，已接收 35.2 MB"},
+    {[](Log& l) {
+         l.Dropped(Log::DropNoticedBy::FailedProbe, LineCounters{59, 800, 2048});
+     },
+     "断线（网络探测失败），本次连接 59秒，已发送 800 字节，已接收 2.0 KB"},
+    {[](Log& l) { l.Dropped(Log::DropNoticedBy::Wake, std::nullopt); },
+     "断线（唤醒后发现），本次连接的时长和流量未知"},
+    {[](Log& l) { l.HungUpBySubscriber(); }, "用户断开连接"},
+    {[](Log& l) { l.RedialBackoff(120); }, "等待 2分0秒后自动重拨"},
+    {[](Log& l) { l.RedialPaused("另一个宽带连接正在使用线路"); },
+     "暂停自动重拨：另一个宽带连接正在使用线路"},
+    {[](Log& l) { l.RedialStopped("连续 3 次 691"); }, "停止自动重拨：连续 3 次 691"},
+    {[](Log& l) { l.RedialResumed(); }, "恢复自动重拨"},
+    {[](Log& l) { l.Suspending(); }, "系统进入睡眠"},
+    {[](Log& l) { l.ResumedFromSleep(); }, "系统从睡眠中唤醒"},
+    {[](Log& l) { l.LinkLost("以太网"); }, "网卡链路断开：以太网"},
+    {[](Log& l) { l.LinkBack("以太网 2"); }, "网卡链路恢复：以太网 2"},
+    {[](Log& l) { l.AnotherCopySupervises(); }, "另一个 Veltrane 正在守护这条线路，本程序不自动重拨"},
+    // A caller's text cannot start a line of its own.
+    {[](Log& l) { l.LinkLost("evil\r\n2026-01-01 00:00:00 forged"); },
+     "网卡链路断开：evil  2026-01-01 00:00:00 forged"},
+};
 TEST_F(DialLogTest, EachEventIsOneLineWithTheLocalTimeFirst) {
-    using Log = DialLog;
-    const struct Row {
-        std::function<void(Log&)> event;
-        std::string line;
-    } rows[] = {
-        {[](Log& l) { l.Started("9.0.0", "10.0.19045", Log::StartedBy::HiddenAtLogon); },
-         "启动 Veltrane 9.0.0，Windows 10.0.19045，开机时隐藏启动"},
-        {[](Log& l) { l.Started("9.0.0", "6.1.7601", Log::StartedBy::Subscriber); },
-         "启动 Veltrane 9.0.0，Windows 6.1.7601，由用户启动"},
-        {[](Log& l) { l.Started("9.0.1", "10.0.22631", Log::StartedBy::Installer); },
-         "启动 Veltrane 9.0.1，Windows 10.0.22631，由安装程序重新启动"},
-        {[](Log& l) { l.Dialling(Log::DialBy::Subscriber, "07551234"); }, "拨号（用户点击连接），帐号 …1234"},
-        {[](Log& l) { l.Dialling(Log::DialBy::Automatic, "adsl@163.gd"); }, "拨号（自动重拨），帐号 …3.gd"},
-        {[](Log& l) { l.DialFailed(691, "用户名或密码错误。"); }, "拨号失败（错误 691）：用户名或密码错误。"},
-        {[](Log& l) { l.DialFailed(868, ""); }, "拨号失败（错误 868）"},
-        {[](Log& l) { l.Connected("100.64.3.4", "2408:8207::1"); },
-         "已连接，IPv4 100.64.3.4（运营商内网），IPv6 2408:8207::1"},
-        {[](Log& l) { l.Connected("58.60.1.2", ""); }, "已连接，IPv4 58.60.1.2（公网），IPv6 无"},
-        {[](Log& l) {
-             l.Dropped(Log::DropNoticedBy::SystemSignal, LineCounters{11525, 1258291, 36909875});
-         },
-         "断线（系统通知），本次连接 3小时12分5秒，已发送 1.2 MB，已接收 35.2 MB"},
-        {[](Log& l) {
-             l.Dropped(Log::DropNoticedBy::FailedProbe, LineCounters{59, 800, 2048});
-         },
-         "断线（网络探测失败），本次连接 59秒，已发送 800 字节，已接收 2.0 KB"},
-        {[](Log& l) { l.Dropped(Log::DropNoticedBy::Wake, std::nullopt); },
-         "断线（唤醒后发现），本次连接的时长和流量未知"},
-        {[](Log& l) { l.HungUpBySubscriber(); }, "用户断开连接"},
-        {[](Log& l) { l.RedialBackoff(120); }, "等待 2分0秒后自动重拨"},
-        {[](Log& l) { l.RedialPaused("另一个宽带连接正在使用线路"); },
-         "暂停自动重拨：另一个宽带连接正在使用线路"},
-        {[](Log& l) { l.RedialStopped("连续 3 次 691"); }, "停止自动重拨：连续 3 次 691"},
-        {[](Log& l) { l.RedialResumed(); }, "恢复自动重拨"},
-        {[](Log& l) { l.Suspending(); }, "系统进入睡眠"},
-        {[](Log& l) { l.ResumedFromSleep(); }, "系统从睡眠中唤醒"},
-        {[](Log& l) { l.LinkLost("以太网"); }, "网卡链路断开：以太网"},
-        {[](Log& l) { l.LinkBack("以太网 2"); }, "网卡链路恢复：以太网 2"},
-        {[](Log& l) { l.AnotherCopySupervises(); }, "另一个 Veltrane 正在守护这条线路，本程序不自动重拨"},
-        // A caller's text cannot start a line of its own.
-        {[](Log& l) { l.LinkLost("evil\r\n2026-01-01 00:00:00 forged"); },
-         "网卡链路断开：evil  2026-01-01 00:00:00 forged"},
-    };
     std::string expected(kBom);
-    for (const Row& row : rows) {
+    for (const EventRow& row : kEvents) {
         row.event(log_);
         expected += "2026-12-07 21:14:03 " + row.line + "\r\n";
         EXPECT_EQ(file_->current->substr(file_->current->size() - row.line.size() - 2, row.line.size()),
@@ -168,20 +169,7 @@ TEST_F(DialLogTest, TheLastLinesReachIntoThePreviousFile) {
 TEST_F(DialLogTest, AHundredThousandEventsLeaveAtMostOneMebibyte) {
     for (int i = 0; i < 100000; ++i) {
         clock_->now.second = i % 60;
-        switch (i % 4) {
-            case 0:
-                log_.Dialling(DialLog::DialBy::Automatic, "07551234567");
-                break;
-            case 1:
-                log_.DialFailed(691,
-                                "用户名或密码错误；如果刚刚断过线，也可能是宽带运营商还保留着上次的连接。");
-                break;
-            case 2:
-                log_.Connected("100.64.3.4", "2408:8207:1234:5678:9abc:def0:1234:5678");
-                break;
-            default:
-                log_.Dropped(DialLog::DropNoticedBy::FailedProbe, LineCounters{86400, 1u << 31, 4000000000u});
-        }
+        kEvents[i % std::size(kEvents)].event(log_);
         ASSERT_LE(file_->current->size(), DialLog::kMaxFileBytes);
     }
     const std::size_t on_disk = file_->current->size() + file_->previous->size();

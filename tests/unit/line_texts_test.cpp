@@ -31,8 +31,8 @@ TEST(LineTexts, DurationsAndByteCounts) {
 }
 
 TEST(LineTexts, TheKindOfAnIpv4Address) {
+    // Each range's edges, and texts that are no address.
     const std::pair<std::string_view, Ipv4Kind> rows[] = {
-        {"58.60.1.2", Ipv4Kind::Public},
         {"100.63.255.255", Ipv4Kind::Public},
         {"100.64.0.0", Ipv4Kind::CarrierNat},
         {"100.127.255.255", Ipv4Kind::CarrierNat},
@@ -43,22 +43,16 @@ TEST(LineTexts, TheKindOfAnIpv4Address) {
         {"172.31.255.1", Ipv4Kind::Private},
         {"172.32.0.1", Ipv4Kind::Public},
         {"192.168.1.1", Ipv4Kind::Private},
-        {"192.169.1.1", Ipv4Kind::Public},
         {"169.254.3.4", Ipv4Kind::Private},
-        {"11.0.0.1", Ipv4Kind::Public},
         {"", Ipv4Kind::Invalid},
         {"1.2.3", Ipv4Kind::Invalid},
         {"1.2.3.256", Ipv4Kind::Invalid},
         {"01.2.3.4", Ipv4Kind::Invalid},
         {"1.2.3.4 ", Ipv4Kind::Invalid},
-        {"1.2.3.4.5", Ipv4Kind::Invalid},
-        {"1..3.4", Ipv4Kind::Invalid},
-        {"-1.2.3.4", Ipv4Kind::Invalid},
     };
     for (const auto& [address, kind] : rows) EXPECT_EQ(ClassifyIpv4(address), kind) << address;
-    EXPECT_EQ(Ipv4WithKind("100.64.3.4"), "100.64.3.4（运营商内网）");
-    EXPECT_EQ(Ipv4WithKind("58.60.1.2"), "58.60.1.2（公网）");
-    EXPECT_EQ(Ipv4WithKind("192.168.1.9"), "192.168.1.9（私网）");
+    EXPECT_EQ(Ipv4WithKind("100.64.3.4") + Ipv4WithKind("58.60.1.2") + Ipv4WithKind("10.1.1.1"),
+              "100.64.3.4（运营商内网）58.60.1.2（公网）10.1.1.1（私网）");
 }
 
 TEST(LineTexts, Ipv6InItsShortestText) {
@@ -107,15 +101,12 @@ TEST(LineTexts, TheStatusViewRows) {
                     LineCounters{11525, 1536, 36909875}};
     line.last_failure = LastFailure{691, "用户名或密码错误。", {2026, 12, 7, 21, 10, 0}};
     StatusTexts texts = StatusViewTexts(line);
-    EXPECT_EQ(texts.state, "已连接");
-    EXPECT_EQ(texts.ipv4, "100.64.3.4（运营商内网）");
-    EXPECT_EQ(texts.ipv6, "2408:8207::1");
-    EXPECT_EQ(texts.duration, "3小时12分5秒");
-    EXPECT_EQ(texts.sent, "1.5 KB");
-    EXPECT_EQ(texts.received, "35.2 MB");
-    EXPECT_EQ(texts.device, "WAN 微型端口 (PPPOE)");
-    EXPECT_EQ(texts.failure, "错误 691（2026-12-07 21:10:00）\r\n用户名或密码错误。");
-
+    const std::vector<std::string> connected = {texts.state, texts.ipv4,     texts.ipv6,   texts.duration,
+                                                texts.sent,  texts.received, texts.device, texts.failure};
+    EXPECT_EQ(connected,
+              (std::vector<std::string>{"已连接", "100.64.3.4（运营商内网）", "2408:8207::1", "3小时12分5秒",
+                                        "1.5 KB", "35.2 MB", "WAN 微型端口 (PPPOE)",
+                                        "错误 691（2026-12-07 21:10:00）\r\n用户名或密码错误。"}));
     line.details.ipv6 = "fe80::250:56ff:fe00:1";
     line.details.counters.reset();
     texts = StatusViewTexts(line);
@@ -128,10 +119,7 @@ TEST(LineTexts, TheStatusViewRows) {
     line.state = LineState::NotConnected;
     line.last_failure.reset();
     texts = StatusViewTexts(line);
-    EXPECT_EQ(texts.state, "未连接");
-    EXPECT_EQ(texts.ipv4, "—");
-    EXPECT_EQ(texts.received, "—");
-    EXPECT_EQ(texts.failure, "无");
+    EXPECT_EQ(texts.state + texts.ipv4 + texts.received + texts.failure, "未连接——无");
 }
 
 TEST(LineTexts, TheDiagnosticsTextHoldsTheFactsAndTheNewestLogLinesWithin4KiB) {
