@@ -70,3 +70,16 @@ shot menu 0 0 300 130
 drive close-menus
 read -r ax ay aw ah < <(drive about)
 shot about "$ax" "$ay" "$aw" "$ah"
+
+# The status view, on a made-up line. Then Esc, typed on the X server with the pointer over the window
+# (a bare X server gives the keys to the window under the pointer), closes it.
+# Its output straight through, not kept until it ends, so that its rectangle can be read at once.
+exec 4< <(VELTRANE_WINE_DIRECT=1 "$RUN" "$TREE/bin/status_window_show.exe" 2>/dev/null)
+read -r sx sy sw sh <&4
+sh=${sh%$'\r'}
+sleep 1.5
+shot status "$sx" "$sy" "$sw" "$sh"
+xdotool mousemove "$((sx + sw / 2))" "$((sy + 12))" key Escape
+read -r -t 10 closed <&4
+[ "${closed%$'\r'}" = closed ] || echo "the status view did not close with Esc"
+exec 4<&-

@@ -1,11 +1,48 @@
 #pragma once
-// The connection state of a phonebook entry, and the platform's dial tool started for dialing and
-// hanging up. Texts are UTF-8.
+// The connection state of a phonebook entry, what the connection is (addresses, counters, device), and the
+// platform's dial tool started for dialing and hanging up. Texts are UTF-8.
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace vt {
+
+// A connection's figures since it came up. The byte counters are the platform's 32-bit ones: they wrap
+// at 4 GiB.
+struct LineCounters {
+    std::uint64_t duration_s = 0;
+    std::uint64_t bytes_sent = 0;
+    std::uint64_t bytes_received = 0;
+};
+
+// What a connected line is.
+struct ConnectionDetails {
+    std::string ipv4;  // dotted; "" when IPv4 was not negotiated
+    // The global address of the line's adapter once it has one, else the link-local one made from the
+    // negotiated interface identifier ("fe80::..."); "" when IPv6 was not negotiated (a line that refuses
+    // IPv6 is connected all the same).
+    std::string ipv6;
+    std::string device;                    // the device the connection runs on, "" when not told
+    std::optional<LineCounters> counters;  // nothing when the system would not say
+};
+
+// Where an IPv4 address lies, as a subscriber's provider hands them out.
+enum class Ipv4Kind {
+    Public,      // reachable from the internet
+    CarrierNat,  // 100.64.0.0/10: behind the provider's address translation
+    Private,     // 10/8, 172.16/12, 192.168/16, and link-local 169.254/16
+    Invalid,     // not a dotted address of four numbers up to 255
+};
+Ipv4Kind ClassifyIpv4(std::string_view dotted);
+
+// An IPv6 address in its shortest text (the longest run of two or more zero groups as "::", lower case).
+std::string FormatIpv6(const std::array<std::uint8_t, 16>& address);
+// The link-local address fe80::/64 with the 8-byte interface identifier `id`.
+std::array<std::uint8_t, 16> LinkLocalIpv6(const std::array<std::uint8_t, 8>& id);
+// True for a global unicast address (2000::/3).
+bool IsGlobalIpv6(const std::array<std::uint8_t, 16>& address);
 
 // The dial tool's two jobs, and how the last run of one stands. `Unknown`: none was started in this run,
 // it could not be started, or the system would not say.
@@ -48,6 +85,12 @@ bool LaunchHangUp();
 
 // How the last run of `job` stands, read without waiting.
 ToolRun LastToolRun(ToolJob job);
+
+// What the entry's connection is while it is connected: its addresses (the PPP projection, through
+// RasGetProjectionInfoEx where the system has it, else RasGetProjectionInfo), its counters
+// (RasGetConnectionStatistics) and its device (RasGetConnectStatus). Nothing when the entry is not
+// connected or the system will not list it; a part the system will not tell is left empty.
+std::optional<ConnectionDetails> ReadConnectionDetails(std::string_view name);
 
 // The system's own text for the Remote Access error `code` (in the system's language, read as Unicode so
 // that it survives a non-Unicode code page other than the display language), "" when it has none.

@@ -1,7 +1,13 @@
 #include "services/connection.h"
 
+// The second version of the sockets headers, before anything includes the first.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <iphlpapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -152,7 +158,171 @@ std::wstring UserBookOfEntry(std::string_view entry) {
     return user;
 }
 
+// ---- what the connection is ---------------------------------------------------------------------------
+
+// The device the connection runs on, as the status call names it; "" when it will not say.
+std::string DeviceOf(const ras::Api& api, HANDLE connection) {
+    ras::ConnectionStatusXp status{};  // room for either form
+    status.dwSize = sizeof(ras::ConnectionStatus);
+    DWORD result = api.get_connect_status(connection, reinterpret_cast<ras::ConnectionStatus*>(&status));
+    if (result == ras::kErrorInvalidSize) {
+        status = {};
+        status.dwSize = sizeof(ras::ConnectionStatusXp);
+        result = api.get_connect_status(connection, reinterpret_cast<ras::ConnectionStatus*>(&status));
+    }
+    if (result != 0) return {};
+    return WideToUtf8(AnsiToWide(
+        std::string_view(status.szDeviceName, strnlen(status.szDeviceName, sizeof status.szDeviceName))));
+}
+
+// What the PPP negotiation gave: the IPv4 address and, when IPv6 was negotiated, the interface identifier.
+struct Negotiated {
+    std::string ipv4;
+    std::optional<std::array<std::uint8_t, 8>> ipv6_id;
+};
+
+std::string Dotted(const BYTE (&address)[4]) {
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) +
+           "." + std::to_string(address[3]);
+}
+
+std::array<std::uint8_t, 8> IdOf(const BYTE (&bytes)[8]) {
+    std::array<std::uint8_t, 8> id;
+    std::memcpy(id.data(), bytes, 8);
+    return id;
+}
+
+// Windows 7 on: one call for every protocol. The record is offered at the size this program knows; a
+// system that names a larger one gets a buffer of that size (its PPP part keeps its place).
+enum class Asked { Answered, Gone, NotAnswered };
+Asked NegotiatedEx(const ras::Api& api, HANDLE connection, Negotiated& out) {
+    if (!api.get_projection_info_ex) return Asked::NotAnswered;
+    std::vector<BYTE> buffer(sizeof(ras::ProjectionInfo));
+    DWORD result = 0;
+    for (int round = 0; round < 2; ++round) {
+        std::fill(buffer.begin(), buffer.end(), BYTE{0});
+        auto* info = reinterpret_cast<ras::ProjectionInfo*>(buffer.data());
+        info->version = ras::kApiVersion601;
+        DWORD size = static_cast<DWORD>(buffer.size());
+        result = api.get_projection_info_ex(connection, info, &size);
+        if (result != ras::kErrorBufferTooSmall || size <= buffer.size() || size > 64 * 1024) break;
+        buffer.resize(size);
+    }
+    if (result == ras::kErrorInvalidHandle) return Asked::Gone;
+    const auto* info = reinterpret_cast<const ras::ProjectionInfo*>(buffer.data());
+    if (result != 0 || info->type != ras::kProjectionTypePpp) return Asked::NotAnswered;
+    if (info->ppp.dwIPv4NegotiationError == 0) out.ipv4 = Dotted(info->ppp.ipv4Address);
+    if (info->ppp.dwIPv6NegotiationError == 0) out.ipv6_id = IdOf(info->ppp.bInterfaceIdentifier);
+    return Asked::Answered;
+}
+
+// The older call, one protocol at a time: IPv4, then IPv6 (Vista on; an older system does not know it).
+Asked NegotiatedOneByOne(const ras::Api& api, HANDLE connection, Negotiated& out) {
+    if (!api.get_projection_info) return Asked::NotAnswered;
+    ras::PppIp ip{};
+    ip.dwSize = sizeof ip;
+    DWORD size = sizeof ip;
+    const DWORD result = api.get_projection_info(connection, ras::kProjectionPppIp, &ip, &size);
+    if (result == ras::kErrorInvalidHandle) return Asked::Gone;
+    if (result == 0 && ip.dwError == 0)
+        out.ipv4 = std::string(ip.szIpAddress, strnlen(ip.szIpAddress, sizeof ip.szIpAddress));
+    ras::PppIpv6 ipv6{};
+    ipv6.dwSize = sizeof ipv6;
+    size = sizeof ipv6;
+    // Not asked for by the entry (731), refused by the server (an error in the record): no IPv6, and the
+    // line is connected all the same.
+    if (api.get_projection_info(connection, ras::kProjectionPppIpv6, &ipv6, &size) == 0 && ipv6.dwError == 0)
+        out.ipv6_id = IdOf(ipv6.bLocalInterfaceIdentifier);
+    return Asked::Answered;
+}
+
+// The global IPv6 address of the connection's adapter, the PPP interface holding the negotiated IPv4
+// address or the link-local address of the negotiated identifier. The provider's router hands the prefix
+// out after the line is up, so a fresh line may have none yet. A stable address is preferred to a
+// temporary (privacy) one. The helper library is loaded at the first question, not at the start.
+std::optional<std::array<std::uint8_t, 16>> AdapterGlobalIpv6(const Negotiated& line) {
+    using GetAdaptersAddressesFn = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
+    static const auto get_adapters_addresses = [] {
+        HMODULE library = LoadLibraryW(L"iphlpapi.dll");
+        return library ? reinterpret_cast<GetAdaptersAddressesFn>(
+                             reinterpret_cast<void (*)()>(GetProcAddress(library, "GetAdaptersAddresses")))
+                       : nullptr;
+    }();
+    if (!get_adapters_addresses || !line.ipv6_id) return std::nullopt;
+    const std::array<std::uint8_t, 16> link_local = LinkLocalIpv6(*line.ipv6_id);
+    std::vector<std::uint64_t> buffer(16 * 1024 / sizeof(std::uint64_t));  // aligned for the records
+    ULONG size = 0;
+    ULONG result = ERROR_BUFFER_OVERFLOW;
+    for (int round = 0; round < 3 && result == ERROR_BUFFER_OVERFLOW; ++round) {
+        size = static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t));
+        result = get_adapters_addresses(
+            AF_UNSPEC, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER, nullptr,
+            reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data()), &size);
+        if (result == ERROR_BUFFER_OVERFLOW) buffer.resize(size / sizeof(std::uint64_t) + 1);
+    }
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    auto bytes_of = [](const SOCKET_ADDRESS& address, std::array<std::uint8_t, 16>& out) {
+        if (!address.lpSockaddr || address.lpSockaddr->sa_family != AF_INET6) return false;
+        std::memcpy(out.data(), &reinterpret_cast<const sockaddr_in6*>(address.lpSockaddr)->sin6_addr, 16);
+        return true;
+    };
+    for (auto* adapter = reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data()); adapter;
+         adapter = adapter->Next) {
+        if (adapter->IfType != IF_TYPE_PPP) continue;
+        bool ours = false;
+        for (auto* unicast = adapter->FirstUnicastAddress; unicast && !ours; unicast = unicast->Next) {
+            const sockaddr* address = unicast->Address.lpSockaddr;
+            std::array<std::uint8_t, 16> v6{};
+            if (address && address->sa_family == AF_INET && !line.ipv4.empty()) {
+                BYTE v4[4];
+                std::memcpy(v4, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, 4);
+                ours = Dotted(v4) == line.ipv4;
+            } else if (bytes_of(unicast->Address, v6)) {
+                ours = v6 == link_local;
+            }
+        }
+        if (!ours) continue;
+        std::optional<std::array<std::uint8_t, 16>> temporary;
+        for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+            std::array<std::uint8_t, 16> v6{};
+            if (!bytes_of(unicast->Address, v6) || !IsGlobalIpv6(v6)) continue;
+            if (unicast->SuffixOrigin != IpSuffixOriginRandom) return v6;
+            if (!temporary) temporary = v6;
+        }
+        return temporary;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<ConnectionDetails> ReadConnectionDetails(std::string_view name) {
+    const ras::Api& api = ras::LoadApi();
+    HANDLE connection = ConnectedHandle(name);
+    if (!connection) return std::nullopt;
+    ConnectionDetails details;
+    details.device = DeviceOf(api, connection);
+    Negotiated line;
+    Asked asked = NegotiatedEx(api, connection, line);
+    // A system without the newer call, or one whose newer call would not answer, is asked the old way.
+    if (asked == Asked::NotAnswered) asked = NegotiatedOneByOne(api, connection, line);
+    if (asked == Asked::Gone) return std::nullopt;
+    details.ipv4 = line.ipv4;
+    if (line.ipv6_id) {
+        const auto global = AdapterGlobalIpv6(line);
+        details.ipv6 = FormatIpv6(global ? *global : LinkLocalIpv6(*line.ipv6_id));
+    }
+    if (api.get_connection_statistics) {
+        ras::Statistics statistics{};
+        statistics.dwSize = sizeof statistics;
+        const DWORD result = api.get_connection_statistics(connection, &statistics);
+        if (result == ras::kErrorInvalidHandle) return std::nullopt;
+        if (result == 0)
+            details.counters = LineCounters{statistics.dwConnectDuration / 1000, statistics.dwBytesXmited,
+                                            statistics.dwBytesRcved};
+    }
+    return details;
+}
 
 bool IsEntryConnected(std::string_view name) { return ConnectedHandle(name) != nullptr; }
 

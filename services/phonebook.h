@@ -1,6 +1,7 @@
 #pragma once
 // The dial-up phonebook entry the dialer dials, in the platform's default phonebook. Names, user names
 // and passwords are UTF-8; they reach the phonebook in the system's ANSI code page.
+#include <string>
 #include <string_view>
 
 #include "base/compat.h"
@@ -22,6 +23,10 @@ bool EntryExists(std::string_view name);
 // so that any profile path works). True when both steps succeeded; false also when a text does not fit
 // its field or has no form in the ANSI code page.
 bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password);
+
+// The name the system gives its PPPoE device ("WAN 微型端口 (PPPOE)" on a Chinese system), UTF-8; "" when
+// it lists none or will not say.
+std::string PppoeDevice();
 #endif
 
 }  // namespace vt

@@ -45,6 +45,8 @@ const Api& LoadApi() {
         loaded.set_entry_properties_w = Resolve<SetEntryPropertiesWFn>(library, "RasSetEntryPropertiesW");
         loaded.set_credentials_w = Resolve<SetCredentialsWFn>(library, "RasSetCredentialsW");
         loaded.get_error_string_w = Resolve<GetErrorStringWFn>(library, "RasGetErrorStringW");
+        loaded.get_projection_info = Resolve<GetProjectionInfoFn>(library, "RasGetProjectionInfoA");
+        loaded.get_projection_info_ex = Resolve<GetProjectionInfoExFn>(library, "RasGetProjectionInfoEx");
         return loaded;
     }();
     return api;
@@ -84,9 +86,9 @@ bool CopyField(char (&field)[N], const std::string& text) {
 constexpr wchar_t kChinesePppoeDevice[] = L"WAN 微型端口 (PPPOE)";
 
 // The system's PPPoE device by the name it gives it (localised: "WAN Miniport (PPPOE)" on an English
-// system); the Chinese system's name when the system lists none.
-std::string PppoeDeviceName(const ras::Api& api) {
-    const std::string fallback = WideToAnsi(kChinesePppoeDevice);
+// system), in the ANSI code page; "" when the system lists none or will not say.
+std::string ListedPppoeDevice(const ras::Api& api) {
+    const std::string fallback;
     if (!api.enum_devices) return fallback;
     DWORD bytes = 0, count = 0;
     api.enum_devices(nullptr, &bytes, &count);  // asks for the size
@@ -103,6 +105,12 @@ std::string PppoeDeviceName(const ras::Api& api) {
         if (lstrcmpiA(type.c_str(), "PPPoE") == 0 && !name.empty()) return name;
     }
     return fallback;
+}
+
+// The listed PPPoE device; the Chinese system's name when the system lists none.
+std::string PppoeDeviceName(const ras::Api& api) {
+    const std::string listed = ListedPppoeDevice(api);
+    return listed.empty() ? WideToAnsi(kChinesePppoeDevice) : listed;
 }
 
 // The PPPoE device as the wide enumeration names it (a localised name need not have an ANSI form);
@@ -155,6 +163,15 @@ bool CopyFieldW(wchar_t (&field)[N], const std::wstring& text) {
     return true;
 }
 
+// IPv4 and IPv6, as an entry made in the system's own settings asks for: a line whose provider offers
+// no IPv6 still connects on IPv4. Windows XP knows no IPv6 over PPP and is asked for IPv4 alone.
+DWORD NetProtocols() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const bool vista_or_later = GetVersionExW(&version) && version.dwMajorVersion >= 6;
+    return vista_or_later ? ras::kNetProtocolIp | ras::kNetProtocolIpv6 : ras::kNetProtocolIp;
+}
+
 // The entry's fixed properties, in either form.
 template <typename Record>
 void FillFixedProperties(Record& record) {
@@ -162,7 +179,7 @@ void FillFixedProperties(Record& record) {
     record.dwfOptions = 0x3D0D0310;
     record.dwCountryID = 86;
     record.dwCountryCode = 86;
-    record.dwfNetProtocols = 4;    // IP only
+    record.dwfNetProtocols = NetProtocols();
     record.dwFramingProtocol = 1;  // PPP
     record.dwDialMode = 1;         // dial all links
     record.dwDialExtraPercent = 75;
@@ -212,6 +229,8 @@ bool CreateInUserBook(const ras::Api& api, std::string_view entry, std::string_v
 }
 
 }  // namespace
+
+std::string PppoeDevice() { return WideToUtf8(AnsiToWide(ListedPppoeDevice(ras::LoadApi()))); }
 
 bool EntryExists(std::string_view name) {
     const ras::Api& api = ras::LoadApi();

@@ -23,6 +23,9 @@ inline constexpr DWORD kErrorCannotFindPhonebookEntry = 623;
 inline constexpr DWORD kErrorInvalidSize = 632;
 inline constexpr DWORD kErrorPortDisconnecting = 617;
 inline constexpr DWORD kErrorSecondBroadband = 813;
+inline constexpr DWORD kErrorProjectionNotComplete = 730;
+inline constexpr DWORD kErrorProtocolNotConfigured = 731;    // the entry did not ask for the protocol
+inline constexpr DWORD kErrorControlProtocolRejected = 733;  // the server would not negotiate it
 
 // Which changes RasConnectionNotification signals.
 inline constexpr DWORD kNotifyConnection = 0x1;     // RASCN_Connection
@@ -201,6 +204,80 @@ struct Statistics {
 static_assert(sizeof(Statistics) == 60);
 static_assert(offsetof(Statistics, dwBytesRcved) == 8);
 
+// The network protocols an entry asks for (RASENTRY.dwfNetProtocols).
+inline constexpr DWORD kNetProtocolIp = 0x4;    // RASNP_Ip
+inline constexpr DWORD kNetProtocolIpv6 = 0x8;  // RASNP_Ipv6, Vista on
+
+// What RasGetProjectionInfo is asked for.
+inline constexpr DWORD kProjectionPppIp = 0x8021;    // RASP_PppIp
+inline constexpr DWORD kProjectionPppIpv6 = 0x8057;  // RASP_PppIpv6, Vista on
+
+// RASPPPIPA, 48-byte form (with the server's address and the options: Windows 2000 on).
+struct PppIp {
+    DWORD dwSize;
+    DWORD dwError;  // the control protocol's result: 0 when it was negotiated
+    CHAR szIpAddress[15 + 1];
+    CHAR szServerIpAddress[15 + 1];
+    DWORD dwOptions;
+    DWORD dwServerOptions;
+};
+static_assert(sizeof(PppIp) == 48);
+static_assert(offsetof(PppIp, szServerIpAddress) == 24);
+
+// RASPPPIPV6, 28 bytes: only the interface identifiers; the address prefix comes later from the
+// provider's router, to the connection's adapter.
+struct PppIpv6 {
+    DWORD dwSize;
+    DWORD dwError;
+    BYTE bLocalInterfaceIdentifier[8];
+    BYTE bPeerInterfaceIdentifier[8];
+    BYTE bLocalCompressionProtocol[2];
+    BYTE bPeerCompressionProtocol[2];
+};
+static_assert(sizeof(PppIpv6) == 28);
+
+// RASPPP_PROJECTION_INFO (Windows 7 on): every PPP protocol's result in one record.
+struct PppProjection {
+    DWORD dwIPv4NegotiationError;
+    BYTE ipv4Address[4];  // in network order
+    BYTE ipv4ServerAddress[4];
+    DWORD dwIPv4Options;
+    DWORD dwIPv4ServerOptions;
+    DWORD dwIPv6NegotiationError;
+    BYTE bInterfaceIdentifier[8];
+    BYTE bServerInterfaceIdentifier[8];
+    BOOL fBundled;
+    BOOL fMultilink;
+    DWORD dwAuthenticationProtocol;
+    DWORD dwAuthenticationData;
+    DWORD dwServerAuthenticationProtocol;
+    DWORD dwServerAuthenticationData;
+    DWORD dwEapTypeId;
+    DWORD dwServerEapTypeId;
+    DWORD dwLcpOptions;
+    DWORD dwLcpServerOptions;
+    DWORD dwCcpError;
+    DWORD dwCcpCompressionAlgorithm;
+    DWORD dwCcpServerCompressionAlgorithm;
+    DWORD dwCcpOptions;
+    DWORD dwCcpServerOptions;
+};
+static_assert(sizeof(PppProjection) == 100);
+static_assert(offsetof(PppProjection, dwIPv6NegotiationError) == 20);
+static_assert(offsetof(PppProjection, bInterfaceIdentifier) == 24);
+
+// RAS_PROJECTION_INFO: the API version the caller knows, the kind of connection, then its record (the
+// PPP record is the larger of the two in a 32-bit process: 108 bytes in all). A later system may ask for
+// more; the caller then offers the size it names.
+struct ProjectionInfo {
+    DWORD version;  // RASAPIVERSION
+    DWORD type;     // RASPROJECTION_INFO_TYPE
+    PppProjection ppp;
+};
+static_assert(sizeof(ProjectionInfo) == 108);
+inline constexpr DWORD kApiVersion601 = 4;      // RASAPIVERSION_601, Windows 7
+inline constexpr DWORD kProjectionTypePpp = 1;  // PROJECTION_INFO_TYPE_PPP
+
 // The wide forms, for the current user's book, whose path may hold characters outside the ANSI code
 // page. Same fields and sizes as the ANSI forms above, with two-byte characters.
 
@@ -257,6 +334,8 @@ using SetEntryPropertiesWFn = DWORD(WINAPI*)(LPCWSTR phonebook, LPCWSTR entry, E
 using SetCredentialsWFn = DWORD(WINAPI*)(LPCWSTR phonebook, LPCWSTR entry, CredentialsW* credentials,
                                          BOOL clear);
 using GetErrorStringWFn = DWORD(WINAPI*)(UINT code, LPWSTR text, DWORD size);
+using GetProjectionInfoFn = DWORD(WINAPI*)(HANDLE connection, DWORD projection, LPVOID record, LPDWORD size);
+using GetProjectionInfoExFn = DWORD(WINAPI*)(HANDLE connection, ProjectionInfo* info, LPDWORD size);
 
 // The library's entry points, resolved once; a null member means the library or function is missing.
 struct Api {
@@ -274,6 +353,8 @@ struct Api {
     SetEntryPropertiesWFn set_entry_properties_w = nullptr;
     SetCredentialsWFn set_credentials_w = nullptr;
     GetErrorStringWFn get_error_string_w = nullptr;
+    GetProjectionInfoFn get_projection_info = nullptr;
+    GetProjectionInfoExFn get_projection_info_ex = nullptr;  // Windows 7 on
 };
 const Api& LoadApi();
 

@@ -59,6 +59,17 @@
 //     credentials <name> <mask> <user> <password> <domain>   last RasSetCredentialsA (mask in decimal)
 //     errortext <code> <text>        the system's own text for a Remote Access error number
 //     fail <function> <code>         every call of the named library function returns <code>
+//     addresses <name> <ipv4> <ipv6> [<since ms> [<sent>]]
+//                                    what a connection of the entry negotiates: <ipv4> dotted, or
+//                                    "refused" (the server rejects IPCP); <ipv6> the local interface
+//                                    identifier as 16 hexadecimal digits, or "refused" (the server
+//                                    rejects IPV6CP). IPv6 is negotiated only when the entry asks for it:
+//                                    an entry whose stored record lacks RASNP_Ipv6 in dwfNetProtocols
+//                                    has none to tell (an entry without a record asks for both, as one
+//                                    made in the system's own settings does). <since ms> (milliseconds
+//                                    since 1601, UTC): when a connection of a "connected" line came up;
+//                                    a dialled one counts from when it came up. <sent>: its sent-bytes
+//                                    counter. Without the line: 100.64.12.34, IPv6 refused, 0 sent.
 //   Hanging an entry up removes its "connected", "other" and "attempt" lines. Missing file: empty
 //   phonebook, no connections, default dials.
 //   With a /PHONEBOOK:<file> option the dial tool finds the entry only in that file: the user's book
@@ -183,6 +194,15 @@ struct Link {
     bool quiet = false;
 };
 
+// What a connection of the entry negotiates ("addresses" lines).
+struct Addresses {
+    std::string entry;
+    std::string ipv4 = "100.64.12.34";  // or "refused"
+    std::string ipv6 = "refused";       // 16 hexadecimal digits, or "refused"
+    long long since_ms = 0;
+    unsigned long sent = 0;
+};
+
 struct State {
     bool elevated = false;
     std::vector<std::string> entries;       // the all-users book
@@ -206,6 +226,7 @@ struct State {
     std::vector<std::pair<unsigned long, std::string>> error_texts;
     std::vector<std::string> comments;
     Link link;  // the network adapters
+    std::vector<Addresses> addresses;
 };
 
 struct DialStart {
@@ -543,6 +564,11 @@ inline State Parse(const std::string& content) {
         } else if (kind == "fail" && f.size() >= 3) {
             state.failures.push_back(
                 {std::string(f[1]), std::strtoul(std::string(f[2]).c_str(), nullptr, 10)});
+        } else if (kind == "addresses" && f.size() >= 4) {
+            Addresses a{Unescape(f[1]), std::string(f[2]), std::string(f[3])};
+            if (f.size() >= 5) a.since_ms = std::atoll(std::string(f[4]).c_str());
+            if (f.size() >= 6) a.sent = std::strtoul(std::string(f[5]).c_str(), nullptr, 10);
+            state.addresses.push_back(a);
         }
     }
     return state;
@@ -586,6 +612,9 @@ inline std::string Format(const State& state) {
         out += "errortext " + std::to_string(code) + " " + Escape(text) + "\n";
     for (const Failure& f : state.failures) out += "fail " + f.function + " " + std::to_string(f.code) + "\n";
     out += FormatLink(state.link);
+    for (const Addresses& a : state.addresses)
+        out += "addresses " + Escape(a.entry) + " " + a.ipv4 + " " + a.ipv6 + " " +
+               std::to_string(a.since_ms) + " " + std::to_string(a.sent) + "\n";
     return out;
 }
 
@@ -759,6 +788,45 @@ inline const Failure* FindFailure(const State& state, std::string_view function)
     for (const Failure& failure : state.failures)
         if (failure.function == function) return &failure;
     return nullptr;
+}
+
+// ---- what a connection is -----------------------------------------------------------------------------
+
+// The entry's "addresses" line, or the defaults.
+inline Addresses AddressesOf(const State& state, std::string_view name) {
+    for (const Addresses& a : state.addresses)
+        if (SameName(a.entry, name)) return a;
+    Addresses defaults;
+    defaults.entry = std::string(name);
+    return defaults;
+}
+
+// When the entry's connection came up: a dial's connect time, else the "addresses" or "traffic" line's
+// time; 0 when none is known.
+inline long long UpSinceMs(const State& state, std::string_view name, long long now_ms = NowMs()) {
+    for (const Attempt& attempt : state.attempts)
+        if (SameName(attempt.entry, name) && AttemptConnected(attempt, now_ms))
+            return attempt.started_ms + 1000LL * attempt.behaviour.connect_after_s;
+    const Addresses addresses = AddressesOf(state, name);
+    if (addresses.since_ms > 0) return addresses.since_ms;
+    for (const Traffic& t : state.traffic)
+        if (SameName(t.entry, name) && t.since_ms > 0) return t.since_ms;
+    return 0;
+}
+
+// The network protocols the entry asks for: the stored record's dwfNetProtocols (ANSI or wide form),
+// IPv4 and IPv6 without a record.
+inline unsigned long NetProtocolsOf(const State& state, std::string_view name) {
+    for (const auto& [entry, bytes] : state.records) {
+        if (!SameName(entry, name)) continue;
+        const std::size_t offset = bytes.size() == 2884 ? 184 : bytes.size() == 5616 ? 324 : 0;
+        if (offset == 0) break;
+        unsigned long protocols = 0;
+        for (int i = 3; i >= 0; --i)
+            protocols = (protocols << 8) | static_cast<unsigned char>(bytes[offset + i]);
+        return protocols;
+    }
+    return 0x4 | 0x8;
 }
 
 inline void HangUp(State& state, std::string_view name) {

@@ -10,6 +10,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <mutex>
@@ -313,6 +314,40 @@ DWORD ConnectionNotification(const char* function, HANDLE connection, HANDLE eve
     return 0;
 }
 
+// ---- what a connection negotiated ---------------------------------------------------------------------
+// The projection calls answer for a connection that is up: while it dials the system has nothing to say
+// yet (730); a protocol the entry did not ask for was never negotiated (731); one the server rejected is
+// told in the record's error field, the call itself succeeding.
+
+// The listed connection of `handle`, or null.
+const line::Listed* ListedOf(const std::vector<line::Listed>& listed, HANDLE handle) {
+    for (const line::Listed& l : listed)
+        if (HandleOf(l.entry) == handle) return &l;
+    return nullptr;
+}
+
+bool DottedBytes(const std::string& dotted, BYTE (&bytes)[4]) {
+    unsigned a, b, c, d;
+    char tail;
+    if (std::sscanf(dotted.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 ||
+        c > 255 || d > 255)
+        return false;
+    bytes[0] = static_cast<BYTE>(a), bytes[1] = static_cast<BYTE>(b), bytes[2] = static_cast<BYTE>(c);
+    bytes[3] = static_cast<BYTE>(d);
+    return true;
+}
+
+bool InterfaceId(const std::string& hex, BYTE (&id)[8]) {
+    const std::string bytes = line::FromHex(hex);
+    if (hex.size() != 16 || bytes.size() != 8) return false;
+    std::memcpy(id, bytes.data(), 8);
+    return true;
+}
+
+// The server's end of every line: the provider's access concentrator.
+constexpr BYTE kServerIpv4[4] = {100, 64, 0, 1};
+constexpr BYTE kServerInterfaceId[8] = {0x02, 0x00, 0x5E, 0xFF, 0xFE, 0x00, 0x00, 0x01};
+
 }  // namespace
 
 extern "C" {
@@ -546,11 +581,107 @@ DWORD WINAPI RasGetConnectionStatistics(HANDLE connection, ras::Statistics* stat
         if (HandleOf(listed.entry) != connection) continue;
         std::memset(statistics, 0, sizeof *statistics);
         statistics->dwSize = sizeof *statistics;
-        if (listed.state == line::kStateConnected)
+        if (listed.state == line::kStateConnected) {
             statistics->dwBytesRcved = line::ReceivedBytes(state, listed.entry, now);
+            statistics->dwBytesXmited = line::AddressesOf(state, listed.entry).sent;
+            const long long since = line::UpSinceMs(state, listed.entry, now);
+            if (since > 0 && now > since) statistics->dwConnectDuration = static_cast<DWORD>(now - since);
+        }
         return 0;
     }
     return ras::kErrorInvalidHandle;
+}
+
+DWORD WINAPI RasGetProjectionInfoA(HANDLE connection, DWORD projection, LPVOID record, LPDWORD size) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasGetProjectionInfoA"))
+        return failure->code;
+    if (!record || !size) return ERROR_INVALID_PARAMETER;
+    const std::vector<line::Listed> listed = line::ListedConnections(state);
+    const line::Listed* found = ListedOf(listed, connection);
+    if (!found) return ras::kErrorInvalidHandle;
+    // The caller names the record's form by its first member.
+    const DWORD record_size = *static_cast<const DWORD*>(record);
+    if (projection == ras::kProjectionPppIp) {
+        // The Windows NT 3.5, NT 4 and 2000 forms.
+        if (!OneOf(record_size, {24, 40, 48})) return ras::kErrorInvalidSize;
+    } else if (projection == ras::kProjectionPppIpv6) {
+        if (record_size != sizeof(ras::PppIpv6)) return ras::kErrorInvalidSize;
+    } else {
+        return ERROR_INVALID_PARAMETER;  // a projection the stand-in does not know
+    }
+    if (*size < record_size) {
+        *size = record_size;
+        return ras::kErrorBufferTooSmall;
+    }
+    if (found->state != line::kStateConnected) return ras::kErrorProjectionNotComplete;
+    const line::Addresses addresses = line::AddressesOf(state, found->entry);
+    std::memset(record, 0, record_size);
+    *static_cast<DWORD*>(record) = record_size;
+    if (projection == ras::kProjectionPppIp) {
+        // Laid out as the largest form; a smaller one holds its leading fields.
+        ras::PppIp ip{};
+        BYTE bytes[4];
+        if (addresses.ipv4 != "refused" && DottedBytes(addresses.ipv4, bytes)) {
+            std::snprintf(ip.szIpAddress, sizeof ip.szIpAddress, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2],
+                          bytes[3]);
+            std::snprintf(ip.szServerIpAddress, sizeof ip.szServerIpAddress, "%u.%u.%u.%u", kServerIpv4[0],
+                          kServerIpv4[1], kServerIpv4[2], kServerIpv4[3]);
+        } else {
+            ip.dwError = ras::kErrorControlProtocolRejected;
+        }
+        std::memcpy(static_cast<BYTE*>(record) + 4, reinterpret_cast<BYTE*>(&ip) + 4, record_size - 4);
+    } else {
+        if (!(line::NetProtocolsOf(state, found->entry) & ras::kNetProtocolIpv6))
+            return ras::kErrorProtocolNotConfigured;
+        auto* ipv6 = static_cast<ras::PppIpv6*>(record);
+        if (InterfaceId(addresses.ipv6, ipv6->bLocalInterfaceIdentifier))
+            std::memcpy(ipv6->bPeerInterfaceIdentifier, kServerInterfaceId, 8);
+        else
+            ipv6->dwError = ras::kErrorControlProtocolRejected;
+    }
+    *size = record_size;
+    return 0;
+}
+
+// Windows 7 on: every protocol in one record.
+DWORD WINAPI RasGetProjectionInfoEx(HANDLE connection, ras::ProjectionInfo* info, LPDWORD size) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, "RasGetProjectionInfoEx"))
+        return failure->code;
+    if (!size) return ERROR_INVALID_PARAMETER;
+    const std::vector<line::Listed> listed = line::ListedConnections(state);
+    const line::Listed* found = ListedOf(listed, connection);
+    if (!found) return ras::kErrorInvalidHandle;
+    if (!info || *size < sizeof(ras::ProjectionInfo)) {
+        *size = sizeof(ras::ProjectionInfo);
+        return ras::kErrorBufferTooSmall;
+    }
+    // RASAPIVERSION_500 to _601.
+    if (info->version < 1 || info->version > 4) return ERROR_INVALID_PARAMETER;
+    if (found->state != line::kStateConnected) return ras::kErrorProjectionNotComplete;
+    const line::Addresses addresses = line::AddressesOf(state, found->entry);
+    const DWORD version = info->version;
+    std::memset(info, 0, sizeof *info);
+    info->version = version;
+    info->type = ras::kProjectionTypePpp;
+    ras::PppProjection& ppp = info->ppp;
+    if (addresses.ipv4 == "refused" || !DottedBytes(addresses.ipv4, ppp.ipv4Address)) {
+        ppp.dwIPv4NegotiationError = ras::kErrorControlProtocolRejected;
+        std::memset(ppp.ipv4Address, 0, 4);
+    } else {
+        std::memcpy(ppp.ipv4ServerAddress, kServerIpv4, 4);
+    }
+    if (!(line::NetProtocolsOf(state, found->entry) & ras::kNetProtocolIpv6))
+        ppp.dwIPv6NegotiationError = ras::kErrorProtocolNotConfigured;
+    else if (InterfaceId(addresses.ipv6, ppp.bInterfaceIdentifier))
+        std::memcpy(ppp.bServerInterfaceIdentifier, kServerInterfaceId, 8);
+    else
+        ppp.dwIPv6NegotiationError = ras::kErrorControlProtocolRejected;
+    *size = sizeof(ras::ProjectionInfo);
+    return 0;
 }
 
 // Signals `event` (any auto- or manual-reset event) when a connection ends (flags kNotifyDisconnection)

@@ -74,6 +74,99 @@ TEST_F(ConnectionState, FailuresReadAsNotConnected) {
     EXPECT_FALSE(IsEntryConnected(std::string(257, 'a')));
 }
 
+// What the line is, as the stand-in negotiates it: both projection calls, IPv6 or its refusal, an entry
+// that never asked for IPv6, the counters and the device. No PPP adapter exists here, so a negotiated
+// IPv6 shows as its link-local address.
+TEST_F(ConnectionState, TheDetailsOfTheConnectedLine) {
+    const long long up_since = line::NowMs() - 3725 * 1000LL;
+    ras::Entry ipv4_only{};
+    ipv4_only.dwSize = sizeof ipv4_only;
+    ipv4_only.dwfNetProtocols = ras::kNetProtocolIp;
+    const std::string ipv4_only_record(reinterpret_cast<const char*>(&ipv4_only), sizeof ipv4_only);
+    const struct Row {
+        const char* what;
+        std::string ipv4, ipv6;
+        std::vector<line::Failure> failures;
+        bool asks_ipv6;
+        std::string expected_ipv4, expected_ipv6;
+        bool counters;
+    } rows[] = {
+        {"dual stack",
+         "100.64.3.4",
+         "025056FFFE000001",
+         {},
+         true,
+         "100.64.3.4",
+         "fe80::250:56ff:fe00:1",
+         true},
+        {"IPv6 refused", "58.60.1.2", "refused", {}, true, "58.60.1.2", "", true},
+        {"entry asks IPv4 only", "58.60.1.2", "025056FFFE000001", {}, false, "58.60.1.2", "", true},
+        {"IPv4 refused", "refused", "025056FFFE000001", {}, true, "", "fe80::250:56ff:fe00:1", true},
+        {"no newer call",
+         "192.168.1.9",
+         "025056FFFE000001",
+         {{"RasGetProjectionInfoEx", 120}},
+         true,
+         "192.168.1.9",
+         "fe80::250:56ff:fe00:1",
+         true},
+        {"no newer call, IPv6 refused",
+         "192.168.1.9",
+         "refused",
+         {{"RasGetProjectionInfoEx", 120}},
+         true,
+         "192.168.1.9",
+         "",
+         true},
+        {"no newer call, IPv4 only",
+         "10.1.2.3",
+         "025056FFFE000001",
+         {{"RasGetProjectionInfoEx", 120}},
+         false,
+         "10.1.2.3",
+         "",
+         true},
+        {"no counters",
+         "100.64.3.4",
+         "refused",
+         {{"RasGetConnectionStatistics", 87}},
+         true,
+         "100.64.3.4",
+         "",
+         false},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(line::Update([&](line::State& state) {
+            state = {};
+            state.entries = state.connected = {"Veltrane"};
+            state.addresses = {{"Veltrane", row.ipv4, row.ipv6, up_since, 1536}};
+            state.traffic = {{"Veltrane", 36909875, 0, 0}};
+            state.failures = row.failures;
+            if (!row.asks_ipv6) state.records = {{"Veltrane", ipv4_only_record}};
+        }));
+        const std::optional<ConnectionDetails> details = ReadConnectionDetails("veltrane");
+        ASSERT_TRUE(details.has_value()) << row.what;
+        EXPECT_EQ(details->ipv4, row.expected_ipv4) << row.what;
+        EXPECT_EQ(details->ipv6, row.expected_ipv6) << row.what;
+        EXPECT_EQ(details->device, "WAN 微型端口 (PPPOE)") << row.what;
+        ASSERT_EQ(details->counters.has_value(), row.counters) << row.what;
+        if (!row.counters) continue;
+        EXPECT_GE(details->counters->duration_s, 3725u) << row.what;
+        EXPECT_LE(details->counters->duration_s, 3730u) << row.what;
+        EXPECT_EQ(details->counters->bytes_sent, 1536u) << row.what;
+        EXPECT_EQ(details->counters->bytes_received, 36909875u) << row.what;
+    }
+    // A line still dialling, or none, has no details.
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state = {};
+        state.entries = {"Veltrane"};
+        state.attempts = {{"Veltrane", line::NowMs(), {line::DialMode::Connect, 60, 0}}};
+    }));
+    EXPECT_FALSE(ReadConnectionDetails("Veltrane").has_value());
+    Connected({"Other"});
+    EXPECT_FALSE(ReadConnectionDetails("Veltrane").has_value());
+}
+
 TEST_F(ConnectionState, ChineseEntryName) {
     ASSERT_EQ(GetACP(), 936u);
     Connected({"其它", "宽带连接"});
@@ -206,7 +299,7 @@ TEST_F(DialLaunch, DialConnectsLaterAndHangUpEndsIt) {
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
     for (int i = 0; i < 100 && line::Load().attempts.empty(); ++i) Sleep(20);
     ASSERT_EQ(line::Load().attempts.size(), 1u);
-    EXPECT_EQ(ListedConnections(), 1u);  // listed while it dials ...
+    EXPECT_EQ(ListedConnections(), 1u);          // listed while it dials ...
     EXPECT_FALSE(IsEntryConnected("Veltrane"));  // ... which is not connected
     EXPECT_EQ(LastToolRun(ToolJob::Dial).state, ToolRun::State::Running);
     ToolRun dial = WaitForEnd(ToolJob::Dial);

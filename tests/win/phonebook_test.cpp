@@ -76,6 +76,8 @@ TEST_F(Phonebook, AStandardUserGetsTheEntryInTheirOwnBook) {
     EXPECT_EQ(state.credentials[0].user, "Zormik");
     EXPECT_EQ(state.credentials[0].password, "");
     EXPECT_EQ(state.credentials[0].domain, "");
+    // The wide record asks for IPv4 and IPv6 too.
+    EXPECT_EQ(line::NetProtocolsOf(state, "Veltrane"), ras::kNetProtocolIp | ras::kNetProtocolIpv6);
 }
 
 TEST_F(Phonebook, AnElevatedCallerWritesTheAllUsersBook) {
@@ -96,12 +98,15 @@ TEST_F(Phonebook, TheEntryIsMadeOnTheDeviceTheSystemNames) {
     }));
     ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
     ASSERT_EQ(StoredRecord("Veltrane").size(), sizeof(ras::Entry));
-    EXPECT_STREQ(StoredRecord("Veltrane").c_str() + offsetof(ras::Entry, szDeviceName), "WAN Miniport (PPPOE)");
+    EXPECT_STREQ(StoredRecord("Veltrane").c_str() + offsetof(ras::Entry, szDeviceName),
+                 "WAN Miniport (PPPOE)");
+    EXPECT_EQ(PppoeDevice(), "WAN Miniport (PPPOE)");
     // No PPPoE device: the Chinese system's name is the last resort, which this system refuses.
     line::UsePrivateState(L"veltrane-phonebook-nodevice.ini");
     ASSERT_TRUE(line::Update([](line::State& state) { state.devices = {{"modem", "Modem A"}}; }));
     EXPECT_FALSE(CreateDialEntry("Veltrane", "Zormik", ""));
     EXPECT_FALSE(EntryExists("Veltrane"));
+    EXPECT_EQ(PppoeDevice(), "");
 }
 
 TEST_F(Phonebook, NamesMatchWithoutRegardToCase) {
@@ -155,7 +160,7 @@ TEST_F(Phonebook, CreatedRecordHoldsTheFixedProperties) {
     EXPECT_EQ(record.dwfOptions, 0x3D0D0310u);
     EXPECT_EQ(record.dwCountryID, 86u);
     EXPECT_EQ(record.dwCountryCode, 86u);
-    EXPECT_EQ(record.dwfNetProtocols, 4u);
+    EXPECT_EQ(record.dwfNetProtocols, ras::kNetProtocolIp | ras::kNetProtocolIpv6);
     EXPECT_EQ(record.dwFramingProtocol, 1u);
     EXPECT_STREQ(record.szDeviceType, "PPPoE");
     EXPECT_EQ(record.dwDialMode, 1u);
@@ -267,19 +272,69 @@ TEST(PhonebookDouble, RecordSizesAreCheckedAsThePlatformDoes) {
     EXPECT_EQ(api.get_connect_status(nullptr, &status), ras::kErrorInvalidSize);
     status.dwSize = sizeof status;
     EXPECT_EQ(api.get_connect_status(nullptr, &status), ras::kErrorInvalidHandle);
+
+    // What a connection negotiated: told only for a known handle, a record of a known form, a buffer
+    // large enough and a line that is up.
+    ASSERT_TRUE(line::Update([](line::State& state) { state.connected = {"A"}; }));
+    bytes = sizeof connection;
+    connection.dwSize = sizeof connection;
+    ASSERT_EQ(api.enum_connections(&connection, &bytes, &count), 0u);
+    ras::ProjectionInfo info{};
+    DWORD size = sizeof info - 1;
+    EXPECT_EQ(api.get_projection_info_ex(nullptr, &info, &size), ras::kErrorInvalidHandle);
+    EXPECT_EQ(api.get_projection_info_ex(connection.hrasconn, &info, &size), ras::kErrorBufferTooSmall);
+    EXPECT_EQ(size, sizeof info);
+    EXPECT_EQ(api.get_projection_info_ex(connection.hrasconn, &info, &size),
+              ERROR_INVALID_PARAMETER);  // version
+    info.version = ras::kApiVersion601;
+    EXPECT_EQ(api.get_projection_info_ex(connection.hrasconn, &info, &size), 0u);
+    EXPECT_EQ(info.type, ras::kProjectionTypePpp);
+    ras::PppIp ip{};
+    ip.dwSize = 47;
+    size = sizeof ip;
+    EXPECT_EQ(api.get_projection_info(connection.hrasconn, ras::kProjectionPppIp, &ip, &size),
+              ras::kErrorInvalidSize);
+    ip.dwSize = sizeof ip;
+    size = 40;
+    EXPECT_EQ(api.get_projection_info(connection.hrasconn, ras::kProjectionPppIp, &ip, &size),
+              ras::kErrorBufferTooSmall);
+    EXPECT_EQ(size, sizeof ip);
+    EXPECT_EQ(api.get_projection_info(connection.hrasconn, ras::kProjectionPppIp, &ip, &size), 0u);
+    EXPECT_STREQ(ip.szIpAddress, "100.64.12.34");
+    ras::PppIpv6 ipv6{};
+    ipv6.dwSize = sizeof ipv6 - 1;
+    size = sizeof ipv6;
+    EXPECT_EQ(api.get_projection_info(connection.hrasconn, ras::kProjectionPppIpv6, &ipv6, &size),
+              ras::kErrorInvalidSize);
+    // A dial still under way has nothing to tell yet.
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state.connected.clear();
+        state.attempts = {{"A", line::NowMs(), {line::DialMode::Connect, 60, 0}}};
+    }));
+    info.version = ras::kApiVersion601;
+    size = sizeof info;
+    EXPECT_EQ(api.get_projection_info_ex(connection.hrasconn, &info, &size),
+              ras::kErrorProjectionNotComplete);
+    ip.dwSize = sizeof ip;
+    EXPECT_EQ(api.get_projection_info(connection.hrasconn, ras::kProjectionPppIp, &ip, &size),
+              ras::kErrorProjectionNotComplete);
 }
 
 // As the documentation has it: the all-users book and default credentials need an elevated caller, and
 // default credentials are refused for an entry of the user's own book.
 TEST(PhonebookDouble, RefusesWhatAStandardUserMayNotDo) {
     line::UsePrivateState(L"veltrane-phonebook-rights.ini");
-    ASSERT_TRUE(line::Update([](line::State& state) { state.entries = {"All"}; state.user_entries = {"Mine"}; }));
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state.entries = {"All"};
+        state.user_entries = {"Mine"};
+    }));
     const ras::Api& api = ras::LoadApi();
     ras::Entry entry{};
     entry.dwSize = sizeof entry;
     std::strcpy(entry.szDeviceType, "PPPoE");
     std::strcpy(entry.szDeviceName, WideToAnsi(L"WAN 微型端口 (PPPOE)").c_str());
-    EXPECT_EQ(api.set_entry_properties(nullptr, "New", &entry, sizeof entry, nullptr, 0), ras::kErrorAccessDenied);
+    EXPECT_EQ(api.set_entry_properties(nullptr, "New", &entry, sizeof entry, nullptr, 0),
+              ras::kErrorAccessDenied);
     EXPECT_EQ(api.set_entry_properties("C:\\elsewhere.pbk", "New", &entry, sizeof entry, nullptr, 0),
               ras::kErrorCannotOpenPhonebook);
     ras::Credentials credentials{};

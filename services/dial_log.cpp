@@ -1,0 +1,177 @@
+#include "services/dial_log.h"
+
+#include <algorithm>
+
+namespace vt {
+namespace {
+
+// Without it, the Notepad of Windows 7 reads a file without a byte-order mark in the ANSI code page.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view StartedByText(DialLog::StartedBy how) {
+    switch (how) {
+        case DialLog::StartedBy::HiddenAtLogon:
+            return "开机时隐藏启动";
+        case DialLog::StartedBy::Installer:
+            return "由安装程序重新启动";
+        case DialLog::StartedBy::Subscriber:
+            break;
+    }
+    return "由用户启动";
+}
+
+std::string_view NoticedByText(DialLog::DropNoticedBy how) {
+    switch (how) {
+        case DialLog::DropNoticedBy::FailedProbe:
+            return "（网络探测失败）";
+        case DialLog::DropNoticedBy::Wake:
+            return "（唤醒后发现）";
+        case DialLog::DropNoticedBy::SystemSignal:
+            break;
+    }
+    return "（系统通知）";
+}
+
+std::string WithReason(std::string_view head, std::string_view reason) {
+    std::string text(head);
+    if (!reason.empty()) {
+        text += "：";
+        text += reason;
+    }
+    return text;
+}
+
+// The lines of a file's content, without the byte-order mark, line ends and empty lines.
+void AppendLines(std::string_view content, std::vector<std::string>& lines) {
+    if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
+    while (!content.empty()) {
+        std::size_t end = content.find('\n');
+        std::string_view line = content.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty()) lines.emplace_back(line);
+        if (end == std::string_view::npos) break;
+        content.remove_prefix(end + 1);
+    }
+}
+
+}  // namespace
+
+std::string MaskedAccount(std::string_view account) {
+    // Characters, not bytes: a Chinese account must not be cut inside a character.
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < account.size(); ++i)
+        if ((static_cast<unsigned char>(account[i]) & 0xC0) != 0x80) starts.push_back(i);
+    if (starts.empty()) return {};
+    const std::size_t shown = std::min<std::size_t>(4, starts.size() / 2);
+    std::string masked = "…";
+    if (shown > 0) masked += account.substr(starts[starts.size() - shown]);
+    return masked;
+}
+
+DialLog::DialLog(std::unique_ptr<LogClock> clock, std::unique_ptr<LogFile> file)
+    : clock_(std::move(clock)), file_(std::move(file)) {}
+
+void DialLog::Started(std::string_view version, std::string_view windows_version, StartedBy how) {
+    Write("启动 Veltrane " + std::string(version) + "，Windows " + std::string(windows_version) + "，" +
+          std::string(StartedByText(how)));
+}
+
+void DialLog::Dialling(DialBy who, std::string_view account) {
+    std::string text = who == DialBy::Subscriber ? "拨号（用户点击连接）" : "拨号（自动重拨）";
+    const std::string masked = MaskedAccount(account);
+    if (!masked.empty()) text += "，帐号 " + masked;
+    Write(text);
+}
+
+void DialLog::DialFailed(unsigned long code, std::string_view reason) {
+    Write(WithReason("拨号失败（错误 " + std::to_string(code) + "）", reason));
+}
+
+void DialLog::Connected(std::string_view ipv4, std::string_view ipv6) {
+    std::string text = "已连接，IPv4 ";
+    text += ipv4.empty() ? std::string("未获得") : Ipv4WithKind(ipv4);
+    text += "，IPv6 ";
+    text += ipv6.empty() ? std::string_view("无") : ipv6;
+    Write(text);
+}
+
+void DialLog::Dropped(DropNoticedBy how, const std::optional<LineCounters>& last) {
+    std::string text = "断线" + std::string(NoticedByText(how));
+    if (last)
+        text += "，本次连接 " + FormatDuration(last->duration_s, true) + "，已发送 " +
+                FormatBytes(last->bytes_sent) + "，已接收 " + FormatBytes(last->bytes_received);
+    else
+        text += "，本次连接的时长和流量未知";
+    Write(text);
+}
+
+void DialLog::HungUpBySubscriber() { Write("用户断开连接"); }
+
+void DialLog::RedialBackoff(std::uint64_t delay_s) {
+    Write("等待 " + FormatDuration(delay_s, true) + "后自动重拨");
+}
+
+void DialLog::RedialPaused(std::string_view reason) { Write(WithReason("暂停自动重拨", reason)); }
+
+void DialLog::RedialStopped(std::string_view reason) { Write(WithReason("停止自动重拨", reason)); }
+
+void DialLog::RedialResumed() { Write("恢复自动重拨"); }
+
+void DialLog::Suspending() { Write("系统进入睡眠"); }
+
+void DialLog::ResumedFromSleep() { Write("系统从睡眠中唤醒"); }
+
+void DialLog::LinkLost(std::string_view adapter) { Write(WithReason("网卡链路断开", adapter)); }
+
+void DialLog::LinkBack(std::string_view adapter) { Write(WithReason("网卡链路恢复", adapter)); }
+
+void DialLog::AnotherCopySupervises() { Write("另一个 Veltrane 正在守护这条线路，本程序不自动重拨"); }
+
+void DialLog::Write(std::string_view text) {
+    try {
+        std::string line = FormatLocalTime(clock_->Now()) + " ";
+        for (char c : text) line += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+        line = CutUtf8(line, kMaxLineBytes - 2);
+        recent_.push_back(line);
+        if (recent_.size() > kKeptLines) recent_.pop_front();
+        line += "\r\n";
+
+        const std::optional<std::uint64_t> size = file_->Size();
+        // A size that cannot be told could be past the bound: nothing is written then.
+        if (!size) return;
+        if (*size + line.size() > kMaxFileBytes) {
+            // A previous file that cannot be replaced (held open by a program that shares no deletion)
+            // would let the current one grow past its bound: the line is skipped instead.
+            if (!file_->Rotate()) return;
+            file_->Append(std::string(kByteOrderMark) + line);
+        } else {
+            file_->Append(*size == 0 ? std::string(kByteOrderMark) + line : line);
+        }
+    } catch (...) {
+        // A log that cannot be written (not even in memory) is skipped, never the caller's concern.
+    }
+}
+
+std::vector<std::string> DialLog::LastLines(std::size_t count) {
+    std::vector<std::string> lines;
+    try {
+        const std::optional<std::string> current = file_->Read(false);
+        if (current) AppendLines(*current, lines);
+        if (!current || lines.empty()) {
+            lines.assign(recent_.begin(), recent_.end());
+        } else if (lines.size() < count) {
+            std::vector<std::string> earlier;
+            if (const std::optional<std::string> previous = file_->Read(true))
+                AppendLines(*previous, earlier);
+            const std::size_t wanted = std::min(count - lines.size(), earlier.size());
+            lines.insert(lines.begin(), earlier.end() - static_cast<std::ptrdiff_t>(wanted), earlier.end());
+        }
+        if (lines.size() > count)
+            lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(count));
+    } catch (...) {
+        lines.clear();
+    }
+    return lines;
+}
+
+}  // namespace vt

@@ -1,0 +1,171 @@
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "base/text.h"
+#include "services/dial_log.h"
+
+namespace vt {
+namespace {
+
+// FOLDERID_LocalAppData, {F1B32785-6FBA-4FCF-9D55-7B8E7F157091}: the headers of the oldest supported
+// system do not declare it.
+constexpr GUID kLocalAppDataFolder = {
+    0xF1B32785, 0x6FBA, 0x4FCF, {0x9D, 0x55, 0x7B, 0x8E, 0x7F, 0x15, 0x70, 0x91}};
+
+template <typename Fn>
+Fn Resolve(HMODULE library, const char* name) {
+    return library ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)))
+                   : nullptr;
+}
+
+std::wstring LocalAppDataPath() {
+    using GetKnownFolderPathFn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
+    using TaskMemFreeFn = void(WINAPI*)(void*);
+    // Windows Vista and later; XP has only the older call, which later systems keep as a wrapper.
+    const auto known_folder =
+        Resolve<GetKnownFolderPathFn>(GetModuleHandleW(L"shell32.dll"), "SHGetKnownFolderPath");
+    const auto task_mem_free =
+        known_folder ? Resolve<TaskMemFreeFn>(LoadLibraryW(L"ole32.dll"), "CoTaskMemFree") : nullptr;
+    if (known_folder && task_mem_free) {
+        PWSTR path = nullptr;
+        const HRESULT result = known_folder(kLocalAppDataFolder, 0, nullptr, &path);
+        std::wstring folder = SUCCEEDED(result) && path ? std::wstring(path) : std::wstring();
+        // The call allocates even when it fails.
+        task_mem_free(path);
+        return folder;
+    }
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return path;
+}
+
+bool MakeFolder(const std::wstring& folder) {
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return true;
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+class LocalClockImpl final : public LogClock {
+public:
+    LocalTime Now() override {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    }
+};
+
+// Each call opens, works and closes: no handle is held between lines, so nothing of the log stays open
+// while nothing happens, and another program may read, move or delete the files at any time.
+class FolderFile final : public LogFile {
+public:
+    explicit FolderFile(const std::wstring& folder)
+        : folder_(folder),
+          current_(folder + L"\\" + kDialLogName),
+          previous_(folder + L"\\" + kPreviousDialLogName) {}
+
+    std::optional<std::uint64_t> Size() override {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (GetFileAttributesExW(current_.c_str(), GetFileExInfoStandard, &data))
+            return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 0;
+        return std::nullopt;
+    }
+
+    bool Append(std::string_view bytes) override {
+        HANDLE file = Open();
+        // The folder may have been removed since the start: made again once.
+        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && MakeFolder(folder_))
+            file = Open();
+        if (file == INVALID_HANDLE_VALUE) return false;
+        DWORD written = 0;
+        const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        return ok && written == bytes.size();
+    }
+
+    bool Rotate() override {
+        return MoveFileExW(current_.c_str(), previous_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+
+    std::optional<std::string> Read(bool previous) override {
+        HANDLE file = CreateFileW((previous ? previous_ : current_).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
+            return std::nullopt;
+        }
+        std::string content;
+        char buffer[16384];
+        DWORD read = 0;
+        // A file grown past its bound by someone else is read no further than twice the bound.
+        while (content.size() < 2 * DialLog::kMaxFileBytes &&
+               ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+            content.append(buffer, read);
+        CloseHandle(file);
+        return content;
+    }
+
+private:
+    HANDLE Open() {
+        // Appending only, so that writes of two processes cannot overwrite each other's lines.
+        return CreateFileW(current_.c_str(), FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+
+    std::wstring folder_, current_, previous_;
+};
+
+// Where no folder can be had: nothing is written, and nothing can be read back but this run's lines.
+class NoFile final : public LogFile {
+public:
+    std::optional<std::uint64_t> Size() override { return std::nullopt; }
+    bool Append(std::string_view) override { return false; }
+    bool Rotate() override { return false; }
+    std::optional<std::string> Read(bool) override { return std::nullopt; }
+};
+
+}  // namespace
+
+std::wstring DialLogFolder() {
+    const std::wstring base = LocalAppDataPath();
+    if (base.empty()) return {};
+    const std::wstring folder = base + (base.back() == L'\\' ? L"" : L"\\") + L"Veltrane";
+    return MakeFolder(folder) ? folder : std::wstring();
+}
+
+std::unique_ptr<LogFile> FolderLogFile(const std::wstring& folder) {
+    return std::make_unique<FolderFile>(folder);
+}
+
+std::unique_ptr<LogClock> LocalClock() { return std::make_unique<LocalClockImpl>(); }
+
+std::unique_ptr<DialLog> OpenUserDialLog() {
+    const std::wstring folder = DialLogFolder();
+    std::unique_ptr<LogFile> file;
+    if (folder.empty())
+        file = std::make_unique<NoFile>();
+    else
+        file = FolderLogFile(folder);
+    return std::make_unique<DialLog>(LocalClock(), std::move(file));
+}
+
+std::string WindowsVersionText() {
+    // GetVersionEx answers what the program's manifest admits to knowing (6.2 on any later system without
+    // it); the kernel's own call tells the truth.
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const auto rtl_get_version = Resolve<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    if (!(rtl_get_version && rtl_get_version(&version) == 0) && !GetVersionExW(&version)) return {};
+    char text[48];
+    std::snprintf(text, sizeof text, "%lu.%lu.%lu", version.dwMajorVersion, version.dwMinorVersion,
+                  version.dwBuildNumber);
+    return text;
+}
+
+}  // namespace vt
