@@ -114,12 +114,15 @@ bool TrayIcon::Show() {
 }
 
 void TrayIcon::Hide() {
+    // A change refused only because the shell was busy leaves an icon that is thought gone: it is taken
+    // down all the same, or it would stay in the notification area after the program.
+    const bool maybe_there = present_ || wanted_;
     wanted_ = false;
+    present_ = false;
     balloon_.reset();
-    if (!present_) return;
+    if (!maybe_there) return;
     NOTIFYICONDATAW data = Record(0);
     shell_(NIM_DELETE, &data);
-    present_ = false;
 }
 
 void TrayIcon::SetState(TrayState state, std::wstring_view tip) {
