@@ -15,7 +15,11 @@ Outputs:
     background.bmp   340 x 300, 24 bits per pixel, the main window's background (opaque, so an alpha
                      byte would only add a quarter to its size)
     veltrane.ico     48, 32 and 16 px, each in 4, 8 and 32 bits per pixel (nine images)
-    adsl.ico         the tray icon file that lives beside the program (same images)
+    adsl.ico         the program's own icon file that lives beside it, in the notification area's sizes:
+                     16, 20, 24 and 32 px (100, 125, 150 and 200 %), 32 bits per pixel
+    tray_connected.ico tray_dialling.ico tray_disconnected.ico
+                     the line's state in the notification area: the globe with a badge (a green tick,
+                     an amber ellipsis, a red cross on a greyed globe), same four sizes and depth
     mininor.bmp minimove.bmp minidown.bmp closenor.bmp closemove.bmp closedown.bmp mini.bmp close1.bmp
                      24 x 20, 24 bits per pixel, title-strip buttons (normal, hover, pressed)
 """
@@ -151,6 +155,15 @@ class Canvas:
                     c = colour(i + 0.5, j + 0.5) if callable(colour) else colour
                     self.blend(i, j, c, alpha * inside / n)
 
+    def erase(self, sdf):
+        """Clears the inside of sdf back to transparency (anti-aliased at its edge)."""
+        n = SS * SS
+        for j in range(self.h):
+            for i in range(self.w):
+                inside = sum(1 for sj in range(SS) for si in range(SS)
+                             if sdf(i + (si + 0.5) / SS, j + (sj + 0.5) / SS) <= 0)
+                self.px[j][i][3] *= 1 - inside / n
+
     def draw_canvas(self, other, ox, oy):
         for j in range(other.h):
             for i in range(other.w):
@@ -179,24 +192,29 @@ def clamp8(v):
 GLOBE_LIGHT = (0x6C, 0xB2, 0xF4)
 GLOBE_DARK = (0x17, 0x55, 0xAE)
 GLOBE_RIM = (0x0F, 0x3A, 0x7A)
+# The same globe with the line down: greyed, so that the state shows even where the badge is not seen.
+GREY_GLOBE = ((0xB4, 0xBA, 0xC2), (0x6A, 0x72, 0x7C), (0x4A, 0x50, 0x58))
 
 # Per size: centre, radius, rim width, grid line width, parallel offset, half width of the side meridians.
 # Centres and offsets put the straight lines exactly on pixel rows and columns, so that they stay sharp.
 ICON_GEOMETRY = {
     16: (7.5, 7.3, 1.0, 1.0, 4.0, 4.0),
+    20: (9.5, 9.3, 1.1, 1.0, 5.0, 5.0),
+    24: (11.5, 11.2, 1.2, 1.0, 6.0, 6.0),
     32: (15.5, 15.1, 1.3, 1.0, 7.0, 8.0),
     48: (24.0, 23.0, 1.8, 2.0, 11.0, 12.0),
 }
 
 
-def draw_icon(size):
+def draw_icon(size, colours=(GLOBE_LIGHT, GLOBE_DARK, GLOBE_RIM)):
     c, r, rim_w, lw, lat, side = ICON_GEOMETRY[size]
+    light, dark, rim = colours
     cv = Canvas(size, size)
 
     def body(x, y):
         # Light from the upper left.
         t = ((x - (c - r)) + (y - (c - r))) / (4 * r)
-        return mix(GLOBE_LIGHT, GLOBE_DARK, max(0.0, min(1.0, t)))
+        return mix(light, dark, max(0.0, min(1.0, t)))
 
     disc = sd_circle(c, c, r)
     cv.shape(disc, body)
@@ -211,9 +229,44 @@ def draw_icon(size):
     ]
     for ln, alpha in lines:
         cv.shape(sd_intersect(ln, inner), WHITE, alpha)
-    cv.shape(sd_ring(c, c, r - rim_w / 2, rim_w), GLOBE_RIM)
+    cv.shape(sd_ring(c, c, r - rim_w / 2, rim_w), rim)
     # A soft highlight in the upper left lends the globe some depth.
     cv.shape(sd_intersect(sd_circle(c - r * 0.38, c - r * 0.42, r * 0.36), inner), WHITE, 0.18)
+    return cv
+
+
+# ---------------------------------------------------------------------------------------------------
+# The tray's state icons: the globe with a round badge at the lower right, cut free of the globe by a
+# transparent gap so that it reads on any taskbar colour.
+
+TRAY_SIZES = (16, 20, 24, 32)
+BADGE = {  # state: (light, dark) of the badge's fill
+    "connected": ((0x4C, 0xC8, 0x5A), (0x1E, 0x8A, 0x30)),
+    "dialling": ((0xFF, 0xC4, 0x3A), (0xD9, 0x82, 0x0A)),
+    "disconnected": ((0xF0, 0x5A, 0x4E), (0xB8, 0x1E, 0x1E)),
+}
+
+
+def draw_state_icon(size, state):
+    cv = draw_icon(size, GREY_GLOBE if state == "disconnected" else (GLOBE_LIGHT, GLOBE_DARK, GLOBE_RIM))
+    rb = size * 0.28                    # badge radius: 4.5 px at 16, 9 px at 32
+    bc = round(size - rb - 0.6) + 0.5   # its centre, on a pixel's centre so that the glyph stays sharp
+    gap = max(1.0, size / 16)
+    cv.erase(sd_circle(bc, bc, rb + gap))
+    light, dark = BADGE[state]
+    cv.shape(sd_circle(bc, bc, rb), lambda x, y: mix(light, dark, max(0.0, min(1.0, (y - bc + rb) / (2 * rb)))))
+    w = max(1.5, size / 12)             # stroke of the glyph
+    if state == "connected":
+        glyph = lambda x, y: min(sd_segment(bc - rb * 0.50, bc + rb * 0.02, bc - rb * 0.12, bc + rb * 0.42, w)(x, y),
+                                 sd_segment(bc - rb * 0.12, bc + rb * 0.42, bc + rb * 0.52, bc - rb * 0.40, w)(x, y))
+    elif state == "dialling":
+        dot, step = max(0.8, rb * 0.17), round(rb * 0.5)
+        glyph = lambda x, y: min(sd_circle(bc + k * step, bc, dot)(x, y) for k in (-1, 0, 1))
+    else:
+        a = rb * 0.40
+        glyph = lambda x, y: min(sd_segment(bc - a, bc - a, bc + a, bc + a, w)(x, y),
+                                 sd_segment(bc - a, bc + a, bc + a, bc - a, w)(x, y))
+    cv.shape(glyph, WHITE)
     return cv
 
 
@@ -470,8 +523,11 @@ def make_all():
     out = {
         "background.bmp": bmp_bytes(draw_background(icons[16], render_text("Veltrane")), 24),
         "veltrane.ico": ico,
-        "adsl.ico": ico,
+        # The notification area shows the small-icon size of its DPI: one image for each of 100 to 200 %.
+        "adsl.ico": ico_bytes([(draw_icon(s), 32) for s in TRAY_SIZES]),
     }
+    for state in BADGE:
+        out[f"tray_{state}.ico"] = ico_bytes([(draw_state_icon(s, state), 32) for s in TRAY_SIZES])
     for kind, name in (("mini", "mini"), ("close", "close")):
         for state in ("nor", "move", "down"):
             out[f"{name}{state}.bmp"] = bmp_bytes(draw_picture(kind, state), 24)

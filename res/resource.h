@@ -3,6 +3,10 @@
 
 // Icon 1 is the program's own icon (the first icon group is what the shell shows for the exe).
 #define IDI_VELTRANE 1
+// The line's state in the notification area: 16, 20, 24 and 32 px, 32 bits per pixel.
+#define IDI_TRAY_CONNECTED 2
+#define IDI_TRAY_DIALLING 3
+#define IDI_TRAY_DISCONNECTED 4
 
 // The main window's 340 x 300 background (24 bits per pixel).
 #define IDB_BACKGROUND 101

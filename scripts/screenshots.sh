@@ -1,8 +1,9 @@
 #!/bin/bash
 # Takes the README's pictures of the real program under Wine on a private X server: the main window,
-# the tray menu, the about window and a balloon. The program runs on the themed controls its manifest
-# asks for. Needs a built win32 tree (./run.sh or ./test.sh).
-#   scripts/screenshots.sh [output folder, default docs/screenshots]
+# the tray menu, the about window and a balloon, and the tray's three states. The program runs on the
+# themed controls its manifest asks for. Needs a built win32 tree (./run.sh or ./test.sh; the tray's
+# states come from bin/tray_shot.exe, which carries the program's resources).
+#   scripts/screenshots.sh [output folder, default docs/screenshots] [tray: only the tray's states]
 set -u
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 . "$ROOT/scripts/common.sh"
@@ -23,6 +24,39 @@ shot() {
 }
 
 "$RUN" cmd /c exit
+
+# The tray's three states, each with its tip as the pointer rests on the icon (Wine's tray window sits at
+# the top left of a bare X screen), and under each the state's icon at 16, 20, 24 and 32 pixels (100 to
+# 200 %), twice their size.
+tray_states() {
+    local parts=() state
+    for state in connected dialling disconnected; do
+        xdotool mousemove 600 400
+        "$RUN" "$TREE/bin/tray_shot.exe" "$state" 4000 >/dev/null 2>&1 &
+        local shot_pid=$!
+        sleep 1.5
+        # Two moves: Wine's tray shows a tip on a move over an icon it already knows of.
+        xdotool mousemove 11 30
+        sleep 0.3
+        xdotool mousemove 12 31
+        sleep 1.5
+        import -window root -crop 205x80+0+0 +repage "$OUT/.tray-$state.png"
+        wait "$shot_pid"
+        local sizes=()
+        for k in 0 1 2 3; do sizes+=("$ROOT/res/tray_$state.ico[$k]"); done
+        convert -background black "${sizes[@]}" -filter point -resize 200% -gravity east -splice 6x0 \
+            -gravity south +append +repage -gravity center -extent 205x76 "$OUT/.tray-$state-sizes.png"
+        convert "$OUT/.tray-$state.png" "$OUT/.tray-$state-sizes.png" -append "$OUT/.tray-$state.png"
+        parts+=("$OUT/.tray-$state.png")
+        rm -f "$OUT/.tray-$state-sizes.png"
+    done
+    convert "${parts[@]}" -background black -splice 10x0 +append +repage "$OUT/tray-states.png"
+    rm -f "${parts[@]}"
+    echo "saved $OUT/tray-states.png"
+}
+tray_states
+[ "${2:-}" = tray ] && exit 0
+
 drive install || { echo "install failed"; exit 1; }
 export VELTRANE_LINE_STATE='C:\windows\temp\veltrane-shots.ini'
 printf 'entry Veltrane\ndial connect 2\n' >"$TREE/wineprefix/drive_c/windows/temp/veltrane-shots.ini"

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <tuple>
@@ -109,14 +111,31 @@ protected:
     HMODULE module_ = nullptr;
 };
 
-TEST_F(Resources, IconGroupHoldsThreeSizesInThreeDepths) {
-    auto [data, size] = Raw(MAKEINTRESOURCEW(14), IDI_VELTRANE);  // RT_GROUP_ICON
+// The program's icon in the sizes of the shell's views and in three depths; the tray's state icons in the
+// small-icon sizes of 100 to 200 %.
+struct IconGroup {
+    int id;
+    std::set<int> sizes, depths;
+};
+void PrintTo(const IconGroup& group, std::ostream* out) { *out << "icon " << group.id; }
+class IconGroups : public Resources, public testing::WithParamInterface<IconGroup> {};
+INSTANTIATE_TEST_SUITE_P(Resources, IconGroups,
+                         testing::Values(IconGroup{IDI_VELTRANE, {16, 32, 48}, {4, 8, 32}},
+                                         IconGroup{IDI_TRAY_CONNECTED, {16, 20, 24, 32}, {32}},
+                                         IconGroup{IDI_TRAY_DIALLING, {16, 20, 24, 32}, {32}},
+                                         IconGroup{IDI_TRAY_DISCONNECTED, {16, 20, 24, 32}, {32}}),
+                         [](const auto& row) { return "Icon" + std::to_string(row.param.id); });
+
+TEST_P(IconGroups, HoldTheirSizesInTheirDepths) {
+    const IconGroup& group = GetParam();
+    const int count = static_cast<int>(group.sizes.size() * group.depths.size());
+    auto [data, size] = Raw(MAKEINTRESOURCEW(14), group.id);  // RT_GROUP_ICON
     ASSERT_NE(data, nullptr);
     ASSERT_GE(size, sizeof(GroupIconHeader));
     const auto* head = reinterpret_cast<const GroupIconHeader*>(data);
     EXPECT_EQ(head->type, 1);
-    ASSERT_EQ(head->count, 9);
-    ASSERT_EQ(size, sizeof(GroupIconHeader) + 9 * sizeof(GroupIconEntry));
+    ASSERT_EQ(head->count, count);
+    ASSERT_EQ(size, sizeof(GroupIconHeader) + count * sizeof(GroupIconEntry));
     const auto* entries = reinterpret_cast<const GroupIconEntry*>(data + sizeof(GroupIconHeader));
 
     std::set<std::tuple<int, int>> seen;
@@ -149,22 +168,24 @@ TEST_F(Resources, IconGroupHoldsThreeSizesInThreeDepths) {
         EXPECT_EQ(bm.bmHeight, e.width);
     }
     std::set<std::tuple<int, int>> wanted;
-    for (int px : {16, 32, 48})
-        for (int bits : {4, 8, 32}) wanted.emplace(px, bits);
+    for (int px : group.sizes)
+        for (int bits : group.depths) wanted.emplace(px, bits);
     EXPECT_EQ(seen, wanted);
 
     // The system's own choice for each size finds an image of exactly that size.
-    for (int px : {16, 32, 48}) {
+    for (int px : group.sizes) {
         int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(data), TRUE, px, px, LR_DEFAULTCOLOR);
-        auto it = std::find_if(entries, entries + 9, [id](const GroupIconEntry& e) { return e.id == id; });
-        ASSERT_NE(it, entries + 9) << px;
+        auto it =
+            std::find_if(entries, entries + count, [id](const GroupIconEntry& e) { return e.id == id; });
+        ASSERT_NE(it, entries + count) << px;
         EXPECT_EQ(it->width, px);
     }
 }
 
 TEST_F(Resources, ShellTakesTheFirstIconGroupAsTheModulesIcon) {
     HICON large = nullptr, small = nullptr;
-    ASSERT_EQ(ExtractIconExW(ProbePath().c_str(), -1, nullptr, nullptr, 0), 1u) << "one icon group";
+    ASSERT_EQ(ExtractIconExW(ProbePath().c_str(), -1, nullptr, nullptr, 0), 4u)
+        << "its own and the tray's three";
     ASSERT_GT(ExtractIconExW(ProbePath().c_str(), 0, &large, &small, 1), 0u);
     vt::UniqueIcon large_icon(large), small_icon(small);
     EXPECT_TRUE(large_icon);
@@ -365,7 +386,8 @@ TEST_F(Resources, VersionRecordNamesTheProductInChinese) {
     UINT len = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
     // The project's version, major.minor.patch.0.
-    const DWORD ms = (VELTRANE_VERSION_MAJOR << 16) | VELTRANE_VERSION_MINOR, ls = VELTRANE_VERSION_PATCH << 16;
+    const DWORD ms = (VELTRANE_VERSION_MAJOR << 16) | VELTRANE_VERSION_MINOR,
+                ls = VELTRANE_VERSION_PATCH << 16;
     EXPECT_EQ(fixed->dwFileVersionMS, ms);
     EXPECT_EQ(fixed->dwFileVersionLS, ls);
     EXPECT_EQ(fixed->dwProductVersionMS, ms);
@@ -388,20 +410,24 @@ TEST_F(Resources, VersionRecordNamesTheProductInChinese) {
     EXPECT_EQ(VersionString(block, base + L"CompanyName"), L"Veltrane \u9879\u76ee\u7ec4");  // 项目组
 }
 
-TEST(TrayIconFile, LoadsBesideTheProgramAtSixteenPixels) {
+// adsl.ico carries an image of its own for each small-icon size from 100 to 200 %, 32 bits per pixel.
+TEST(TrayIconFile, CarriesTheSmallIconSizesOfEveryScale) {
     std::wstring wide = ProgramFolder() + L"adsl.ico";
-    std::string path(wide.begin(), wide.end());  // the build folders are ASCII
-    // As the tray loads it: an icon, 16 x 16, from a file, with the 3-D colours mapped.
-    vt::UniqueIcon icon(static_cast<HICON>(LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 16, 16, 0x1010)));
-    ASSERT_TRUE(icon) << "error " << GetLastError();
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(icon.get(), &info));
-    vt::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
-    ASSERT_TRUE(colour);
-    BITMAP bm = {};
-    GetObjectW(colour.get(), sizeof bm, &bm);
-    EXPECT_EQ(bm.bmWidth, 16);
-    EXPECT_EQ(bm.bmHeight, 16);
+    std::ifstream file(std::string(wide.begin(), wide.end()),
+                       std::ios::binary);  // the build folders are ASCII
+    std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GE(bytes.size(), sizeof(GroupIconHeader));
+    const auto* head = reinterpret_cast<const GroupIconHeader*>(bytes.data());
+    ASSERT_EQ(head->count, 4);
+    ASSERT_GE(bytes.size(), 6u + 16u * head->count);
+    std::set<int> sizes;
+    for (int k = 0; k < head->count; ++k) {
+        const BYTE* entry = bytes.data() + 6 + 16 * k;  // width, height, colours, reserved, planes, bits...
+        EXPECT_EQ(entry[0], entry[1]);
+        EXPECT_EQ(entry[6], 32);
+        sizes.insert(entry[0]);
+    }
+    EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32}));
 }
 
 }  // namespace
