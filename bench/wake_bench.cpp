@@ -105,6 +105,16 @@ void Freeze(DWORD pid, bool frozen) {
     CloseHandle(snapshot);
 }
 
+// Starts the program hidden on the connected line and waits for its start's own news, which the shell
+// may show late; from then on the watch sees only what follows.
+bool Start(e2e::Program& program, e2e::BalloonWatch& balloons) {
+    if (!program.Launch(L"hide")) return false;
+    e2e::WaitUntil([&] { return program.Checked(e2e::kRedialOnDropBox); }, 5000);
+    balloons.WaitFor(L"网络已连接！", 5000);
+    balloons.Mark();
+    return true;
+}
+
 bool Power(HWND window, WPARAM event) {
     return SendMessageTimeoutW(window, WM_POWERBROADCAST, event, 0, SMTO_NORMAL, 5000, nullptr) != 0;
 }
@@ -140,13 +150,12 @@ constexpr DWORD kLimitMs = 45000;  // longer than the supervision's tick and a d
 
 void Wake(const std::wstring& exe, Figures& f) {
     Fresh();
+    e2e::BalloonWatch balloons;
     e2e::Program program(exe);
-    if (!program.Launch(L"hide")) {
+    if (!Start(program, balloons)) {
         f.started = false;
         return;
     }
-    e2e::WaitUntil([&] { return program.Checked(e2e::kRedialOnDropBox); }, 5000);
-    e2e::BalloonWatch balloons;
     Power(program.window(), PBT_APMSUSPEND);
     Freeze(program.pid(), true);
     Drop();
@@ -174,13 +183,12 @@ void Wake(const std::wstring& exe, Figures& f) {
 
 void Cable(const std::wstring& exe, Figures& f) {
     Fresh();
+    e2e::BalloonWatch balloons;
     e2e::Program program(exe);
-    if (!program.Launch(L"hide")) {
+    if (!Start(program, balloons)) {
         f.started = false;
         return;
     }
-    e2e::WaitUntil([&] { return program.Checked(e2e::kRedialOnDropBox); }, 5000);
-    e2e::BalloonWatch balloons;
     line::SetCable(false);
     Drop();
     Sleep(5000);

@@ -29,11 +29,25 @@ public:
         ending_ = true;
         thread_.join();
     }
+    // What was shown since the last Mark.
     std::vector<std::wstring> Seen() {
         std::lock_guard<std::mutex> guard(lock_);
         return seen_;
     }
     std::size_t Count() { return Seen().size(); }
+    void Mark() {
+        std::lock_guard<std::mutex> guard(lock_);
+        seen_.clear();
+    }
+    // Waits for a balloon saying `text` since the last Mark.
+    bool WaitFor(const std::wstring& text, DWORD timeout_ms) {
+        return WaitUntil(
+            [&] {
+                const std::vector<std::wstring> seen = Seen();
+                return std::find(seen.begin(), seen.end(), text) != seen.end();
+            },
+            timeout_ms);
+    }
 
 private:
     static BOOL CALLBACK Visit(HWND window, LPARAM param) {
