@@ -148,7 +148,7 @@ struct Figures {
 
 constexpr DWORD kLimitMs = 45000;  // longer than the supervision's tick and a dial's watch together
 
-void Wake(const std::wstring& exe, Figures& f) {
+void Wake(const std::wstring& exe, DWORD later_ms, Figures& f) {
     Fresh();
     e2e::BalloonWatch balloons;
     e2e::Program program(exe);
@@ -156,6 +156,7 @@ void Wake(const std::wstring& exe, Figures& f) {
         f.started = false;
         return;
     }
+    Sleep(later_ms);
     Power(program.window(), PBT_APMSUSPEND);
     Freeze(program.pid(), true);
     Drop();
@@ -181,7 +182,7 @@ void Wake(const std::wstring& exe, Figures& f) {
     for (const std::wstring& text : balloons.Seen()) f.wake_told.push_back(text);
 }
 
-void Cable(const std::wstring& exe, Figures& f) {
+void Cable(const std::wstring& exe, DWORD later_ms, Figures& f) {
     Fresh();
     e2e::BalloonWatch balloons;
     e2e::Program program(exe);
@@ -189,6 +190,7 @@ void Cable(const std::wstring& exe, Figures& f) {
         f.started = false;
         return;
     }
+    Sleep(later_ms);
     line::SetCable(false);
     Drop();
     Sleep(5000);
@@ -251,8 +253,11 @@ void LineUp(const std::wstring& exe, int connections, Figures& f) {
 Figures Measure(const std::wstring& exe, int rounds) {
     Figures f;
     for (int round = 0; round < rounds && f.started; ++round) {
-        Wake(exe, f);
-        Cable(exe, f);
+        // Each round a little later after the start: a program that leaves the dial to its supervision's
+        // tick is met at another moment of its period.
+        const DWORD later_ms = static_cast<DWORD>(round) * 7000;
+        Wake(exe, later_ms, f);
+        Cable(exe, later_ms, f);
     }
     if (f.started) LineUp(exe, rounds + 2, f);
     e2e::KillLeftovers();
