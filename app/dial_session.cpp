@@ -120,8 +120,12 @@ std::optional<Decision> DialSession::Gate(bool from_tick) {
     }
     s_.phase = Phase::Owed;
     Decision no_link{Act::NoLink};
-    if (!s_.link_told) no_link.news = News::NoLink;
-    s_.link_told = true;
+    // An adapter often has no link for the first seconds after a wake: that is told only once the wake has
+    // settled, by the first look after it.
+    if (!s_.link_told && !Waking(now)) {
+        no_link.news = News::NoLink;
+        s_.link_told = true;
+    }
     return no_link;
 }
 

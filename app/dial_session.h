@@ -19,7 +19,8 @@
 //   seen to end, a connection is seen, or the subscriber dials.
 // - An outage is told once: its first failure, a change of what it means, the stop, and its end. Failures
 //   while the machine sleeps or in the first moments after a wake are held back, and told only when no dial
-//   connects by the time the wake has settled.
+//   connects by the time the wake has settled; an adapter without link in those moments is told only if it
+//   still has none then.
 #include <cstdint>
 #include <optional>
 

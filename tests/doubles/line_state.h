@@ -106,6 +106,10 @@
 //                                    every registration once per IP family it asked for, on a thread of
 //                                    the library's that owns a change-signal slot of its own.
 //   The "fail" lines apply to GetIfTable2 and NotifyIpInterfaceChange too.
+//   While the table lists hardware Ethernet or Wi-Fi adapters of their own (not a filter's row) and every
+//   one of them is down, there is nothing to dial over: a dial ends with 651 (the device reported an
+//   error), as the system's does with the cable out, after the "slow" time; it takes no "dial script"
+//   code, as it never reaches the provider.
 //
 // Processes take the named mutex "VeltraneLineStateLock" around each read-modify-write.
 #include <windows.h>
@@ -844,6 +848,17 @@ inline constexpr unsigned long kCableIndex = 2;  // the wired adapter of SetCabl
 inline std::vector<Adapter> TableAdapters(const State& state) {
     if (!state.link.adapters.empty()) return state.link.adapters;
     return {{kLoopbackIndex, 24, Media::Up, false, false, "Loopback Pseudo-Interface 1"}};
+}
+
+// Whether the cable is out: adapters a line can run over are listed and none has link.
+inline bool CableOut(const State& state) {
+    bool any = false;
+    for (const Adapter& adapter : state.link.adapters) {
+        if (!adapter.hardware || adapter.filter || (adapter.type != 6 && adapter.type != 71)) continue;
+        if (adapter.media != Media::Down) return false;
+        any = true;
+    }
+    return any;
 }
 
 // ---- dial log -----------------------------------------------------------------------------------------

@@ -4,7 +4,8 @@
 // whether a dial is up is also worked out from the clock by whoever reads the state.
 //   rasdial                              lists the connected entries
 //   rasdial <entry> [user [password]]    dials (the state file says how each dial ends: 623, 617,
-//                                        756 and 813 at once, then the script, then the "dial" line)
+//                                        756 and 813 at once, 651 with the cable out, then the
+//                                        script, then the "dial" line)
 //   rasdial <entry> /disconnect | /d     hangs up (any argument after the entry may carry the option)
 #include <windows.h>
 
@@ -132,7 +133,10 @@ int wmain(int argc, wchar_t** argv) {
             for (const auto& [good_user, good_password] : state.accepted)
                 accepted = accepted || (good_user == user && good_password == password);
             line::DialBehaviour behaviour = state.dial;
-            if (!state.script.empty()) {
+            const bool cable_out = line::CableOut(state);
+            if (cable_out) {
+                behaviour = {line::DialMode::Fail, 0, 0, 651};
+            } else if (!state.script.empty()) {
                 const unsigned long scripted = state.script.front();
                 state.script.erase(state.script.begin());
                 const bool timed =
@@ -142,7 +146,7 @@ int wmain(int argc, wchar_t** argv) {
                 else
                     behaviour = {line::DialMode::Fail, 0, 0, scripted};
             }
-            if (!accepted) behaviour = {line::DialMode::Fail, 0, 0, 691};
+            if (!accepted && !cable_out) behaviour = {line::DialMode::Fail, 0, 0, 691};
             line::HangUp(state, entry);  // a new attempt replaces an earlier one that is not up
             switch (behaviour.mode) {
                 case line::DialMode::Connect:

@@ -322,7 +322,7 @@ TEST_F(DialLaunch, DialConnectsLaterAndHangUpEndsIt) {
     EXPECT_EQ(ListedConnections(), 0u);
 }
 
-TEST_F(DialLaunch, DialThatDropsOrNeverConnects) {
+TEST_F(DialLaunch, DialThatDropsNeverConnectsOrHasNoCable) {
     ASSERT_TRUE(line::Update([](line::State& state) { state.dial = {line::DialMode::Drop, 0, 1}; }));
     ASSERT_TRUE(LaunchDial("user", "pass"));
     ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
@@ -335,6 +335,13 @@ TEST_F(DialLaunch, DialThatDropsOrNeverConnects) {
     ASSERT_TRUE(LaunchDial("user", "pass"));
     ASSERT_EQ(line::WaitForDialStarts(2).size(), 2u);
     Sleep(300);
+    EXPECT_FALSE(IsEntryConnected("Veltrane"));
+
+    // With the cable out nothing reaches the provider, whatever it would answer.
+    ASSERT_TRUE(line::Update([](line::State& state) { state.dial = {line::DialMode::Connect, 0, 0}; }));
+    ASSERT_TRUE(line::SetCable(false));
+    ASSERT_TRUE(LaunchDial("user", "pass"));
+    EXPECT_EQ(WaitForEnd(ToolJob::Dial).exit_code, 651u);
     EXPECT_FALSE(IsEntryConnected("Veltrane"));
 }
 
