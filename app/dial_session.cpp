@@ -125,6 +125,8 @@ std::optional<Decision> DialSession::Gate(bool from_tick) {
     if (!s_.link_told && !Waking(now)) {
         no_link.news = News::NoLink;
         s_.link_told = true;
+        // A told cable is a told outage, whose end is told as any other's.
+        if (!s_.told) s_.told = FailureKind::Transient;
     }
     return no_link;
 }
@@ -213,6 +215,8 @@ Decision DialSession::Failure(unsigned long code) {
         // The cable is the news, not the number it causes.
         if (!s_.link_told) failed.news = News::NoLink;
         s_.link_told = true;
+        // A told cable is a told outage: its end is told too.
+        if (!s_.told) s_.told = kind;
         return failed;
     }
     failed.news = News::Failure;
