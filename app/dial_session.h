@@ -100,6 +100,9 @@ public:
     // grew enough since the last tick to show the line works. A counter that went back (a new connection
     // or a wrap) or a first reading shows nothing; the line is then probed.
     bool CarriedTraffic(std::optional<unsigned long> received);
+    // The counter as the connection is first seen up: the first tick compares with it, so that a line
+    // carrying traffic from the start is not probed then either.
+    void TrafficFrom(std::optional<unsigned long> received) { last_received_ = received; }
 
     Phase phase() const { return phase_; }
     Hold hold() const { return hold_; }

@@ -91,6 +91,7 @@ void MainFrm::OnLoad() {
         if (services_.IsEntryConnected(kEntryName)) {
             ShowInfoBalloon(kConnectedBalloon);
             session_.Connected();
+            session_.TrafficFrom(services_.BytesReceived(kEntryName));
         } else {
             ShowInfoBalloon(kDialingBalloon);
             // The start at logon dials on its own; a start the subscriber made is the subscriber's dial.
@@ -276,6 +277,7 @@ void MainFrm::OnDialWatchTick() {
         view_.SetConnectEnabled(true);
         view_.StopTimer(FrmTimer::DialWatch);
         NoteConnected();
+        session_.TrafficFrom(services_.BytesReceived(kEntryName));
         return;
     }
     // The tool's own answer, read without waiting: a failure is known before the countdown runs out.
