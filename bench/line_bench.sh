@@ -41,14 +41,14 @@ prefix_pids() {
 find_process() {
     local p found=""
     for p in $(prefix_pids); do
-        tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q -- "$1" && found=$p
+        { tr '\0' ' ' <"/proc/$p/cmdline"; } 2>/dev/null | grep -q -- "$1" && found=$p
     done
     echo "$found"
 }
 
 process_name() {
     local name
-    name=$(tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null | awk '{print $1}')
+    name=$({ tr '\0' ' ' <"/proc/$1/cmdline"; } 2>/dev/null | awk '{print $1}')
     name=${name##*[\\/]}
     case "$name" in wineserver*) name=wineserver ;; esac
     echo "$name"

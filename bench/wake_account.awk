@@ -95,6 +95,10 @@ function count(t, cause) {
     if (!match($0, /^[0-9a-f]+: /)) next
     t = substr($0, 1, RLENGTH - 2)
     rest = substr($0, RLENGTH + 1)
+    if (inside && !seen_start) {
+        seen_start = 1
+        for (key in timer_rate) timers_at_start[key] = timer_rate[key]
+    }
 }
 
 rest ~ /^init_first_thread\( / && field(rest, "unix_pid") == PID {
@@ -126,6 +130,8 @@ rest ~ /^(create|open)_(mutex|event|semaphore)\( / { pending_name[t] = basename(
 rest ~ /^(create|open)_(mutex|event|semaphore)\(\) = / {
     h = field(rest, "handle")
     handle_name[h] = pending_name[t] == "" ? "an unnamed " pending_kind[t] " (" h ")" : "the " pending_kind[t] " " pending_name[t]
+    # The test stand-in for the phonebook library takes this lock around each call it serves.
+    if (pending_name[t] == "VeltraneLineStateLock") handle_name[h] = handle_name[h] " (the stand-in's)"
 }
 rest ~ /^new_process\(\) = 0 / { handle_name[field(rest, "handle")] = "a process it started" }
 rest ~ /^set_win_timer\( / {
@@ -143,10 +149,6 @@ rest ~ /^kill_win_timer\( / {
 position > TO { next }
 
 # Inside the stretch.
-!seen_start {
-    seen_start = 1
-    for (key in timer_rate) timers_at_start[key] = timer_rate[key]
-}
 rest ~ /^\*wakeup\* / {
     wakeups[t]++
     woken[t] = 1
@@ -189,6 +191,7 @@ END {
     quiet = 1
     for (t in ours) if ((t in calls) || (t in wakeups)) quiet = 0
     if (quiet) printf "  no thread of the process asked anything of the server\n"
+    if (!seen_start) for (key in timer_rate) timers_at_start[key] = timer_rate[key]
     line = ""
     for (key in timers_at_start) {
         split(key, k, ":")
