@@ -163,6 +163,9 @@ Decision DialSession::Up() {
     s_.told.reset();
     s_.tale.reset();
     s_.link_told = false;
+    // The traffic counter as the line is seen up is the first tick's baseline: a line that carries traffic
+    // from its start is not probed at the first tick.
+    s_.received = line_.BytesReceived();
     Decision up{Act::Connected};
     if (outage_told) up.news = News::Reconnected;
     return up;

@@ -4,6 +4,8 @@
 //   idle <s>     starts the program connected, quiet, in the tray, and lets it run <s> seconds (the shell
 //                script line_bench.sh reads its wake-ups and processor time from outside meanwhile)
 //   busy <s>     the same with traffic flowing on the line
+//   visited <s>  the same, after the subscriber opened the window from the tray, clicked into the account
+//                box, passed over the connect button and sent the window back with its close button
 // Each takes an optional last argument: another Veltrane.exe (an earlier build) measured the same way.
 // Run inside a loopback-only network namespace: the probes go to a stub through the prefix's proxy.
 #include <windows.h>
@@ -88,12 +90,57 @@ int Probes(const std::wstring& exe) {
     return 0;
 }
 
-int Idle(const std::wstring& exe, int seconds, unsigned long traffic_per_second) {
+void MouseTo(POINT at) {
+    SetCursorPos(at.x, at.y);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+    Sleep(150);
+}
+
+void Click(POINT at) {
+    MouseTo(at);
+    for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flags;
+        SendInput(1, &input, sizeof(input));
+        Sleep(150);
+    }
+}
+
+POINT CentreOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The window opened from the tray, a click into the account box, the pointer over the connect button
+// until its fade has run, then the close button of the title strip: what a subscriber does to look.
+bool Visit(e2e::Program& program) {
+    HWND window = program.window();
+    PostMessageW(window, WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);  // the tray icon's left click
+    if (!e2e::WaitUntil([&] { return program.Visible(); }, 5000)) return false;
+    Sleep(500);
+    Click(CentreOf(program.Control(e2e::kUserText)));
+    MouseTo(CentreOf(program.Control(e2e::kBtnLog)));
+    Sleep(2000);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    Click({frame.left + 312 + 12, frame.top + 8 + 10});  // the close button, which sends it to the tray
+    return e2e::WaitUntil([&] { return !program.Visible(); }, 5000);
+}
+
+int Idle(const std::wstring& exe, int seconds, unsigned long traffic_per_second, bool visited) {
     Fresh(true, traffic_per_second);
     line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
     e2e::SetProxy(L"127.0.0.1:" + std::to_wstring(stub.port()));
     e2e::Program program(exe);
     if (!program.Launch(L"hide")) return std::printf("the program did not start\n"), 1;
+    if (visited && !Visit(program)) return std::printf("the window did not open and close\n"), 1;
     std::printf("running %ls for %d s\n", exe.c_str(), seconds);
     std::fflush(stdout);
     Sleep(static_cast<DWORD>(seconds) * 1000);
@@ -106,7 +153,7 @@ int Idle(const std::wstring& exe, int seconds, unsigned long traffic_per_second)
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
-    const bool runs = what == L"idle" || what == L"busy";
+    const bool runs = what == L"idle" || what == L"busy" || what == L"visited";
     const int seconds = runs && argc > 2 ? _wtoi(argv[2]) : 0;
     const int other_at = runs ? 3 : 2;
     const std::wstring exe = Install(argc > other_at && !what.empty() ? argv[other_at] : nullptr);
@@ -115,9 +162,11 @@ int wmain(int argc, wchar_t** argv) {
     if (what.empty()) status = Drops(exe) | Probes(exe);  // the two that need nothing from outside
     if (what == L"drops") status = Drops(exe);
     if (what == L"probes") status = Probes(exe);
-    if (runs) status = Idle(exe, seconds > 0 ? seconds : 60, what == L"busy" ? 20000 : 0);
+    if (runs) status = Idle(exe, seconds > 0 ? seconds : 60, what == L"idle" ? 0 : 20000, what == L"visited");
     if (status == 1 && !what.empty() && what != L"drops" && what != L"probes" && !runs)
-        std::printf("usage: line_bench [drops|probes|idle <seconds>|busy <seconds>] [other Veltrane.exe]\n");
+        std::printf(
+            "usage: line_bench [drops|probes|idle <seconds>|busy <seconds>|visited <seconds>] [other "
+            "Veltrane.exe]\n");
     e2e::KillLeftovers();
     return status;
 }

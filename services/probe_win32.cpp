@@ -15,9 +15,6 @@ constexpr CLSID kXmlHttpClsid = {
 constexpr IID kXmlHttpRequestIid = {
     0xED8C108D, 0x4349, 0x11D2, {0x91, 0xA4, 0x00, 0xC0, 0x4F, 0x79, 0x69, 0xE8}};
 
-// How long one wait for messages or the request may last before the clock is looked at again.
-constexpr DWORD kWaitSliceMs = 50;
-
 // The COM libraries are loaded at the first probe rather than at start-up: under Wine they cost over a
 // megabyte of private memory, and a subscriber without the redial option never probes.
 struct ComLibrary {
@@ -163,9 +160,9 @@ bool ProbeInternet(std::string_view url) {
         }
         DWORD elapsed = GetTickCount() - sent;
         if (elapsed >= limit_ms) break;
-        // Sleeps until a message arrives or the slice ends, instead of spinning the processor.
-        DWORD slice = limit_ms - elapsed < kWaitSliceMs ? limit_ms - elapsed : kWaitSliceMs;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_ALLINPUT);
+        // Sleeps until a message arrives or the time is up, and no more often: the request's progress
+        // reaches this apartment's thread as window messages, so its state cannot change between them.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, limit_ms - elapsed, QS_ALLINPUT);
     }
 
     bool online = false;
