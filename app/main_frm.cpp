@@ -31,11 +31,20 @@ void MainFrm::OnLoad() {
     if (ProfileValueNeedsQuotes(cipher_text_))
         services_.WriteSetting(kSection, compat::kCipherTextKey, cipher_text_);
 
+    {
+        // The Restart Manager's restart passes the hidden-start word too, so it counts as a start at logon.
+        const DiagnosticsFacts facts = services_.SystemFacts();
+        services_.Log().Started(facts.version, facts.windows_version,
+                                services_.CommandLineArgs() == compat::kHiddenStartWord
+                                    ? DialLog::StartedBy::HiddenAtLogon
+                                    : DialLog::StartedBy::Subscriber);
+    }
     if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
 
     const std::string folder = services_.ExeFolder();
-    const std::string icon_path = folder + "\\adsl.ico";
-    services_.AddTrayIcon(icon_path, kTrayTip);
+    // The first add carries the line's state: the icon never shows a state it does not know.
+    ShowLine();
+    services_.ShowTrayIcon();
     // Before the first dial, so that its connection is heard as it comes up.
     services_.WatchConnections();
 
@@ -71,7 +80,6 @@ void MainFrm::OnLoad() {
 
     services_.WriteSetting(kSection, compat::kExeUrlKey,
                            services_.ExeUrlFrom(folder, services_.ExeBaseName()));
-    services_.InstallTaskbarWatch(icon_path, kTrayTip);
     services_.TrimWorkingSet();
     if (!started_in_tray) view_.ShowNormal();
 }
@@ -80,7 +88,6 @@ void MainFrm::OnUnload() {
     if (unloaded_) return;
     unloaded_ = true;
     services_.RemoveTrayIcon();
-    services_.UninstallTaskbarWatch();
 }
 
 bool MainFrm::OnDdeExecute(std::string_view command) {

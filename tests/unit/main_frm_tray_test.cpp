@@ -131,7 +131,7 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000"));
+                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号…"));
     EXPECT_FALSE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
 }
@@ -166,7 +166,7 @@ TEST(MainFrmTrayMenu, LinksAndTheAboutWindow) {
     EXPECT_EQ(rig.view.about_shown, 2);
 }
 
-TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEverything) {
+TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconAndStopsEverything) {
     Rig rig;
     rig.StoreAccount("user01", "pw");
     rig.services.settings["Option/DiscRedial"] = "1";
@@ -174,8 +174,7 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEveryt
     ASSERT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
     rig.view.during_popup = [&] { rig.frm.OnMenuItem(TrayMenuItem::Exit); };
     rig.frm.OnTrayCallback(516);
-    EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu", "QuitProgram", "RemoveTrayIcon",
-                                     "UninstallTaskbarWatch"));
+    EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu", "QuitProgram", "RemoveTrayIcon"));
     EXPECT_TRUE(rig.frm.Unloaded());
     const auto settings_before = rig.services.settings;
     rig.log.clear();
@@ -225,8 +224,9 @@ TEST(MainFrmTrayMenu, LayoutIsInScreenOrder) {
         }
     }
     EXPECT_EQ(depth, 0);
-    EXPECT_THAT(shown, ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档",
-                                   ">Veltrane官网", ">关于Veltrane...", "-", "退出程序"));
+    EXPECT_THAT(shown,
+                ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档", ">Veltrane官网",
+                            ">关于Veltrane...", "-", "连接状态", "复制诊断信息", "-", "退出程序"));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #pragma once
-// MainFrm's services for Windows tests of the real main window: they touch no file, registry, network or
-// tray, and keep what the window asked of them.
+// MainFrm's services for Windows tests of the real main window: they touch no file, registry, network,
+// clipboard or tray, and keep what the window asked of them (the dial log in memory).
 #include <array>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,23 @@
 #include "app/main_frm.h"
 
 namespace vt::test {
+
+class MemoryLogFile final : public LogFile {
+public:
+    std::optional<std::uint64_t> Size() override { return text_.size(); }
+    bool Append(std::string_view bytes) override {
+        text_ += bytes;
+        return true;
+    }
+    bool Rotate() override {
+        text_.clear();
+        return true;
+    }
+    std::optional<std::string> Read(bool previous) override { return previous ? std::string() : text_; }
+
+private:
+    std::string text_;
+};
 
 // With `connected` set, a click on the connect button only reports the link as up, so that clicks can be
 // repeated without dialling or raising a message box. `settings` stands for the settings file; each dial
@@ -58,14 +77,21 @@ public:
     std::string ExeUrlFrom(std::string_view, std::string_view) override { return "x"; }
     void TrimWorkingSet() override {}
     void OpenLink(std::string_view) override {}
-    void AddTrayIcon(std::string_view, std::string_view) override {}
+    void ShowTrayIcon() override {}
+    void ShowLineState(LineState, std::string_view) override {}
     void ShowBalloon(std::string_view, std::string_view, unsigned) override {}
     void RemoveTrayIcon() override {}
-    void InstallTaskbarWatch(std::string_view, std::string_view) override {}
-    void UninstallTaskbarWatch() override {}
+    DialLog& Log() override { return log_; }
+    std::optional<ConnectionDetails> ReadConnection(std::string_view) override { return std::nullopt; }
+    LocalTime LocalNow() override { return {2026, 12, 7, 21, 0, 0}; }
+    DiagnosticsFacts SystemFacts() override { return {}; }
+    bool CopyText(std::string_view) override { return true; }
     std::string ExeFolder() override { return "C:\\Veltrane"; }
     std::string ExeBaseName() override { return "Veltrane"; }
     std::string CommandLineArgs() override { return args; }
+
+private:
+    DialLog log_{LocalClock(), std::make_unique<MemoryLogFile>()};
 };
 
 }  // namespace vt::test
