@@ -63,16 +63,20 @@ TEST(MainFrmTitleStrip, OnlyTheLeftButtonDrags) {
     EXPECT_EQ(rig.view.drags, 1);
 }
 
-// The tray icon's mouse messages, a code a row: the left button shows the window (and it stays shown), the
-// right one brings up the menu and leaves a hidden window hidden, the others do nothing.
+// The tray icon's mouse and key messages, a code a row: the left button or Enter shows the window (and it
+// stays shown), the right one or the menu key brings up the menu and leaves a hidden window hidden, the
+// others do nothing.
 TEST(MainFrmTrayIcon, EachCodeDoesItsOneThing) {
     struct Case {
         unsigned code;
         std::vector<std::string> log;
         bool visible;
     };
+    // 1025 and 123: Enter and the menu key on the icon (the shell's version 3 tells the keyboard).
     const Case cases[] = {{513, {"ShowNormal", "TrimWorkingSet"}, true},
-                          {516, {"BringToForeground", "PopUpTrayMenu"}, false}};
+                          {1025, {"ShowNormal", "TrimWorkingSet"}, true},
+                          {516, {"BringToForeground", "PopUpTrayMenu"}, false},
+                          {123, {"BringToForeground", "PopUpTrayMenu"}, false}};
     for (const Case& c : cases) {
         for (int twice = 0; twice < 2; ++twice) {
             Rig rig;
@@ -91,6 +95,9 @@ TEST(MainFrmTrayIcon, EachCodeDoesItsOneThing) {
     for (unsigned code : {0u, 512u, 514u, 515u, 517u, 518u, 519u, 520u, 521u, 1026u})
         rig.frm.OnTrayCallback(code);
     EXPECT_THAT(rig.log, IsEmpty());
+    // The shell follows a right click with the menu key's message: one menu.
+    for (unsigned code : {516u, 517u, 123u}) rig.frm.OnTrayCallback(code);
+    EXPECT_EQ(rig.view.popups, 1);
 }
 
 TEST(MainFrmSecondCopy, NorRestoresShowsAndTellsWhereTheProgramLives) {
