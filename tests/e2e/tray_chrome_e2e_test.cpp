@@ -460,7 +460,7 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     EXPECT_FALSE(program_.Visible());
 }
 
-TEST_F(TrayChromeE2e, LeftDragOnTheStatusMovesTheWindowARightDragDoesNot) {
+TEST_F(TrayChromeE2e, ALeftDragOnTheStatusMovesTheWindowARightDoesNotADoubleClickShowsTheLine) {
     StartConnected(true);
     RECT before;
     GetWindowRect(program_.window(), &before);
@@ -487,6 +487,19 @@ TEST_F(TrayChromeE2e, LeftDragOnTheStatusMovesTheWindowARightDragDoesNot) {
         2000);
     EXPECT_EQ(after_left.left - before.left, 40);
     EXPECT_EQ(after_left.top - before.top, 30);
+
+    // A double click on the status opens the status view, whose first click began a drag; Esc closes it.
+    status = ClientToScreenPoint(150, 20);
+    MouseTo(status.x, status.y);
+    for (int click = 0; click < 2; ++click) {
+        Button(MOUSEEVENTF_LEFTDOWN);
+        Button(MOUSEEVENTF_LEFTUP);
+    }
+    HWND view = nullptr;
+    EXPECT_TRUE(
+        WaitUntil([&] { return (view = FindWindowW(L"Form", L"连接状态")) && IsWindowVisible(view); }, 3000));
+    PostMessageW(view, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"Form", L"连接状态"); }, 3000));
 }
 
 }  // namespace
