@@ -52,8 +52,9 @@ public:
     virtual bool IsEntryListed(std::string_view name) = 0;
     // True when a connection of another entry holds the broadband device (a dial would meet 813).
     virtual bool OtherBroadbandConnected(std::string_view name) = 0;
-    // The entry's connection's received-bytes counter; nothing when not connected or unknown.
-    virtual std::optional<unsigned long> BytesReceived(std::string_view name) = 0;
+    // The entry's connection's figures (its received-bytes counter among them, a 32-bit one that wraps);
+    // nothing when not connected or unknown.
+    virtual std::optional<LineCounters> ReadCounters(std::string_view name) = 0;
     // Pumps: waits up to the probe's time limit while other window messages run.
     virtual bool ProbeInternet(std::string_view url) = 0;
     // The two supervision probe addresses, HTTPS first.
@@ -278,7 +279,12 @@ private:
         bool Connected() override { return services_.IsEntryConnected(kEntryName); }
         bool Listed() override { return services_.IsEntryListed(kEntryName); }
         bool OtherConnection() override { return services_.OtherBroadbandConnected(kEntryName); }
-        std::optional<unsigned long> BytesReceived() override { return services_.BytesReceived(kEntryName); }
+        // The supervision's look at the traffic also gives the figures a drop is logged with.
+        std::optional<unsigned long> BytesReceived() override {
+            counters = services_.ReadCounters(kEntryName);
+            if (!counters) return std::nullopt;
+            return static_cast<unsigned long>(counters->bytes_received);
+        }
         ToolRun ToolAnswer(ToolJob job) override { return services_.LastToolRun(job); }
         std::int64_t NowMs() override { return services_.NowMs(); }
         Link LinkNow() override { return services_.ReadLink(); }
@@ -286,7 +292,8 @@ private:
             supervises = services_.HoldsSupervision();
             return *supervises;
         }
-        std::optional<bool> supervises;  // the last answer, for the log
+        std::optional<bool> supervises;        // the last answer, for the log
+        std::optional<LineCounters> counters;  // the last figures read
 
     private:
         MainFrmServices& services_;
@@ -309,6 +316,8 @@ private:
     void Probe();  // pumps
     void Tell(const Decision& decision);
     void ShowInfoBalloon(std::string_view text);
+    // Asks the session of `event` and follows what the line did.
+    Decision Ask(Decision (DialSession::*event)(), DialLog::DropNoticedBy noticed);
     // What the line did, for the tray and the log: `before` is the session's state before the event that
     // gave `decision`, `noticed` how a drop found in it was noticed.
     void Follow(const DialSession::State& before, const Decision& decision, DialLog::DropNoticedBy noticed);
@@ -317,6 +326,7 @@ private:
     // The tray's icon and tip from the line's state; the shell is asked only when the tip changes.
     void ShowLine();
     std::optional<ConnectionDetails> ReadDetails();
+    void Counted(const LineCounters& counters);
     void CopyDiagnostics();
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void ApplyStartWithWindows();

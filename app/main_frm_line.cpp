@@ -25,7 +25,7 @@ DialSession::Act MainFrm::AskDial(DialOrigin origin) {
             ShowInfoBalloon(kDialingBalloon);
         Carry(decision);
     }
-    ShowLine();
+    ShowLine();  // the line was up already
     return decision.act;
 }
 
@@ -67,6 +67,7 @@ void MainFrm::Carry(const Decision& decision) {
             break;
     }
     Tell(decision);
+    ShowLine();
 }
 
 void MainFrm::ShowHeld() {
@@ -115,10 +116,11 @@ void MainFrm::Probe() {
         }
     }
     const DialSession::State before = session_.state();
+    line_.counters.reset();
     const Decision decision = session_.ProbeAnswered(online);
+    if (line_.counters && line_state_ == LineState::Connected) Counted(*line_.counters);
     Follow(before, decision, DialLog::DropNoticedBy::FailedProbe);
     Carry(decision);
-    ShowLine();
 }
 
 void MainFrm::Tell(const Decision& decision) {
@@ -144,25 +146,18 @@ void MainFrm::Tell(const Decision& decision) {
 
 void MainFrm::OnHangUpWaitTick() {
     if (unloaded_) return;
-    const DialSession::State before = session_.state();
-    const Decision decision = session_.HangUpWaitTick();
-    Follow(before, decision, DialLog::DropNoticedBy::Check);
+    const Decision decision = Ask(&DialSession::HangUpWaitTick, DialLog::DropNoticedBy::Check);
     if (decision.act == DialSession::Act::Hold) {
         Tell(decision);
         return;
     }
     view_.StopTimer(FrmTimer::HangUpWait);
     Carry(decision);
-    ShowLine();
 }
 
 void MainFrm::OnDialWatchTick() {
     if (unloaded_) return;
-    const DialSession::State before = session_.state();
-    const Decision decision = session_.WatchTick();
-    Follow(before, decision, DialLog::DropNoticedBy::Check);
-    Carry(decision);
-    ShowLine();
+    Carry(Ask(&DialSession::WatchTick, DialLog::DropNoticedBy::Check));
 }
 
 void MainFrm::OnSupervisionTick() {
@@ -172,53 +167,30 @@ void MainFrm::OnSupervisionTick() {
     const ScopedFlag supervising(supervising_);
     // A watch that could not start (or stopped) is tried again: without it a drop waits for a tick.
     services_.WatchConnections();
-    // The tick is the tip's clock: its duration and the figures a drop is logged with are read here,
-    // never by a timer of their own.
-    if (line_state_ == LineState::Connected) ReadDetails();
-    const DialSession::State before = session_.state();
-    const Decision decision = session_.SupervisionTick();
-    Follow(before, decision, DialLog::DropNoticedBy::Check);
-    Carry(decision);
-    if (!unloaded_) ShowLine();
+    Carry(Ask(&DialSession::SupervisionTick, DialLog::DropNoticedBy::Check));
 }
 
 void MainFrm::OnConnectionEnded() {
     // A tick in the middle of its probes decides for itself.
     if (unloaded_ || supervising_) return;
-    const DialSession::State before = session_.state();
-    const Decision decision = session_.ConnectionEnded();
-    Follow(before, decision, DialLog::DropNoticedBy::SystemSignal);
-    Carry(decision);
-    ShowLine();
+    Carry(Ask(&DialSession::ConnectionEnded, DialLog::DropNoticedBy::SystemSignal));
 }
 
 void MainFrm::OnConnectionMade() {
     if (unloaded_) return;
-    const DialSession::State before = session_.state();
-    const Decision decision = session_.ConnectionMade();
-    Follow(before, decision, DialLog::DropNoticedBy::SystemSignal);
-    Carry(decision);
-    ShowLine();
+    Carry(Ask(&DialSession::ConnectionMade, DialLog::DropNoticedBy::SystemSignal));
 }
 
 void MainFrm::OnSuspend() {
     if (unloaded_) return;
     services_.Log().Suspending();
-    const DialSession::State before = session_.state();
-    const Decision decision = session_.Suspended();
-    Follow(before, decision, DialLog::DropNoticedBy::Wake);
-    Carry(decision);
-    ShowLine();
+    Carry(Ask(&DialSession::Suspended, DialLog::DropNoticedBy::Wake));
 }
 
 void MainFrm::OnResume() {
     if (unloaded_) return;
     services_.Log().ResumedFromSleep();
-    const DialSession::State before = session_.state();
-    const Decision decision = session_.Resumed();
-    Follow(before, decision, DialLog::DropNoticedBy::Wake);
-    Carry(decision);
-    ShowLine();
+    Carry(Ask(&DialSession::Resumed, DialLog::DropNoticedBy::Wake));
 }
 
 void MainFrm::OnLinkChanged() {
@@ -230,11 +202,18 @@ void MainFrm::OnLinkChanged() {
         if (link == Link::Up) services_.Log().LinkBack("");
     }
     if (link != Link::Unknown) link_ = link;
+    Carry(Ask(&DialSession::LinkChanged, DialLog::DropNoticedBy::Check));
+}
+
+MainFrm::Decision MainFrm::Ask(Decision (DialSession::*event)(), DialLog::DropNoticedBy noticed) {
     const DialSession::State before = session_.state();
-    const Decision decision = session_.LinkChanged();
-    Follow(before, decision, DialLog::DropNoticedBy::Check);
-    Carry(decision);
-    ShowLine();
+    line_.counters.reset();
+    const Decision decision = (session_.*event)();
+    // The supervision's look at the traffic is the only reading of the figures while nothing happens:
+    // the tip's duration is set again from it, and a drop is logged with it.
+    if (line_.counters && line_state_ == LineState::Connected) Counted(*line_.counters);
+    Follow(before, decision, noticed);
+    return decision;
 }
 
 void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
@@ -325,13 +304,14 @@ void MainFrm::LineDown() {
 
 std::optional<ConnectionDetails> MainFrm::ReadDetails() {
     std::optional<ConnectionDetails> details = services_.ReadConnection(kEntryName);
-    if (details && details->counters) {
-        counters_ = details->counters;
-        // The system's duration counts from the connection's own start, which may precede this program.
-        connected_at_ms_ =
-            services_.NowMs() - static_cast<std::int64_t>(details->counters->duration_s) * 1000;
-    }
+    if (details && details->counters) Counted(*details->counters);
     return details;
+}
+
+void MainFrm::Counted(const LineCounters& counters) {
+    counters_ = counters;
+    // The system's duration counts from the connection's own start, which may precede this program.
+    connected_at_ms_ = services_.NowMs() - static_cast<std::int64_t>(counters.duration_s) * 1000;
 }
 
 void MainFrm::ShowLine() {

@@ -29,7 +29,7 @@ public:
     bool IsEntryConnected(std::string_view name) override;
     bool IsEntryListed(std::string_view name) override;
     bool OtherBroadbandConnected(std::string_view name) override;
-    std::optional<unsigned long> BytesReceived(std::string_view name) override;
+    std::optional<LineCounters> ReadCounters(std::string_view name) override;
     std::int64_t NowMs() override;
     Link ReadLink() override;
     bool HoldsSupervision() override;

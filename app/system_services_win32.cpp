@@ -42,8 +42,8 @@ bool SystemServices::IsEntryListed(std::string_view name) { return vt::IsEntryLi
 bool SystemServices::OtherBroadbandConnected(std::string_view name) {
     return vt::OtherBroadbandConnected(name);
 }
-std::optional<unsigned long> SystemServices::BytesReceived(std::string_view name) {
-    return vt::BytesReceived(name);
+std::optional<LineCounters> SystemServices::ReadCounters(std::string_view name) {
+    return ConnectionCounters(name);
 }
 std::int64_t SystemServices::NowMs() {
     // The policy's waits are of a program running: two minutes after a suspend with no resume told must

@@ -77,41 +77,25 @@ BOOL CALLBACK FindShownTip(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// The tip of the program's icon as Wine's tray shows it: the pointer leaves the tray, then rests on the
-// first icon (a move over an icon it knows makes the tray show its tip), and the tray's tooltip is read.
-std::wstring TrayTip() {
-    HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-    if (!tray) return L"no tray window";
-    POINT icon = {0, 0};
-    ClientToScreen(tray, &icon);
-    std::wstring tip;
-    MouseTo(600, 400);
-    WaitUntil(
-        [&] {
-            tip.clear();
-            EnumWindows(FindShownTip, reinterpret_cast<LPARAM>(&tip));
-            return tip.empty();
-        },
-        2000);
-    MouseTo(icon.x + 10, icon.y + 10);
-    MouseTo(icon.x + 11, icon.y + 11);
-    WaitUntil(
-        [&] {
-            EnumWindows(FindShownTip, reinterpret_cast<LPARAM>(&tip));
-            return !tip.empty();
-        },
-        3000);
-    return tip;
-}
-
-// Waits for the tray to show `expected` as the tip (the tray shows no tip while a balloon of the icon is
-// up); the last tip read otherwise.
+// Waits for Wine's tray to show `expected` as the tip of the program's icon: the pointer leaves the tray,
+// then rests on its first icon (a move over an icon it knows makes the tray show the tip, but not while a
+// balloon of the icon is up), and the tray's tooltip is read. The last tip read otherwise.
 std::wstring WaitForTip(const std::wstring& expected, DWORD timeout_ms = 20000) {
     std::wstring tip;
+    auto shown = [&] {
+        tip.clear();
+        EnumWindows(FindShownTip, reinterpret_cast<LPARAM>(&tip));
+        return !tip.empty();
+    };
+    POINT icon = {10, 10};
+    ClientToScreen(FindWindowW(L"__winex11_standalone_tray", nullptr), &icon);
     WaitUntil(
         [&] {
-            tip = TrayTip();
-            return tip == expected;
+            MouseTo(600, 400);
+            WaitUntil([&] { return !shown(); }, 2000);
+            MouseTo(icon.x, icon.y);
+            MouseTo(icon.x + 1, icon.y + 1);
+            return WaitUntil(shown, 3000) && tip == expected;
         },
         timeout_ms);
     return tip;

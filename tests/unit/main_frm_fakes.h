@@ -165,7 +165,12 @@ public:
     }
     bool IsEntryListed(std::string_view) override { return listed(); }
     bool OtherBroadbandConnected(std::string_view) override { return other_connected; }
-    std::optional<unsigned long> BytesReceived(std::string_view) override { return received(); }
+    // The connection's figures while `received` tells a counter.
+    std::optional<LineCounters> ReadCounters(std::string_view) override {
+        const std::optional<unsigned long> bytes = received();
+        if (!bytes) return std::nullopt;
+        return LineCounters{static_cast<std::uint64_t>((clock() - up_since) / 1000), 1024, *bytes};
+    }
     std::int64_t NowMs() override { return clock(); }
     Link ReadLink() override { return link; }
     bool HoldsSupervision() override { return supervises; }

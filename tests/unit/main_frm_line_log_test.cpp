@@ -67,14 +67,15 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.view.Advance(15000);
          },
          {found_down, own_dial, "拨号超时，尚未连接"}},
-        {"a drop the system tells, with the session's figures",
+        {"a drop the system tells, with the figures of the supervision's last look",
          connected(true, false),
          [](Rig& rig) {
+             rig.services.received = [] { return std::optional<unsigned long>(5ul << 20); };
              rig.view.Advance(3600 * 1000);
              rig.services.SetConnected(false);
              rig.frm.OnConnectionEnded();
          },
-         {"断线（系统通知），本次连接 1小时0分0秒" + drop_figures, dial}},
+         {"断线（系统通知），本次连接 1小时0分0秒，已发送 1.0 KB，已接收 5.0 MB", dial}},
         {"a drop a failed probe finds",
          connected(true, false),
          [](Rig& rig) {

@@ -1,6 +1,6 @@
 #pragma once
 // MainFrm's services for Windows tests of the real main window: they touch no file, registry, network,
-// clipboard or tray, and keep what the window asked of them (the dial log in memory).
+// clipboard or tray, and keep what the window asked of them.
 #include <array>
 #include <map>
 #include <memory>
@@ -13,21 +13,13 @@
 
 namespace vt::test {
 
-class MemoryLogFile final : public LogFile {
+// A dial log with nowhere to write: each line is skipped, as where the system names no folder.
+class NoLogFile final : public LogFile {
 public:
-    std::optional<std::uint64_t> Size() override { return text_.size(); }
-    bool Append(std::string_view bytes) override {
-        text_ += bytes;
-        return true;
-    }
-    bool Rotate() override {
-        text_.clear();
-        return true;
-    }
-    std::optional<std::string> Read(bool previous) override { return previous ? std::string() : text_; }
-
-private:
-    std::string text_;
+    std::optional<std::uint64_t> Size() override { return std::nullopt; }
+    bool Append(std::string_view) override { return false; }
+    bool Rotate() override { return false; }
+    std::optional<std::string> Read(bool) override { return std::nullopt; }
 };
 
 // With `connected` set, a click on the connect button only reports the link as up, so that clicks can be
@@ -56,7 +48,7 @@ public:
     bool IsEntryConnected(std::string_view) override { return connected; }
     bool IsEntryListed(std::string_view) override { return connected; }
     bool OtherBroadbandConnected(std::string_view) override { return false; }
-    std::optional<unsigned long> BytesReceived(std::string_view) override { return std::nullopt; }
+    std::optional<LineCounters> ReadCounters(std::string_view) override { return std::nullopt; }
     std::int64_t NowMs() override { return 0; }
     bool ProbeInternet(std::string_view) override { return true; }
     std::array<std::string, 2> ProbeAddresses() override {
@@ -91,7 +83,7 @@ public:
     std::string CommandLineArgs() override { return args; }
 
 private:
-    DialLog log_{LocalClock(), std::make_unique<MemoryLogFile>()};
+    DialLog log_{LocalClock(), std::make_unique<NoLogFile>()};
 };
 
 }  // namespace vt::test
