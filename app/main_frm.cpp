@@ -42,7 +42,10 @@ void MainFrm::OnLoad() {
     if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
 
     const std::string folder = services_.ExeFolder();
-    // The first add carries the line's state: the icon never shows a state it does not know.
+    // The first add carries the line's state: the icon never shows a state it does not know. A line that
+    // is up already (dialled before this start, or by Windows itself) is the session's, with or without an
+    // account to dial with, so that its end is heard; the window's status is left as start-up sets it.
+    Ask(&DialSession::ConnectionMade, DialLog::DropNoticedBy::Check);
     ShowLine();
     services_.ShowTrayIcon();
     // Before the first dial, so that its connection is heard as it comes up.

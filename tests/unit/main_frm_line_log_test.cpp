@@ -31,10 +31,15 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
         return [=](Rig& rig) { rig.LoadConnected(redial, then_down); };
     };
     const Row rows[] = {
-        {"a start by the subscriber",
-         [](Rig&) {},
-         [](Rig& rig) { rig.frm.OnLoad(); },
-         {"启动 Veltrane 9.0.0，Windows 10.0.19045，由用户启动"}},
+        {"a start by the subscriber without an account on a line already up, and its end",
+         [](Rig& rig) { rig.services.SetConnected(true); },
+         [](Rig& rig) {
+             rig.frm.OnLoad();
+             rig.services.SetConnected(false);
+             rig.frm.OnConnectionEnded();
+         },
+         {"启动 Veltrane 9.0.0，Windows 10.0.19045，由用户启动",
+          "已连接，IPv4 100.64.3.4（运营商内网），IPv6 无", "断线（系统通知），本次连接 0秒" + drop_figures}},
         {"the hidden start (also the installer's restart) dials on its own",
          [](Rig& rig) {
              rig.StoreAccount("user01", "pw");
