@@ -47,14 +47,6 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
          },
          [](Rig& rig) { rig.frm.OnLoad(); },
          {"启动 Veltrane 9.0.0，Windows 10.0.19045，开机时隐藏启动", dial}},
-        {"the subscriber's dial connects",
-         connected(false, true),
-         [](Rig& rig) {
-             rig.frm.OnMenuItem(TrayMenuItem::Link);
-             rig.services.SetConnected(true);
-             rig.view.Advance(5000);
-         },
-         {found_down, own_dial, "已连接，IPv4 100.64.3.4（运营商内网），IPv6 无"}},
         {"a refusal stops redialling at once when the dial was the subscriber's",
          connected(true, true),
          [](Rig& rig) {
