@@ -31,13 +31,27 @@ void MainFrm::OnLoad() {
     if (ProfileValueNeedsQuotes(cipher_text_))
         services_.WriteSetting(kSection, compat::kCipherTextKey, cipher_text_);
 
+    {
+        // The Restart Manager's restart passes the hidden-start word too, so it counts as a start at logon.
+        const DiagnosticsFacts facts = services_.SystemFacts();
+        services_.Log().Started(facts.version, facts.windows_version,
+                                services_.CommandLineArgs() == compat::kHiddenStartWord
+                                    ? DialLog::StartedBy::HiddenAtLogon
+                                    : DialLog::StartedBy::Subscriber);
+    }
     if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
 
     const std::string folder = services_.ExeFolder();
-    const std::string icon_path = folder + "\\adsl.ico";
-    services_.AddTrayIcon(icon_path, kTrayTip);
+    // The first add carries the line's state: the icon never shows a state it does not know. A line that
+    // is up already (dialled before this start, or by Windows itself) is the session's, with or without an
+    // account to dial with, so that its end is heard; the window's status is left as start-up sets it.
+    Ask(&DialSession::ConnectionMade, DialLog::DropNoticedBy::Check);
+    ShowLine();
+    services_.ShowTrayIcon();
     // Before the first dial, so that its connection is heard as it comes up.
     services_.WatchConnections();
+    // The link as it stands, so that the log tells its first change.
+    if (const Link link = services_.ReadLink(); link != Link::Unknown) link_ = link;
 
     bool started_in_tray = false;
     const bool account_stored = !cipher_text_.empty() && !view_.AccountText().empty();
@@ -71,7 +85,6 @@ void MainFrm::OnLoad() {
 
     services_.WriteSetting(kSection, compat::kExeUrlKey,
                            services_.ExeUrlFrom(folder, services_.ExeBaseName()));
-    services_.InstallTaskbarWatch(icon_path, kTrayTip);
     services_.TrimWorkingSet();
     if (!started_in_tray) view_.ShowNormal();
 }
@@ -80,7 +93,6 @@ void MainFrm::OnUnload() {
     if (unloaded_) return;
     unloaded_ = true;
     services_.RemoveTrayIcon();
-    services_.UninstallTaskbarWatch();
 }
 
 bool MainFrm::OnDdeExecute(std::string_view command) {

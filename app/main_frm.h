@@ -17,6 +17,8 @@
 #include "app/dial_session.h"
 #include "base/compat.h"
 #include "services/connection.h"
+#include "services/dial_log.h"
+#include "services/line_texts.h"
 #include "services/run_value.h"
 #include "tray/tray_menu.h"
 
@@ -50,8 +52,9 @@ public:
     virtual bool IsEntryListed(std::string_view name) = 0;
     // True when a connection of another entry holds the broadband device (a dial would meet 813).
     virtual bool OtherBroadbandConnected(std::string_view name) = 0;
-    // The entry's connection's received-bytes counter; nothing when not connected or unknown.
-    virtual std::optional<unsigned long> BytesReceived(std::string_view name) = 0;
+    // The entry's connection's figures (its received-bytes counter among them, a 32-bit one that wraps);
+    // nothing when not connected or unknown.
+    virtual std::optional<LineCounters> ReadCounters(std::string_view name) = 0;
     // Pumps: waits up to the probe's time limit while other window messages run.
     virtual bool ProbeInternet(std::string_view url) = 0;
     // The two supervision probe addresses, HTTPS first.
@@ -86,12 +89,24 @@ public:
     // Pumps when the link cannot be opened (its error box).
     virtual void OpenLink(std::string_view address) = 0;
 
-    // Tray icon of the main window, and its return after a taskbar restart.
-    virtual void AddTrayIcon(std::string_view icon_path, std::string_view tip) = 0;
+    // The notification-area icon of the main window. Shown from ShowTrayIcon on (brought back after a
+    // taskbar restart or a refused add) until RemoveTrayIcon. ShowLineState tells what the icon shows.
+    virtual void ShowTrayIcon() = 0;
+    virtual void ShowLineState(LineState state, std::string_view tip) = 0;
     virtual void ShowBalloon(std::string_view text, std::string_view title, unsigned flags) = 0;
     virtual void RemoveTrayIcon() = 0;
-    virtual void InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) = 0;
-    virtual void UninstallTaskbarWatch() = 0;
+
+    // The dial log (services/dial_log.h): lines that cannot be written are skipped.
+    virtual DialLog& Log() = 0;
+    // What the entry's connection is while it is up (addresses, counters, device); nothing when it is not.
+    virtual std::optional<ConnectionDetails> ReadConnection(std::string_view name) = 0;
+    // The local time, for the last failure's time.
+    virtual LocalTime LocalNow() = 0;
+    // The program's version, the system's, the PPPoE device and the adapters' link, for the log's start
+    // line and the diagnostics (the line's part and the time are left to the caller).
+    virtual DiagnosticsFacts SystemFacts() = 0;
+    // Puts the text on the clipboard; false when the clipboard could not be had.
+    virtual bool CopyText(std::string_view text) = 0;
 
     // Facts about this executable: its folder as the platform reports it (a drive root keeps its
     // backslash, "C:\"), its base name without ".exe", and the command-line argument text after the
@@ -149,6 +164,9 @@ public:
     // item comes to MainFrm::OnMenuItem.
     virtual void PopUpTrayMenu() = 0;
     virtual void ShowAboutWindow() = 0;  // modeless; the one about window, created when missing
+    // The status view "连接状态": modeless, one at a time (brought forward when open); it reads
+    // MainFrm::Snapshot() when it opens and while it stays open.
+    virtual void OpenStatusView() = 0;
     // Destroys the main window (whose destruction calls MainFrm::OnUnload), then the about window,
     // and ends the message loop.
     virtual void QuitProgram() = 0;
@@ -167,8 +185,12 @@ public:
     static constexpr unsigned kHangUpWaitIntervalMs = 500;
     static constexpr std::uint32_t kOptionBackground = 0xFAF2EA;
     static constexpr std::uint8_t kWindowAlpha = 220;
+    static constexpr unsigned kTrayMouseMove = 512;
     static constexpr unsigned kTrayLeftButtonDown = 513;
     static constexpr unsigned kTrayRightButtonDown = 516;
+    static constexpr unsigned kTrayRightButtonUp = 517;
+    static constexpr unsigned kTrayContextMenu = 123;  // WM_CONTEXTMENU: the menu key on the icon
+    static constexpr unsigned kTrayKeySelect = 1025;   // NIN_KEYSELECT: Enter or Space on the icon
 
     MainFrm(MainFrmServices& services, MainFrmView& view);
     MainFrm(const MainFrm&) = delete;
@@ -177,7 +199,7 @@ public:
     // Start-up, from the skin attach on (the single-instance hand-over is done before). Shows the
     // window at the end unless the "hide" start sent it to the tray.
     void OnLoad();
-    // The window is being destroyed: removes the tray icon and the taskbar watch. Afterwards every
+    // The window is being destroyed: removes the tray icon. Afterwards every
     // On... call does nothing, and flows that were interrupted (a probe, a message box) stop.
     void OnUnload();
     // An Execute command from a second copy or the setup program. Every command is accepted (true);
@@ -209,8 +231,11 @@ public:
     // differs from the state MainFrm holds.
     void OnOptionChanged(OptionBox box, bool ticked);
 
-    // Tray icon mouse event (its mouse message number: 513 left down, 516 right down, ...).
+    // Tray icon mouse event (its mouse message number: 513 left down, 516 right down, ...; 512, the
+    // pointer resting on the icon, brings the tip's duration up to date), and the keyboard's selections.
     void OnTrayCallback(unsigned code);
+    // A double click on the status text of the title strip: the status view.
+    void OnStatusDoubleClick();
 
     // Title strip.
     void OnBackgroundMouseMove();  // ResetTitleButtons
@@ -239,6 +264,10 @@ public:
         return box == OptionBox::StartWithWindows ? start_with_windows_ : redial_on_drop_;
     }
     bool Unloaded() const { return unloaded_; }
+    // What the line is now, for the status view: the state, the connection's details while connected
+    // (read from the system), and the last failure of this run.
+    LineSnapshot Snapshot();
+    LineState LineStateNow() const { return line_state_; }
 
 private:
     using Decision = DialSession::Decision;
@@ -250,11 +279,21 @@ private:
         bool Connected() override { return services_.IsEntryConnected(kEntryName); }
         bool Listed() override { return services_.IsEntryListed(kEntryName); }
         bool OtherConnection() override { return services_.OtherBroadbandConnected(kEntryName); }
-        std::optional<unsigned long> BytesReceived() override { return services_.BytesReceived(kEntryName); }
+        // The supervision's look at the traffic also gives the figures a drop is logged with.
+        std::optional<unsigned long> BytesReceived() override {
+            counters = services_.ReadCounters(kEntryName);
+            if (!counters) return std::nullopt;
+            return static_cast<unsigned long>(counters->bytes_received);
+        }
         ToolRun ToolAnswer(ToolJob job) override { return services_.LastToolRun(job); }
         std::int64_t NowMs() override { return services_.NowMs(); }
         Link LinkNow() override { return services_.ReadLink(); }
-        bool HoldsSupervision() override { return services_.HoldsSupervision(); }
+        bool HoldsSupervision() override {
+            supervises = services_.HoldsSupervision();
+            return *supervises;
+        }
+        std::optional<bool> supervises;        // the last answer, for the log
+        std::optional<LineCounters> counters;  // the last figures read
 
     private:
         MainFrmServices& services_;
@@ -277,6 +316,18 @@ private:
     void Probe();  // pumps
     void Tell(const Decision& decision);
     void ShowInfoBalloon(std::string_view text);
+    // Asks the session of `event` and follows what the line did.
+    Decision Ask(Decision (DialSession::*event)(), DialLog::DropNoticedBy noticed);
+    // What the line did, for the tray and the log: `before` is the session's state before the event that
+    // gave `decision`, `noticed` how a drop found in it was noticed.
+    void Follow(const DialSession::State& before, const Decision& decision, DialLog::DropNoticedBy noticed);
+    void LineUp();
+    void LineDown();
+    // The tray's icon and tip from the line's state; the shell is asked only when the tip changes.
+    void ShowLine();
+    std::optional<ConnectionDetails> ReadDetails();
+    void Counted(const LineCounters& counters);
+    void CopyDiagnostics();
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void ApplyStartWithWindows();
     void ApplyRedialOnDrop();
@@ -297,6 +348,16 @@ private:
     bool settings_warned_ = false;
     Line line_{services_};
     DialSession session_{line_};
+
+    LineState line_state_ = LineState::NotConnected;
+    std::optional<unsigned long> tip_error_;  // the failure the tip tells while not connected
+    std::optional<LastFailure> last_failure_;
+    std::int64_t connected_at_ms_ = 0;      // on NowMs' clock, set again from the system's duration
+    std::optional<LineCounters> counters_;  // the connection's figures as last read
+    std::string shown_tip_;
+    std::optional<Link> link_;  // the link as last told to the log
+    unsigned last_tray_code_ = 0;
+    bool other_copy_told_ = false;  // the log said that another copy supervises
 };
 
 }  // namespace vt

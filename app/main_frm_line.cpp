@@ -2,7 +2,9 @@
 // subscriber is told of the line.
 #include "app/main_frm.h"
 
+#include <algorithm>
 #include <optional>
+#include <string>
 
 #include "app/dial_failure.h"
 #include "app/main_frm_parts.h"
@@ -13,7 +15,9 @@ namespace vt {
 using namespace main_frm_parts;
 
 DialSession::Act MainFrm::AskDial(DialOrigin origin) {
+    const DialSession::State before = session_.state();
     const Decision decision = session_.Request(origin);
+    Follow(before, decision, DialLog::DropNoticedBy::Check);
     if (decision.act == DialSession::Act::AlreadyConnected) {
         ShowInfoBalloon(kConnectedBalloon);
     } else {
@@ -21,6 +25,7 @@ DialSession::Act MainFrm::AskDial(DialOrigin origin) {
             ShowInfoBalloon(kDialingBalloon);
         Carry(decision);
     }
+    ShowLine();  // the line was up already
     return decision.act;
 }
 
@@ -62,6 +67,7 @@ void MainFrm::Carry(const Decision& decision) {
             break;
     }
     Tell(decision);
+    ShowLine();
 }
 
 void MainFrm::ShowHeld() {
@@ -79,6 +85,8 @@ void MainFrm::Launch(const Decision& decision) {
     // meanwhile starts afresh.
     if (const std::optional<std::string> refusal = CredentialRefusal(view_.AccountText(), password_)) {
         session_.LaunchRefused();
+        line_state_ = LineState::NotConnected;
+        ShowLine();
         view_.SetConnectEnabled(true);
         view_.SetStatusText(kStatusFailed);
         view_.ShowMessage(*refusal, kBalloonTitle, kIconInformation);
@@ -87,6 +95,9 @@ void MainFrm::Launch(const Decision& decision) {
     if (decision.remake_entry && !services_.EntryExists(kEntryName))
         services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
     view_.SetConnectEnabled(false);
+    services_.Log().Dialling(
+        decision.origin == DialOrigin::Subscriber ? DialLog::DialBy::Subscriber : DialLog::DialBy::Automatic,
+        view_.AccountText());
     services_.LaunchDial(view_.AccountText(), password_);
     view_.SetStatusText(kStatusDialing);
     view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
@@ -104,7 +115,12 @@ void MainFrm::Probe() {
             if (online) break;
         }
     }
-    Carry(session_.ProbeAnswered(online));
+    const DialSession::State before = session_.state();
+    line_.counters.reset();
+    const Decision decision = session_.ProbeAnswered(online);
+    if (line_.counters && line_state_ == LineState::Connected) Counted(*line_.counters);
+    Follow(before, decision, DialLog::DropNoticedBy::FailedProbe);
+    Carry(decision);
 }
 
 void MainFrm::Tell(const Decision& decision) {
@@ -130,7 +146,7 @@ void MainFrm::Tell(const Decision& decision) {
 
 void MainFrm::OnHangUpWaitTick() {
     if (unloaded_) return;
-    const Decision decision = session_.HangUpWaitTick();
+    const Decision decision = Ask(&DialSession::HangUpWaitTick, DialLog::DropNoticedBy::Check);
     if (decision.act == DialSession::Act::Hold) {
         Tell(decision);
         return;
@@ -141,7 +157,7 @@ void MainFrm::OnHangUpWaitTick() {
 
 void MainFrm::OnDialWatchTick() {
     if (unloaded_) return;
-    Carry(session_.WatchTick());
+    Carry(Ask(&DialSession::WatchTick, DialLog::DropNoticedBy::Check));
 }
 
 void MainFrm::OnSupervisionTick() {
@@ -151,33 +167,170 @@ void MainFrm::OnSupervisionTick() {
     const ScopedFlag supervising(supervising_);
     // A watch that could not start (or stopped) is tried again: without it a drop waits for a tick.
     services_.WatchConnections();
-    Carry(session_.SupervisionTick());
+    Carry(Ask(&DialSession::SupervisionTick, DialLog::DropNoticedBy::Check));
 }
 
 void MainFrm::OnConnectionEnded() {
     // A tick in the middle of its probes decides for itself.
     if (unloaded_ || supervising_) return;
-    Carry(session_.ConnectionEnded());
+    Carry(Ask(&DialSession::ConnectionEnded, DialLog::DropNoticedBy::SystemSignal));
 }
 
 void MainFrm::OnConnectionMade() {
     if (unloaded_) return;
-    Carry(session_.ConnectionMade());
+    Carry(Ask(&DialSession::ConnectionMade, DialLog::DropNoticedBy::SystemSignal));
 }
 
 void MainFrm::OnSuspend() {
     if (unloaded_) return;
-    Carry(session_.Suspended());
+    services_.Log().Suspending();
+    Carry(Ask(&DialSession::Suspended, DialLog::DropNoticedBy::Wake));
 }
 
 void MainFrm::OnResume() {
     if (unloaded_) return;
-    Carry(session_.Resumed());
+    services_.Log().ResumedFromSleep();
+    Carry(Ask(&DialSession::Resumed, DialLog::DropNoticedBy::Wake));
 }
 
 void MainFrm::OnLinkChanged() {
     if (unloaded_) return;
-    Carry(session_.LinkChanged());
+    // Only a change seen both ways is news: an unreadable link says nothing.
+    const Link link = services_.ReadLink();
+    if (link != Link::Unknown && link_ && *link_ != link) {
+        if (link == Link::Down) services_.Log().LinkLost("");
+        if (link == Link::Up) services_.Log().LinkBack("");
+    }
+    if (link != Link::Unknown) link_ = link;
+    Carry(Ask(&DialSession::LinkChanged, DialLog::DropNoticedBy::Check));
+}
+
+MainFrm::Decision MainFrm::Ask(Decision (DialSession::*event)(), DialLog::DropNoticedBy noticed) {
+    const DialSession::State before = session_.state();
+    line_.counters.reset();
+    const Decision decision = (session_.*event)();
+    // The supervision's look at the traffic is the only reading of the figures while nothing happens:
+    // the tip's duration is set again from it, and a drop is logged with it.
+    if (line_.counters && line_state_ == LineState::Connected) Counted(*line_.counters);
+    Follow(before, decision, noticed);
+    return decision;
+}
+
+void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
+                     DialLog::DropNoticedBy noticed) {
+    using Act = DialSession::Act;
+    using Hold = DialSession::Hold;
+    const DialSession::State& after = session_.state();
+    DialLog& log = services_.Log();
+    // The session forgets a line it no longer sees up; the subscriber's own hang-up never comes here.
+    if (before.line_up && !after.line_up) {
+        std::optional<LineCounters> last = counters_;
+        if (last && line_state_ == LineState::Connected)
+            last->duration_s =
+                static_cast<std::uint64_t>(std::max<std::int64_t>(0, services_.NowMs() - connected_at_ms_)) /
+                1000;
+        log.Dropped(noticed, last);
+        LineDown();
+    }
+    switch (decision.act) {
+        case Act::Launch:
+        case Act::Hold:
+        case Act::HangUpAndRedial:
+            line_state_ = LineState::Dialling;
+            break;
+        case Act::Connected:
+        case Act::AlreadyConnected:
+            LineUp();
+            break;
+        case Act::Failed:
+            line_state_ = LineState::NotConnected;
+            if (decision.code == 0) {
+                log.DialUnanswered();
+                break;
+            }
+            {
+                // The balloon's reason, or the system's own text where the table has none.
+                std::string reason = DialFailureReason(decision.code);
+                if (reason.empty()) reason = services_.DialErrorText(decision.code);
+                log.DialFailed(decision.code, reason);
+                last_failure_ = LastFailure{decision.code, reason, services_.LocalNow()};
+                tip_error_ = decision.code;
+            }
+            break;
+        case Act::NoLink:
+            line_state_ = LineState::NotConnected;
+            break;
+        case Act::Nothing:
+        case Act::Probe:
+            break;
+    }
+    // The supervision's decisions matter only while the option asks for redialling.
+    if (redial_on_drop_ && (after.hold != before.hold || after.retry_at_ms != before.retry_at_ms)) {
+        switch (after.hold) {
+            case Hold::BackingOff:
+                log.RedialBackoff(static_cast<std::uint64_t>(
+                    std::max<std::int64_t>(0, after.retry_at_ms - services_.NowMs()) / 1000));
+                break;
+            case Hold::Paused:
+                log.RedialPaused("另一个宽带连接正在使用这条线路（错误 813）");
+                break;
+            case Hold::Stopped:
+                log.RedialStopped(decision.code ? "错误 " + std::to_string(decision.code) + "，需要用户处理"
+                                                : std::string());
+                break;
+            case Hold::None:
+                if (before.hold == Hold::Paused || before.hold == Hold::Stopped) log.RedialResumed();
+                break;
+        }
+    }
+    if (line_.supervises == false && !other_copy_told_) log.AnotherCopySupervises();
+    if (line_.supervises) other_copy_told_ = *line_.supervises == false;
+}
+
+void MainFrm::LineUp() {
+    if (line_state_ == LineState::Connected) return;
+    line_state_ = LineState::Connected;
+    tip_error_.reset();
+    connected_at_ms_ = services_.NowMs();
+    const std::optional<ConnectionDetails> details = ReadDetails();
+    services_.Log().Connected(details ? details->ipv4 : std::string(),
+                              details ? details->ipv6 : std::string());
+}
+
+void MainFrm::LineDown() {
+    line_state_ = LineState::NotConnected;
+    counters_.reset();
+}
+
+std::optional<ConnectionDetails> MainFrm::ReadDetails() {
+    std::optional<ConnectionDetails> details = services_.ReadConnection(kEntryName);
+    if (details && details->counters) Counted(*details->counters);
+    return details;
+}
+
+void MainFrm::Counted(const LineCounters& counters) {
+    counters_ = counters;
+    // The system's duration counts from the connection's own start, which may precede this program.
+    connected_at_ms_ = services_.NowMs() - static_cast<std::int64_t>(counters.duration_s) * 1000;
+}
+
+void MainFrm::ShowLine() {
+    if (unloaded_) return;
+    const std::int64_t up_ms = std::max<std::int64_t>(0, services_.NowMs() - connected_at_ms_);
+    const std::string tip = TrayTip(line_state_, static_cast<std::uint64_t>(up_ms / 1000), tip_error_);
+    if (tip == shown_tip_) return;
+    shown_tip_ = tip;
+    services_.ShowLineState(line_state_, tip);
+}
+
+LineSnapshot MainFrm::Snapshot() {
+    LineSnapshot snapshot;
+    snapshot.state = line_state_;
+    snapshot.last_failure = last_failure_;
+    if (line_state_ == LineState::Connected && !unloaded_) {
+        if (std::optional<ConnectionDetails> details = ReadDetails()) snapshot.details = std::move(*details);
+    }
+    return snapshot;
 }
 
 }  // namespace vt

@@ -13,7 +13,6 @@ inline constexpr unsigned kBalloonInfoFlag = 1;
 inline constexpr unsigned kIconCritical = 16;
 inline constexpr unsigned kIconWarning = 48;
 inline constexpr unsigned kIconInformation = 64;
-inline constexpr std::string_view kTrayTip = "Veltrane";
 
 inline constexpr std::string_view kConnectedBalloon = "网络已连接！";
 inline constexpr std::string_view kReconnectedBalloon = "网络已重新连接。";
@@ -27,6 +26,11 @@ inline constexpr std::string_view kStatusFailed = "- 拨号失败";
 inline constexpr std::string_view kStatusNoLink = "- 网线未连接";
 inline constexpr std::string_view kNoLinkBalloon =
     "网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫；网线接好后程序会自动拨号。";
+
+inline constexpr std::string_view kDiagnosticsCopied =
+    "诊断信息已复制到剪贴板，可以粘贴（Ctrl+V）给宽带客服。";
+inline constexpr std::string_view kDiagnosticsNotCopied =
+    "诊断信息未能复制：剪贴板正被其它程序占用，请稍后再试。";
 
 inline constexpr std::string_view kNoAccountOrPassword = "您还没有输入帐号或密码！";
 inline constexpr std::string_view kRunValueDenied =

@@ -10,13 +10,28 @@ using namespace main_frm_parts;
 
 void MainFrm::OnTrayCallback(unsigned code) {
     if (unloaded_) return;
-    if (code == kTrayLeftButtonDown) {
+    if (code == kTrayMouseMove) {
+        // The pointer rests on the icon: the tip about to show tells the duration of now.
+        ShowLine();
+        return;
+    }
+    const unsigned previous = last_tray_code_;
+    last_tray_code_ = code;
+    // The shell follows a right click with the menu key's message too: the click has opened the menu.
+    const bool menu_key =
+        code == kTrayContextMenu && previous != kTrayRightButtonDown && previous != kTrayRightButtonUp;
+    if (code == kTrayLeftButtonDown || code == kTrayKeySelect) {
         view_.ShowNormal();
         services_.TrimWorkingSet();
-    } else if (code == kTrayRightButtonDown) {
+    } else if (code == kTrayRightButtonDown || menu_key) {
         view_.BringToForeground();
         view_.PopUpTrayMenu();
     }
+}
+
+void MainFrm::OnStatusDoubleClick() {
+    if (unloaded_) return;
+    view_.OpenStatusView();
 }
 
 void MainFrm::ResetTitleButtons() {
@@ -76,7 +91,10 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
             break;
         case TrayMenuItem::Disconnect:
             session_.HangUpStarted();
+            services_.Log().HungUpBySubscriber();
+            LineDown();
             services_.LaunchHangUp();
+            ShowLine();
             break;
         case TrayMenuItem::Help:
             services_.OpenLink(kHelpPageUrl);
@@ -86,6 +104,12 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
             break;
         case TrayMenuItem::About:
             view_.ShowAboutWindow();
+            break;
+        case TrayMenuItem::Status:
+            view_.OpenStatusView();
+            break;
+        case TrayMenuItem::CopyDiagnostics:
+            CopyDiagnostics();
             break;
         case TrayMenuItem::Exit:
             // Destroying the main window runs OnUnload; calling it again is harmless and makes sure
@@ -104,6 +128,16 @@ void MainFrm::MenuConnect() {
     }
     if (RefuseCredentials(view_.AccountText(), password_)) return;
     AskDial(DialOrigin::Subscriber);
+}
+
+void MainFrm::CopyDiagnostics() {
+    DiagnosticsFacts facts = services_.SystemFacts();
+    facts.now = services_.LocalNow();
+    facts.line = Snapshot();
+    // The device the connection runs on says more than the one the system lists first.
+    if (!facts.line.details.device.empty()) facts.device = facts.line.details.device;
+    const std::string text = DiagnosticsText(facts, services_.Log().LastLines(kDiagnosticsLogLines));
+    ShowInfoBalloon(services_.CopyText(text) ? kDiagnosticsCopied : kDiagnosticsNotCopied);
 }
 
 void MainFrm::ShowInfoBalloon(std::string_view text) {

@@ -7,12 +7,15 @@
 #include "app/main_frm.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "app/status_window.h"
 #include "app/system_services.h"
 #include "base/compat.h"
 #include "base/text.h"
 #include "services/settings.h"
+#include "services/settings_path.h"
 #include "skin/skin_window.h"
 #include "tray/about_window.h"
+#include "tray/tray_icon.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before the first window, so that the manifest's version 6 controls take effect.
@@ -37,7 +40,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     {
         vt::MainWindow window(instance);
         if (!window.Create()) return 1;
-        vt::SystemServices services(window.hwnd());
+        // The icon's artwork: the state icons are the program's resources, adsl.ico the file beside it.
+        std::wstring icon_file = vt::Utf8ToWide(vt::ExeFolder(vt::RunningExecutablePath()));
+        if (icon_file.empty() || icon_file.back() != L'\\') icon_file += L'\\';
+        vt::TrayIcon tray(window.hwnd(), GetModuleHandleW(nullptr), icon_file + L"adsl.ico");
+        window.SetTrayIcon(&tray);
+        vt::SystemServices services(window.hwnd(), tray);
         vt::AboutWindow* about_ptr = nullptr;
         // A link of the about window reports a failure in a box of its own.
         vt::AboutWindow about(instance, [&about_ptr](std::string_view address) {
@@ -51,6 +59,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         about.SetSkinAttach([](HWND hwnd) { vt::SkinWindow(hwnd); });
         vt::MainFrm frm(services, window);
         window.SetBehaviour(&frm);
+        vt::StatusWindow status(instance, [&frm] { return frm.Snapshot(); });
+        status.SetSkinAttach([](HWND hwnd) { vt::SkinWindow(hwnd); });
+        window.SetStatusWindow(&status);
 
         vt::DdeCommandServer dde;
         dde.Start([&frm](const std::wstring& command) { frm.OnDdeExecute(vt::WideToUtf8(command)); });
@@ -59,7 +70,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (window.PreTranslate(msg)) continue;
+            if (status.PreTranslate(msg) || window.PreTranslate(msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -69,6 +80,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         // them here, while the behaviour they report to still exists.
         if (IsWindow(window.hwnd())) DestroyWindow(window.hwnd());
         window.SetBehaviour(nullptr);
+        window.SetStatusWindow(nullptr);
+        window.SetTrayIcon(nullptr);
+        status.Close();
         about.Destroy();
     }
     return exit_code;

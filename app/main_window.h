@@ -17,6 +17,8 @@
 namespace vt {
 
 class AboutWindow;
+class StatusWindow;
+class TrayIcon;
 
 class MainWindow final : public MainFrmView, public WindowBase {
 public:
@@ -31,8 +33,8 @@ public:
     };
     // Posted when the system signals that a Remote Access connection has ended.
     static constexpr UINT kConnectionEndedMessage = WM_APP + 1;
-    static constexpr UINT kConnectionMadeMessage = WM_APP + 2;  // and when one comes up
-    static constexpr UINT kLinkChangedMessage = WM_APP + 3;     // the adapters' link changed
+    static constexpr UINT kConnectionMadeMessage = WM_APP + 2;              // and when one comes up
+    static constexpr UINT kLinkChangedMessage = WM_APP + 3;                 // the adapters' link changed
     static constexpr const wchar_t* kClassName = compat::kMainWindowClass;  // a form in the skin's kind table
     static constexpr wchar_t kCheckBoxClass[] = L"ThunderCheckBox";         // a toggle in the kind table
 
@@ -45,6 +47,10 @@ public:
     // The skin attach used at start-up; empty by default (the window then keeps the platform's look).
     void SetSkinAttach(std::function<void(HWND)> attach) { skin_attach_ = std::move(attach); }
     void SetAboutWindow(AboutWindow* about) { about_ = about; }
+    void SetStatusWindow(StatusWindow* status) { status_ = status; }
+    // The notification-area icon hears every message of the window from now on ("TaskbarCreated", DPI
+    // and display changes) and is brought back at the dial watch's and the supervision's ticks.
+    void SetTrayIcon(TrayIcon* tray) { tray_ = tray; }
     // Routes tab and arrow keys between the controls; call from the message loop.
     bool PreTranslate(MSG& msg);
 
@@ -72,6 +78,7 @@ public:
     void StopTimer(FrmTimer timer) override;
     void PopUpTrayMenu() override;
     void ShowAboutWindow() override;
+    void OpenStatusView() override;
     void QuitProgram() override;
 
 private:
@@ -88,6 +95,8 @@ private:
     UniqueBrush option_brush_;
     MainFrm* frm_ = nullptr;
     AboutWindow* about_ = nullptr;
+    StatusWindow* status_ = nullptr;
+    TrayIcon* tray_ = nullptr;
     std::function<void(HWND)> skin_attach_;
     UINT quit_message_ = 0;  // the setup program's registered "退出程序" (app/single_instance.h)
     bool quitting_ = false;

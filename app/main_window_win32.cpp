@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include "app/status_window.h"
 #include "base/text.h"
 #include "base/window_kit.h"
 #include "tray/about_window.h"
+#include "tray/tray_icon.h"
 
 namespace vt {
 namespace {
@@ -98,6 +100,7 @@ void MainWindow::CreateControls() {
         if (IsEdit(c)) TakeEnterKey(control, [this, id = c.id] { OnEnterKey(id); });
         if (c.tip) AddControlTip(tooltip, strip_.hwnd(), control, c.tip);
     }
+    strip_.AddStatusTip(tooltip);
     // One filled circle per character, whatever font the box uses.
     SendMessageW(Control(kPassText), EM_SETPASSWORDCHAR, 0x25CF, 0);
 }
@@ -113,6 +116,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
 // --- routing -------------------------------------------------------------------------------------
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (tray_ && tray_->HandleMessage(message)) return 0;
     if (quit_message_ && message == quit_message_) {
         // Answer first: the setup program then waits for the process to end, not for the unload.
         ReplyMessage(TRUE);
@@ -170,6 +174,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void MainWindow::OnTimer(UINT_PTR id) {
     if (!frm_) return;
+    // An icon the shell refused (no taskbar yet at logon, a busy Explorer) is asked for again here: the
+    // program has no timer of its own for it.
+    if (tray_ && id != TimerIdOf(FrmTimer::HangUpWait)) tray_->Tick();
     if (id == TimerIdOf(FrmTimer::DialWatch)) frm_->OnDialWatchTick();
     if (id == TimerIdOf(FrmTimer::Supervision)) frm_->OnSupervisionTick();
     if (id == TimerIdOf(FrmTimer::HangUpWait)) frm_->OnHangUpWaitTick();
@@ -267,11 +274,16 @@ void MainWindow::ShowAboutWindow() {
     if (about_) about_->Show();
 }
 
+void MainWindow::OpenStatusView() {
+    if (status_) status_->Open();
+}
+
 void MainWindow::QuitProgram() {
     if (quitting_) return;
     quitting_ = true;
     if (window_) DestroyWindow(window_);
     if (about_) about_->Destroy();
+    if (status_) status_->Close();
     PostQuitMessage(0);
 }
 

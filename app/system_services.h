@@ -1,19 +1,23 @@
 #pragma once
 // MainFrm's services on the real system: the settings file, the cipher, the phonebook and the dial
-// tool, the probe, the Run value, the working set, links, the tray icon of one window, and the watch that
-// tells that window of connections ended and made.
+// tool, the probe, the Run value, the working set, links, the tray icon of one window, the dial log, the
+// clipboard, and the watch that tells that window of connections ended and made.
 #include <windows.h>
+
+#include <memory>
 
 #include "app/main_frm.h"
 #include "app/single_instance.h"
 #include "services/connection_watch.h"
 #include "services/link_state.h"
+#include "tray/tray_icon.h"
 
 namespace vt {
 
 class SystemServices final : public MainFrmServices {
 public:
-    explicit SystemServices(HWND main_window) : window_(main_window) {}
+    // `tray` is the main window's icon, which the window keeps informed of its messages.
+    SystemServices(HWND main_window, TrayIcon& tray);
 
     std::string ReadSetting(std::string_view section, std::string_view key) override;
     std::string ReadSettingExact(std::string_view section, std::string_view key) override;
@@ -25,7 +29,7 @@ public:
     bool IsEntryConnected(std::string_view name) override;
     bool IsEntryListed(std::string_view name) override;
     bool OtherBroadbandConnected(std::string_view name) override;
-    std::optional<unsigned long> BytesReceived(std::string_view name) override;
+    std::optional<LineCounters> ReadCounters(std::string_view name) override;
     std::int64_t NowMs() override;
     Link ReadLink() override;
     bool HoldsSupervision() override;
@@ -44,17 +48,23 @@ public:
     std::string ExeUrlFrom(std::string_view exe_folder, std::string_view base_name) override;
     void TrimWorkingSet() override;
     void OpenLink(std::string_view address) override;
-    void AddTrayIcon(std::string_view icon_path, std::string_view tip) override;
+    void ShowTrayIcon() override;
+    void ShowLineState(LineState state, std::string_view tip) override;
     void ShowBalloon(std::string_view text, std::string_view title, unsigned flags) override;
     void RemoveTrayIcon() override;
-    void InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) override;
-    void UninstallTaskbarWatch() override;
+    DialLog& Log() override;
+    std::optional<ConnectionDetails> ReadConnection(std::string_view name) override;
+    LocalTime LocalNow() override;
+    DiagnosticsFacts SystemFacts() override;
+    bool CopyText(std::string_view text) override;
     std::string ExeFolder() override;
     std::string ExeBaseName() override;
     std::string CommandLineArgs() override;
 
 private:
     HWND window_;
+    TrayIcon& tray_;
+    std::unique_ptr<DialLog> log_;
     DWORD last_tick_ = 0;
     std::uint32_t tick_wraps_ = 0;
     ConnectionEndWatch connection_watch_;

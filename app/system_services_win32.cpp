@@ -3,7 +3,9 @@
 #include "app/main_window.h"
 #include "base/text.h"
 #include "services/cipher.h"
+#include "services/clipboard.h"
 #include "services/connection.h"
+#include "services/dial_log.h"
 #include "services/link_state.h"
 #include "services/phonebook.h"
 #include "services/probe.h"
@@ -14,6 +16,10 @@
 #include "tray/tray_icon.h"
 
 namespace vt {
+
+// The log is opened once, at the start: a folder that cannot be had leaves a log that writes nothing.
+SystemServices::SystemServices(HWND main_window, TrayIcon& tray)
+    : window_(main_window), tray_(tray), log_(OpenUserDialLog()) {}
 
 std::string SystemServices::ReadSetting(std::string_view section, std::string_view key) {
     return vt::ReadSetting(section, key);
@@ -36,8 +42,8 @@ bool SystemServices::IsEntryListed(std::string_view name) { return vt::IsEntryLi
 bool SystemServices::OtherBroadbandConnected(std::string_view name) {
     return vt::OtherBroadbandConnected(name);
 }
-std::optional<unsigned long> SystemServices::BytesReceived(std::string_view name) {
-    return vt::BytesReceived(name);
+std::optional<LineCounters> SystemServices::ReadCounters(std::string_view name) {
+    return ConnectionCounters(name);
 }
 std::int64_t SystemServices::NowMs() {
     // The policy's waits are of a program running: two minutes after a suspend with no resume told must
@@ -101,17 +107,41 @@ std::string SystemServices::ExeUrlFrom(std::string_view exe_folder, std::string_
 void SystemServices::TrimWorkingSet() { vt::TrimWorkingSet(); }
 void SystemServices::OpenLink(std::string_view address) { vt::OpenLink(address, window_); }
 
-void SystemServices::AddTrayIcon(std::string_view icon_path, std::string_view tip) {
-    vt::AddTrayIcon(window_, Utf8ToWide(icon_path), Utf8ToWide(tip));
+void SystemServices::ShowTrayIcon() { tray_.Show(); }
+void SystemServices::ShowLineState(LineState state, std::string_view tip) {
+    const TrayState shown = state == LineState::Connected  ? TrayState::Connected
+                            : state == LineState::Dialling ? TrayState::Dialling
+                                                           : TrayState::NotConnected;
+    tray_.SetState(shown, Utf8ToWide(tip));
 }
 void SystemServices::ShowBalloon(std::string_view text, std::string_view title, unsigned flags) {
-    vt::ShowBalloon(window_, Utf8ToWide(text), Utf8ToWide(title), flags);
+    tray_.ShowBalloon(Utf8ToWide(text), Utf8ToWide(title), flags);
 }
-void SystemServices::RemoveTrayIcon() { vt::RemoveTrayIcon(); }
-void SystemServices::InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) {
-    vt::InstallTaskbarWatch(window_, Utf8ToWide(icon_path), Utf8ToWide(tip));
+void SystemServices::RemoveTrayIcon() { tray_.Hide(); }
+
+DialLog& SystemServices::Log() { return *log_; }
+std::optional<ConnectionDetails> SystemServices::ReadConnection(std::string_view name) {
+    return ReadConnectionDetails(name);
 }
-void SystemServices::UninstallTaskbarWatch() { vt::UninstallTaskbarWatch(window_); }
+LocalTime SystemServices::LocalNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+DiagnosticsFacts SystemServices::SystemFacts() {
+    DiagnosticsFacts facts;
+    facts.version = VELTRANE_VERSION;
+    facts.windows_version = WindowsVersionText();
+    facts.device = PppoeDevice();
+    facts.pppoe_device = !facts.device.empty();
+    // The adapters a line can run over, as the link's rule counts them.
+    if (const std::optional<std::vector<AdapterRow>> rows = ReadAdapterRows()) {
+        for (const AdapterRow& row : *rows)
+            if (CarriesLine(row)) facts.adapters.push_back({row.name, row.media == MediaState::Connected});
+    }
+    return facts;
+}
+bool SystemServices::CopyText(std::string_view text) { return CopyTextToClipboard(window_, text); }
 
 std::string SystemServices::ExeFolder() { return vt::ExeFolder(RunningExecutablePath()); }
 std::string SystemServices::ExeBaseName() { return vt::ExeBaseName(RunningExecutablePath()); }

@@ -30,6 +30,9 @@ public:
     // the end-to-end tests) can read it.
     void SetStatus(std::string_view text);
     void ShowPicture(TitleButton button, ButtonPicture picture);
+    // The status text's tip, which says that a double click on it opens the status view.
+    void AddStatusTip(HWND tooltip);
+    static constexpr wchar_t kStatusTip[] = L"双击此处查看连接状态（地址、时长、流量）";
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;

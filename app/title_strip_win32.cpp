@@ -26,6 +26,8 @@ bool TitleStrip::Create(HWND parent, int id, const RECT& area) {
     if (window_) return true;
     WNDCLASSEXW strip{};
     strip.cbSize = sizeof(strip);
+    // Double clicks: one on the status text opens the status view.
+    strip.style = CS_DBLCLKS;
     strip.lpfnWndProc = &WindowBase::Procedure;
     strip.hInstance = instance_;
     strip.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -53,6 +55,10 @@ void TitleStrip::SetStatus(std::string_view text) {
     if (!window_) return;
     SetWindowTextW(window_, status_.c_str());
     InvalidateRect(window_, &kStatusRect, FALSE);
+}
+
+void TitleStrip::AddStatusTip(HWND tooltip) {
+    if (window_) AddAreaTip(tooltip, window_, 1, kStatusRect, kStatusTip);
 }
 
 void TitleStrip::ShowPicture(TitleButton button, ButtonPicture picture) {
@@ -83,6 +89,14 @@ LRESULT TitleStrip::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
             OnButtonDown(message, pt);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            // The first click began a drag, which the system ended at once when nothing moved.
+            if (frm_ && PtInRect(&kStatusRect, pt)) {
+                frm_->OnStatusDoubleClick();
+                return 0;
+            }
+            OnButtonDown(WM_LBUTTONDOWN, pt);
             return 0;
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:

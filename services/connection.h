@@ -73,6 +73,8 @@ bool OtherBroadbandConnected(std::string_view name);
 // or the system will not say. A 32-bit counter: it wraps, and a new connection starts it again. The
 // connection that IsEntryConnected found up last is asked directly, as long as it is still listed.
 std::optional<unsigned long> BytesReceived(std::string_view name);
+// The same connection's figures (duration, bytes sent and received) from the same one call.
+std::optional<LineCounters> ConnectionCounters(std::string_view name);
 
 // Starts the system folder's rasdial.exe, hidden, with no console window and without waiting, to dial
 // the "Veltrane" entry with `account` and `password`; the tool receives them exactly, as two arguments.

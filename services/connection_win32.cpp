@@ -362,27 +362,34 @@ bool OtherBroadbandConnected(std::string_view name) {
 }
 
 std::optional<unsigned long> BytesReceived(std::string_view name) {
+    const std::optional<LineCounters> counters = ConnectionCounters(name);
+    if (!counters) return std::nullopt;
+    return static_cast<unsigned long>(counters->bytes_received);
+}
+
+std::optional<LineCounters> ConnectionCounters(std::string_view name) {
     const ras::Api& api = ras::LoadApi();
     if (!api.get_connection_statistics) return std::nullopt;
-    auto received = [&](HANDLE connection, DWORD& result) -> unsigned long {
+    auto read = [&](HANDLE connection, DWORD& result) {
         ras::Statistics statistics{};
         statistics.dwSize = sizeof statistics;
         result = api.get_connection_statistics(connection, &statistics);
-        return statistics.dwBytesRcved;
+        return LineCounters{statistics.dwConnectDuration / 1000, statistics.dwBytesXmited,
+                            statistics.dwBytesRcved};
     };
     DWORD result = 0;
     // The connection found up last is asked first; one that does not answer (it has ended since) sends
     // the call back to the enumeration. A new connection of the entry has a handle of its own.
     const LastUp last = LastFoundUp();
     if (last.connection && last.entry == Utf8ToWide(name)) {
-        const unsigned long bytes = received(last.connection, result);
-        if (result == 0) return bytes;
+        const LineCounters counters = read(last.connection, result);
+        if (result == 0) return counters;
     }
     HANDLE connection = ConnectedHandle(name);
     if (!connection) return std::nullopt;
-    const unsigned long bytes = received(connection, result);
+    const LineCounters counters = read(connection, result);
     if (result != 0) return std::nullopt;
-    return bytes;
+    return counters;
 }
 
 bool LaunchDial(std::string_view account, std::string_view password) {

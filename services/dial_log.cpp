@@ -26,6 +26,8 @@ std::string_view NoticedByText(DialLog::DropNoticedBy how) {
             return "（网络探测失败）";
         case DialLog::DropNoticedBy::Wake:
             return "（唤醒后发现）";
+        case DialLog::DropNoticedBy::Check:
+            return "（检查线路时发现）";
         case DialLog::DropNoticedBy::SystemSignal:
             break;
     }
@@ -86,6 +88,8 @@ void DialLog::Dialling(DialBy who, std::string_view account) {
 void DialLog::DialFailed(unsigned long code, std::string_view reason) {
     Write(WithReason("拨号失败（错误 " + std::to_string(code) + "）", reason));
 }
+
+void DialLog::DialUnanswered() { Write("拨号超时，尚未连接"); }
 
 void DialLog::Connected(std::string_view ipv4, std::string_view ipv6) {
     std::string text = "已连接，IPv4 ";

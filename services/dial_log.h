@@ -47,7 +47,8 @@ public:
 
     enum class StartedBy { HiddenAtLogon, Subscriber, Installer };
     enum class DialBy { Subscriber, Automatic };
-    enum class DropNoticedBy { SystemSignal, FailedProbe, Wake };
+    // Check: a look at the line for another reason (a supervision tick, a dial) found it gone.
+    enum class DropNoticedBy { SystemSignal, FailedProbe, Wake, Check };
 
     DialLog(std::unique_ptr<LogClock> clock, std::unique_ptr<LogFile> file);
 
@@ -55,6 +56,8 @@ public:
     void Dialling(DialBy who, std::string_view account);
     // `reason`: the balloon's reason for the number, "" when none is known.
     void DialFailed(unsigned long code, std::string_view reason);
+    // The dial watch ran out with no connection and no number from the tool yet.
+    void DialUnanswered();
     void Connected(std::string_view ipv4, std::string_view ipv6);
     // `last`: the session's figures as last read; nothing when they were never read.
     void Dropped(DropNoticedBy how, const std::optional<LineCounters>& last);

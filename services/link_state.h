@@ -4,6 +4,7 @@
 // the watch that hears changes are Win32 only.
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #ifdef _WIN32
@@ -31,6 +32,7 @@ struct AdapterRow {
     MediaState media = MediaState::Unknown;
     bool hardware = false;  // a physical adapter (HardwareInterface), not a virtual or software one
     bool filter = false;    // a filter driver's row, which repeats the row of the adapter beneath it
+    std::string name;       // the adapter's name as the network settings show it ("以太网"), UTF-8
 };
 
 inline constexpr unsigned long kIfTypeEthernet = 6;  // IF_TYPE_ETHERNET_CSMACD

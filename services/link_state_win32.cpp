@@ -13,6 +13,8 @@
 
 #include <memory>
 
+#include "base/text.h"
+
 namespace vt {
 namespace {
 
@@ -82,7 +84,7 @@ std::optional<std::vector<AdapterRow>> ReadAdapterRows() {
         const MIB_IF_ROW2& row = table->Table[i];
         rows.push_back({row.Type, MediaOf(row.MediaConnectState),
                         row.InterfaceAndOperStatusFlags.HardwareInterface != 0,
-                        row.InterfaceAndOperStatusFlags.FilterInterface != 0});
+                        row.InterfaceAndOperStatusFlags.FilterInterface != 0, WideToUtf8(row.Alias)});
     }
     return rows;
 }

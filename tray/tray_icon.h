@@ -105,39 +105,4 @@ private:
 // (Windows 10 1607 and later), else the system's small-icon metric.
 int NotificationIconSize();
 
-// ---------------------------------------------------------------------------------------------------
-// The single record of the first design, which the main window still uses until it holds a TrayIcon.
-
-// Adds the icon for `window`, loading a fresh 16 x 16 icon from `icon_path` (a missing file gives a
-// null icon; the add is made all the same). The icon handle it replaces is destroyed.
-bool AddTrayIcon(HWND window, std::wstring_view icon_path, std::wstring_view tip);
-
-// Shows a balloon on the icon; the icon, tip and callback stay as the add left them. Texts longer than
-// their fields (256 and 64 characters with the terminator) are cut.
-bool ShowBalloon(HWND window, std::wstring_view text, std::wstring_view title, DWORD balloon_flags);
-
-// Removes the icon and frees its icon handle.
-bool RemoveTrayIcon();
-
-// Replaces the main window's procedure so that "TaskbarCreated" adds the icon again (icon from
-// `icon_path`, tip `tip`); every other message goes to the previous procedure.
-void InstallTaskbarWatch(HWND window, std::wstring_view icon_path, std::wstring_view tip);
-// Puts the previous procedure back (unload).
-void UninstallTaskbarWatch(HWND window);
-
-// For tests: what the shared record holds now.
-struct TrayRecordView {
-    HWND window;
-    UINT flags;
-    UINT callback;
-    HICON icon;
-    std::wstring tip;
-    std::wstring balloon_text;
-    std::wstring balloon_title;
-    DWORD balloon_flags;
-    DWORD size;
-};
-TrayRecordView CurrentTrayRecord();
-UINT TaskbarCreatedMessage();
-
 }  // namespace vt

@@ -6,7 +6,7 @@ namespace vt {
 
 namespace {
 using K = TrayMenuEntry::Kind;
-constexpr std::array<TrayMenuEntry, 11> kLayout = {{
+constexpr std::array<TrayMenuEntry, 14> kLayout = {{
     {K::SubMenuStart, "网络控制", TrayMenuItem::Link},
     {K::Item, "连接网络", TrayMenuItem::Link},
     {K::Item, "断开网络", TrayMenuItem::Disconnect},
@@ -16,6 +16,9 @@ constexpr std::array<TrayMenuEntry, 11> kLayout = {{
     {K::Item, "Veltrane官网", TrayMenuItem::SiteUrl},
     {K::Item, "关于Veltrane...", TrayMenuItem::About},
     {K::SubMenuEnd, "", TrayMenuItem::Help},
+    {K::Separator, "", TrayMenuItem::Status},
+    {K::Item, "连接状态", TrayMenuItem::Status},
+    {K::Item, "复制诊断信息", TrayMenuItem::CopyDiagnostics},
     {K::Separator, "", TrayMenuItem::Exit},
     {K::Item, "退出程序", TrayMenuItem::Exit},
 }};

@@ -6,7 +6,8 @@
 
 namespace vt {
 
-enum class TrayMenuItem { Link, Disconnect, Help, SiteUrl, About, Exit };
+// Exit stays last: the menu's command numbers run up to it.
+enum class TrayMenuItem { Link, Disconnect, Help, SiteUrl, About, Status, CopyDiagnostics, Exit };
 
 struct TrayMenuEntry {
     enum class Kind { SubMenuStart, Item, SubMenuEnd, Separator };
@@ -16,7 +17,7 @@ struct TrayMenuEntry {
 };
 
 // The menu in screen order: "网络控制" (连接网络, 断开网络), "帮助中心" (帮助文档, Veltrane官网,
-// 关于Veltrane...), a separator, "退出程序".
+// 关于Veltrane...), a separator, "连接状态", "复制诊断信息", a separator, "退出程序".
 std::span<const TrayMenuEntry> TrayMenuLayout();
 
 inline constexpr std::string_view kMakerSiteUrl = "http://www.veltrane.net/";

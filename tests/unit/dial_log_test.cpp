@@ -81,6 +81,11 @@ const struct EventRow {
      "断线（网络探测失败），本次连接 59秒，已发送 800 字节，已接收 2.0 KB"},
     {[](Log& l) { l.Dropped(Log::DropNoticedBy::Wake, std::nullopt); },
      "断线（唤醒后发现），本次连接的时长和流量未知"},
+    {[](Log& l) {
+         l.Dropped(Log::DropNoticedBy::Check, LineCounters{3600, 0, 0});
+     },
+     "断线（检查线路时发现），本次连接 1小时0分0秒，已发送 0 字节，已接收 0 字节"},
+    {[](Log& l) { l.DialUnanswered(); }, "拨号超时，尚未连接"},
     {[](Log& l) { l.HungUpBySubscriber(); }, "用户断开连接"},
     {[](Log& l) { l.RedialBackoff(120); }, "等待 2分0秒后自动重拨"},
     {[](Log& l) { l.RedialPaused("另一个宽带连接正在使用线路"); },

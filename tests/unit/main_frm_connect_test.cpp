@@ -20,8 +20,8 @@ TEST(MainFrmConnect, NewAccountDialsThenSavesAndHidesThePassword) {
     EXPECT_THAT(rig.log, ElementsAre("SetPasswordText Mirekoda", "IsEntryConnected Veltrane",
                                      "ShowBalloon 正在自动拨号中，请稍后......", "DisableConnect",
                                      "LaunchDial user01,secret", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000", "WriteSetting UserName=user01",
-                                     "WriteSetting CipherText=enc(secret)"));
+                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号…",
+                                     "WriteSetting UserName=user01", "WriteSetting CipherText=enc(secret)"));
     EXPECT_EQ(rig.frm.Password(), "secret");
     EXPECT_EQ(rig.frm.CipherText(), "enc(secret)");
     EXPECT_EQ(rig.view.password, "Mirekoda");

@@ -125,6 +125,30 @@ TEST(MainFrmNight, AHeldSessionAfterADropIsRetriedLaterAndTheLineComesBackByItse
     EXPECT_EQ(night.Balloons()[1], "网络已重新连接。");
 }
 
+// A night's log: its events in order with their numbers, and no secret in it: the drop found by a tick,
+// two refusals with their waits, the line back, a drop the system tells, three failures, the line back.
+TEST(MainFrmNight, TheLogTellsTheNightsEventsInOrder) {
+    Night night({691, 691, 0, 651, 651, 651, 0});
+    night.Run(10 * kMinute);
+    ASSERT_TRUE(night.up);
+    night.up = false;
+    night.rig.frm.OnConnectionEnded();
+    night.Run(5 * kMinute);
+    ASSERT_TRUE(night.up);
+    std::vector<std::string> events;
+    for (const std::string& line : night.rig.services.LogLines()) {
+        EXPECT_THAT(line, Not(HasSubstr("user01")));
+        EXPECT_THAT(line, Not(HasSubstr("pw")));
+        events.push_back(line.substr(0, std::min(line.find("，"), line.find("："))));
+    }
+    const std::string dial = "拨号（自动重拨）", up = "已连接";
+    EXPECT_THAT(events,
+                ElementsAre("启动 Veltrane 9.0.0", up, "断线（检查线路时发现）", dial, "拨号失败（错误 691）",
+                            "等待 1分0秒后自动重拨", dial, "拨号失败（错误 691）", "等待 2分0秒后自动重拨",
+                            dial, up, "断线（系统通知）", dial, "拨号失败（错误 651）", dial,
+                            "拨号失败（错误 651）", dial, "拨号失败（错误 651）", dial, up));
+}
+
 TEST(MainFrmNight, TheSubscribersWrongPasswordStopsAtOnceAndEveryFailureOfTheirsIsTold) {
     Night night({691, 678, 678});
     night.rig.view.account = "user01";

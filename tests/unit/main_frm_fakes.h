@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,32 @@ inline std::string Cat(std::initializer_list<std::string_view> parts) {
     for (std::string_view p : parts) out += p;
     return out;
 }
+
+// The local time `ms` after 2026-12-07 21:00:00, for nights of up to a few days.
+inline LocalTime LocalAt(std::int64_t ms) {
+    const std::int64_t s = 21 * 3600 + ms / 1000;
+    return {2026,
+            12,
+            7 + static_cast<int>(s / 86400),
+            static_cast<int>(s / 3600 % 24),
+            static_cast<int>(s / 60 % 60),
+            static_cast<int>(s % 60)};
+}
+
+// The dial log's file, in memory.
+struct MemoryLogFile final : LogFile {
+    std::string text;
+    std::optional<std::uint64_t> Size() override { return text.size(); }
+    bool Append(std::string_view bytes) override {
+        text += bytes;
+        return true;
+    }
+    bool Rotate() override {
+        text.clear();
+        return true;
+    }
+    std::optional<std::string> Read(bool previous) override { return previous ? std::string() : text; }
+};
 
 struct Balloon {
     std::string text, title;
@@ -54,10 +81,19 @@ public:
     std::function<void()> on_dial;  // runs as each dial starts, after dial_run is set
     std::map<unsigned long, std::string> error_texts;  // the system's own texts of error numbers
     Link link = Link::Unknown;
-    bool supervises = true;           // this copy holds the machine's supervision
-    bool watch_can_start = true;      // the system lets the connection watch start
+    bool supervises = true;       // this copy holds the machine's supervision
+    bool watch_can_start = true;  // the system lets the connection watch start
     bool watch_running = false;
     int watch_starts = 0;
+    // The entry's connection while it is up; by default its addresses and its figures since `up_since`.
+    std::function<std::optional<ConnectionDetails>()> details = [this]() -> std::optional<ConnectionDetails> {
+        if (!connected()) return std::nullopt;
+        return ConnectionDetails{
+            "100.64.3.4", "", "WAN Miniport (PPPOE)",
+            LineCounters{static_cast<std::uint64_t>((clock() - up_since) / 1000), 1024, 4096}};
+    };
+    std::int64_t up_since = 0;
+    bool clipboard_free = true;
 
     // What happened.
     std::vector<std::pair<std::string, std::string>> dials;  // account, password
@@ -66,6 +102,20 @@ public:
     std::vector<std::string> probed;
     std::vector<std::string> links;
     int trims = 0;
+    std::vector<std::pair<LineState, std::string>> tray_states;  // what the icon was told, in order
+    std::vector<std::string> clipboard;
+    MemoryLogFile* log_file = new MemoryLogFile;
+
+    // The dial log's lines, without their times.
+    std::vector<std::string> LogLines() const {
+        std::vector<std::string> lines;
+        std::string_view text = log_file->text;
+        if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        for (std::size_t end; (end = text.find("\r\n")) != std::string_view::npos;
+             text.remove_prefix(end + 2))
+            lines.emplace_back(text.substr(20, end - 20));
+        return lines;
+    }
 
     void SetConnected(bool value) {
         connected = [value] { return value; };
@@ -115,7 +165,12 @@ public:
     }
     bool IsEntryListed(std::string_view) override { return listed(); }
     bool OtherBroadbandConnected(std::string_view) override { return other_connected; }
-    std::optional<unsigned long> BytesReceived(std::string_view) override { return received(); }
+    // The connection's figures while `received` tells a counter.
+    std::optional<LineCounters> ReadCounters(std::string_view) override {
+        const std::optional<unsigned long> bytes = received();
+        if (!bytes) return std::nullopt;
+        return LineCounters{static_cast<std::uint64_t>((clock() - up_since) / 1000), 1024, *bytes};
+    }
     std::int64_t NowMs() override { return clock(); }
     Link ReadLink() override { return link; }
     bool HoldsSupervision() override { return supervises; }
@@ -179,9 +234,13 @@ public:
         log_.push_back(Cat({"OpenLink ", address}));
         links.emplace_back(address);
     }
-    void AddTrayIcon(std::string_view icon_path, std::string_view tip) override {
-        log_.push_back(Cat({"AddTrayIcon ", icon_path, ",", tip}));
+    void ShowTrayIcon() override {
+        log_.push_back("ShowTrayIcon");
         tray_icon = true;
+    }
+    void ShowLineState(LineState state, std::string_view tip) override {
+        log_.push_back(Cat({"ShowLineState ", tip}));
+        tray_states.emplace_back(state, tip);
     }
     void ShowBalloon(std::string_view text, std::string_view title, unsigned flags) override {
         log_.push_back(Cat({"ShowBalloon ", text}));
@@ -191,16 +250,34 @@ public:
         log_.push_back("RemoveTrayIcon");
         tray_icon = false;
     }
-    void InstallTaskbarWatch(std::string_view icon_path, std::string_view tip) override {
-        log_.push_back(Cat({"InstallTaskbarWatch ", icon_path, ",", tip}));
+    DialLog& Log() override { return dial_log_; }
+    std::optional<ConnectionDetails> ReadConnection(std::string_view) override { return details(); }
+    LocalTime LocalNow() override { return LocalAt(clock()); }
+    DiagnosticsFacts SystemFacts() override {
+        DiagnosticsFacts facts;
+        facts.version = "9.0.0";
+        facts.windows_version = "10.0.19045";
+        facts.device = "WAN Miniport (PPPOE)";
+        facts.pppoe_device = true;
+        facts.adapters = {{"以太网", link != Link::Down}};
+        return facts;
     }
-    void UninstallTaskbarWatch() override { log_.push_back("UninstallTaskbarWatch"); }
+    bool CopyText(std::string_view text) override {
+        if (clipboard_free) clipboard.emplace_back(text);
+        return clipboard_free;
+    }
     std::string ExeFolder() override { return exe_folder; }
     std::string ExeBaseName() override { return exe_base; }
     std::string CommandLineArgs() override { return args; }
 
 private:
+    struct Clock final : LogClock {
+        explicit Clock(FakeServices& services) : services(services) {}
+        LocalTime Now() override { return LocalAt(services.clock()); }
+        FakeServices& services;
+    };
     CallLog& log_;
+    DialLog dial_log_{std::make_unique<Clock>(*this), std::unique_ptr<LogFile>(log_file)};
 };
 
 struct MessageBoxShown {
@@ -227,7 +304,7 @@ public:
     std::vector<MessageBoxShown> messages;
     std::function<void()> during_message;  // runs while a message box is up
     std::function<void()> during_popup;    // runs while the tray menu is up
-    int popups = 0, about_shown = 0, drags = 0, quits = 0, focus_moves = 0;
+    int popups = 0, about_shown = 0, status_views = 0, drags = 0, quits = 0, focus_moves = 0;
     bool destroyed = false;
     int calls_after_destroy = 0;
     std::int64_t now = 0;
@@ -347,6 +424,10 @@ public:
     void ShowAboutWindow() override {
         Note("ShowAboutWindow");
         ++about_shown;
+    }
+    void OpenStatusView() override {
+        Note("OpenStatusView");
+        ++status_views;
     }
     void QuitProgram() override {
         Note("QuitProgram");

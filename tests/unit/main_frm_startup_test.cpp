@@ -25,15 +25,16 @@ TEST(MainFrmStartup, EveryStepComesBeforeWhatDependsOnIt) {
     rig.services.settings["Option/DiscRedial"] = "1";
     rig.frm.OnLoad();
     const std::string exe = "C:\\Program Files\\Veltrane\\Veltrane.exe";
-    const std::string icon = "C:\\Program Files\\Veltrane\\adsl.ico,Veltrane";
     const std::pair<std::string, std::string> order[] = {
         {"AttachSkin", "SetOptionBackground 16446186"},
         {"SetOptionBackground 16446186", "MakeTranslucent 220"},
         {"MakeTranslucent 220", "ReadSetting UserName"},
         {"SetAccountText user01", "ReadSettingExact CipherText"},
         {"ReadSettingExact CipherText", "EntryExists Veltrane"},
-        {"CreateDialEntry Veltrane,Zormik,", "AddTrayIcon " + icon},
-        {"AddTrayIcon " + icon, "DecipherPassword enc(pw)"},
+        {"CreateDialEntry Veltrane,Zormik,", "ShowLineState Veltrane - 未连接"},
+        {"ShowLineState Veltrane - 未连接", "ShowTrayIcon"},
+        {"ShowTrayIcon", "DecipherPassword enc(pw)"},
+        {"LaunchDial user01,pw", "ShowLineState Veltrane - 正在拨号…"},
         {"SetPasswordText Mirekoda", "ShowBalloon 正在自动拨号中，请稍后......"},
         {"ShowBalloon 正在自动拨号中，请稍后......", "LaunchDial user01,pw"},
         {"StartTimer DialWatch 5000", "ReadRunValue"},
@@ -41,8 +42,7 @@ TEST(MainFrmStartup, EveryStepComesBeforeWhatDependsOnIt) {
         {"WriteRunValue \"" + exe + "\" hide", "ReadSetting DiscRedial"},
         {"StartTimer Supervision 22000", "WriteSetting DiscRedial=1"},
         {"WriteSetting DiscRedial=1", "WriteSetting ExeUrl=" + exe},
-        {"WriteSetting ExeUrl=" + exe, "InstallTaskbarWatch " + icon},
-        {"InstallTaskbarWatch " + icon, "TrimWorkingSet"},
+        {"WriteSetting ExeUrl=" + exe, "TrimWorkingSet"},
         {"TrimWorkingSet", "ShowNormal"},
     };
     for (const auto& [first, then] : order) {
@@ -223,14 +223,6 @@ TEST(MainFrmStartup, RedialSettingWithoutAccountSwitchesItselfOffWithABox) {
     EXPECT_TRUE(rig.view.visible);
 }
 
-TEST(MainFrmStartup, DriveRootFolderKeepsItsBackslashForTheIconPath) {
-    Rig rig;
-    rig.services.exe_folder = "C:\\";
-    rig.frm.OnLoad();
-    // The icon path takes the folder as reported, without the drive-root rule of ExeUrl.
-    EXPECT_TRUE(rig.Logged("AddTrayIcon C:\\\\adsl.ico,Veltrane"));
-}
-
 TEST(MainFrmStartup, QuitFromTheTrayWhileAStartUpBoxIsUpEndsStartUp) {
     Rig rig;
     rig.services.settings["Option/DiscRedial"] = "1";  // no account: the redial option's box
@@ -239,7 +231,6 @@ TEST(MainFrmStartup, QuitFromTheTrayWhileAStartUpBoxIsUpEndsStartUp) {
     EXPECT_TRUE(rig.frm.Unloaded());
     EXPECT_FALSE(rig.services.tray_icon);
     EXPECT_EQ(rig.view.calls_after_destroy, 0);
-    EXPECT_FALSE(rig.Logged("InstallTaskbarWatch C:\\Program Files\\Veltrane\\adsl.ico,Veltrane"));
     EXPECT_EQ(rig.services.Setting("ExeUrl"), std::nullopt);
 }
 

@@ -40,7 +40,7 @@ TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
     rig.view.Advance(5000);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "IsEntryConnected Veltrane",
                                      "IsEntryConnected Veltrane", "EnableConnect", "StopTimer DialWatch",
-                                     "SetStatusText - 拨号失败"));
+                                     "SetStatusText - 拨号失败", "ShowLineState Veltrane - 未连接"));
     EXPECT_TRUE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
 }
@@ -72,7 +72,7 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
                                      "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
                                      "SetStatusText - 正在拨号...", "StopTimer DialWatch",
-                                     "StartTimer HangUpWait 500"));
+                                     "StartTimer HangUpWait 500", "ShowLineState Veltrane - 正在拨号…"));
     rig.view.Advance(500);
     EXPECT_EQ(rig.services.dials.size(), 1u);
     EXPECT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
@@ -184,7 +184,7 @@ TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
     rig.LoadConnected(true, false);
     rig.frm.OnMenuItem(TrayMenuItem::Disconnect);
     EXPECT_EQ(rig.services.hang_ups, 1);
-    EXPECT_THAT(rig.log, ElementsAre("LaunchHangUp"));  // nothing else
+    EXPECT_THAT(rig.log, ElementsAre("LaunchHangUp", "ShowLineState Veltrane - 未连接"));  // nothing else
     rig.services.SetConnected(false);
     rig.view.Advance(22000);
     EXPECT_EQ(rig.services.dials.size(), 1u);

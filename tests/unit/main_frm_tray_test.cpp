@@ -63,16 +63,20 @@ TEST(MainFrmTitleStrip, OnlyTheLeftButtonDrags) {
     EXPECT_EQ(rig.view.drags, 1);
 }
 
-// The tray icon's mouse messages, a code a row: the left button shows the window (and it stays shown), the
-// right one brings up the menu and leaves a hidden window hidden, the others do nothing.
+// The tray icon's mouse and key messages, a code a row: the left button or Enter shows the window (and it
+// stays shown), the right one or the menu key brings up the menu and leaves a hidden window hidden, the
+// others do nothing.
 TEST(MainFrmTrayIcon, EachCodeDoesItsOneThing) {
     struct Case {
         unsigned code;
         std::vector<std::string> log;
         bool visible;
     };
+    // 1025 and 123: Enter and the menu key on the icon (the shell's version 3 tells the keyboard).
     const Case cases[] = {{513, {"ShowNormal", "TrimWorkingSet"}, true},
-                          {516, {"BringToForeground", "PopUpTrayMenu"}, false}};
+                          {1025, {"ShowNormal", "TrimWorkingSet"}, true},
+                          {516, {"BringToForeground", "PopUpTrayMenu"}, false},
+                          {123, {"BringToForeground", "PopUpTrayMenu"}, false}};
     for (const Case& c : cases) {
         for (int twice = 0; twice < 2; ++twice) {
             Rig rig;
@@ -91,6 +95,9 @@ TEST(MainFrmTrayIcon, EachCodeDoesItsOneThing) {
     for (unsigned code : {0u, 512u, 514u, 515u, 517u, 518u, 519u, 520u, 521u, 1026u})
         rig.frm.OnTrayCallback(code);
     EXPECT_THAT(rig.log, IsEmpty());
+    // The shell follows a right click with the menu key's message: one menu.
+    for (unsigned code : {516u, 517u, 123u}) rig.frm.OnTrayCallback(code);
+    EXPECT_EQ(rig.view.popups, 1);
 }
 
 TEST(MainFrmSecondCopy, NorRestoresShowsAndTellsWhereTheProgramLives) {
@@ -131,7 +138,7 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000"));
+                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号…"));
     EXPECT_FALSE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
 }
@@ -166,7 +173,7 @@ TEST(MainFrmTrayMenu, LinksAndTheAboutWindow) {
     EXPECT_EQ(rig.view.about_shown, 2);
 }
 
-TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEverything) {
+TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconAndStopsEverything) {
     Rig rig;
     rig.StoreAccount("user01", "pw");
     rig.services.settings["Option/DiscRedial"] = "1";
@@ -174,8 +181,7 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconThenTheWatchAndStopsEveryt
     ASSERT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
     rig.view.during_popup = [&] { rig.frm.OnMenuItem(TrayMenuItem::Exit); };
     rig.frm.OnTrayCallback(516);
-    EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu", "QuitProgram", "RemoveTrayIcon",
-                                     "UninstallTaskbarWatch"));
+    EXPECT_THAT(rig.log, ElementsAre("BringToForeground", "PopUpTrayMenu", "QuitProgram", "RemoveTrayIcon"));
     EXPECT_TRUE(rig.frm.Unloaded());
     const auto settings_before = rig.services.settings;
     rig.log.clear();
@@ -225,8 +231,9 @@ TEST(MainFrmTrayMenu, LayoutIsInScreenOrder) {
         }
     }
     EXPECT_EQ(depth, 0);
-    EXPECT_THAT(shown, ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档",
-                                   ">Veltrane官网", ">关于Veltrane...", "-", "退出程序"));
+    EXPECT_THAT(shown,
+                ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档", ">Veltrane官网",
+                            ">关于Veltrane...", "-", "连接状态", "复制诊断信息", "-", "退出程序"));
 }
 
 }  // namespace

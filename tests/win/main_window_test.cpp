@@ -169,24 +169,14 @@ TEST_F(MainWindowTest, HiddenStartWithAStoredAccountStaysInTheTray) {
     EXPECT_EQ(services.dials[0], "user|c");
 }
 
-// The unload on the program's own chain of window procedures: the taskbar watch (installed last) over
-// the skin over the window's own procedure. Each leaves in reverse order, so the window's own procedure
-// sees WM_NCDESTROY and lets go of the handle, which may soon name another window.
-class WatchingServices : public QuietServices {
-public:
-    HWND window = nullptr;
-    void InstallTaskbarWatch(std::string_view, std::string_view) override {
-        vt::InstallTaskbarWatch(window, L"C:\\none.ico", L"Veltrane");
-    }
-    void UninstallTaskbarWatch() override { vt::UninstallTaskbarWatch(window); }
-};
-
+// The unload on the program's own chain of window procedures: the skin over the window's own procedure.
+// Each leaves in reverse order, so the window's own procedure sees WM_NCDESTROY and lets go of the
+// handle, which may soon name another window.
 TEST(MainWindowUnload, TheChainUnwindsAndTheWindowLetsGoOfItsHandle) {
     InitCommonControls();
-    WatchingServices services;
+    QuietServices services;
     MainWindow window(GetModuleHandleW(nullptr));
     ASSERT_TRUE(window.Create());
-    services.window = window.hwnd();
     window.SetSkinAttach([](HWND hwnd) { SkinWindow(hwnd); });
     MainFrm frm(services, window);
     window.SetBehaviour(&frm);

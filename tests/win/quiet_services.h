@@ -1,8 +1,10 @@
 #pragma once
-// MainFrm's services for Windows tests of the real main window: they touch no file, registry, network or
-// tray, and keep what the window asked of them.
+// MainFrm's services for Windows tests of the real main window: they touch no file, registry, network,
+// clipboard or tray, and keep what the window asked of them.
 #include <array>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,15 @@
 #include "app/main_frm.h"
 
 namespace vt::test {
+
+// A dial log with nowhere to write: each line is skipped, as where the system names no folder.
+class NoLogFile final : public LogFile {
+public:
+    std::optional<std::uint64_t> Size() override { return std::nullopt; }
+    bool Append(std::string_view) override { return false; }
+    bool Rotate() override { return false; }
+    std::optional<std::string> Read(bool) override { return std::nullopt; }
+};
 
 // With `connected` set, a click on the connect button only reports the link as up, so that clicks can be
 // repeated without dialling or raising a message box. `settings` stands for the settings file; each dial
@@ -37,7 +48,7 @@ public:
     bool IsEntryConnected(std::string_view) override { return connected; }
     bool IsEntryListed(std::string_view) override { return connected; }
     bool OtherBroadbandConnected(std::string_view) override { return false; }
-    std::optional<unsigned long> BytesReceived(std::string_view) override { return std::nullopt; }
+    std::optional<LineCounters> ReadCounters(std::string_view) override { return std::nullopt; }
     std::int64_t NowMs() override { return 0; }
     bool ProbeInternet(std::string_view) override { return true; }
     std::array<std::string, 2> ProbeAddresses() override {
@@ -58,14 +69,21 @@ public:
     std::string ExeUrlFrom(std::string_view, std::string_view) override { return "x"; }
     void TrimWorkingSet() override {}
     void OpenLink(std::string_view) override {}
-    void AddTrayIcon(std::string_view, std::string_view) override {}
+    void ShowTrayIcon() override {}
+    void ShowLineState(LineState, std::string_view) override {}
     void ShowBalloon(std::string_view, std::string_view, unsigned) override {}
     void RemoveTrayIcon() override {}
-    void InstallTaskbarWatch(std::string_view, std::string_view) override {}
-    void UninstallTaskbarWatch() override {}
+    DialLog& Log() override { return log_; }
+    std::optional<ConnectionDetails> ReadConnection(std::string_view) override { return std::nullopt; }
+    LocalTime LocalNow() override { return {2026, 12, 7, 21, 0, 0}; }
+    DiagnosticsFacts SystemFacts() override { return {}; }
+    bool CopyText(std::string_view) override { return true; }
     std::string ExeFolder() override { return "C:\\Veltrane"; }
     std::string ExeBaseName() override { return "Veltrane"; }
     std::string CommandLineArgs() override { return args; }
+
+private:
+    DialLog log_{LocalClock(), std::make_unique<NoLogFile>()};
 };
 
 }  // namespace vt::test

@@ -1,5 +1,4 @@
-// The tray icon record, its balloons and the taskbar watch, against the real shell calls of Wine; the
-// tray icon object against a shell as strict as the documented one, and against Wine's.
+// The tray icon object against a shell as strict as the documented one, and against Wine's.
 #include "tray/tray_icon.h"
 
 #include <shellapi.h>
@@ -20,20 +19,11 @@ std::wstring TestFolder() {
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
-int g_plain_messages = 0;
-LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_APP + 7) {
-        ++g_plain_messages;
-        return 42;
-    }
-    return DefWindowProcW(window, message, wparam, lparam);
-}
-
-class TrayRecord : public ::testing::Test {
+class TrayWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         WNDCLASSW wc{};
-        wc.lpfnWndProc = CountingProc;
+        wc.lpfnWndProc = DefWindowProcW;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"TrayIconTestWindow";
         RegisterClassW(&wc);
@@ -42,81 +32,10 @@ protected:
         ASSERT_NE(window_, nullptr);
         icon_path_ = TestFolder() + L"\\adsl.ico";
     }
-    void TearDown() override {
-        RemoveTrayIcon();
-        UninstallTaskbarWatch(window_);
-        DestroyWindow(window_);
-    }
+    void TearDown() override { DestroyWindow(window_); }
     HWND window_ = nullptr;
     std::wstring icon_path_;
 };
-
-TEST_F(TrayRecord, AddFillsTheRecordWithTheCallbackIconAndTip) {
-    ASSERT_TRUE(AddTrayIcon(window_, icon_path_, L"Veltrane"));
-    TrayRecordView record = CurrentTrayRecord();
-    EXPECT_EQ(record.size, static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE));
-    EXPECT_EQ(record.window, window_);
-    EXPECT_EQ(record.flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
-    EXPECT_EQ(record.callback, 0x200u);
-    EXPECT_NE(record.icon, nullptr);
-    EXPECT_EQ(record.tip, L"Veltrane");
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(record.icon, &info));
-    BITMAP bitmap{};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, 16);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-}
-
-TEST_F(TrayRecord, TextsLongerThanTheirFieldsAreCut) {
-    AddTrayIcon(window_, icon_path_, std::wstring(300, L'提'));
-    EXPECT_EQ(CurrentTrayRecord().tip, std::wstring(127, L'提'));
-    ShowBalloon(window_, std::wstring(400, L'a'), std::wstring(100, L'b'), kBalloonInfo);
-    TrayRecordView record = CurrentTrayRecord();
-    EXPECT_EQ(record.balloon_text, std::wstring(255, L'a'));
-    EXPECT_EQ(record.balloon_title, std::wstring(63, L'b'));
-}
-
-TEST_F(TrayRecord, BalloonKeepsWhatTheAddSet) {
-    AddTrayIcon(window_, icon_path_, L"Veltrane");
-    HICON icon = CurrentTrayRecord().icon;
-    EXPECT_TRUE(ShowBalloon(window_, L"网络已连接！", L"提示：", kBalloonInfo));
-    TrayRecordView record = CurrentTrayRecord();
-    EXPECT_EQ(record.flags, static_cast<UINT>(NIF_INFO));
-    EXPECT_EQ(record.balloon_flags, 1u);
-    EXPECT_EQ(record.balloon_text, L"网络已连接！");
-    EXPECT_EQ(record.balloon_title, L"提示：");
-    EXPECT_EQ(record.icon, icon);
-    EXPECT_EQ(record.tip, L"Veltrane");
-    EXPECT_EQ(record.callback, 0x200u);
-}
-
-TEST_F(TrayRecord, AMissingIconFileStillAddsTheIconWithoutAnImage) {
-    AddTrayIcon(window_, TestFolder() + L"\\no-such.ico", L"Veltrane");
-    EXPECT_EQ(CurrentTrayRecord().icon, nullptr);
-    EXPECT_EQ(CurrentTrayRecord().tip, L"Veltrane");
-}
-
-TEST_F(TrayRecord, TaskbarRestartAddsTheIconAgainAndFreesTheOldHandle) {
-    AddTrayIcon(window_, icon_path_, L"Veltrane");
-    HICON first = CurrentTrayRecord().icon;
-    InstallTaskbarWatch(window_, icon_path_, L"Veltrane");
-    ASSERT_NE(TaskbarCreatedMessage(), 0u);
-    EXPECT_EQ(SendMessageW(window_, TaskbarCreatedMessage(), 0, 0), -1);
-    HICON second = CurrentTrayRecord().icon;
-    EXPECT_NE(second, nullptr);
-    EXPECT_NE(second, first);
-    ICONINFO info{};
-    EXPECT_FALSE(GetIconInfo(first, &info)) << "the replaced icon handle was not freed";
-    // Every other message still reaches the window's own procedure.
-    EXPECT_EQ(SendMessageW(window_, WM_APP + 7, 0, 0), 42);
-    EXPECT_EQ(g_plain_messages, 1);
-    // Put back at unload.
-    UninstallTaskbarWatch(window_);
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window_, GWLP_WNDPROC)), &CountingProc);
-    EXPECT_EQ(SendMessageW(window_, TaskbarCreatedMessage(), 0, 0), 0);
-}
 
 // The shell's icons by (window, id): an add of an icon that is there fails, and so do a change or a
 // delete of one that is not, and every call while there is no taskbar.
@@ -154,10 +73,10 @@ LRESULT CALLBACK ForwardingProc(HWND window, UINT message, WPARAM wparam, LPARAM
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
-class TrayIconObject : public TrayRecord {
+class TrayIconObject : public TrayWindow {
 protected:
     void SetUp() override {
-        TrayRecord::SetUp();
+        TrayWindow::SetUp();
         SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForwardingProc));
         resources_ = LoadLibraryExW((TestFolder() + L"\\veltrane_res_probe.dll").c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE);
@@ -167,7 +86,7 @@ protected:
     void TearDown() override {
         g_tray = nullptr;
         FreeLibrary(resources_);
-        TrayRecord::TearDown();
+        TrayWindow::TearDown();
     }
     const ShownIcon& Shown() { return g_shell.icons[{window_, kTrayIconId}]; }
     HMODULE resources_ = nullptr;
@@ -196,6 +115,12 @@ TEST_F(TrayIconObject, ComesWithTheTaskbarOrTheNextTickAndTellsTheShellOnlyOfCha
         EXPECT_EQ(Shown().icon, tray.icon());
         EXPECT_EQ(Shown().balloon, L"正在自动拨号中，请稍后......");
         EXPECT_EQ(Shown().version, 3u);
+        // Texts longer than the record's fields are cut to them.
+        tray.ShowBalloon(std::wstring(400, L'a'), L"提示：", kBalloonInfo);
+        EXPECT_EQ(Shown().balloon, std::wstring(255, L'a'));
+        tray.SetState(TrayState::Connected, std::wstring(300, L'提'));
+        EXPECT_EQ(Shown().tip, std::wstring(127, L'提'));
+        tray.SetState(TrayState::Connected, L"Veltrane - 已连接 3小时12分");
         const int calls = g_shell.calls;
         tray.Tick();
         tray.SetState(TrayState::Connected, L"Veltrane - 已连接 3小时12分");
@@ -254,15 +179,6 @@ TEST_F(TrayIconObject, WinesShellKeepsTheIconAtTheTaskbarsSmallIconSize) {
     reg(L"delete", L"/f");
     _wputenv(L"VELTRANE_TRAY_AT_150=");
     EXPECT_EQ(code, 0) << "at 144 DPI";
-}
-
-TEST_F(TrayRecord, RemoveFreesTheIcon) {
-    AddTrayIcon(window_, icon_path_, L"Veltrane");
-    HICON icon = CurrentTrayRecord().icon;
-    RemoveTrayIcon();
-    EXPECT_EQ(CurrentTrayRecord().icon, nullptr);
-    ICONINFO info{};
-    EXPECT_FALSE(GetIconInfo(icon, &info));
 }
 
 }  // namespace
