@@ -82,6 +82,9 @@ void MainFrm::OnLoad() {
     if (unloaded_) return;
     if (services_.ReadSetting(kSection, compat::kRedialKey) == "1") SetOption(OptionBox::RedialOnDrop, true);
     if (unloaded_) return;
+    // The hidden start's own dial may have taken the supervision; without the option this copy keeps
+    // nothing, and must not keep another copy from it.
+    if (!redial_on_drop_) services_.ReleaseSupervision();
 
     services_.WriteSetting(kSection, compat::kExeUrlKey,
                            services_.ExeUrlFrom(folder, services_.ExeBaseName()));
@@ -236,6 +239,7 @@ void MainFrm::ApplyRedialOnDrop() {
         StoreSetting(compat::kRedialKey, "1");
     } else {
         session_.SetRedial(false);
+        services_.ReleaseSupervision();
         view_.StopTimer(FrmTimer::Supervision);
         StoreSetting(compat::kRedialKey, "0");
     }

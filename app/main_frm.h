@@ -73,6 +73,9 @@ public:
     // True while this copy holds the machine's one supervision, taking it when it is free. Never waits: it
     // is asked again at every supervision tick, so that the role passes on when its holder quits.
     virtual bool HoldsSupervision() { return true; }
+    // Lets the supervision go: this copy's redial option is off, so a copy whose subscriber wants the line
+    // kept (another user's, say) must be able to take it.
+    virtual void ReleaseSupervision() {}
     // Makes sure that the system's signals of a connection ended or made reach the window (as
     // OnConnectionEnded and OnConnectionMade), starting the watch again when it is not running; true
     // while it runs. Cheap when it runs.

@@ -33,6 +33,7 @@ public:
     std::int64_t NowMs() override;
     Link ReadLink() override;
     bool HoldsSupervision() override;
+    void ReleaseSupervision() override;
     bool WatchConnections() override;
     bool ProbeInternet(std::string_view url) override;
     std::array<std::string, 2> ProbeAddresses() override;

@@ -76,6 +76,7 @@ Link SystemServices::ReadLink() {
 // Asked at every supervision tick: a copy that does not hold the lock takes it over as soon as its holder
 // has quit (or ended without letting go). One wait of no time while another holds it.
 bool SystemServices::HoldsSupervision() { return supervision_.TrySupervise(); }
+void SystemServices::ReleaseSupervision() { supervision_.Release(); }
 bool SystemServices::WatchConnections() {
     // The link's watch is started (again) here too: a watch that failed once is tried at every tick.
     if (!link_watch_.Running()) link_watch_.Start(window_, MainWindow::kLinkChangedMessage);

@@ -174,6 +174,8 @@ public:
     std::int64_t NowMs() override { return clock(); }
     Link ReadLink() override { return link; }
     bool HoldsSupervision() override { return supervises; }
+    void ReleaseSupervision() override { ++supervision_released; }
+    int supervision_released = 0;
     bool WatchConnections() override {
         if (!watch_running && watch_can_start) {
             watch_running = true;

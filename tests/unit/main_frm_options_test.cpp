@@ -110,6 +110,11 @@ TEST(MainFrmRedialOption, WithALoadedAccountStartsTheTimerAndStoresOne) {
     EXPECT_FALSE(rig.Logged("IsEntryConnected Veltrane"));
     rig.view.Advance(1);  // first supervision tick 22 s later
     EXPECT_TRUE(rig.Logged("IsEntryConnected Veltrane"));
+    // Started without the option, the copy let the supervision go; unticked, it lets it go again, so that
+    // another user's copy with the option can take it.
+    EXPECT_EQ(rig.services.supervision_released, 1);
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
+    EXPECT_EQ(rig.services.supervision_released, 2);
 }
 
 TEST(MainFrmRedialOption, AStoredPasswordThatIsLiterallyPassWordCountsAsNoAccount) {
