@@ -23,7 +23,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     InitCommonControlsEx(&controls);
 
     vt::InstanceMutex instance_mutex(vt::compat::kInstanceMutexName);
-    if (instance_mutex.another_is_running()) {
+    // A hidden start (the Run value, the restart after sign-in, an old Startup shortcut) asks for nothing
+    // to be seen: while a copy runs it ends without a word, and it carries on only where the running copy
+    // was itself ending.
+    const bool hidden = vt::WideToUtf8(vt::ArgumentText(GetCommandLineW())) == vt::compat::kHiddenStartWord;
+    if (instance_mutex.another_is_running() && hidden && !instance_mutex.Retake()) return 0;
+    if (instance_mutex.another_is_running() && !hidden) {
         // This copy was just started by the user, so it may hand its right to take the foreground on:
         // without it the running copy's window would only flash in the task bar instead of coming up.
         AllowSetForegroundWindow(ASFW_ANY);

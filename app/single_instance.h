@@ -61,6 +61,9 @@ public:
     // The same, waiting up to `limit_ms` for the holder to let go.
     bool Take(DWORD limit_ms);
     bool Holds() const { return held_; }
+    // The last TryTake could not open the name at all: an object of another kind holds it, or one whose
+    // descriptor refuses us (which no copy of this program makes).
+    bool Foreign() const { return foreign_; }
     // Hands the lock on to whoever asks next.
     void Release();
     // Keeps the lock until the owning thread ends, even past this object (a plugin that is unloaded
@@ -71,6 +74,7 @@ private:
     std::wstring name_;
     UniqueKernelHandle mutex_;
     bool held_ = false;
+    bool foreign_ = false;
 };
 
 // At most one copy on the machine supervises the line: the holder of the `Global\` supervision lock.
@@ -79,13 +83,29 @@ private:
 class SupervisionLock {
 public:
     explicit SupervisionLock(const wchar_t* name = compat::kSupervisionLockName) : lock_(name) {}
-    // True when this copy holds the lock, taking it if it is free or its holder ended.
-    bool TrySupervise() { return lock_.TryTake(); }
+    // True when this copy holds the lock, taking it if it is free or its holder ended; also when the name
+    // is foreign: no copy can hold it then, and a line without supervision is worse than two.
+    bool TrySupervise() { return lock_.TryTake() || lock_.Foreign(); }
+    bool Foreign() const { return lock_.Foreign(); }
+    // Another copy holds the lock. Asked by a copy that must not keep it: a take is let go at once.
+    bool HeldElsewhere();
     bool Holds() const { return lock_.Holds(); }
     void Release() { lock_.Release(); }
 
 private:
     SharedLock lock_;
+};
+
+// The mark of a subscriber's hang-up by hand, seen by the copies of other users (see compat.h).
+class HandHangUpMark {
+public:
+    void Set();  // until Clear or the end of this copy
+    void Clear() { own_.reset(); }
+    // Another copy's subscriber hung up and has not dialled since.
+    bool SetElsewhere() const;
+
+private:
+    UniqueKernelHandle own_;
 };
 
 // Asks to be started again, hidden, after an installer's Restart Manager closed this copy to replace a

@@ -90,6 +90,7 @@ bool SharedLock::TryTake() {
     // The handle is kept while another holds the lock, so that asking again is one wait of no time; a
     // refused open leaves none, and is tried afresh, since the refusing holder may have gone.
     if (!mutex_) mutex_ = OpenOrCreateLock(name_.c_str());
+    foreign_ = !mutex_;
     if (!mutex_) return false;
     const DWORD waited = WaitForSingleObject(mutex_.get(), 0);
     // Abandoned: its holder ended without letting go (a crash, a forced end); the lock is ours now.
@@ -121,6 +122,28 @@ void SharedLock::Release() {
 void SharedLock::HoldUntilThreadEnds() {
     mutex_.release();
     held_ = false;
+}
+
+bool SupervisionLock::HeldElsewhere() {
+    if (lock_.Holds()) return false;
+    if (lock_.TryTake()) {
+        lock_.Release();
+        return false;
+    }
+    return !lock_.Foreign();
+}
+
+void HandHangUpMark::Set() {
+    if (own_) return;
+    UniqueSecurityDescriptor descriptor = SharedLockDescriptor();
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    own_.reset(CreateEventW(descriptor ? &attributes : nullptr, TRUE, TRUE, compat::kHandHangUpName));
+}
+
+bool HandHangUpMark::SetElsewhere() const {
+    if (own_) return false;  // this copy's own hang-up, which the session knows
+    UniqueKernelHandle other(OpenEventW(SYNCHRONIZE, FALSE, compat::kHandHangUpName));
+    return static_cast<bool>(other);
 }
 
 bool RegisterHiddenRestart() {

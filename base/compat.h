@@ -40,6 +40,10 @@ inline constexpr wchar_t kInstanceMutexName[] =
 // The machine-wide supervision lock: at most one copy, of any version, in any session, supervises.
 inline constexpr wchar_t kSupervisionLockName[] =
     L"Global\\Veltrane.Supervision.{86c3619c-5e57-4ff7-aea2-d703978a8d98}";
+// Exists while a copy's subscriber has hung the line up by hand and not dialled since, so that another
+// user's supervising copy does not take the line's end for a drop.
+inline constexpr wchar_t kHandHangUpName[] =
+    L"Global\\Veltrane.HandHangUp.{2b7d5f0e-93a4-4c61-8e2f-5a1c7d04b6e3}";
 
 // The main window's class and title, by which the setup program finds a running copy.
 inline constexpr wchar_t kMainWindowClass[] = L"Form";

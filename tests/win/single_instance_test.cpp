@@ -52,14 +52,16 @@ private:
 };
 
 // How another copy holds a name: not at all; on a thread of its own, as a copy's window thread (then
-// letting go, or ending without letting go, as in a crash); or at another integrity level.
-enum class Holder { kNone, kHolding, kReleased, kAbandoned, kRefusing };
+// letting go, or ending without letting go, as in a crash); or at another integrity level; or something
+// else on the name: an object of another kind.
+enum class Holder { kNone, kHolding, kReleased, kAbandoned, kRefusing, kOtherKind };
 
 class OtherCopy {
 public:
     OtherCopy(Holder how, const std::wstring& name) {
         if (how == Holder::kRefusing) refusing_ = line::HoldRefusingMutex(name.c_str());
-        if (how == Holder::kNone || how == Holder::kRefusing) return;
+        if (how == Holder::kOtherKind) refusing_.reset(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+        if (how == Holder::kNone || how == Holder::kRefusing || how == Holder::kOtherKind) return;
         thread_ = std::thread([this, how, name] {
             SharedLock lock(name);
             lock.TryTake();
@@ -102,22 +104,39 @@ TEST(InstanceMutexTest, ANameHeldBeforeMeansACopyRunsUntilItsHolderEnds) {
 }
 
 TEST(SupervisionLockTest, OneHolderAtATimeAndTheNextTakesOverWhenItLetsGo) {
-    const std::pair<Holder, bool> rows[] = {{Holder::kNone, true},
-                                            {Holder::kHolding, false},
-                                            {Holder::kReleased, true},
-                                            {Holder::kAbandoned, true},
-                                            {Holder::kRefusing, false}};
-    for (const auto& [holder, supervises] : rows) {
+    // A name no copy could have made (refusing us, or of another kind) leaves no copy to hold the lock:
+    // each then supervises, and says so.
+    struct Row {
+        Holder holder;
+        bool supervises, holds, elsewhere;
+    };
+    const Row rows[] = {{Holder::kNone, true, true, false},      {Holder::kHolding, false, false, true},
+                        {Holder::kReleased, true, true, false},  {Holder::kAbandoned, true, true, false},
+                        {Holder::kRefusing, true, false, false}, {Holder::kOtherKind, true, false, false}};
+    for (const auto& [holder, supervises, holds, elsewhere] : rows) {
         SCOPED_TRACE(static_cast<int>(holder));
         const std::wstring name =
             L"Global\\Veltrane.Test.Supervision." + std::to_wstring(static_cast<int>(holder));
         OtherCopy other(holder, name);
         SupervisionLock lock(name.c_str());
+        // A copy without the redial option asks without keeping.
+        EXPECT_EQ(lock.HeldElsewhere(), elsewhere);
+        EXPECT_FALSE(lock.Holds());
         EXPECT_EQ(lock.TrySupervise(), supervises);
-        EXPECT_EQ(lock.Holds(), supervises);
+        EXPECT_EQ(lock.Holds(), holds);
+        EXPECT_EQ(lock.Foreign(), supervises && !holds);
         other.Close();  // the other copy quits: asked again, this one supervises
         EXPECT_TRUE(lock.TrySupervise());
     }
+}
+
+TEST(HandHangUpMark, SeenByTheOtherCopiesUntilTheSubscriberDialsAgain) {
+    HandHangUpMark mine, other;
+    mine.Set();
+    EXPECT_TRUE(other.SetElsewhere());
+    EXPECT_FALSE(mine.SetElsewhere());  // its own hang-up, which its session knows
+    mine.Clear();
+    EXPECT_FALSE(other.SetElsewhere());
 }
 
 TEST(DdeHandOver, TheRunningCopyReceivesTheCommandText) {
