@@ -14,6 +14,27 @@ std::int64_t DialSession::RetryDelayMs(int refusals) {
     return std::min(delay, kLongestRetryDelayMs);
 }
 
+ProbeAnswer JudgeFailedPages(const PathFindings& paths) {
+    ProbeAnswer answer{Pages::Unreachable, paths.proxy_dead};
+    if (paths.direct)
+        answer.pages = Pages::ProxyFails;
+    else if (paths.address)
+        answer.pages = Pages::NamesFail;
+    return answer;
+}
+
+std::int64_t DialSession::PagesRetryDelayMs(int redials) {
+    std::int64_t delay = kFirstPagesRetryMs;
+    for (int i = 1; i < redials && delay < kLongestPagesRetryMs; ++i) delay *= 2;
+    return std::min(delay, kLongestPagesRetryMs);
+}
+
+bool DialSession::Supervises() {
+    // A copy without the option never takes the lock, so that it cannot keep it from a copy whose
+    // subscriber wants the line kept; it still makes its own automatic dials when no copy supervises.
+    return s_.redial ? line_.HoldsSupervision() : !line_.SupervisedElsewhere();
+}
+
 bool DialSession::Asleep(std::int64_t now) const {
     return s_.suspended_at_ms && now - *s_.suspended_at_ms < kSuspendHoldMs;
 }
@@ -46,6 +67,9 @@ Decision DialSession::Request(DialOrigin origin) {
     s_.refusals = 0;
     s_.blocker_seen = false;
     s_.tale.reset();
+    s_.pages_told.reset();
+    s_.pages_redials = 0;
+    s_.pages_retry_at_ms = 0;
     if (s_.phase == Phase::Held) {
         s_.origin = DialOrigin::Subscriber;
         return Decision{Act::Hold, DialOrigin::Subscriber};
@@ -76,7 +100,7 @@ Decision DialSession::Launch(DialOrigin origin) {
 }
 
 std::optional<Decision> DialSession::Gate(bool from_tick) {
-    if (!line_.HoldsSupervision()) {
+    if (!Supervises()) {
         s_.phase = Phase::Idle;  // the copy that supervises dials
         return Decision{};
     }
@@ -229,9 +253,11 @@ Decision DialSession::Failure(unsigned long code) {
 
 Decision DialSession::Finish(Decision decision) {
     if (!s_.tale || Asleep(line_.NowMs()) || Waking(line_.NowMs())) return decision;
+    // A dial under way speaks for itself: its failure is told, its connection makes the tale no news.
+    if (s_.phase == Phase::Held || s_.phase == Phase::Watching || s_.phase == Phase::Awaiting) return decision;
     // The wake has settled without a connection: what was kept back is told now, unless a newer failure
     // of the same outage speaks for itself.
-    if (decision.act != Act::Failed && decision.news == News::None) {
+    if (decision.act != Act::Failed && decision.news == News::None && !line_.Connected()) {
         decision.news = News::Failure;
         decision.code = s_.tale->code;
         decision.stopped = s_.tale->stopped;
@@ -278,14 +304,14 @@ Decision DialSession::SupervisionTick() {
             break;
     }
     // Asked at every tick, so that the role passes on when the copy that held it quits.
-    const bool supervises = line_.HoldsSupervision();
+    const bool supervises = Supervises();
     if (!line_.Connected()) return Finish(supervises ? Automatic(true) : Decision{});
     // Seen up for the first time (a slow dial, or a connection made otherwise), or after a told outage.
     if (!s_.line_up || s_.told) return Finish(Up());
     if (Asleep(line_.NowMs()) || !supervises) return Finish(Decision{});
     // A line that received traffic since the last tick works: no third party's page is asked.
-    const std::optional<unsigned long> received = line_.BytesReceived();
-    const std::optional<unsigned long> last = s_.received;
+    const std::optional<std::uint64_t> received = line_.BytesReceived();
+    const std::optional<std::uint64_t> last = s_.received;
     s_.received = received;
     // Unsigned arithmetic would turn a counter that went back into a huge growth: compare first.
     if (received && last && *received > *last && *received - *last > kTrafficBytesPerPeriod)
@@ -293,14 +319,53 @@ Decision DialSession::SupervisionTick() {
     return Finish(Decision{Act::Probe});
 }
 
-Decision DialSession::ProbeAnswered(bool online) {
-    if (online) {
+Decision DialSession::ProbeAnswered(ProbeAnswer answer) {
+    if (answer.pages == Pages::Answered) {
         // The probe's own download is no traffic of the subscriber's: the next tick counts from here.
         s_.received = line_.BytesReceived();
+        s_.pages_told.reset();
+        s_.pages_redials = 0;
+        s_.pages_retry_at_ms = 0;
         return Finish(Decision{});
     }
     // A dial started while the probe waited decides for itself.
     if (s_.phase == Phase::Watching || Asleep(line_.NowMs())) return Finish(Decision{});
+    const std::int64_t now = line_.NowMs();
+    Decision decision;
+    decision.pages = answer.pages;
+    decision.proxy_dead = answer.proxy_dead;
+    // A failure whose redial already came and went is told: the redial did not mend it.
+    bool tell = answer.pages != Pages::Unreachable || s_.pages_redials > 0;
+    switch (answer.pages) {
+        case Pages::Answered:
+            break;
+        case Pages::ProxyFails:
+            // The line reaches the internet; a redial would only cut the subscriber's other traffic.
+            s_.received = line_.BytesReceived();
+            break;
+        case Pages::NamesFail:
+            // A new session may bring other name servers, but no more often than the longest wait.
+            if (now >= s_.pages_retry_at_ms) {
+                s_.pages_retry_at_ms = now + kLongestPagesRetryMs;
+                decision = HangUpForPages(decision);
+            }
+            break;
+        case Pages::Unreachable:
+            if (s_.pages_redials == 0 || now >= s_.pages_retry_at_ms) {
+                ++s_.pages_redials;
+                s_.pages_retry_at_ms = now + PagesRetryDelayMs(s_.pages_redials);
+                decision = HangUpForPages(decision);
+            }
+            break;
+    }
+    if (tell && s_.pages_told != answer.pages) {
+        s_.pages_told = answer.pages;
+        decision.news = News::PagesFail;
+    }
+    return Finish(decision);
+}
+
+Decision DialSession::HangUpForPages(Decision decision) {
     s_.hung_up = true;
     Forget();
     if (s_.phase != Phase::Held) {
@@ -308,7 +373,9 @@ Decision DialSession::ProbeAnswered(bool online) {
         s_.phase = Phase::Held;
         s_.ticks = 0;
     }
-    return Finish(Decision{Act::HangUpAndRedial, s_.origin});
+    decision.act = Act::HangUpAndRedial;
+    decision.origin = s_.origin;
+    return decision;
 }
 
 Decision DialSession::HangUpWaitTick() {
@@ -344,7 +411,10 @@ Decision DialSession::ConnectionEnded() {
     // The end of this program's own dial or hang-up is no drop.
     if (!s_.line_up || s_.phase != Phase::Idle) return Finish(Decision{});
     Forget();
-    return Finish(s_.redial ? Automatic(false) : Decision{});
+    // Another user's subscriber hung up: undone at the supervision's next tick at the earliest, as the
+    // subscriber's own hang-up here would be, not at once.
+    if (!s_.redial || line_.HungUpElsewhere()) return Finish(Decision{Act::Down});
+    return Finish(Automatic(false));
 }
 
 Decision DialSession::ConnectionMade() {
@@ -365,7 +435,13 @@ Decision DialSession::Resumed() {
     // The session the provider held after a drop has long gone: the refusals' spacing is over.
     if (s_.hold == Hold::BackingOff) s_.hold = Hold::None;
     const bool owed = s_.phase == Phase::Owed;
-    if (!s_.redial && !owed) return Finish(Decision{});
+    // A connection that ended asleep without a word: the line is shown down at once, whatever follows.
+    const bool dropped = s_.line_up && s_.phase == Phase::Idle && !line_.Connected();
+    if (!s_.redial && !owed) {
+        if (!dropped) return Finish(Decision{});
+        Forget();
+        return Finish(Decision{Act::Down});
+    }
     if (s_.phase == Phase::Held || s_.phase == Phase::Watching) return Finish(Decision{});
     if (!line_.Connected()) {
         // A connection that ended asleep is a drop like any.
@@ -374,7 +450,7 @@ Decision DialSession::Resumed() {
     }
     if (!s_.line_up) return Finish(Up());
     // A session that ended asleep without a word still reads as connected: the probe finds out.
-    if (!s_.redial || !line_.HoldsSupervision()) return Finish(Decision{});
+    if (!s_.redial || !Supervises()) return Finish(Decision{});
     return Finish(Decision{Act::Probe});
 }
 

@@ -21,11 +21,17 @@
 //   while the machine sleeps or in the first moments after a wake are held back, and told only when no dial
 //   connects by the time the wake has settled; an adapter without link in those moments is told only if it
 //   still has none then.
+// - A line that carries no traffic is probed; the pages failing is not yet the line failing. A proxy left
+//   behind by a program that ended, or the provider's names, fail the pages of a working line: the probe
+//   tells them apart, and only a line that reaches nothing is hung up and redialled. A redial that did
+//   not bring the pages back is not repeated at every tick but spaced out, so that a night without the
+//   internet is a handful of redials, not one per tick.
 #include <cstdint>
 #include <optional>
 
 #include "app/dial_failure.h"
 #include "services/connection.h"
+#include "services/probe.h"
 
 namespace vt {
 
@@ -35,6 +41,22 @@ enum class DialOrigin { Subscriber, Automatic };
 // nothing can be read (and then nothing is held back).
 enum class Link { Unknown, Up, Down };
 
+// What the supervision's probe found. The pages are asked through the system's own settings (its proxy
+// included); only when they fail, a page directly and then a fixed address.
+enum class Pages {
+    Answered,
+    ProxyFails,   // the pages fail through the proxy in force, a page answers directly
+    NamesFail,    // nothing answers by name, a fixed address does
+    Unreachable,  // nothing answers
+};
+struct ProbeAnswer {
+    Pages pages = Pages::Answered;
+    bool proxy_dead = false;  // the proxy in force is on this machine and refuses
+    bool operator==(const ProbeAnswer&) const = default;
+};
+// What failed pages mean, from what lies beyond them.
+ProbeAnswer JudgeFailedPages(const PathFindings& paths);
+
 // What the session asks of the line, at the moment of the event.
 class DialLine {
 public:
@@ -42,13 +64,18 @@ public:
     virtual bool Connected() = 0;        // the entry's connection is up
     virtual bool Listed() = 0;           // the system still lists a connection of the entry, in any state
     virtual bool OtherConnection() = 0;  // another entry's connection holds the broadband device
-    virtual std::optional<unsigned long> BytesReceived() = 0;  // nothing when unknown
+    virtual std::optional<std::uint64_t> BytesReceived() = 0;  // the whole count; nothing when unknown
     virtual ToolRun ToolAnswer(ToolJob job) = 0;               // how the tool's last run stands
     virtual std::int64_t NowMs() = 0;
     virtual Link LinkNow() = 0;
     // This copy supervises the line (asked again each time, so that the role passes on when its holder
     // quits).
     virtual bool HoldsSupervision() = 0;
+    // Another copy holds the supervision. Asked instead of HoldsSupervision by a copy without the redial
+    // option, which must leave the lock as it found it.
+    virtual bool SupervisedElsewhere() = 0;
+    // A subscriber hung the line up by hand in another copy (another user's) and has not dialled since.
+    virtual bool HungUpElsewhere() = 0;
 };
 
 class DialSession {
@@ -74,6 +101,10 @@ public:
     // Failures of automatic dials this soon after a resume are told only when no dial connects by then:
     // the adapter or the modem often needs a few seconds after a wake.
     static constexpr std::int64_t kWakeSettleMs = 30'000;
+    // Redials for pages that reach nothing: the first at once, each later one only after a wait that
+    // doubles from the first to the longest. Redials for failing names: at most one per the longest wait.
+    static constexpr std::int64_t kFirstPagesRetryMs = 120'000;
+    static constexpr std::int64_t kLongestPagesRetryMs = 1'800'000;
 
     // Idle: nothing of this program is dialling. Owed: an automatic dial waits for the wake or the cable.
     // Held: a dial waits for this program's hang-up to release the line. Watching: the tool was started
@@ -102,11 +133,16 @@ public:
         bool remake_entry = false;        // the last dial found no entry
         std::optional<FailureKind> told;  // what of the current outage was told
         bool link_told = false;           // the missing cable was told in this outage
-        std::optional<unsigned long> received;  // the traffic counter at the last look
+        std::optional<std::uint64_t> received;  // the traffic counter at the last look
         std::optional<std::int64_t> suspended_at_ms;
         std::optional<std::int64_t> resumed_at_ms;
         std::optional<Tale> tale;
         bool redial = false;  // the redial option
+        // The pages' outage: what of it was told, and this program's redials for it (they survive the
+        // redial's new connection; the pages answering or the subscriber's dial ends them).
+        std::optional<Pages> pages_told;
+        int pages_redials = 0;
+        std::int64_t pages_retry_at_ms = 0;
         bool operator==(const State&) const = default;
     };
 
@@ -116,12 +152,14 @@ public:
         Launch,            // start the dial tool (the entry made first with remake_entry), then watch it
         Hold,              // the dial waits for the line's release (HangUpWaitTick)
         Probe,             // ask the probe pages (then ProbeAnswered)
-        HangUpAndRedial,   // hang the line up; the redial waits for the release (HangUpWaitTick)
+        HangUpAndRedial,   // hang the line up (the pages failed); the redial waits for the release
+        Down,              // the line went down and nothing dials
         Connected,         // the line is up: a dial under way is over
         Failed,            // the dial failed with `code`; 0: the watch ran out without a number
         NoLink,            // no cable or modem: an automatic dial waits for it
     };
-    enum class News { None, Failure, Reconnected, NoLink };
+    // What a balloon tells. PagesFail: the probe's finding (`pages`, `proxy_dead`) on a line that is up.
+    enum class News { None, Failure, Reconnected, NoLink, PagesFail };
 
     struct Decision {
         Act act = Act::Nothing;
@@ -130,6 +168,8 @@ public:
         unsigned long code = 0;                     // Failed, and News::Failure
         bool stopped = false;  // Failed and News::Failure: redialling has stopped until the subscriber dials
         News news = News::None;  // what a balloon tells
+        Pages pages = Pages::Answered;  // HangUpAndRedial, News::PagesFail: what the probe found
+        bool proxy_dead = false;        // HangUpAndRedial, News::PagesFail: the proxy in force is dead
         bool operator==(const Decision&) const = default;
     };
 
@@ -143,7 +183,7 @@ public:
     Decision WatchTick();        // the dial watch, while one runs
     Decision SupervisionTick();  // the redial supervision, while the option is on
     Decision HangUpWaitTick();   // Hold, while still waiting; anything else ends the wait
-    Decision ProbeAnswered(bool online);
+    Decision ProbeAnswered(ProbeAnswer answer);
     // Launch could not be carried out (the account box holds what the tool would misread).
     void LaunchRefused();
     // The program itself hangs the line up (the subscriber's disconnect): its end is no drop.
@@ -159,6 +199,8 @@ public:
     const State& state() const { return s_; }
     // The wait after the `refusals`-th refusal in a row.
     static std::int64_t RetryDelayMs(int refusals);
+    // The wait after the `redials`-th redial for pages that reach nothing.
+    static std::int64_t PagesRetryDelayMs(int redials);
 
 private:
     Decision Failure(unsigned long code);
@@ -169,7 +211,9 @@ private:
     Decision Launch(DialOrigin origin);
     Decision Up();
     Decision Finish(Decision decision);
+    Decision HangUpForPages(Decision decision);
     bool Released();
+    bool Supervises();  // this copy may dial on its own: the lock with the option, or nobody else without
     bool Asleep(std::int64_t now) const;
     bool Waking(std::int64_t now) const;
     void Forget();  // the line is down: its traffic counter is no baseline

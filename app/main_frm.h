@@ -59,6 +59,9 @@ public:
     virtual bool ProbeInternet(std::string_view url) = 0;
     // The two supervision probe addresses, HTTPS first.
     virtual std::array<std::string, 2> ProbeAddresses() = 0;
+    // Pumps: asked when the pages failed, what lies beyond them: the proxy in force and whether it is
+    // dead, and whether a page or a fixed address answers without it.
+    virtual PathFindings CheckPaths() { return {}; }
     // Both start the dial tool hidden and return at once.
     virtual bool LaunchDial(std::string_view account, std::string_view password) = 0;
     virtual bool LaunchHangUp() = 0;
@@ -73,6 +76,15 @@ public:
     // True while this copy holds the machine's one supervision, taking it when it is free. Never waits: it
     // is asked again at every supervision tick, so that the role passes on when its holder quits.
     virtual bool HoldsSupervision() { return true; }
+    // True when the lock's name is taken by something no copy of this program makes (an object of another
+    // kind, or one that refuses us): no copy can hold it, so this one supervises as though it did.
+    virtual bool SupervisionLockForeign() { return false; }
+    // Another copy holds the supervision; asked without taking the lock, for a copy without the option.
+    virtual bool SupervisedElsewhere() { return false; }
+    // The subscriber hangs up by hand: other copies (other users') learn that the line's end is no drop,
+    // until this copy dials again. Asked by them through HungUpElsewhere.
+    virtual void MarkHandHangUp() {}
+    virtual bool HungUpElsewhere() { return false; }
     // Lets the supervision go: this copy's redial option is off, so a copy whose subscriber wants the line
     // kept (another user's, say) must be able to take it.
     virtual void ReleaseSupervision() {}
@@ -283,10 +295,10 @@ private:
         bool Listed() override { return services_.IsEntryListed(kEntryName); }
         bool OtherConnection() override { return services_.OtherBroadbandConnected(kEntryName); }
         // The supervision's look at the traffic also gives the figures a drop is logged with.
-        std::optional<unsigned long> BytesReceived() override {
+        std::optional<std::uint64_t> BytesReceived() override {
             counters = services_.ReadCounters(kEntryName);
             if (!counters) return std::nullopt;
-            return static_cast<unsigned long>(counters->bytes_received);
+            return counters->bytes_received;
         }
         ToolRun ToolAnswer(ToolJob job) override { return services_.LastToolRun(job); }
         std::int64_t NowMs() override { return services_.NowMs(); }
@@ -295,6 +307,12 @@ private:
             supervises = services_.HoldsSupervision();
             return *supervises;
         }
+        bool SupervisedElsewhere() override {
+            const bool elsewhere = services_.SupervisedElsewhere();
+            if (elsewhere) supervises = false;
+            return elsewhere;
+        }
+        bool HungUpElsewhere() override { return services_.HungUpElsewhere(); }
         std::optional<bool> supervises;        // the last answer, for the log
         std::optional<LineCounters> counters;  // the last figures read
 
@@ -361,6 +379,9 @@ private:
     std::optional<Link> link_;  // the link as last told to the log
     unsigned last_tray_code_ = 0;
     bool other_copy_told_ = false;  // the log said that another copy supervises
+    bool foreign_lock_told_ = false;
+    PathFindings paths_;            // what the last probe found beyond the pages
+    bool pages_failing_ = false;    // the line is up, and the probe's last finding was told as failing
 };
 
 }  // namespace vt

@@ -65,6 +65,9 @@ void MainFrm::Carry(const Decision& decision) {
         case Act::NoLink:
             view_.SetStatusText(kStatusNoLink);
             break;
+        case Act::Down:
+            view_.SetStatusText(kStatusDown);
+            break;
     }
     Tell(decision);
     ShowLine();
@@ -106,18 +109,26 @@ void MainFrm::Launch(const Decision& decision) {
 void MainFrm::Probe() {
     // One probe at a time: a check asked for while one runs (a wake, say) takes its answer.
     if (probing_) return;
-    bool online = false;
+    ProbeAnswer answer;
     {
         const ScopedFlag probing(probing_);
+        bool online = false;
         for (const std::string& address : services_.ProbeAddresses()) {
             online = services_.ProbeInternet(address);
             if (unloaded_) return;
             if (online) break;
         }
+        // Failed pages are not yet a failed line: what lies beyond them decides.
+        if (!online) {
+            paths_ = services_.CheckPaths();
+            if (unloaded_) return;
+            answer = JudgeFailedPages(paths_);
+        }
     }
     const DialSession::State before = session_.state();
     line_.counters.reset();
-    const Decision decision = session_.ProbeAnswered(online);
+    const Decision decision = session_.ProbeAnswered(answer);
+    if (answer.pages == Pages::Answered || line_state_ != LineState::Connected) pages_failing_ = false;
     if (line_.counters && line_state_ == LineState::Connected) Counted(*line_.counters);
     Follow(before, decision, DialLog::DropNoticedBy::FailedProbe);
     Carry(decision);
@@ -133,6 +144,13 @@ void MainFrm::Tell(const Decision& decision) {
         case DialSession::News::NoLink:
             ShowInfoBalloon(kNoLinkBalloon);
             return;
+        case DialSession::News::PagesFail: {
+            const std::string notice = PagesNotice(decision.pages, paths_.proxy, decision.proxy_dead);
+            pages_failing_ = decision.pages != Pages::ProxyFails;
+            services_.Log().PagesFailing(notice);
+            ShowInfoBalloon(notice);
+            return;
+        }
         case DialSession::News::Failure: {
             const std::string system_text = DialFailureReason(decision.code).empty()
                                                 ? services_.DialErrorText(decision.code)
@@ -258,6 +276,7 @@ void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
             }
             break;
         case Act::NoLink:
+        case Act::Down:
             line_state_ = LineState::NotConnected;
             break;
         case Act::Nothing:
@@ -283,6 +302,11 @@ void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
                 break;
         }
     }
+    if (line_.supervises && !foreign_lock_told_ && services_.SupervisionLockForeign()) {
+        // Every copy would otherwise fall silent, each blaming another.
+        log.SupervisionLockForeign();
+        foreign_lock_told_ = true;
+    }
     if (line_.supervises == false && !other_copy_told_) log.AnotherCopySupervises();
     if (line_.supervises) other_copy_told_ = *line_.supervises == false;
 }
@@ -299,6 +323,7 @@ void MainFrm::LineUp() {
 
 void MainFrm::LineDown() {
     line_state_ = LineState::NotConnected;
+    pages_failing_ = false;
     counters_.reset();
 }
 

@@ -2,8 +2,10 @@
 // What the parts of MainFrm's implementation share (main_frm.cpp: start-up, the connect command, the
 // options; main_frm_line.cpp: carrying out the dial session's decisions; main_frm_tray.cpp: the tray, the
 // title strip and the menu): the texts the subscriber sees, and one small guard. Not for other code.
+#include <string>
 #include <string_view>
 
+#include "app/dial_session.h"
 #include "base/compat.h"
 
 namespace vt::main_frm_parts {
@@ -24,6 +26,7 @@ inline constexpr std::string_view kStatusDialing = "- 正在拨号...";
 inline constexpr std::string_view kStatusConnected = "- 网络已连接";
 inline constexpr std::string_view kStatusFailed = "- 拨号失败";
 inline constexpr std::string_view kStatusNoLink = "- 网线未连接";
+inline constexpr std::string_view kStatusDown = "- 网络已断开";
 inline constexpr std::string_view kNoLinkBalloon =
     "网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫；网线接好后程序会自动拨号。";
 
@@ -44,6 +47,27 @@ inline constexpr std::string_view kSettingsNotSavedAfter =
     "\n本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。";
 inline constexpr std::string_view kRedialNeedsAccount =
     "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
+
+// What the supervision tells when the pages fail on a line that is up, naming a dead proxy whatever else
+// failed: the subscriber's own settings are then the likeliest cause, and a redial would not mend them.
+inline std::string PagesNotice(Pages pages, std::string_view proxy, bool proxy_dead) {
+    const std::string dead_proxy =
+        proxy_dead ? "系统代理 " + std::string(proxy) + " 无法连接（代理软件可能已退出）" : std::string();
+    switch (pages) {
+        case Pages::ProxyFails:
+            if (proxy_dead) return "网络已连接，但" + dead_proxy;
+            if (proxy.empty()) return "网络已连接，但本机的网页访问设置有误，请检查 Internet 选项";
+            return "网络已连接，但通过系统代理 " + std::string(proxy) + " 无法打开网页，请检查代理设置";
+        case Pages::NamesFail:
+            return "网络已连接，但域名解析（DNS）失败，网页无法打开" +
+                   (proxy_dead ? "；" + dead_proxy : std::string()) + "。程序最多每30分钟重新拨号一次";
+        case Pages::Unreachable:
+        case Pages::Answered:
+            break;
+    }
+    return "宽带已连接，但无法访问互联网" + (proxy_dead ? "；" + dead_proxy : std::string()) +
+           "。程序会隔一段时间再重新拨号";
+}
 
 // Sets a flag for as long as it lives: the flows that let other handlers run mark themselves so.
 class ScopedFlag {

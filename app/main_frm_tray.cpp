@@ -91,6 +91,7 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
             break;
         case TrayMenuItem::Disconnect:
             session_.HangUpStarted();
+            services_.MarkHandHangUp();
             services_.Log().HungUpBySubscriber();
             LineDown();
             services_.LaunchHangUp();

@@ -33,6 +33,11 @@ public:
     std::int64_t NowMs() override;
     Link ReadLink() override;
     bool HoldsSupervision() override;
+    bool SupervisionLockForeign() override;
+    bool SupervisedElsewhere() override;
+    void MarkHandHangUp() override;
+    bool HungUpElsewhere() override;
+    PathFindings CheckPaths() override;
     void ReleaseSupervision() override;
     bool WatchConnections() override;
     bool ProbeInternet(std::string_view url) override;
@@ -70,6 +75,7 @@ private:
     std::uint32_t tick_wraps_ = 0;
     ConnectionEndWatch connection_watch_;
     SupervisionLock supervision_;
+    HandHangUpMark hand_hang_up_;
     LinkWatch link_watch_;
 };
 

@@ -77,6 +77,11 @@ Link SystemServices::ReadLink() {
 // has quit (or ended without letting go). One wait of no time while another holds it.
 bool SystemServices::HoldsSupervision() { return supervision_.TrySupervise(); }
 void SystemServices::ReleaseSupervision() { supervision_.Release(); }
+bool SystemServices::SupervisionLockForeign() { return supervision_.Foreign(); }
+bool SystemServices::SupervisedElsewhere() { return supervision_.HeldElsewhere(); }
+void SystemServices::MarkHandHangUp() { hand_hang_up_.Set(); }
+bool SystemServices::HungUpElsewhere() { return hand_hang_up_.SetElsewhere(); }
+PathFindings SystemServices::CheckPaths() { return vt::CheckPaths(); }
 bool SystemServices::WatchConnections() {
     // The link's watch is started (again) here too: a watch that failed once is tried at every tick.
     if (!link_watch_.Running()) link_watch_.Start(window_, MainWindow::kLinkChangedMessage);
@@ -89,6 +94,7 @@ std::array<std::string, 2> SystemServices::ProbeAddresses() {
     return {std::string(kProbeAddresses[0]), std::string(kProbeAddresses[1])};
 }
 bool SystemServices::LaunchDial(std::string_view account, std::string_view password) {
+    hand_hang_up_.Clear();  // the subscriber wants the line again
     return vt::LaunchDial(account, password);
 }
 bool SystemServices::LaunchHangUp() { return vt::LaunchHangUp(); }

@@ -6,6 +6,8 @@
 //   busy <s>     the same with traffic flowing on the line
 //   visited <s>  the same, after the subscriber opened the window from the tray, clicked into the account
 //                box, passed over the connect button and sent the window back with its close button
+//   deadproxy <s> a quiet line behind a proxy that ended (Internet Options at a closed local port) while
+//                the path around it answers: hang-ups, redials and requests around the proxy in <s> s
 // Each takes an optional last argument: another Veltrane.exe (an earlier build) measured the same way.
 // Run inside a loopback-only network namespace: the probes go to a stub through the prefix's proxy.
 #include <windows.h>
@@ -90,6 +92,23 @@ int Probes(const std::wstring& exe) {
     return 0;
 }
 
+int DeadProxy(const std::wstring& exe, int seconds) {
+    Fresh(true, 0);
+    line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
+    e2e::SetDirectPath("127.0.0.1:" + std::to_string(stub.port()));  // Internet Options stay at 127.0.0.1:9
+    e2e::Program program(exe);
+    if (!program.Launch(L"hide")) return std::printf("the program did not start\n"), 1;
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    std::size_t hang_ups = 0, dials = 0;
+    for (const line::DialStart& start : line::ReadDialLog())
+        ++(start.args.size() == 2 && start.args[1] == "/disconnect" ? hang_ups : dials);
+    std::printf("quiet line behind a dead proxy, %d s: %zu hang-ups, %zu redials, %zu requests around the proxy\n",
+                seconds, hang_ups, dials, stub.Requests().size());
+    program.Kill();
+    e2e::RestoreProxy();
+    return 0;
+}
+
 void MouseTo(POINT at) {
     SetCursorPos(at.x, at.y);
     INPUT input{};
@@ -154,18 +173,20 @@ int Idle(const std::wstring& exe, int seconds, unsigned long traffic_per_second,
 int wmain(int argc, wchar_t** argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
     const bool runs = what == L"idle" || what == L"busy" || what == L"visited";
+    const bool timed = runs || what == L"deadproxy";
     const int seconds = runs && argc > 2 ? _wtoi(argv[2]) : 0;
-    const int other_at = runs ? 3 : 2;
+    const int other_at = timed ? 3 : 2;
     const std::wstring exe = Install(argc > other_at && !what.empty() ? argv[other_at] : nullptr);
     if (exe.empty()) return std::printf("could not install the program into the prefix\n"), 1;
     int status = 1;
     if (what.empty()) status = Drops(exe) | Probes(exe);  // the two that need nothing from outside
     if (what == L"drops") status = Drops(exe);
     if (what == L"probes") status = Probes(exe);
+    if (what == L"deadproxy") status = DeadProxy(exe, argc > 2 ? _wtoi(argv[2]) : 160);
     if (runs) status = Idle(exe, seconds > 0 ? seconds : 60, what == L"idle" ? 0 : 20000, what == L"visited");
-    if (status == 1 && !what.empty() && what != L"drops" && what != L"probes" && !runs)
+    if (status == 1 && !what.empty() && what != L"drops" && what != L"probes" && !timed)
         std::printf(
-            "usage: line_bench [drops|probes|idle <seconds>|busy <seconds>|visited <seconds>] [other "
+            "usage: line_bench [drops|probes|idle|busy|visited|deadproxy <seconds>] [other "
             "Veltrane.exe]\n");
     e2e::KillLeftovers();
     return status;

@@ -100,7 +100,9 @@ void DialLog::Connected(std::string_view ipv4, std::string_view ipv6) {
 }
 
 void DialLog::Dropped(DropNoticedBy how, const std::optional<LineCounters>& last) {
-    std::string text = "断线" + std::string(NoticedByText(how));
+    // The program's own hang-up after failed pages is no drop of the provider's: the log says whose it was.
+    std::string text = how == DropNoticedBy::FailedProbe ? std::string("网页无法访问，本程序挂断线路并重拨")
+                                                         : "断线" + std::string(NoticedByText(how));
     if (last)
         text += "，本次连接 " + FormatDuration(last->duration_s, true) + "，已发送 " +
                 FormatBytes(last->bytes_sent) + "，已接收 " + FormatBytes(last->bytes_received);
@@ -130,6 +132,10 @@ void DialLog::LinkLost(std::string_view adapter) { Write(WithReason("网卡链�
 void DialLog::LinkBack(std::string_view adapter) { Write(WithReason("网卡链路恢复", adapter)); }
 
 void DialLog::AnotherCopySupervises() { Write("另一个 Veltrane 正在守护这条线路，本程序不自动重拨"); }
+void DialLog::SupervisionLockForeign() {
+    Write("守护锁的名称被其它程序占用，本程序自行守护这条线路");
+}
+void DialLog::PagesFailing(std::string_view finding) { Write("网页探测：" + std::string(finding)); }
 
 void DialLog::Write(std::string_view text) {
     try {

@@ -71,6 +71,10 @@ public:
     void LinkLost(std::string_view adapter);
     void LinkBack(std::string_view adapter);
     void AnotherCopySupervises();
+    // The supervision lock's name is held by something no copy makes: this copy supervises.
+    void SupervisionLockForeign();
+    // What the probe found when the pages failed on a line that is up, as the subscriber was told it.
+    void PagesFailing(std::string_view finding);
 
     // The last `count` lines, oldest first, each whole with its time: read back from the files, so that
     // lines of earlier runs count; the lines this run wrote when the files cannot be read.

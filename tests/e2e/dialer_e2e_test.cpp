@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "services/cipher.h"
+#include "services/dial_log.h"
 #include "services/ras_records.h"
 #include "tests/doubles/http_stub.h"
 #include "tests/e2e/e2e_support.h"
@@ -142,6 +143,14 @@ TEST_F(DialerE2e, ASecondCopyHandsOverAndEndsQuickly) {
     ASSERT_FALSE(program_.Visible());
     WriteRunValueRaw(L"untouched");
     const std::wstring settings_before = ReadSettingRaw(L"ExeUrl");
+
+    // A hidden second start (the Run value, the restart after sign-in) asks for nothing to be seen.
+    Program hidden;
+    ASSERT_TRUE(hidden.Start(L"hide"));
+    ASSERT_TRUE(hidden.Exited(5000));
+    EXPECT_TRUE(Settled(program_.window()));
+    EXPECT_FALSE(program_.Visible());
+    EXPECT_TRUE(Dials().empty());
 
     Program second;
     const ULONGLONG started = TickMs();
@@ -394,6 +403,31 @@ TEST_F(DialerE2e, ADeadLineIsHungUpAndRedialledOnceTheHangUpHasEnded) {
     EXPECT_GE(TickMs() - hung_up, 2500u);  // not before the line was down
     EXPECT_EQ(starts[1].args, DialArgs("user", "secret"));
     EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
+}
+
+TEST_F(DialerE2e, ADeadProxyOnAQuietLineKeepsTheSessionAndIsNamed) {
+    // A proxy program ended and left Internet Options at its closed port (the prefix's 127.0.0.1:9); the
+    // path around it answers (a stub on this machine stands in for the internet).
+    line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
+    ASSERT_TRUE(stub.running());
+    SetDirectPath("127.0.0.1:" + std::to_string(stub.port()));
+    StoreAccount(L"user", "secret", true);
+    const std::wstring log = DialLogFolder() + L"\\" + kDialLogName;
+    DeleteFileW(log.c_str());
+    SetLine([](line::State& s) {
+        s.entries.push_back("Veltrane");
+        s.connected.push_back("Veltrane");
+        s.dial = {line::DialMode::Connect, 1, 0};
+    });
+    ASSERT_TRUE(program_.Launch(L"hide"));
+    // The first supervision tick (22 s) finds the pages failing, the proxy dead and the path around it
+    // answering: told once, naming the proxy; nothing is hung up.
+    std::string text;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return line::ReadWholeFile(log, text) && text.find("网页探测：") != std::string::npos; }, 40000));
+    EXPECT_NE(text.find("系统代理 127.0.0.1:9 无法连接（代理软件可能已退出）"), std::string::npos) << text;
+    EXPECT_FALSE(stub.Requests().empty());
+    EXPECT_TRUE(Dials().empty());
 }
 
 TEST_F(DialerE2e, AHeldSessionAtLogonIsRetriedAMinuteLaterAndTheLineComesBackByItself) {

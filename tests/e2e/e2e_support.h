@@ -114,7 +114,32 @@ inline void SetProxy(const std::wstring& server) {
         RegCloseKey(key);
     }
 }
-inline void RestoreProxy() { SetProxy(L"127.0.0.1:9"); }
+// Points the path that goes around Internet Options' proxy (WinHTTP's machine setting, which real PCs
+// leave direct) at `server`, so that it too reaches only this machine.
+inline void SetDirectPath(const std::string& server) {
+    std::string blob(12, '\0');
+    blob[0] = 0x18;  // the settings' mark, then a zero, then the flags: direct | proxy
+    blob[8] = 3;
+    auto add = [&blob](const std::string& text) {
+        const DWORD size = static_cast<DWORD>(text.size());
+        blob.append(reinterpret_cast<const char*>(&size), sizeof size);
+        blob += text;
+    };
+    add(server);
+    add("");
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        RegSetValueExW(key, L"WinHttpSettings", 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()),
+                       static_cast<DWORD>(blob.size()));
+        RegCloseKey(key);
+    }
+}
+inline void RestoreProxy() {
+    SetProxy(L"127.0.0.1:9");
+    SetDirectPath("127.0.0.1:9");
+}
 
 inline std::wstring WindowText(HWND window) {
     wchar_t buffer[512] = {};

@@ -78,7 +78,7 @@ const struct EventRow {
     {[](Log& l) {
          l.Dropped(Log::DropNoticedBy::FailedProbe, LineCounters{59, 800, 2048});
      },
-     "断线（网络探测失败），本次连接 59秒，已发送 800 字节，已接收 2.0 KB"},
+     "网页无法访问，本程序挂断线路并重拨，本次连接 59秒，已发送 800 字节，已接收 2.0 KB"},
     {[](Log& l) { l.Dropped(Log::DropNoticedBy::Wake, std::nullopt); },
      "断线（唤醒后发现），本次连接的时长和流量未知"},
     {[](Log& l) {

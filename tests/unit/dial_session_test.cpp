@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <type_traits>
+
 namespace vt {
 
 namespace {
@@ -25,11 +28,13 @@ struct Facts {
     bool connected = false;
     bool listed = false;
     bool other = false;  // another connection holds the device
-    std::optional<unsigned long> received;
+    std::optional<std::uint64_t> received;
     ToolRun dial, hang_up;
     std::int64_t now = kNow;
     Link link = Link::Unknown;
     bool supervises = true;
+    bool elsewhere = false;    // another copy holds the supervision (asked without the option)
+    bool hung_up_by_hand = false;  // another copy's subscriber hung up
 };
 
 class FakeLine final : public DialLine {
@@ -38,55 +43,84 @@ public:
     bool Connected() override { return f_.connected; }
     bool Listed() override { return f_.listed; }
     bool OtherConnection() override { return f_.other; }
-    std::optional<unsigned long> BytesReceived() override { return f_.received; }
+    std::optional<std::uint64_t> BytesReceived() override { return f_.received; }
     ToolRun ToolAnswer(ToolJob job) override { return job == ToolJob::Dial ? f_.dial : f_.hang_up; }
     std::int64_t NowMs() override { return f_.now; }
     Link LinkNow() override { return f_.link; }
     bool HoldsSupervision() override { return f_.supervises; }
+    bool SupervisedElsewhere() override { return f_.elsewhere; }
+    bool HungUpElsewhere() override { return f_.hung_up_by_hand; }
 
 private:
     const Facts& f_;
 };
 
-enum class Ev {
-    Subscriber,
-    Automatic,
-    Watch,
-    Supervise,
-    HangUpWait,
-    Online,
-    Offline,
-    Ended,
-    Made,
-    Sleep,
-    Wake,
-    Link
-};
+using Send = Decision (*)(DialSession&);
+
+// The events, by name.
+namespace Ev {
+constexpr Send Subscriber = [](DialSession& s) { return s.Request(kSub); };
+constexpr Send Automatic = [](DialSession& s) { return s.Request(kAuto); };
+constexpr Send Watch = [](DialSession& s) { return s.WatchTick(); };
+constexpr Send Supervise = [](DialSession& s) { return s.SupervisionTick(); };
+constexpr Send HangUpWait = [](DialSession& s) { return s.HangUpWaitTick(); };
+constexpr Send Online = [](DialSession& s) { return s.ProbeAnswered({}); };
+constexpr Send Offline = [](DialSession& s) { return s.ProbeAnswered({Pages::Unreachable}); };
+constexpr Send OfflineDeadProxy = [](DialSession& s) { return s.ProbeAnswered({Pages::Unreachable, true}); };
+constexpr Send ProxyDead = [](DialSession& s) { return s.ProbeAnswered({Pages::ProxyFails, true}); };
+constexpr Send NamesFail = [](DialSession& s) { return s.ProbeAnswered({Pages::NamesFail}); };
+constexpr Send Ended = [](DialSession& s) { return s.ConnectionEnded(); };
+constexpr Send Made = [](DialSession& s) { return s.ConnectionMade(); };
+constexpr Send Sleep = [](DialSession& s) { return s.Suspended(); };
+constexpr Send Wake = [](DialSession& s) { return s.Resumed(); };
+constexpr Send Link = [](DialSession& s) { return s.LinkChanged(); };
+}  // namespace Ev
 
 struct Row {
     const char* rule;
     State before;
-    Ev event;
+    Send event;
     Facts facts;
     Decision decision;
     State after;
 };
 
-using Send = Decision (*)(DialSession&);
-constexpr Send kSend[] = {
-    [](DialSession& s) { return s.Request(kSub); },
-    [](DialSession& s) { return s.Request(kAuto); },
-    [](DialSession& s) { return s.WatchTick(); },
-    [](DialSession& s) { return s.SupervisionTick(); },
-    [](DialSession& s) { return s.HangUpWaitTick(); },
-    [](DialSession& s) { return s.ProbeAnswered(true); },
-    [](DialSession& s) { return s.ProbeAnswered(false); },
-    [](DialSession& s) { return s.ConnectionEnded(); },
-    [](DialSession& s) { return s.ConnectionMade(); },
-    [](DialSession& s) { return s.Suspended(); },
-    [](DialSession& s) { return s.Resumed(); },
-    [](DialSession& s) { return s.LinkChanged(); },
-};
+// The fields in which two states or decisions differ, for a failing row.
+template <typename T>
+void Differ(std::string& out, const char* name, const T& a, const T& b) {
+    if (a == b) return;
+    auto text = [](const auto& v) -> std::string {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, bool>) return v ? "true" : "false";
+        else if constexpr (std::is_enum_v<V>) return std::to_string(static_cast<int>(v));
+        else if constexpr (std::is_arithmetic_v<V>) return std::to_string(v);
+        else return v ? "set" : "none";
+    };
+    out += std::string(" ") + name + ": " + text(a) + " (expected " + text(b) + ")";
+}
+std::string Differences(const Decision& a, const Decision& b) {
+    std::string out;
+    Differ(out, "act", a.act, b.act);
+    Differ(out, "origin", a.origin, b.origin);
+    Differ(out, "remake_entry", a.remake_entry, b.remake_entry);
+    Differ(out, "code", a.code, b.code);
+    Differ(out, "stopped", a.stopped, b.stopped);
+    Differ(out, "news", a.news, b.news);
+    Differ(out, "pages", a.pages, b.pages);
+    Differ(out, "proxy_dead", a.proxy_dead, b.proxy_dead);
+    return out;
+}
+std::string Differences(const State& a, const State& b) {
+    std::string out;
+#define VT_FIELD(f) Differ(out, #f, a.f, b.f)
+    VT_FIELD(phase); VT_FIELD(origin); VT_FIELD(ticks); VT_FIELD(hold); VT_FIELD(refusals);
+    VT_FIELD(retry_at_ms); VT_FIELD(blocker_seen); VT_FIELD(line_up); VT_FIELD(hung_up);
+    VT_FIELD(remake_entry); VT_FIELD(told); VT_FIELD(link_told); VT_FIELD(received);
+    VT_FIELD(suspended_at_ms); VT_FIELD(resumed_at_ms); VT_FIELD(tale); VT_FIELD(redial);
+    VT_FIELD(pages_told); VT_FIELD(pages_redials); VT_FIELD(pages_retry_at_ms);
+#undef VT_FIELD
+    return out;
+}
 
 // clang-format off
 const Row kRows[] = {
@@ -111,9 +145,19 @@ const Row kRows[] = {
      {.act = Act::NoLink, .news = News::NoLink}, {.phase = Phase::Owed, .origin = kSub, .told = Kind::Transient, .link_told = true}},
     {"an unreadable link holds nothing", {}, Ev::Automatic, {.link = Link::Unknown}, {Act::Launch, kAuto},
      {.phase = Phase::Watching, .origin = kAuto}},
-    {"another copy supervises", {}, Ev::Automatic, {.supervises = false}, {}, {}},
+    {"another copy supervises", {.redial = true}, Ev::Automatic, {.supervises = false}, {}, {.redial = true}},
+    {"a copy without the option leaves the lock alone and dials when no copy supervises", {}, Ev::Automatic,
+     {.supervises = false}, {Act::Launch, kAuto}, {.phase = Phase::Watching, .origin = kAuto}},
+    {"and holds back while another copy does", {}, Ev::Automatic, {.elsewhere = true}, {}, {}},
+    {"its owed dial on the cable's return takes no lock either", {.phase = Phase::Owed, .link_told = true},
+     Ev::Link, {.link = Link::Up, .supervises = false}, {Act::Launch, kAuto},
+     {.phase = Phase::Watching, .origin = kAuto}},
+    {"nor on the wake", {.phase = Phase::Owed, .suspended_at_ms = 1}, Ev::Wake, {.supervises = false},
+     {Act::Launch, kAuto}, {.phase = Phase::Watching, .origin = kAuto, .resumed_at_ms = kNow}},
     {"no automatic dial goes into a suspend", {.suspended_at_ms = kNow - 1000}, Ev::Automatic, {}, {},
      {.phase = Phase::Owed, .suspended_at_ms = kNow - 1000}},
+    {"until two minutes have passed", {.suspended_at_ms = kNow - 119'999}, Ev::Automatic, {}, {},
+     {.phase = Phase::Owed, .suspended_at_ms = kNow - 119'999}},
     {"two minutes of running after a suspend with no resume told", {.suspended_at_ms = kNow - 120'000},
      Ev::Automatic, {}, {Act::Launch, kAuto},
      {.phase = Phase::Watching, .origin = kAuto, .suspended_at_ms = kNow - 120'000}},
@@ -175,17 +219,59 @@ const Row kRows[] = {
      {.phase = Phase::Watching, .origin = kAuto, .redial = true}},
     {"no probe while the machine goes to sleep", {.line_up = true, .suspended_at_ms = kNow, .redial = true},
      Ev::Supervise, {.connected = true}, {}, {.line_up = true, .suspended_at_ms = kNow, .redial = true}},
-    {"what the wake kept back is told once it has settled",
+    {"what the wake kept back waits while a dial is under way once it has settled",
      {.resumed_at_ms = kNow - 30'000, .tale = DialSession::Tale{651, false, Kind::Transient}, .redial = true},
-     Ev::Supervise, {}, {.act = Act::Launch, .code = 651, .news = News::Failure},
-     {.phase = Phase::Watching, .origin = kAuto, .told = Kind::Transient, .resumed_at_ms = kNow - 30'000,
+     Ev::Supervise, {}, {Act::Launch, kAuto},
+     {.phase = Phase::Watching, .origin = kAuto, .resumed_at_ms = kNow - 30'000,
+      .tale = DialSession::Tale{651, false, Kind::Transient}, .redial = true}},
+    {"and is told when none is, the line still down",
+     {.hold = Hold::BackingOff, .retry_at_ms = kNow + 1, .resumed_at_ms = kNow - 30'000,
+      .tale = DialSession::Tale{691, false, Kind::Refused}, .redial = true},
+     Ev::Supervise, {}, {.code = 691, .news = News::Failure},
+     {.hold = Hold::BackingOff, .retry_at_ms = kNow + 1, .told = Kind::Refused, .resumed_at_ms = kNow - 30'000,
       .redial = true}},
+    {"a copy that does not supervise probes nothing after a wake", {.line_up = true, .redial = true}, Ev::Wake,
+     {.connected = true, .supervises = false}, {}, {.line_up = true, .resumed_at_ms = kNow, .redial = true}},
 
     // The probe's answer, and the wait for the line's release.
     {"the probe's own download is no traffic", {.line_up = true, .received = 900}, Ev::Online,
      {.received = 60'000}, {}, {.line_up = true, .received = 60'000}},
-    {"a line that carries nothing is hung up and redialled", {.line_up = true, .received = 900}, Ev::Offline,
-     {}, {Act::HangUpAndRedial, kAuto}, {.phase = Phase::Held, .origin = kAuto, .hung_up = true}},
+    {"a line that reaches nothing is hung up and redialled, untold", {.line_up = true, .received = 900},
+     Ev::Offline, {}, {.act = Act::HangUpAndRedial, .origin = kAuto, .pages = Pages::Unreachable},
+     {.phase = Phase::Held, .origin = kAuto, .hung_up = true, .pages_redials = 1,
+      .pages_retry_at_ms = kNow + 120'000}},
+    {"a redial that did not bring the pages back is not repeated at the next tick; told once, a dead proxy named",
+     {.line_up = true, .pages_redials = 1, .pages_retry_at_ms = kNow + 1}, Ev::OfflineDeadProxy, {},
+     {.news = News::PagesFail, .pages = Pages::Unreachable, .proxy_dead = true},
+     {.line_up = true, .pages_told = Pages::Unreachable, .pages_redials = 1, .pages_retry_at_ms = kNow + 1}},
+    {"the wait over, the next redial, the wait doubled",
+     {.line_up = true, .pages_told = Pages::Unreachable, .pages_redials = 1, .pages_retry_at_ms = kNow},
+     Ev::Offline, {}, {.act = Act::HangUpAndRedial, .origin = kAuto, .pages = Pages::Unreachable},
+     {.phase = Phase::Held, .origin = kAuto, .hung_up = true, .pages_told = Pages::Unreachable,
+      .pages_redials = 2, .pages_retry_at_ms = kNow + 240'000}},
+    {"a dead proxy before a working path: no hang-up, named once", {.line_up = true, .received = 900},
+     Ev::ProxyDead, {.received = 1000}, {.news = News::PagesFail, .pages = Pages::ProxyFails, .proxy_dead = true},
+     {.line_up = true, .received = 1000, .pages_told = Pages::ProxyFails}},
+    {"and not again", {.line_up = true, .pages_told = Pages::ProxyFails}, Ev::ProxyDead, {},
+     {.pages = Pages::ProxyFails, .proxy_dead = true}, {.line_up = true, .pages_told = Pages::ProxyFails}},
+    {"failing names: told, and one redial", {.line_up = true}, Ev::NamesFail, {},
+     {.act = Act::HangUpAndRedial, .origin = kAuto, .news = News::PagesFail, .pages = Pages::NamesFail},
+     {.phase = Phase::Held, .origin = kAuto, .hung_up = true, .pages_told = Pages::NamesFail,
+      .pages_retry_at_ms = kNow + 1'800'000}},
+    {"no more than one in thirty minutes",
+     {.line_up = true, .pages_told = Pages::NamesFail, .pages_retry_at_ms = kNow + 1}, Ev::NamesFail, {},
+     {.pages = Pages::NamesFail}, {.line_up = true, .pages_told = Pages::NamesFail, .pages_retry_at_ms = kNow + 1}},
+    {"the pages' redials outlive the new connection",
+     {.phase = Phase::Watching, .pages_redials = 1, .pages_retry_at_ms = kNow + 1}, Ev::Watch,
+     {.connected = true}, {Act::Connected}, {.line_up = true, .pages_redials = 1, .pages_retry_at_ms = kNow + 1}},
+    {"the pages answering end their outage",
+     {.line_up = true, .pages_told = Pages::Unreachable, .pages_redials = 3, .pages_retry_at_ms = kNow + 1},
+     Ev::Online, {.received = 5}, {}, {.line_up = true, .received = 5}},
+    {"the subscriber's dial ends their spacing", {.pages_told = Pages::Unreachable, .pages_redials = 3},
+     Ev::Subscriber, {}, {Act::Launch, kSub}, {.phase = Phase::Watching}},
+    {"a copy that does not supervise dials at once after its own hang-up",
+     {.phase = Phase::Held, .origin = kSub, .hung_up = true}, Ev::HangUpWait, {.supervises = false},
+     {Act::Launch, kSub}, {.phase = Phase::Watching}},
     {"a release never told stops no dial", {.phase = Phase::Held, .ticks = 19, .hung_up = true},
      Ev::HangUpWait, {.listed = true}, {Act::Launch, kSub}, {.phase = Phase::Watching}},
     {"an automatic held dial waits for the cable",
@@ -199,7 +285,12 @@ const Row kRows[] = {
     {"the end of the connection that held the device",
      {.hold = Hold::Paused, .blocker_seen = true, .redial = true}, Ev::Ended, {}, {Act::Launch, kAuto},
      {.phase = Phase::Watching, .origin = kAuto, .redial = true}},
-    {"a drop without the option is only noted", {.line_up = true, .received = 5}, Ev::Ended, {}, {}, {}},
+    {"a drop without the option is shown, no dial", {.line_up = true, .received = 5}, Ev::Ended, {},
+     {Act::Down}, {}},
+    {"another user's hang-up is not undone at once", {.line_up = true, .redial = true}, Ev::Ended,
+     {.hung_up_by_hand = true}, {Act::Down}, {.redial = true}},
+    {"a drop while asleep is shown at the wake", {.line_up = true, .suspended_at_ms = 1}, Ev::Wake, {},
+     {Act::Down}, {.resumed_at_ms = kNow}},
     {"another connection's end", {.line_up = true, .redial = true}, Ev::Ended, {.connected = true}, {},
      {.line_up = true, .redial = true}},
     {"the end of this program's own dial", {.phase = Phase::Watching, .redial = true}, Ev::Ended, {}, {},
@@ -249,15 +340,28 @@ TEST(DialSessionTable, EachRuleIsARow) {
     for (const Row& row : kRows) {
         FakeLine line(row.facts);
         DialSession session(line, row.before);
-        EXPECT_TRUE(kSend[int(row.event)](session) == row.decision) << row.rule;
-        EXPECT_TRUE(session.state() == row.after) << row.rule;
+        const Decision decision = row.event(session);
+        EXPECT_TRUE(decision == row.decision) << row.rule << ": decision" << Differences(decision, row.decision);
+        EXPECT_TRUE(session.state() == row.after) << row.rule << ": state" << Differences(session.state(), row.after);
     }
+}
+
+TEST(DialSessionTable, TheSupervisionIsAskedAgainAtEachTick) {
+    // The copy that held it quits between two ticks: the next tick's answer counts.
+    Facts facts{.connected = true, .supervises = false};
+    FakeLine line(facts);
+    DialSession session(line, {.line_up = true, .redial = true});
+    EXPECT_EQ(session.SupervisionTick().act, Act::Nothing);
+    facts.supervises = true;
+    EXPECT_EQ(session.SupervisionTick().act, Act::Probe);
 }
 
 TEST(DialSessionTable, RetrySpacingDoublesUpToTenMinutes) {
     std::vector<std::int64_t> delays;
     for (int refusals = 1; refusals <= 6; ++refusals) delays.push_back(DialSession::RetryDelayMs(refusals));
     EXPECT_EQ(delays, (std::vector<std::int64_t>{60'000, 120'000, 240'000, 480'000, 600'000, 600'000}));
+    EXPECT_EQ(DialSession::PagesRetryDelayMs(5), 1'800'000);  // 2, 4, 8, 16 minutes, then half an hour
+    EXPECT_EQ(DialSession::PagesRetryDelayMs(4), 960'000);
 }
 
 }  // namespace

@@ -191,6 +191,8 @@ public:
     std::array<std::string, 2> ProbeAddresses() override {
         return {"https://probe-one.test/", "http://probe-two.test/"};
     }
+    PathFindings paths;  // what lies beyond failed pages (by default: nothing answers, no proxy)
+    PathFindings CheckPaths() override { return paths; }
     bool LaunchDial(std::string_view account, std::string_view password) override {
         log_.push_back(Cat({"LaunchDial ", account, ",", password}));
         dials.emplace_back(account, password);

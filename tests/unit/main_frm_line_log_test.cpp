@@ -79,7 +79,15 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.services.probe = [](std::string_view) { return false; };
              rig.view.Advance(22000);
          },
-         {"断线（网络探测失败），本次连接 22秒" + drop_figures}},
+         {"网页无法访问，本程序挂断线路并重拨，本次连接 22秒" + drop_figures}},
+        {"a dead proxy before a working path is named, and the line kept",
+         connected(true, false),
+         [](Rig& rig) {
+             rig.services.probe = [](std::string_view) { return false; };
+             rig.services.paths = {"127.0.0.1:7890", true, true};
+             rig.view.Advance(22000);
+         },
+         {"网页探测：网络已连接，但系统代理 127.0.0.1:7890 无法连接（代理软件可能已退出）"}},
         {"the subscriber's hang-up is no drop",
          connected(true, false),
          [](Rig& rig) {
