@@ -32,7 +32,94 @@ std::int64_t DialSession::PagesRetryDelayMs(int redials) {
 bool DialSession::Supervises() {
     // A copy without the option never takes the lock, so that it cannot keep it from a copy whose
     // subscriber wants the line kept; it still makes its own automatic dials when no copy supervises.
-    return s_.redial ? line_.HoldsSupervision() : !line_.SupervisedElsewhere();
+    const bool supervises = s_.redial ? line_.HoldsSupervision() : !line_.SupervisedElsewhere();
+    if (!supervises) elsewhere_ = true;
+    return supervises;
+}
+
+std::optional<std::uint64_t> DialSession::BytesReceived() {
+    read_ = line_.Counters();
+    if (!read_) return std::nullopt;
+    last_ = read_;
+    return read_->bytes_received;
+}
+
+template <typename Event>
+Decision DialSession::Report(Event&& event) {
+    const bool was_up = s_.line_up;
+    const Hold hold = s_.hold;
+    const std::int64_t retry_at = s_.retry_at_ms;
+    const std::optional<LineCounters> last = last_;
+    read_.reset();
+    elsewhere_ = false;
+    Decision decision = event();
+    if (was_up && !s_.line_up) {
+        decision.dropped = true;
+        decision.figures = read_ ? read_ : last;
+    } else {
+        decision.figures = read_;
+    }
+    decision.supervised_elsewhere = elsewhere_;
+    // Without the option nothing redials, so there is nothing to tell of its course.
+    if (s_.redial && (s_.hold != hold || s_.retry_at_ms != retry_at)) {
+        switch (s_.hold) {
+            case Hold::BackingOff:
+                decision.redialling = Redialling::BackingOff;
+                decision.redial_in_ms = std::max<std::int64_t>(0, s_.retry_at_ms - line_.NowMs());
+                break;
+            case Hold::Paused:
+                decision.redialling = Redialling::Paused;
+                break;
+            case Hold::Stopped:
+                decision.redialling = Redialling::Stopped;
+                break;
+            case Hold::None:
+                if (hold == Hold::Paused || hold == Hold::Stopped) decision.redialling = Redialling::Resumed;
+                break;
+        }
+    }
+    return decision;
+}
+
+Decision DialSession::SetRedial(bool on) {
+    return Report([&] {
+        s_.redial = on;
+        Decision decision;
+        decision.release_supervision = !on;
+        return decision;
+    });
+}
+
+// Each event, and what it did.
+Decision DialSession::Request(DialOrigin origin) {
+    return Report([&] { return OnRequest(origin); });
+}
+Decision DialSession::WatchTick() {
+    return Report([&] { return OnWatchTick(); });
+}
+Decision DialSession::SupervisionTick() {
+    return Report([&] { return OnSupervisionTick(); });
+}
+Decision DialSession::HangUpWaitTick() {
+    return Report([&] { return OnHangUpWaitTick(); });
+}
+Decision DialSession::ProbeAnswered(ProbeAnswer answer) {
+    return Report([&] { return OnProbeAnswered(answer); });
+}
+Decision DialSession::ConnectionEnded() {
+    return Report([&] { return OnConnectionEnded(); });
+}
+Decision DialSession::ConnectionMade() {
+    return Report([&] { return OnConnectionMade(); });
+}
+Decision DialSession::Suspended() {
+    return Report([&] { return OnSuspended(); });
+}
+Decision DialSession::Resumed() {
+    return Report([&] { return OnResumed(); });
+}
+Decision DialSession::LinkChanged() {
+    return Report([&] { return OnLinkChanged(); });
 }
 
 bool DialSession::Asleep(std::int64_t now) const {
@@ -46,6 +133,7 @@ bool DialSession::Waking(std::int64_t now) const {
 void DialSession::Forget() {
     s_.line_up = false;
     s_.received.reset();
+    last_.reset();
 }
 
 bool DialSession::Released() {
@@ -55,7 +143,7 @@ bool DialSession::Released() {
     return !s_.hung_up || !line_.Listed();
 }
 
-Decision DialSession::Request(DialOrigin origin) {
+Decision DialSession::OnRequest(DialOrigin origin) {
     if (line_.Connected()) {
         Up();
         return Decision{Act::AlreadyConnected};
@@ -189,7 +277,7 @@ Decision DialSession::Up() {
     s_.link_told = false;
     // The traffic counter as the line is seen up is the first tick's baseline: a line that carries traffic
     // from its start is not probed at the first tick.
-    s_.received = line_.BytesReceived();
+    s_.received = BytesReceived();
     Decision up{Act::Connected};
     if (outage_told) up.news = News::Reconnected;
     return up;
@@ -254,7 +342,8 @@ Decision DialSession::Failure(unsigned long code) {
 Decision DialSession::Finish(Decision decision) {
     if (!s_.tale || Asleep(line_.NowMs()) || Waking(line_.NowMs())) return decision;
     // A dial under way speaks for itself: its failure is told, its connection makes the tale no news.
-    if (s_.phase == Phase::Held || s_.phase == Phase::Watching || s_.phase == Phase::Awaiting) return decision;
+    if (s_.phase == Phase::Held || s_.phase == Phase::Watching || s_.phase == Phase::Awaiting)
+        return decision;
     // The wake has settled without a connection: what was kept back is told now, unless a newer failure
     // of the same outage speaks for itself.
     if (decision.act != Act::Failed && decision.news == News::None && !line_.Connected()) {
@@ -267,7 +356,7 @@ Decision DialSession::Finish(Decision decision) {
     return decision;
 }
 
-Decision DialSession::WatchTick() {
+Decision DialSession::OnWatchTick() {
     if (line_.Connected()) return Finish(Up());
     if (s_.phase != Phase::Watching) return Finish(Decision{Act::Failed});
     // The tool's own answer, read without waiting: a failure is known before the watch runs out. A tool
@@ -281,7 +370,7 @@ Decision DialSession::WatchTick() {
     return Finish(Decision{Act::Failed});
 }
 
-Decision DialSession::SupervisionTick() {
+Decision DialSession::OnSupervisionTick() {
     if (!s_.redial) return Decision{};
     switch (s_.phase) {
         case Phase::Held:
@@ -310,7 +399,7 @@ Decision DialSession::SupervisionTick() {
     if (!s_.line_up || s_.told) return Finish(Up());
     if (Asleep(line_.NowMs()) || !supervises) return Finish(Decision{});
     // A line that received traffic since the last tick works: no third party's page is asked.
-    const std::optional<std::uint64_t> received = line_.BytesReceived();
+    const std::optional<std::uint64_t> received = BytesReceived();
     const std::optional<std::uint64_t> last = s_.received;
     s_.received = received;
     // Unsigned arithmetic would turn a counter that went back into a huge growth: compare first.
@@ -319,10 +408,10 @@ Decision DialSession::SupervisionTick() {
     return Finish(Decision{Act::Probe});
 }
 
-Decision DialSession::ProbeAnswered(ProbeAnswer answer) {
+Decision DialSession::OnProbeAnswered(ProbeAnswer answer) {
     if (answer.pages == Pages::Answered) {
         // The probe's own download is no traffic of the subscriber's: the next tick counts from here.
-        s_.received = line_.BytesReceived();
+        s_.received = BytesReceived();
         s_.pages_told.reset();
         s_.pages_redials = 0;
         s_.pages_retry_at_ms = 0;
@@ -341,7 +430,7 @@ Decision DialSession::ProbeAnswered(ProbeAnswer answer) {
             break;
         case Pages::ProxyFails:
             // The line reaches the internet; a redial would only cut the subscriber's other traffic.
-            s_.received = line_.BytesReceived();
+            s_.received = BytesReceived();
             break;
         case Pages::NamesFail:
             // A new session may bring other name servers, but no more often than the longest wait.
@@ -378,7 +467,7 @@ Decision DialSession::HangUpForPages(Decision decision) {
     return decision;
 }
 
-Decision DialSession::HangUpWaitTick() {
+Decision DialSession::OnHangUpWaitTick() {
     if (s_.phase != Phase::Held) return Finish(Decision{});
     // A line that is never reported released must not stop the dial for good.
     if (!Released() && ++s_.ticks < kHangUpWaitTicks) return Decision{Act::Hold, s_.origin};
@@ -400,7 +489,7 @@ void DialSession::HangUpStarted() {
     Forget();
 }
 
-Decision DialSession::ConnectionEnded() {
+Decision DialSession::OnConnectionEnded() {
     // The signal comes for any connection's end: the entry's own is told by its absence.
     if (line_.Connected()) return Finish(Decision{});
     const bool idle = s_.phase == Phase::Idle || s_.phase == Phase::Owed;
@@ -417,18 +506,18 @@ Decision DialSession::ConnectionEnded() {
     return Finish(Automatic(false));
 }
 
-Decision DialSession::ConnectionMade() {
+Decision DialSession::OnConnectionMade() {
     if (!line_.Connected()) return Finish(Decision{});
     if (s_.line_up && s_.phase == Phase::Idle && !s_.told) return Finish(Decision{});
     return Finish(Up());
 }
 
-Decision DialSession::Suspended() {
+Decision DialSession::OnSuspended() {
     s_.suspended_at_ms = line_.NowMs();
     return Decision{};
 }
 
-Decision DialSession::Resumed() {
+Decision DialSession::OnResumed() {
     s_.suspended_at_ms.reset();
     s_.resumed_at_ms = line_.NowMs();
     s_.received.reset();
@@ -454,7 +543,7 @@ Decision DialSession::Resumed() {
     return Finish(Decision{Act::Probe});
 }
 
-Decision DialSession::LinkChanged() {
+Decision DialSession::OnLinkChanged() {
     if (line_.LinkNow() != Link::Down) s_.link_told = false;  // that outage of the cable is over
     const bool owed = s_.phase == Phase::Owed;
     if (!owed && (!s_.redial || s_.phase != Phase::Idle)) return Finish(Decision{});

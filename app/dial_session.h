@@ -64,7 +64,8 @@ public:
     virtual bool Connected() = 0;        // the entry's connection is up
     virtual bool Listed() = 0;           // the system still lists a connection of the entry, in any state
     virtual bool OtherConnection() = 0;  // another entry's connection holds the broadband device
-    virtual std::optional<std::uint64_t> BytesReceived() = 0;  // the whole count; nothing when unknown
+    // The connection's figures (whole counts, not 32-bit ones that wrap); nothing when unknown.
+    virtual std::optional<LineCounters> Counters() = 0;
     virtual ToolRun ToolAnswer(ToolJob job) = 0;               // how the tool's last run stands
     virtual std::int64_t NowMs() = 0;
     virtual Link LinkNow() = 0;
@@ -160,6 +161,8 @@ public:
     };
     // What a balloon tells. PagesFail: the probe's finding (`pages`, `proxy_dead`) on a line that is up.
     enum class News { None, Failure, Reconnected, NoLink, PagesFail };
+    // What became of automatic redialling at this event; told only while the option is on.
+    enum class Redialling { Unchanged, BackingOff, Paused, Stopped, Resumed };
 
     struct Decision {
         Act act = Act::Nothing;
@@ -170,6 +173,14 @@ public:
         News news = News::None;  // what a balloon tells
         Pages pages = Pages::Answered;  // HangUpAndRedial, News::PagesFail: what the probe found
         bool proxy_dead = false;        // HangUpAndRedial, News::PagesFail: the proxy in force is dead
+        // What happened, for the tray and the log. `dropped`: the line the session had up is gone, other
+        // than by the subscriber's hang-up; `figures` are then the last ones read, else those read now.
+        bool dropped = false;
+        std::optional<LineCounters> figures = std::nullopt;
+        Redialling redialling = Redialling::Unchanged;
+        std::int64_t redial_in_ms = 0;      // Redialling::BackingOff: the wait before the next dial
+        bool supervised_elsewhere = false;  // asked now: another copy supervises the line
+        bool release_supervision = false;   // the option is off: the lock goes to whoever wants it
         bool operator==(const Decision&) const = default;
     };
 
@@ -194,7 +205,7 @@ public:
     Decision Suspended();
     Decision Resumed();
     Decision LinkChanged();
-    void SetRedial(bool on) { s_.redial = on; }
+    Decision SetRedial(bool on);
 
     const State& state() const { return s_; }
     // The wait after the `refusals`-th refusal in a row.
@@ -212,6 +223,21 @@ private:
     Decision Up();
     Decision Finish(Decision decision);
     Decision HangUpForPages(Decision decision);
+    // Runs an event and says what it did to the line and to the redialling.
+    template <typename Event>
+    Decision Report(Event&& event);
+    // The events themselves.
+    Decision OnRequest(DialOrigin origin);
+    Decision OnWatchTick();
+    Decision OnSupervisionTick();
+    Decision OnHangUpWaitTick();
+    Decision OnProbeAnswered(ProbeAnswer answer);
+    Decision OnConnectionEnded();
+    Decision OnConnectionMade();
+    Decision OnSuspended();
+    Decision OnResumed();
+    Decision OnLinkChanged();
+    std::optional<std::uint64_t> BytesReceived();  // reads the figures, keeping them for the decision
     bool Released();
     bool Supervises();  // this copy may dial on its own: the lock with the option, or nobody else without
     bool Asleep(std::int64_t now) const;
@@ -220,6 +246,9 @@ private:
 
     DialLine& line_;
     State s_;
+    std::optional<LineCounters> read_;  // read at the current event
+    std::optional<LineCounters> last_;  // the last read of the line now up
+    bool elsewhere_ = false;            // the current event found another copy supervising
 };
 
 }  // namespace vt

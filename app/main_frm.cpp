@@ -238,8 +238,7 @@ void MainFrm::ApplyRedialOnDrop() {
         view_.StartTimer(FrmTimer::Supervision, kSupervisionIntervalMs);
         StoreSetting(compat::kRedialKey, "1");
     } else {
-        session_.SetRedial(false);
-        services_.ReleaseSupervision();
+        if (session_.SetRedial(false).release_supervision) services_.ReleaseSupervision();
         view_.StopTimer(FrmTimer::Supervision);
         StoreSetting(compat::kRedialKey, "0");
     }

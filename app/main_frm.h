@@ -294,27 +294,13 @@ private:
         bool Connected() override { return services_.IsEntryConnected(kEntryName); }
         bool Listed() override { return services_.IsEntryListed(kEntryName); }
         bool OtherConnection() override { return services_.OtherBroadbandConnected(kEntryName); }
-        // The supervision's look at the traffic also gives the figures a drop is logged with.
-        std::optional<std::uint64_t> BytesReceived() override {
-            counters = services_.ReadCounters(kEntryName);
-            if (!counters) return std::nullopt;
-            return counters->bytes_received;
-        }
+        std::optional<LineCounters> Counters() override { return services_.ReadCounters(kEntryName); }
         ToolRun ToolAnswer(ToolJob job) override { return services_.LastToolRun(job); }
         std::int64_t NowMs() override { return services_.NowMs(); }
         Link LinkNow() override { return services_.ReadLink(); }
-        bool HoldsSupervision() override {
-            supervises = services_.HoldsSupervision();
-            return *supervises;
-        }
-        bool SupervisedElsewhere() override {
-            const bool elsewhere = services_.SupervisedElsewhere();
-            if (elsewhere) supervises = false;
-            return elsewhere;
-        }
+        bool HoldsSupervision() override { return services_.HoldsSupervision(); }
+        bool SupervisedElsewhere() override { return services_.SupervisedElsewhere(); }
         bool HungUpElsewhere() override { return services_.HungUpElsewhere(); }
-        std::optional<bool> supervises;        // the last answer, for the log
-        std::optional<LineCounters> counters;  // the last figures read
 
     private:
         MainFrmServices& services_;
@@ -339,9 +325,8 @@ private:
     void ShowInfoBalloon(std::string_view text);
     // Asks the session of `event` and follows what the line did.
     Decision Ask(Decision (DialSession::*event)(), DialLog::DropNoticedBy noticed);
-    // What the line did, for the tray and the log: `before` is the session's state before the event that
-    // gave `decision`, `noticed` how a drop found in it was noticed.
-    void Follow(const DialSession::State& before, const Decision& decision, DialLog::DropNoticedBy noticed);
+    // What the session said happened, for the tray and the log: `noticed` is how a drop in it was noticed.
+    void Follow(const Decision& decision, DialLog::DropNoticedBy noticed);
     void LineUp();
     void LineDown();
     // The tray's icon and tip from the line's state; the shell is asked only when the tip changes.

@@ -15,9 +15,8 @@ namespace vt {
 using namespace main_frm_parts;
 
 DialSession::Act MainFrm::AskDial(DialOrigin origin) {
-    const DialSession::State before = session_.state();
     const Decision decision = session_.Request(origin);
-    Follow(before, decision, DialLog::DropNoticedBy::Check);
+    Follow(decision, DialLog::DropNoticedBy::Check);
     if (decision.act == DialSession::Act::AlreadyConnected) {
         ShowInfoBalloon(kConnectedBalloon);
     } else {
@@ -125,12 +124,9 @@ void MainFrm::Probe() {
             answer = JudgeFailedPages(paths_);
         }
     }
-    const DialSession::State before = session_.state();
-    line_.counters.reset();
     const Decision decision = session_.ProbeAnswered(answer);
     if (answer.pages == Pages::Answered || line_state_ != LineState::Connected) pages_failing_ = false;
-    if (line_.counters && line_state_ == LineState::Connected) Counted(*line_.counters);
-    Follow(before, decision, DialLog::DropNoticedBy::FailedProbe);
+    Follow(decision, DialLog::DropNoticedBy::FailedProbe);
     Carry(decision);
 }
 
@@ -224,31 +220,29 @@ void MainFrm::OnLinkChanged() {
 }
 
 MainFrm::Decision MainFrm::Ask(Decision (DialSession::*event)(), DialLog::DropNoticedBy noticed) {
-    const DialSession::State before = session_.state();
-    line_.counters.reset();
     const Decision decision = (session_.*event)();
-    // The supervision's look at the traffic is the only reading of the figures while nothing happens:
-    // the tip's duration is set again from it, and a drop is logged with it.
-    if (line_.counters && line_state_ == LineState::Connected) Counted(*line_.counters);
-    Follow(before, decision, noticed);
+    Follow(decision, noticed);
     return decision;
 }
 
-void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
-                     DialLog::DropNoticedBy noticed) {
+void MainFrm::Follow(const Decision& decision, DialLog::DropNoticedBy noticed) {
     using Act = DialSession::Act;
-    using Hold = DialSession::Hold;
-    const DialSession::State& after = session_.state();
+    using Redialling = DialSession::Redialling;
     DialLog& log = services_.Log();
-    // The session forgets a line it no longer sees up; the subscriber's own hang-up never comes here.
-    if (before.line_up && !after.line_up) {
-        std::optional<LineCounters> last = counters_;
+    if (decision.dropped) {
+        // The session's last look, or the figures read as the line came up; the system's duration was read
+        // then, and the drop came later.
+        std::optional<LineCounters> last = decision.figures ? decision.figures : counters_;
         if (last && line_state_ == LineState::Connected)
             last->duration_s =
                 static_cast<std::uint64_t>(std::max<std::int64_t>(0, services_.NowMs() - connected_at_ms_)) /
                 1000;
         log.Dropped(noticed, last);
         LineDown();
+    } else if (decision.figures && line_state_ == LineState::Connected) {
+        // The supervision's look at the traffic is the only reading of the figures while nothing happens:
+        // the tip's duration is set again from it.
+        Counted(*decision.figures);
     }
     switch (decision.act) {
         case Act::Launch:
@@ -283,32 +277,34 @@ void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
         case Act::Probe:
             break;
     }
-    // The supervision's decisions matter only while the option asks for redialling.
-    if (redial_on_drop_ && (after.hold != before.hold || after.retry_at_ms != before.retry_at_ms)) {
-        switch (after.hold) {
-            case Hold::BackingOff:
-                log.RedialBackoff(static_cast<std::uint64_t>(
-                    std::max<std::int64_t>(0, after.retry_at_ms - services_.NowMs()) / 1000));
-                break;
-            case Hold::Paused:
-                log.RedialPaused("另一个宽带连接正在使用这条线路（错误 813）");
-                break;
-            case Hold::Stopped:
-                log.RedialStopped(decision.code ? "错误 " + std::to_string(decision.code) + "，需要用户处理"
-                                                : std::string());
-                break;
-            case Hold::None:
-                if (before.hold == Hold::Paused || before.hold == Hold::Stopped) log.RedialResumed();
-                break;
-        }
+    switch (decision.redialling) {
+        case Redialling::Unchanged:
+            break;
+        case Redialling::BackingOff:
+            log.RedialBackoff(static_cast<std::uint64_t>(decision.redial_in_ms / 1000));
+            break;
+        case Redialling::Paused:
+            log.RedialPaused("另一个宽带连接正在使用这条线路（错误 813）");
+            break;
+        case Redialling::Stopped:
+            log.RedialStopped(decision.code ? "错误 " + std::to_string(decision.code) + "，需要用户处理"
+                                            : std::string());
+            break;
+        case Redialling::Resumed:
+            log.RedialResumed();
+            break;
     }
-    if (line_.supervises && !foreign_lock_told_ && services_.SupervisionLockForeign()) {
+    if (!foreign_lock_told_ && services_.SupervisionLockForeign()) {
         // Every copy would otherwise fall silent, each blaming another.
         log.SupervisionLockForeign();
         foreign_lock_told_ = true;
     }
-    if (line_.supervises == false && !other_copy_told_) log.AnotherCopySupervises();
-    if (line_.supervises) other_copy_told_ = *line_.supervises == false;
+    // Told once a time the role is elsewhere, again after this copy held it.
+    if (decision.supervised_elsewhere && !other_copy_told_) log.AnotherCopySupervises();
+    if (decision.supervised_elsewhere) other_copy_told_ = true;
+    // A probe or an automatic dial is this copy's own supervision at work.
+    if (decision.act == Act::Probe || (decision.act == Act::Launch && decision.origin == DialOrigin::Automatic))
+        other_copy_told_ = false;
 }
 
 void MainFrm::LineUp() {

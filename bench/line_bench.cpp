@@ -94,6 +94,7 @@ int Probes(const std::wstring& exe) {
 
 int DeadProxy(const std::wstring& exe, int seconds) {
     Fresh(true, 0);
+    line::Update([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });  // a line that works
     line::HttpStub stub = line::HttpStub::Reply(200, "<html>ok</html>");
     e2e::SetDirectPath("127.0.0.1:" + std::to_string(stub.port()));  // Internet Options stay at 127.0.0.1:9
     e2e::Program program(exe);

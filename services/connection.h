@@ -15,6 +15,7 @@ struct LineCounters {
     std::uint64_t duration_s = 0;
     std::uint64_t bytes_sent = 0;
     std::uint64_t bytes_received = 0;
+    bool operator==(const LineCounters&) const = default;
 };
 
 // What a connected line is.

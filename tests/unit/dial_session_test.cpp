@@ -17,12 +17,17 @@ using Phase = DialSession::Phase;
 using Hold = DialSession::Hold;
 using Act = DialSession::Act;
 using News = DialSession::News;
+using Redialling = DialSession::Redialling;
 using Kind = FailureKind;
 constexpr DialOrigin kSub = DialOrigin::Subscriber;
 constexpr DialOrigin kAuto = DialOrigin::Automatic;
 constexpr std::int64_t kNow = 1'000'000;
 constexpr ToolRun kRunning{ToolRun::State::Running, 0};
 constexpr ToolRun Ended(unsigned long code) { return {ToolRun::State::Ended, code}; }
+// The figures the line gives for `received` bytes.
+constexpr std::optional<LineCounters> Figures(std::uint64_t received) {
+    return LineCounters{.bytes_received = received};
+}
 
 struct Facts {
     bool connected = false;
@@ -43,7 +48,10 @@ public:
     bool Connected() override { return f_.connected; }
     bool Listed() override { return f_.listed; }
     bool OtherConnection() override { return f_.other; }
-    std::optional<std::uint64_t> BytesReceived() override { return f_.received; }
+    std::optional<LineCounters> Counters() override {
+        if (!f_.received) return std::nullopt;
+        return LineCounters{.bytes_received = *f_.received};
+    }
     ToolRun ToolAnswer(ToolJob job) override { return job == ToolJob::Dial ? f_.dial : f_.hang_up; }
     std::int64_t NowMs() override { return f_.now; }
     Link LinkNow() override { return f_.link; }
@@ -108,6 +116,12 @@ std::string Differences(const Decision& a, const Decision& b) {
     Differ(out, "news", a.news, b.news);
     Differ(out, "pages", a.pages, b.pages);
     Differ(out, "proxy_dead", a.proxy_dead, b.proxy_dead);
+    Differ(out, "dropped", a.dropped, b.dropped);
+    Differ(out, "figures", a.figures, b.figures);
+    Differ(out, "redialling", a.redialling, b.redialling);
+    Differ(out, "redial_in_ms", a.redial_in_ms, b.redial_in_ms);
+    Differ(out, "supervised_elsewhere", a.supervised_elsewhere, b.supervised_elsewhere);
+    Differ(out, "release_supervision", a.release_supervision, b.release_supervision);
     return out;
 }
 std::string Differences(const State& a, const State& b) {
@@ -145,10 +159,10 @@ const Row kRows[] = {
      {.act = Act::NoLink, .news = News::NoLink}, {.phase = Phase::Owed, .origin = kSub, .told = Kind::Transient, .link_told = true}},
     {"an unreadable link holds nothing", {}, Ev::Automatic, {.link = Link::Unknown}, {Act::Launch, kAuto},
      {.phase = Phase::Watching, .origin = kAuto}},
-    {"another copy supervises", {.redial = true}, Ev::Automatic, {.supervises = false}, {}, {.redial = true}},
+    {"another copy supervises", {.redial = true}, Ev::Automatic, {.supervises = false}, {.supervised_elsewhere = true}, {.redial = true}},
     {"a copy without the option leaves the lock alone and dials when no copy supervises", {}, Ev::Automatic,
      {.supervises = false}, {Act::Launch, kAuto}, {.phase = Phase::Watching, .origin = kAuto}},
-    {"and holds back while another copy does", {}, Ev::Automatic, {.elsewhere = true}, {}, {}},
+    {"and holds back while another copy does", {}, Ev::Automatic, {.elsewhere = true}, {.supervised_elsewhere = true}, {}},
     {"its owed dial on the cable's return takes no lock either", {.phase = Phase::Owed, .link_told = true},
      Ev::Link, {.link = Link::Up, .supervises = false}, {Act::Launch, kAuto},
      {.phase = Phase::Watching, .origin = kAuto}},
@@ -179,13 +193,15 @@ const Row kRows[] = {
      {.origin = kAuto, .hold = Hold::Paused, .blocker_seen = true, .told = Kind::LineInUse}},
     {"an automatic 691 is retried a minute later",
      {.phase = Phase::Watching, .origin = kAuto, .redial = true}, Ev::Watch, {.dial = Ended(691)},
-     {.act = Act::Failed, .code = 691, .news = News::Failure},
+     {.act = Act::Failed, .code = 691, .news = News::Failure, .redialling = Redialling::BackingOff,
+      .redial_in_ms = 60'000},
      {.origin = kAuto, .hold = Hold::BackingOff, .refusals = 1, .retry_at_ms = kNow + 60'000,
       .told = Kind::Refused, .redial = true}},
     {"the fifth refusal in a row stops",
      {.phase = Phase::Watching, .origin = kAuto, .refusals = 4, .told = Kind::Refused, .redial = true},
      Ev::Watch, {.dial = Ended(691)},
-     {.act = Act::Failed, .code = 691, .stopped = true, .news = News::Failure},
+     {.act = Act::Failed, .code = 691, .stopped = true, .news = News::Failure,
+      .redialling = Redialling::Stopped},
      {.origin = kAuto, .hold = Hold::Stopped, .refusals = 5, .told = Kind::Refused, .redial = true}},
     {"an account that cannot log on stops at once", {.phase = Phase::Watching, .origin = kAuto}, Ev::Watch,
      {.dial = Ended(647)}, {.act = Act::Failed, .code = 647, .news = News::Failure},
@@ -207,15 +223,17 @@ const Row kRows[] = {
      {.origin = kAuto, .told = Kind::Transient, .link_told = true}},
     // The supervision tick.
     {"an idle line is probed", {.line_up = true, .redial = true}, Ev::Supervise,
-     {.connected = true, .received = 900}, {Act::Probe}, {.line_up = true, .received = 900, .redial = true}},
+     {.connected = true, .received = 900}, {.act = Act::Probe, .figures = Figures(900)},
+     {.line_up = true, .received = 900, .redial = true}},
     {"a copy that does not supervise never probes", {.line_up = true, .redial = true}, Ev::Supervise,
-     {.connected = true, .supervises = false}, {}, {.line_up = true, .redial = true}},
+     {.connected = true, .supervises = false}, {.supervised_elsewhere = true}, {.line_up = true, .redial = true}},
     {"a line first seen up is shown", {.redial = true}, Ev::Supervise, {.connected = true}, {Act::Connected},
      {.line_up = true, .redial = true}},
     {"a pause holds while the other connection is seen", {.hold = Hold::Paused, .redial = true},
      Ev::Supervise, {.other = true}, {}, {.hold = Hold::Paused, .blocker_seen = true, .redial = true}},
     {"a pause whose cause cannot be seen keeps the supervision's rhythm",
-     {.hold = Hold::Paused, .redial = true}, Ev::Supervise, {}, {Act::Launch, kAuto},
+     {.hold = Hold::Paused, .redial = true}, Ev::Supervise, {},
+     {.act = Act::Launch, .origin = kAuto, .redialling = Redialling::Resumed},
      {.phase = Phase::Watching, .origin = kAuto, .redial = true}},
     {"no probe while the machine goes to sleep", {.line_up = true, .suspended_at_ms = kNow, .redial = true},
      Ev::Supervise, {.connected = true}, {}, {.line_up = true, .suspended_at_ms = kNow, .redial = true}},
@@ -231,13 +249,15 @@ const Row kRows[] = {
      {.hold = Hold::BackingOff, .retry_at_ms = kNow + 1, .told = Kind::Refused, .resumed_at_ms = kNow - 30'000,
       .redial = true}},
     {"a copy that does not supervise probes nothing after a wake", {.line_up = true, .redial = true}, Ev::Wake,
-     {.connected = true, .supervises = false}, {}, {.line_up = true, .resumed_at_ms = kNow, .redial = true}},
+     {.connected = true, .supervises = false}, {.supervised_elsewhere = true},
+     {.line_up = true, .resumed_at_ms = kNow, .redial = true}},
 
     // The probe's answer, and the wait for the line's release.
     {"the probe's own download is no traffic", {.line_up = true, .received = 900}, Ev::Online,
-     {.received = 60'000}, {}, {.line_up = true, .received = 60'000}},
+     {.received = 60'000}, {.figures = Figures(60'000)}, {.line_up = true, .received = 60'000}},
     {"a line that reaches nothing is hung up and redialled, untold", {.line_up = true, .received = 900},
-     Ev::Offline, {}, {.act = Act::HangUpAndRedial, .origin = kAuto, .pages = Pages::Unreachable},
+     Ev::Offline, {},
+     {.act = Act::HangUpAndRedial, .origin = kAuto, .pages = Pages::Unreachable, .dropped = true},
      {.phase = Phase::Held, .origin = kAuto, .hung_up = true, .pages_redials = 1,
       .pages_retry_at_ms = kNow + 120'000}},
     {"a redial that did not bring the pages back is not repeated at the next tick; told once, a dead proxy named",
@@ -246,16 +266,19 @@ const Row kRows[] = {
      {.line_up = true, .pages_told = Pages::Unreachable, .pages_redials = 1, .pages_retry_at_ms = kNow + 1}},
     {"the wait over, the next redial, the wait doubled",
      {.line_up = true, .pages_told = Pages::Unreachable, .pages_redials = 1, .pages_retry_at_ms = kNow},
-     Ev::Offline, {}, {.act = Act::HangUpAndRedial, .origin = kAuto, .pages = Pages::Unreachable},
+     Ev::Offline, {},
+     {.act = Act::HangUpAndRedial, .origin = kAuto, .pages = Pages::Unreachable, .dropped = true},
      {.phase = Phase::Held, .origin = kAuto, .hung_up = true, .pages_told = Pages::Unreachable,
       .pages_redials = 2, .pages_retry_at_ms = kNow + 240'000}},
     {"a dead proxy before a working path: no hang-up, named once", {.line_up = true, .received = 900},
-     Ev::ProxyDead, {.received = 1000}, {.news = News::PagesFail, .pages = Pages::ProxyFails, .proxy_dead = true},
+     Ev::ProxyDead, {.received = 1000},
+     {.news = News::PagesFail, .pages = Pages::ProxyFails, .proxy_dead = true, .figures = Figures(1000)},
      {.line_up = true, .received = 1000, .pages_told = Pages::ProxyFails}},
     {"and not again", {.line_up = true, .pages_told = Pages::ProxyFails}, Ev::ProxyDead, {},
      {.pages = Pages::ProxyFails, .proxy_dead = true}, {.line_up = true, .pages_told = Pages::ProxyFails}},
     {"failing names: told, and one redial", {.line_up = true}, Ev::NamesFail, {},
-     {.act = Act::HangUpAndRedial, .origin = kAuto, .news = News::PagesFail, .pages = Pages::NamesFail},
+     {.act = Act::HangUpAndRedial, .origin = kAuto, .news = News::PagesFail, .pages = Pages::NamesFail,
+      .dropped = true},
      {.phase = Phase::Held, .origin = kAuto, .hung_up = true, .pages_told = Pages::NamesFail,
       .pages_retry_at_ms = kNow + 1'800'000}},
     {"no more than one in thirty minutes",
@@ -266,7 +289,7 @@ const Row kRows[] = {
      {.connected = true}, {Act::Connected}, {.line_up = true, .pages_redials = 1, .pages_retry_at_ms = kNow + 1}},
     {"the pages answering end their outage",
      {.line_up = true, .pages_told = Pages::Unreachable, .pages_redials = 3, .pages_retry_at_ms = kNow + 1},
-     Ev::Online, {.received = 5}, {}, {.line_up = true, .received = 5}},
+     Ev::Online, {.received = 5}, {.figures = Figures(5)}, {.line_up = true, .received = 5}},
     {"the subscriber's dial ends their spacing", {.pages_told = Pages::Unreachable, .pages_redials = 3},
      Ev::Subscriber, {}, {Act::Launch, kSub}, {.phase = Phase::Watching}},
     {"a copy that does not supervise dials at once after its own hang-up",
@@ -280,17 +303,19 @@ const Row kRows[] = {
      {.phase = Phase::Owed, .origin = kAuto, .hung_up = true, .link_told = true}},
 
     // The system's signals.
-    {"a drop is redialled at once", {.line_up = true, .redial = true}, Ev::Ended, {}, {Act::Launch, kAuto},
+    {"a drop is redialled at once", {.line_up = true, .redial = true}, Ev::Ended, {},
+     {.act = Act::Launch, .origin = kAuto, .dropped = true},
      {.phase = Phase::Watching, .origin = kAuto, .redial = true}},
     {"the end of the connection that held the device",
-     {.hold = Hold::Paused, .blocker_seen = true, .redial = true}, Ev::Ended, {}, {Act::Launch, kAuto},
+     {.hold = Hold::Paused, .blocker_seen = true, .redial = true}, Ev::Ended, {},
+     {.act = Act::Launch, .origin = kAuto, .redialling = Redialling::Resumed},
      {.phase = Phase::Watching, .origin = kAuto, .redial = true}},
     {"a drop without the option is shown, no dial", {.line_up = true, .received = 5}, Ev::Ended, {},
-     {Act::Down}, {}},
+     {.act = Act::Down, .dropped = true}, {}},
     {"another user's hang-up is not undone at once", {.line_up = true, .redial = true}, Ev::Ended,
-     {.hung_up_by_hand = true}, {Act::Down}, {.redial = true}},
+     {.hung_up_by_hand = true}, {.act = Act::Down, .dropped = true}, {.redial = true}},
     {"a drop while asleep is shown at the wake", {.line_up = true, .suspended_at_ms = 1}, Ev::Wake, {},
-     {Act::Down}, {.resumed_at_ms = kNow}},
+     {.act = Act::Down, .dropped = true}, {.resumed_at_ms = kNow}},
     {"another connection's end", {.line_up = true, .redial = true}, Ev::Ended, {.connected = true}, {},
      {.line_up = true, .redial = true}},
     {"the end of this program's own dial", {.phase = Phase::Watching, .redial = true}, Ev::Ended, {}, {},
@@ -300,7 +325,7 @@ const Row kRows[] = {
     {"an end proves nothing of a cause never seen", {.hold = Hold::Paused, .redial = true}, Ev::Ended, {}, {},
      {.hold = Hold::Paused, .redial = true}},
     {"a drop while going to sleep waits for the wake",
-     {.line_up = true, .suspended_at_ms = kNow, .redial = true}, Ev::Ended, {}, {},
+     {.line_up = true, .suspended_at_ms = kNow, .redial = true}, Ev::Ended, {}, {.dropped = true},
      {.phase = Phase::Owed, .suspended_at_ms = kNow, .redial = true}},
     {"a connection however made ends a stop and a pause", {.hold = Hold::Stopped, .refusals = 5}, Ev::Made,
      {.connected = true}, {Act::Connected}, {.line_up = true}},
@@ -344,6 +369,15 @@ TEST(DialSessionTable, EachRuleIsARow) {
         EXPECT_TRUE(decision == row.decision) << row.rule << ": decision" << Differences(decision, row.decision);
         EXPECT_TRUE(session.state() == row.after) << row.rule << ": state" << Differences(session.state(), row.after);
     }
+}
+
+TEST(DialSessionTable, TurningTheOptionOffLetsTheSupervisionGo) {
+    Facts facts;
+    FakeLine line(facts);
+    DialSession session(line, {.redial = true});
+    EXPECT_FALSE(session.SetRedial(true).release_supervision);
+    EXPECT_TRUE(session.SetRedial(false).release_supervision);
+    EXPECT_FALSE(session.state().redial);
 }
 
 TEST(DialSessionTable, TheSupervisionIsAskedAgainAtEachTick) {
