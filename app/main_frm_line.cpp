@@ -144,7 +144,9 @@ void MainFrm::Tell(const Decision& decision) {
             const std::string notice = PagesNotice(decision.pages, paths_.proxy, decision.proxy_dead);
             pages_failing_ = decision.pages != Pages::ProxyFails;
             services_.Log().PagesFailing(notice);
-            ShowInfoBalloon(notice);
+            // Pages that fail with no proxy while the path around answers are a passing hitch or a setting
+            // this program cannot name: the log keeps it, the subscriber is not troubled.
+            if (decision.pages != Pages::ProxyFails || !paths_.proxy.empty()) ShowInfoBalloon(notice);
             return;
         }
         case DialSession::News::Failure: {

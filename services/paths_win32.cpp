@@ -81,7 +81,10 @@ Asked Ask(const WinHttp& http, DWORD access, std::string_view url, int limit_ms)
     http.set_timeouts(session.get(), limit_ms, limit_ms, limit_ms, limit_ms);
     Internet connection(http, http.connect(session.get(), Utf8ToWide(target.host).c_str(), port, 0));
     if (!connection) return Asked::Failed;
-    Internet request(http, http.open_request(connection.get(), L"GET", L"/", nullptr, WINHTTP_NO_REFERER,
+    const std::size_t host_at = url.find("//");
+    const std::size_t path_at = url.find('/', host_at == std::string_view::npos ? 0 : host_at + 2);
+    const std::wstring path = path_at == std::string_view::npos ? L"/" : Utf8ToWide(url.substr(path_at));
+    Internet request(http, http.open_request(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                              WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return Asked::Failed;
     if (http.send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&

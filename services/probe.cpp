@@ -5,7 +5,7 @@
 namespace vt {
 
 const char* const kProbeAddresses[2] = {"https://www.baidu.com/", "http://www.qq.com/"};
-const char* const kProbeFixedAddress = "http://119.29.29.29/";
+const char* const kProbeFixedAddress = "http://119.29.29.29/d?dn=www.qq.com";
 
 namespace {
 

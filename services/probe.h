@@ -31,7 +31,7 @@ bool IsLoopbackHost(std::string_view host);
 // over HTTP. Both answer reliably from mainland China.
 extern const char* const kProbeAddresses[2];
 // A fixed address asked without names when the pages fail: a public resolver's web service, whose answer
-// (of any kind) proves that addresses beyond the line are reached.
+// (of any kind, an error page too) proves that addresses beyond the line are reached.
 extern const char* const kProbeFixedAddress;
 
 #ifdef _WIN32
