@@ -1,5 +1,6 @@
 #include "app/main_frm.h"
 
+#include <cstdio>
 #include <optional>
 
 #include "app/dial_failure.h"
@@ -31,14 +32,9 @@ void MainFrm::OnLoad() {
     if (ProfileValueNeedsQuotes(cipher_text_))
         services_.WriteSetting(kSection, compat::kCipherTextKey, cipher_text_);
 
-    {
-        // The Restart Manager's restart passes the hidden-start word too, so it counts as a start at logon.
-        const DiagnosticsFacts facts = services_.SystemFacts();
-        services_.Log().Started(facts.version, facts.windows_version,
-                                services_.CommandLineArgs() == compat::kHiddenStartWord
-                                    ? DialLog::StartedBy::HiddenAtLogon
-                                    : DialLog::StartedBy::Subscriber);
-    }
+    const DiagnosticsFacts facts = services_.SystemFacts();
+    windows_version_ = facts.windows_version;
+    services_.Log().Started(facts.version, facts.windows_version, StartOrigin());
     if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
 
     const std::string folder = services_.ExeFolder();
@@ -71,7 +67,10 @@ void MainFrm::OnLoad() {
         password_ = stored_password;
         view_.SetPasswordText(kPasswordPlaceholder);
         // The start at logon dials on its own; a start the subscriber made is the subscriber's dial.
-        AskDial(started_in_tray ? DialOrigin::Automatic : DialOrigin::Subscriber);
+        start_dial_ = started_in_tray;
+        const DialSession::Act act =
+            AskDial(started_in_tray ? DialOrigin::Automatic : DialOrigin::Subscriber);
+        if (act != DialSession::Act::Launch && act != DialSession::Act::Hold) start_dial_ = false;
     } else {
         ShowInfoBalloon(kNoAccountBalloon);
     }
@@ -88,6 +87,12 @@ void MainFrm::OnLoad() {
 
     services_.WriteSetting(kSection, compat::kExeUrlKey,
                            services_.ExeUrlFrom(folder, services_.ExeBaseName()));
+    // Windows 11 puts a new program's icon among the hidden ones, where its states are never seen: told
+    // once, last, so that no start-up balloon takes its place.
+    if (IsWindows11(windows_version_) && services_.ReadSetting(kSection, compat::kTaskbarHintKey) != "1") {
+        ShowInfoBalloon(kTaskbarHintBalloon);
+        services_.WriteSetting(kSection, compat::kTaskbarHintKey, "1");
+    }
     services_.TrimWorkingSet();
     if (!started_in_tray) view_.ShowNormal();
 }
@@ -101,7 +106,8 @@ void MainFrm::OnUnload() {
 bool MainFrm::OnDdeExecute(std::string_view command) {
     if (unloaded_) return true;
     if (command == compat::kSetupQuitCommand) {
-        // Exactly the tray menu's quit: the tray icon goes and nothing is written on the way out.
+        // Exactly the tray menu's quit, but for the note that the setup program's restart is coming.
+        NoteRestart(kRestartBySetup);
         OnMenuItem(TrayMenuItem::Exit);
         return true;
     }
@@ -182,12 +188,54 @@ void MainFrm::OnEndSession(bool close_app) {
     // The Restart Manager closes the program for an installer and the session goes on: a copy that only
     // took its icon down would run on unseen, every message ignored, and block a new start.
     if (close_app) {
+        NoteRestart(kRestartBySystem);
         OnMenuItem(TrayMenuItem::Exit);
         return;
     }
     // Logging off ends the process without destroying the window: the icon goes first, or the shell would
     // keep a dead icon until the pointer passes over it.
     OnUnload();
+}
+
+namespace {
+
+// Seconds on the local clock from a fixed day, for the distance between two moments.
+std::int64_t LocalSeconds(const LocalTime& t) {
+    // Days from the civil date (proleptic Gregorian), counted from 1 March of year 0.
+    const int year = t.year - (t.month <= 2 ? 1 : 0);
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int year_of_era = year - era * 400;
+    const int day_of_year = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
+    const std::int64_t days =
+        std::int64_t(era) * 146097 + year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+}  // namespace
+
+void MainFrm::NoteRestart(std::string_view by) {
+    services_.WriteSetting(kSection, compat::kRestartNoteKey,
+                           std::string(by) + " " + FormatLocalTime(services_.LocalNow()));
+}
+
+DialLog::StartedBy MainFrm::StartOrigin() {
+    // The note of the quit that a restart follows counts once, and only soon after: a restart that never
+    // came leaves the next logon its own.
+    const std::string note = services_.ReadSetting(kSection, compat::kRestartNoteKey);
+    if (!note.empty()) services_.WriteSetting(kSection, compat::kRestartNoteKey, "");
+    if (services_.CommandLineArgs() != compat::kHiddenStartWord) return DialLog::StartedBy::Subscriber;
+    const std::size_t blank = note.find(' ');
+    LocalTime then;
+    if (blank == std::string::npos ||
+        std::sscanf(note.c_str() + blank + 1, "%d-%d-%d %d:%d:%d", &then.year, &then.month, &then.day,
+                    &then.hour, &then.minute, &then.second) != 6)
+        return DialLog::StartedBy::Logon;
+    const std::int64_t since = LocalSeconds(services_.LocalNow()) - LocalSeconds(then);
+    if (since < 0 || since > kRestartNoteLifeS) return DialLog::StartedBy::Logon;
+    const std::string_view by = std::string_view(note).substr(0, blank);
+    if (by == kRestartBySetup) return DialLog::StartedBy::Setup;
+    if (by == kRestartBySystem) return DialLog::StartedBy::RestartManager;
+    return DialLog::StartedBy::Logon;
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {

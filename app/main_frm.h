@@ -302,6 +302,10 @@ private:
         MainFrmServices& services_;
     };
 
+    // How this start came about, for the log: the note of a restart (read and emptied) or the command line.
+    DialLog::StartedBy StartOrigin();
+    // Notes, as the program quits, that `by` ("setup" or "system") will start it again.
+    void NoteRestart(std::string_view by);
     void ConnectCommand();
     // Shows why the account or password cannot be kept or dialled, when so; true when refused. Pumps.
     bool RefuseCredentials(std::string_view account, std::string_view password);
@@ -354,6 +358,9 @@ private:
 
     LineState line_state_ = LineState::NotConnected;
     std::optional<unsigned long> tip_error_;  // the failure the tip tells while not connected
+    bool tip_stopped_ = false;                // redialling stopped after that failure
+    bool start_dial_ = false;                 // the start's own dial is still to be launched
+    std::string windows_version_;
     std::optional<LastFailure> last_failure_;
     std::int64_t connected_at_ms_ = 0;      // on NowMs' clock, set again from the system's duration
     std::optional<LineCounters> counters_;  // the connection's figures as last read

@@ -95,9 +95,11 @@ void MainFrm::Launch(const Decision& decision) {
     if (decision.remake_entry && !services_.EntryExists(kEntryName))
         services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
     view_.SetConnectEnabled(false);
-    services_.Log().Dialling(
-        decision.origin == DialOrigin::Subscriber ? DialLog::DialBy::Subscriber : DialLog::DialBy::Automatic,
-        view_.AccountText());
+    services_.Log().Dialling(decision.origin == DialOrigin::Subscriber ? DialLog::DialBy::Subscriber
+                             : start_dial_                             ? DialLog::DialBy::AtStart
+                                                                       : DialLog::DialBy::Redial,
+                             view_.AccountText());
+    start_dial_ = false;
     services_.LaunchDial(view_.AccountText(), password_);
     view_.SetStatusText(kStatusDialing);
     view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
@@ -134,7 +136,7 @@ void MainFrm::Tell(const Decision& decision) {
             ShowInfoBalloon(kNoLinkBalloon);
             return;
         case DialSession::News::Failure: {
-            const std::string system_text = DialFailureReason(decision.code).empty()
+            const std::string system_text = DialFailureCause(decision.code).empty()
                                                 ? services_.DialErrorText(decision.code)
                                                 : std::string();
             ShowInfoBalloon(
@@ -198,6 +200,7 @@ void MainFrm::OnLinkChanged() {
     // Only a change seen both ways is news: an unreadable link says nothing.
     const Link link = services_.ReadLink();
     if (link != Link::Unknown && link_ && *link_ != link) {
+        if (link == Link::Down) tip_error_.reset();
         if (link == Link::Down) services_.Log().LinkLost("");
         if (link == Link::Up) services_.Log().LinkBack("");
     }
@@ -244,21 +247,27 @@ void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
             break;
         case Act::Failed:
             line_state_ = LineState::NotConnected;
+            tip_stopped_ = decision.stopped;
+            // A watch that ran out has no number: an older one no longer says why.
+            tip_error_.reset();
             if (decision.code == 0) {
                 log.DialUnanswered();
                 break;
             }
             {
-                // The balloon's reason, or the system's own text where the table has none.
-                std::string reason = DialFailureReason(decision.code);
-                if (reason.empty()) reason = services_.DialErrorText(decision.code);
-                log.DialFailed(decision.code, reason);
-                last_failure_ = LastFailure{decision.code, reason, services_.LocalNow()};
-                tip_error_ = decision.code;
+                // The table's cause, or the system's own text where the table has none.
+                std::string cause = DialFailureCause(decision.code);
+                if (cause.empty()) cause = services_.DialErrorText(decision.code);
+                log.DialFailed(decision.code, cause);
+                last_failure_ = LastFailure{decision.code, cause, DialFailureNextStep(decision.code),
+                                            services_.LocalNow()};
+                // With the cable out the number is the cable's, and says nothing once it is back.
+                if (link_ != Link::Down) tip_error_ = decision.code;
             }
             break;
         case Act::NoLink:
             line_state_ = LineState::NotConnected;
+            tip_error_.reset();
             break;
         case Act::Nothing:
         case Act::Probe:
@@ -275,8 +284,9 @@ void MainFrm::Follow(const DialSession::State& before, const Decision& decision,
                 log.RedialPaused("另一个宽带连接正在使用这条线路（错误 813）");
                 break;
             case Hold::Stopped:
-                log.RedialStopped(decision.code ? "错误 " + std::to_string(decision.code) + "，需要用户处理"
-                                                : std::string());
+                log.RedialStopped(decision.code
+                                      ? "错误 " + std::to_string(decision.code) + "，等待用户重新连接"
+                                      : std::string());
                 break;
             case Hold::None:
                 if (before.hold == Hold::Paused || before.hold == Hold::Stopped) log.RedialResumed();
@@ -291,6 +301,8 @@ void MainFrm::LineUp() {
     if (line_state_ == LineState::Connected) return;
     line_state_ = LineState::Connected;
     tip_error_.reset();
+    tip_stopped_ = false;
+    start_dial_ = false;
     connected_at_ms_ = services_.NowMs();
     const std::optional<ConnectionDetails> details = ReadDetails();
     services_.Log().Connected(details ? details->ipv4 : std::string(),
@@ -299,6 +311,7 @@ void MainFrm::LineUp() {
 
 void MainFrm::LineDown() {
     line_state_ = LineState::NotConnected;
+    tip_error_.reset();
     counters_.reset();
 }
 
@@ -317,7 +330,13 @@ void MainFrm::Counted(const LineCounters& counters) {
 void MainFrm::ShowLine() {
     if (unloaded_) return;
     const std::int64_t up_ms = std::max<std::int64_t>(0, services_.NowMs() - connected_at_ms_);
-    const std::string tip = TrayTip(line_state_, static_cast<std::uint64_t>(up_ms / 1000), tip_error_);
+    TipFacts facts;
+    facts.state = line_state_;
+    facts.connected_s = static_cast<std::uint64_t>(up_ms / 1000);
+    facts.failure = tip_error_;
+    facts.redial_stopped = tip_stopped_ && session_.state().hold == DialSession::Hold::Stopped;
+    facts.no_link = link_ == Link::Down;
+    const std::string tip = TrayTip(facts);
     if (tip == shown_tip_) return;
     shown_tip_ = tip;
     services_.ShowLineState(line_state_, tip);

@@ -138,7 +138,7 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号…"));
+                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号……"));
     EXPECT_FALSE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
 }
@@ -169,8 +169,28 @@ TEST(MainFrmTrayMenu, LinksAndTheAboutWindow) {
     rig.frm.OnMenuItem(TrayMenuItem::SiteUrl);
     rig.frm.OnMenuItem(TrayMenuItem::About);
     rig.frm.OnMenuItem(TrayMenuItem::About);
-    EXPECT_THAT(rig.services.links, ElementsAre(std::string(kHelpPageUrl), std::string(kMakerSiteUrl)));
+    rig.frm.OnMenuItem(TrayMenuItem::ShowIcon);  // on Windows 10
+    EXPECT_THAT(rig.services.links,
+                ElementsAre(std::string(kHelpPageUrl), std::string(kMakerSiteUrl), "ms-settings:taskbar"));
     EXPECT_EQ(rig.view.about_shown, 2);
+}
+
+// Where the icon can be kept on the taskbar, by the system's version; Windows 11, which hides a new icon,
+// is told so once, at the first start.
+TEST(MainFrmTrayMenu, TheTaskbarsIconPageAndWindows11sOneHint) {
+    for (const auto& [version, page, hints] : {std::tuple("6.1.7601", kNotificationIconsPage, 0u),
+                                               std::tuple("10.0.22000", kTaskbarSettingsPage, 1u)}) {
+        Rig rig;
+        rig.services.windows_version = version;
+        rig.frm.OnLoad();
+        MainFrm(rig.services, rig.view).OnLoad();
+        rig.frm.OnMenuItem(TrayMenuItem::ShowIcon);
+        EXPECT_THAT(rig.services.links, ElementsAre(std::string(page))) << version;
+        std::size_t shown = 0;
+        for (const std::string& text : rig.BalloonTexts())
+            shown += text.find("在任务栏上显示图标") != std::string::npos;
+        EXPECT_EQ(shown, hints) << version;
+    }
 }
 
 TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconAndStopsEverything) {
@@ -231,9 +251,9 @@ TEST(MainFrmTrayMenu, LayoutIsInScreenOrder) {
         }
     }
     EXPECT_EQ(depth, 0);
-    EXPECT_THAT(shown,
-                ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档", ">Veltrane官网",
-                            ">关于Veltrane...", "-", "连接状态", "复制诊断信息", "-", "退出程序"));
+    EXPECT_THAT(shown, ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档",
+                                   ">Veltrane官网", ">关于Veltrane...", "-", "连接状态", "复制诊断信息",
+                                   "在任务栏上显示图标……", "-", "退出程序"));
 }
 
 }  // namespace
