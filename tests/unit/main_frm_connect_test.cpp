@@ -69,7 +69,7 @@ TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
     };
     // Full-width characters, a line break, "/disconnect" and "*" are refused end to end as well.
     for (const Case c :
-         {Case{"/x", "secret", "帐号不能以“/”开头"}, Case{"user01", "/p", "密码不能以“/”开头"}}) {
+         {Case{"/x", "secret", "宽带账号不能以“/”开头"}, Case{"user01", "/p", "密码不能以“/”开头"}}) {
         Rig rig;
         rig.LoadConnected();
         rig.view.account = c.account;

@@ -158,7 +158,7 @@ TEST(MainFrmTrayMenu, ConnectWithoutAPasswordOrWithARefusedAccountDoesNotDial) {
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     ASSERT_EQ(rig.view.messages.size(), 2u);
     EXPECT_EQ(rig.view.messages[0].text, "您还没有输入帐号或密码！");
-    EXPECT_THAT(rig.view.messages[1].text, ::testing::HasSubstr("帐号不能以“/”开头"));
+    EXPECT_THAT(rig.view.messages[1].text, ::testing::HasSubstr("宽带账号不能以“/”开头"));
     EXPECT_EQ(rig.services.dials.size(), 1u);  // the connect command's only
 }
 
