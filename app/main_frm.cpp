@@ -1,6 +1,5 @@
 #include "app/main_frm.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "app/dial_failure.h"
@@ -107,7 +106,7 @@ bool MainFrm::OnDdeExecute(std::string_view command) {
     if (unloaded_) return true;
     if (command == compat::kSetupQuitCommand) {
         // Exactly the tray menu's quit, but for the note that the setup program's restart is coming.
-        NoteRestart(kRestartBySetup);
+        services_.Log().QuitForRestart(DialLog::StartedBy::Setup);
         OnMenuItem(TrayMenuItem::Exit);
         return true;
     }
@@ -188,7 +187,7 @@ void MainFrm::OnEndSession(bool close_app) {
     // The Restart Manager closes the program for an installer and the session goes on: a copy that only
     // took its icon down would run on unseen, every message ignored, and block a new start.
     if (close_app) {
-        NoteRestart(kRestartBySystem);
+        services_.Log().QuitForRestart(DialLog::StartedBy::RestartManager);
         OnMenuItem(TrayMenuItem::Exit);
         return;
     }
@@ -197,45 +196,11 @@ void MainFrm::OnEndSession(bool close_app) {
     OnUnload();
 }
 
-namespace {
-
-// Seconds on the local clock from a fixed day, for the distance between two moments.
-std::int64_t LocalSeconds(const LocalTime& t) {
-    // Days from the civil date (proleptic Gregorian), counted from 1 March of year 0.
-    const int year = t.year - (t.month <= 2 ? 1 : 0);
-    const int era = (year >= 0 ? year : year - 399) / 400;
-    const int year_of_era = year - era * 400;
-    const int day_of_year = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
-    const std::int64_t days =
-        std::int64_t(era) * 146097 + year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-    return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
-}
-
-}  // namespace
-
-void MainFrm::NoteRestart(std::string_view by) {
-    services_.WriteSetting(kSection, compat::kRestartNoteKey,
-                           std::string(by) + " " + FormatLocalTime(services_.LocalNow()));
-}
-
 DialLog::StartedBy MainFrm::StartOrigin() {
-    // The note of the quit that a restart follows counts once, and only soon after: a restart that never
-    // came leaves the next logon its own.
-    const std::string note = services_.ReadSetting(kSection, compat::kRestartNoteKey);
-    if (!note.empty()) services_.WriteSetting(kSection, compat::kRestartNoteKey, "");
+    // Both restarts pass the hidden-start word, as the Run value does: the log's own note of the quit
+    // tells them apart.
     if (services_.CommandLineArgs() != compat::kHiddenStartWord) return DialLog::StartedBy::Subscriber;
-    const std::size_t blank = note.find(' ');
-    LocalTime then;
-    if (blank == std::string::npos ||
-        std::sscanf(note.c_str() + blank + 1, "%d-%d-%d %d:%d:%d", &then.year, &then.month, &then.day,
-                    &then.hour, &then.minute, &then.second) != 6)
-        return DialLog::StartedBy::Logon;
-    const std::int64_t since = LocalSeconds(services_.LocalNow()) - LocalSeconds(then);
-    if (since < 0 || since > kRestartNoteLifeS) return DialLog::StartedBy::Logon;
-    const std::string_view by = std::string_view(note).substr(0, blank);
-    if (by == kRestartBySetup) return DialLog::StartedBy::Setup;
-    if (by == kRestartBySystem) return DialLog::StartedBy::RestartManager;
-    return DialLog::StartedBy::Logon;
+    return services_.Log().AwaitedRestart().value_or(DialLog::StartedBy::Logon);
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {

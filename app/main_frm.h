@@ -302,10 +302,8 @@ private:
         MainFrmServices& services_;
     };
 
-    // How this start came about, for the log: the note of a restart (read and emptied) or the command line.
+    // How this start came about, for the log: the command line, and the log's note of a quit for a restart.
     DialLog::StartedBy StartOrigin();
-    // Notes, as the program quits, that `by` ("setup" or "system") will start it again.
-    void NoteRestart(std::string_view by);
     void ConnectCommand();
     // Shows why the account or password cannot be kept or dialled, when so; true when refused. Pumps.
     bool RefuseCredentials(std::string_view account, std::string_view password);

@@ -2,7 +2,6 @@
 // What the parts of MainFrm's implementation share (main_frm.cpp: start-up, the connect command, the
 // options; main_frm_line.cpp: carrying out the dial session's decisions; main_frm_tray.cpp: the tray, the
 // title strip and the menu): the texts the subscriber sees, and one small guard. Not for other code.
-#include <cstdint>
 #include <string_view>
 
 #include "base/compat.h"
@@ -49,10 +48,6 @@ inline constexpr std::string_view kRedialNeedsAccount =
 inline constexpr std::string_view kTaskbarHintBalloon =
     "Windows 11 把 Veltrane 的图标放在了任务栏右下角的“^”（显示隐藏的图标）里。要让它一直显示在任务栏上，"
     "请在那里右键点击它，选择“在任务栏上显示图标……”，然后在“其他系统托盘图标”中把 Veltrane 设为开。";
-// The two restarts a quit can be noted for, and how long such a note holds.
-inline constexpr std::string_view kRestartBySetup = "setup";
-inline constexpr std::string_view kRestartBySystem = "system";
-inline constexpr std::int64_t kRestartNoteLifeS = 3600;
 
 // Sets a flag for as long as it lives: the flows that let other handlers run mark themselves so.
 class ScopedFlag {

@@ -15,9 +15,6 @@ inline constexpr std::string_view kRedialKey = "DiscRedial";  // "1" / "0"
 inline constexpr std::string_view kExeUrlKey = "ExeUrl";
 // "1" once the hint where Windows 11 keeps the icon was shown.
 inline constexpr std::string_view kTaskbarHintKey = "TaskbarHintShown";
-// Written as the program quits for a restart that will follow ("setup" or "system", then the local time),
-// read and emptied at the next start, which the dial log then names truly.
-inline constexpr std::string_view kRestartNoteKey = "RestartNote";
 
 // The per-user Run value's name under HKCU\...\Run.
 inline constexpr char kRunValueName[] = "Veltrane";

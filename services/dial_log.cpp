@@ -1,6 +1,7 @@
 #include "services/dial_log.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vt {
 namespace {
@@ -43,6 +44,23 @@ std::string WithReason(std::string_view head, std::string_view reason) {
         text += reason;
     }
     return text;
+}
+
+constexpr std::string_view kQuitForSetup = "退出：安装程序要求退出以便更新，之后由它重新启动";
+constexpr std::string_view kQuitForRestartManager =
+    "退出：Windows 重启管理器要求关闭（其它程序安装时），之后由它重新启动";
+constexpr std::int64_t kRestartWithinS = 3600;
+
+// Seconds on the local clock from a fixed day, for the distance between two moments.
+std::int64_t LocalSeconds(const LocalTime& t) {
+    // Days from the civil date (proleptic Gregorian), counted from 1 March of year 0.
+    const int year = t.year - (t.month <= 2 ? 1 : 0);
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int year_of_era = year - era * 400;
+    const int day_of_year = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
+    const std::int64_t days =
+        std::int64_t(era) * 146097 + year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
 // The lines of a file's content, without the byte-order mark, line ends and empty lines.
@@ -126,6 +144,27 @@ void DialLog::LinkBack(std::string_view adapter) { Write(WithReason("网卡连�
 
 void DialLog::AnotherCopySupervises() {
     Write("另一个 Veltrane（其他 Windows 用户的，或以管理员身份运行的）负责自动重拨，本程序不自动重拨");
+}
+
+void DialLog::QuitForRestart(StartedBy by) {
+    if (by == StartedBy::Setup || by == StartedBy::RestartManager)
+        Write(by == StartedBy::Setup ? kQuitForSetup : kQuitForRestartManager);
+}
+
+std::optional<DialLog::StartedBy> DialLog::AwaitedRestart() {
+    const std::vector<std::string> last = LastLines(1);
+    if (last.empty()) return std::nullopt;
+    const std::string& line = last.back();
+    LocalTime then;
+    if (std::sscanf(line.c_str(), "%d-%d-%d %d:%d:%d", &then.year, &then.month, &then.day, &then.hour,
+                    &then.minute, &then.second) != 6)
+        return std::nullopt;
+    const std::int64_t since = LocalSeconds(clock_->Now()) - LocalSeconds(then);
+    if (since < 0 || since > kRestartWithinS) return std::nullopt;
+    const std::string_view text = std::string_view(line).substr(std::min<std::size_t>(line.size(), 20));
+    if (text == kQuitForSetup) return StartedBy::Setup;
+    if (text == kQuitForRestartManager) return StartedBy::RestartManager;
+    return std::nullopt;
 }
 
 void DialLog::Write(std::string_view text) {

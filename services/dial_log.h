@@ -74,6 +74,13 @@ public:
     void LinkLost(std::string_view adapter);
     void LinkBack(std::string_view adapter);
     void AnotherCopySupervises();
+    // The program quits because the setup program (Setup) or the Restart Manager (RestartManager) asked,
+    // and that one will start it again.
+    void QuitForRestart(StartedBy by);
+    // Setup or RestartManager when the log's last line is such a quit, written less than an hour ago:
+    // the start now is that restart. Nothing otherwise (a restart that never came leaves the next start
+    // its own).
+    std::optional<StartedBy> AwaitedRestart();
 
     // The last `count` lines, oldest first, each whole with its time: read back from the files, so that
     // lines of earlier runs count; the lines this run wrote when the files cannot be read.

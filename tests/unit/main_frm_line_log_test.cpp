@@ -49,30 +49,39 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
          [](Rig& rig) { rig.frm.OnLoad(); },
          {"启动 Veltrane 9.0.0，Windows 10.0.19045，登录 Windows 时自动启动",
           "拨号（启动后自动拨号），宽带账号尾号 r01"}},
-        {"the setup program's restart of the copy it closed",
+        {"the setup program's quit and its restart",
          [](Rig& rig) {
              rig.StoreAccount("user01", "pw");
              rig.Load();
+         },
+         [](Rig& rig) {
              rig.frm.OnDdeExecute("Veltrane.Setup.Quit");
-         },
-         [](Rig& rig) {
              rig.services.args = "hide";
              MainFrm(rig.services, rig.view).OnLoad();
          },
-         {"启动 Veltrane 9.0.0，Windows 10.0.19045，安装程序更新后重新启动",
+         {"退出：安装程序要求退出以便更新，之后由它重新启动",
+          "启动 Veltrane 9.0.0，Windows 10.0.19045，安装程序更新后重新启动",
           "拨号（启动后自动拨号），宽带账号尾号 r01"}},
-        {"the Restart Manager's restart; a note older than an hour is no restart's",
+        {"the Restart Manager's close and its restart",
+         [](Rig& rig) { rig.Load(); },
          [](Rig& rig) {
-             rig.services.settings["Option/RestartNote"] = "system 2026-12-07 20:59:00";
+             rig.frm.OnEndSession(true);
              rig.services.args = "hide";
-         },
-         [](Rig& rig) {
-             rig.frm.OnLoad();
-             rig.services.settings["Option/RestartNote"] = "setup 2026-12-07 19:59:59";
              MainFrm(rig.services, rig.view).OnLoad();
          },
-         {"启动 Veltrane 9.0.0，Windows 10.0.19045，Windows 重启管理器在其它程序安装后重新启动",
-          "启动 Veltrane 9.0.0，Windows 10.0.19045，登录 Windows 时自动启动"}},
+         {"退出：Windows 重启管理器要求关闭（其它程序安装时），之后由它重新启动",
+          "启动 Veltrane 9.0.0，Windows 10.0.19045，Windows 重启管理器在其它程序安装后重新启动"}},
+        {"a restart that never came: the start more than an hour later is the logon's",
+         [](Rig& rig) {
+             rig.Load();
+             rig.frm.OnDdeExecute("Veltrane.Setup.Quit");
+             rig.view.now += 3601 * 1000;
+         },
+         [](Rig& rig) {
+             rig.services.args = "hide";
+             MainFrm(rig.services, rig.view).OnLoad();
+         },
+         {"启动 Veltrane 9.0.0，Windows 10.0.19045，登录 Windows 时自动启动"}},
         {"a refusal stops redialling at once when the dial was the subscriber's",
          connected(true, true),
          [](Rig& rig) {
