@@ -46,9 +46,8 @@ std::string WithReason(std::string_view head, std::string_view reason) {
     return text;
 }
 
-constexpr std::string_view kQuitForSetup = "退出：安装程序要求退出以便更新，之后由它重新启动";
-constexpr std::string_view kQuitForRestartManager =
-    "退出：Windows 重启管理器要求关闭（其它程序安装时），之后由它重新启动";
+constexpr std::string_view kQuitForSetup = "退出：安装程序或卸载程序要求退出";
+constexpr std::string_view kQuitForRestartManager = "退出：Windows 重启管理器要求关闭（其它程序安装时）";
 constexpr std::int64_t kRestartWithinS = 3600;
 
 // Seconds on the local clock from a fixed day, for the distance between two moments.

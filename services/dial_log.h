@@ -74,8 +74,8 @@ public:
     void LinkLost(std::string_view adapter);
     void LinkBack(std::string_view adapter);
     void AnotherCopySupervises();
-    // The program quits because the setup program (Setup) or the Restart Manager (RestartManager) asked,
-    // and that one will start it again.
+    // The program quits because the setup program or the uninstaller (Setup) or the Restart Manager
+    // (RestartManager) asked; the first two restart a copy they closed only after an install.
     void QuitForRestart(StartedBy by);
     // Setup or RestartManager when the log's last line is such a quit, written less than an hour ago:
     // the start now is that restart. Nothing otherwise (a restart that never came leaves the next start

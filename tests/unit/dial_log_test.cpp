@@ -103,10 +103,9 @@ const struct EventRow {
     {[](Log& l) { l.LinkBack("以太网 2"); }, "网卡连接恢复：以太网 2"},
     {[](Log& l) { l.AnotherCopySupervises(); },
      "另一个 Veltrane（其他 Windows 用户的，或以管理员身份运行的）负责自动重拨，本程序不自动重拨"},
-    {[](Log& l) { l.QuitForRestart(Log::StartedBy::Setup); },
-     "退出：安装程序要求退出以便更新，之后由它重新启动"},
+    {[](Log& l) { l.QuitForRestart(Log::StartedBy::Setup); }, "退出：安装程序或卸载程序要求退出"},
     {[](Log& l) { l.QuitForRestart(Log::StartedBy::RestartManager); },
-     "退出：Windows 重启管理器要求关闭（其它程序安装时），之后由它重新启动"},
+     "退出：Windows 重启管理器要求关闭（其它程序安装时）"},
     // A caller's text cannot start a line of its own.
     {[](Log& l) { l.LinkLost("evil\r\n2026-01-01 00:00:00 forged"); },
      "网卡连接断开（网线未连接或光猫未开机）：evil  2026-01-01 00:00:00 forged"},

@@ -59,7 +59,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.services.args = "hide";
              MainFrm(rig.services, rig.view).OnLoad();
          },
-         {"退出：安装程序要求退出以便更新，之后由它重新启动",
+         {"退出：安装程序或卸载程序要求退出",
           "启动 Veltrane 9.0.0，Windows 10.0.19045，安装程序更新后重新启动",
           "拨号（启动后自动拨号），宽带账号尾号 r01"}},
         {"the Restart Manager's close and its restart",
@@ -69,7 +69,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.services.args = "hide";
              MainFrm(rig.services, rig.view).OnLoad();
          },
-         {"退出：Windows 重启管理器要求关闭（其它程序安装时），之后由它重新启动",
+         {"退出：Windows 重启管理器要求关闭（其它程序安装时）",
           "启动 Veltrane 9.0.0，Windows 10.0.19045，Windows 重启管理器在其它程序安装后重新启动"}},
         {"a restart that never came: the start more than an hour later is the logon's",
          [](Rig& rig) {
