@@ -122,6 +122,12 @@ TEST_F(DialLogTest, EachEventIsOneLineWithTheLocalTimeFirst) {
     clock_->now = {2027, 1, 2, 3, 4, 5};
     log_.RedialResumed();
     EXPECT_TRUE(file_->current->ends_with("\r\n2027-01-02 03:04:05 恢复自动重拨\r\n"));
+    // A quit for a restart is awaited for an hour, and by the next start only.
+    log_.QuitForRestart(Log::StartedBy::Setup);
+    clock_->now.hour = 4;
+    EXPECT_EQ(log_.AwaitedRestart(), Log::StartedBy::Setup);
+    clock_->now.second = 6;
+    EXPECT_EQ(log_.AwaitedRestart(), std::nullopt);
 }
 
 TEST(MaskedAccount, ShowsAtMostTheLastFourAndNeverHalf) {

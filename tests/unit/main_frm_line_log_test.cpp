@@ -71,17 +71,6 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
          },
          {"退出：Windows 重启管理器要求关闭（其它程序安装时）",
           "启动 Veltrane 9.0.0，Windows 10.0.19045，Windows 重启管理器在其它程序安装后重新启动"}},
-        {"a restart that never came: the start more than an hour later is the logon's",
-         [](Rig& rig) {
-             rig.Load();
-             rig.frm.OnDdeExecute("Veltrane.Setup.Quit");
-             rig.view.now += 3601 * 1000;
-         },
-         [](Rig& rig) {
-             rig.services.args = "hide";
-             MainFrm(rig.services, rig.view).OnLoad();
-         },
-         {"启动 Veltrane 9.0.0，Windows 10.0.19045，登录 Windows 时自动启动"}},
         {"a refusal stops redialling at once when the dial was the subscriber's",
          connected(true, true),
          [](Rig& rig) {
