@@ -31,14 +31,9 @@ void MainFrm::OnLoad() {
     if (ProfileValueNeedsQuotes(cipher_text_))
         services_.WriteSetting(kSection, compat::kCipherTextKey, cipher_text_);
 
-    {
-        // The Restart Manager's restart passes the hidden-start word too, so it counts as a start at logon.
-        const DiagnosticsFacts facts = services_.SystemFacts();
-        services_.Log().Started(facts.version, facts.windows_version,
-                                services_.CommandLineArgs() == compat::kHiddenStartWord
-                                    ? DialLog::StartedBy::HiddenAtLogon
-                                    : DialLog::StartedBy::Subscriber);
-    }
+    const DiagnosticsFacts facts = services_.SystemFacts();
+    windows_version_ = facts.windows_version;
+    services_.Log().Started(facts.version, facts.windows_version, StartOrigin());
     if (!services_.EntryExists(kEntryName)) services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
 
     const std::string folder = services_.ExeFolder();
@@ -71,7 +66,10 @@ void MainFrm::OnLoad() {
         password_ = stored_password;
         view_.SetPasswordText(kPasswordPlaceholder);
         // The start at logon dials on its own; a start the subscriber made is the subscriber's dial.
-        AskDial(started_in_tray ? DialOrigin::Automatic : DialOrigin::Subscriber);
+        start_dial_ = started_in_tray;
+        const DialSession::Act act =
+            AskDial(started_in_tray ? DialOrigin::Automatic : DialOrigin::Subscriber);
+        if (act != DialSession::Act::Launch && act != DialSession::Act::Hold) start_dial_ = false;
     } else {
         ShowInfoBalloon(kNoAccountBalloon);
     }
@@ -88,6 +86,12 @@ void MainFrm::OnLoad() {
 
     services_.WriteSetting(kSection, compat::kExeUrlKey,
                            services_.ExeUrlFrom(folder, services_.ExeBaseName()));
+    // Windows 11 puts a new program's icon among the hidden ones, where its states are never seen: told
+    // once, last, so that no start-up balloon takes its place.
+    if (IsWindows11(windows_version_) && services_.ReadSetting(kSection, compat::kTaskbarHintKey) != "1") {
+        ShowInfoBalloon(kTaskbarHintBalloon);
+        services_.WriteSetting(kSection, compat::kTaskbarHintKey, "1");
+    }
     services_.TrimWorkingSet();
     if (!started_in_tray) view_.ShowNormal();
 }
@@ -101,7 +105,8 @@ void MainFrm::OnUnload() {
 bool MainFrm::OnDdeExecute(std::string_view command) {
     if (unloaded_) return true;
     if (command == compat::kSetupQuitCommand) {
-        // Exactly the tray menu's quit: the tray icon goes and nothing is written on the way out.
+        // Exactly the tray menu's quit, but for the note that the setup program's restart is coming.
+        services_.Log().QuitForRestart(DialLog::StartedBy::Setup);
         OnMenuItem(TrayMenuItem::Exit);
         return true;
     }
@@ -182,12 +187,20 @@ void MainFrm::OnEndSession(bool close_app) {
     // The Restart Manager closes the program for an installer and the session goes on: a copy that only
     // took its icon down would run on unseen, every message ignored, and block a new start.
     if (close_app) {
+        services_.Log().QuitForRestart(DialLog::StartedBy::RestartManager);
         OnMenuItem(TrayMenuItem::Exit);
         return;
     }
     // Logging off ends the process without destroying the window: the icon goes first, or the shell would
     // keep a dead icon until the pointer passes over it.
     OnUnload();
+}
+
+DialLog::StartedBy MainFrm::StartOrigin() {
+    // Both restarts pass the hidden-start word, as the Run value does: the log's own note of the quit
+    // tells them apart.
+    if (services_.CommandLineArgs() != compat::kHiddenStartWord) return DialLog::StartedBy::Subscriber;
+    return services_.Log().AwaitedRestart().value_or(DialLog::StartedBy::Logon);
 }
 
 void MainFrm::OnOptionChanged(OptionBox box, bool ticked) {

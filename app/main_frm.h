@@ -306,6 +306,8 @@ private:
         MainFrmServices& services_;
     };
 
+    // How this start came about, for the log: the command line, and the log's note of a quit for a restart.
+    DialLog::StartedBy StartOrigin();
     void ConnectCommand();
     // Shows why the account or password cannot be kept or dialled, when so; true when refused. Pumps.
     bool RefuseCredentials(std::string_view account, std::string_view password);
@@ -357,6 +359,9 @@ private:
 
     LineState line_state_ = LineState::NotConnected;
     std::optional<unsigned long> tip_error_;  // the failure the tip tells while not connected
+    bool tip_stopped_ = false;                // redialling stopped after that failure
+    bool start_dial_ = false;                 // the start's own dial is still to be launched
+    std::string windows_version_;
     std::optional<LastFailure> last_failure_;
     std::int64_t connected_at_ms_ = 0;      // on NowMs' clock, set again from the system's duration
     std::optional<LineCounters> counters_;  // the connection's figures as last read
@@ -366,7 +371,8 @@ private:
     bool other_copy_told_ = false;  // the log said that another copy supervises
     bool foreign_lock_told_ = false;
     PathFindings paths_;            // what the last probe found beyond the pages
-    bool pages_failing_ = false;    // the line is up, and the probe's last finding was told as failing
+    bool pages_failing_ = false;    // the line is up, and the probe's last look found no internet
+    std::string diagnosis_;         // what the last told look beyond failed pages found, with its time
 };
 
 }  // namespace vt

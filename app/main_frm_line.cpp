@@ -97,9 +97,11 @@ void MainFrm::Launch(const Decision& decision) {
     if (decision.remake_entry && !services_.EntryExists(kEntryName))
         services_.CreateDialEntry(kEntryName, compat::kEntryUser, "");
     view_.SetConnectEnabled(false);
-    services_.Log().Dialling(
-        decision.origin == DialOrigin::Subscriber ? DialLog::DialBy::Subscriber : DialLog::DialBy::Automatic,
-        view_.AccountText());
+    services_.Log().Dialling(decision.origin == DialOrigin::Subscriber ? DialLog::DialBy::Subscriber
+                             : start_dial_                             ? DialLog::DialBy::AtStart
+                                                                       : DialLog::DialBy::Redial,
+                             view_.AccountText());
+    start_dial_ = false;
     services_.LaunchDial(view_.AccountText(), password_);
     view_.SetStatusText(kStatusDialing);
     view_.StartTimer(FrmTimer::DialWatch, kDialWatchIntervalMs);
@@ -125,8 +127,10 @@ void MainFrm::Probe() {
         }
     }
     const Decision decision = session_.ProbeAnswered(answer);
-    if (answer.pages == Pages::Answered || line_state_ != LineState::Connected) pages_failing_ = false;
     Follow(decision, DialLog::DropNoticedBy::FailedProbe);
+    // The tip says so while it lasts, told or not: a proxy that fails leaves the internet reachable.
+    pages_failing_ = line_state_ == LineState::Connected &&
+                     (answer.pages == Pages::Unreachable || answer.pages == Pages::NamesFail);
     Carry(decision);
 }
 
@@ -142,15 +146,15 @@ void MainFrm::Tell(const Decision& decision) {
             return;
         case DialSession::News::PagesFail: {
             const std::string notice = PagesNotice(decision.pages, paths_.proxy, decision.proxy_dead);
-            pages_failing_ = decision.pages != Pages::ProxyFails;
             services_.Log().PagesFailing(notice);
+            diagnosis_ = FormatLocalTime(services_.LocalNow()) + " " + notice;
             // Pages that fail with no proxy while the path around answers are a passing hitch or a setting
             // this program cannot name: the log keeps it, the subscriber is not troubled.
             if (decision.pages != Pages::ProxyFails || !paths_.proxy.empty()) ShowInfoBalloon(notice);
             return;
         }
         case DialSession::News::Failure: {
-            const std::string system_text = DialFailureReason(decision.code).empty()
+            const std::string system_text = DialFailureCause(decision.code).empty()
                                                 ? services_.DialErrorText(decision.code)
                                                 : std::string();
             ShowInfoBalloon(
@@ -214,6 +218,7 @@ void MainFrm::OnLinkChanged() {
     // Only a change seen both ways is news: an unreadable link says nothing.
     const Link link = services_.ReadLink();
     if (link != Link::Unknown && link_ && *link_ != link) {
+        if (link == Link::Down) tip_error_.reset();
         if (link == Link::Down) services_.Log().LinkLost("");
         if (link == Link::Up) services_.Log().LinkBack("");
     }
@@ -258,22 +263,28 @@ void MainFrm::Follow(const Decision& decision, DialLog::DropNoticedBy noticed) {
             break;
         case Act::Failed:
             line_state_ = LineState::NotConnected;
+            tip_stopped_ = decision.stopped;
+            // A watch that ran out has no number: an older one no longer says why.
+            tip_error_.reset();
             if (decision.code == 0) {
                 log.DialUnanswered();
                 break;
             }
             {
-                // The balloon's reason, or the system's own text where the table has none.
-                std::string reason = DialFailureReason(decision.code);
-                if (reason.empty()) reason = services_.DialErrorText(decision.code);
-                log.DialFailed(decision.code, reason);
-                last_failure_ = LastFailure{decision.code, reason, services_.LocalNow()};
-                tip_error_ = decision.code;
+                // The table's cause, or the system's own text where the table has none.
+                std::string cause = DialFailureCause(decision.code);
+                if (cause.empty()) cause = services_.DialErrorText(decision.code);
+                log.DialFailed(decision.code, cause);
+                last_failure_ = LastFailure{decision.code, cause, DialFailureNextStep(decision.code),
+                                            services_.LocalNow()};
+                // With the cable out the number is the cable's, and says nothing once it is back.
+                if (link_ != Link::Down) tip_error_ = decision.code;
             }
             break;
         case Act::NoLink:
         case Act::Down:
             line_state_ = LineState::NotConnected;
+            tip_error_.reset();
             break;
         case Act::Nothing:
         case Act::Probe:
@@ -289,11 +300,12 @@ void MainFrm::Follow(const Decision& decision, DialLog::DropNoticedBy noticed) {
             log.RedialPaused("另一个宽带连接正在使用这条线路（错误 813）");
             break;
         case Redialling::Stopped:
-            log.RedialStopped(decision.code ? "错误 " + std::to_string(decision.code) + "，需要用户处理"
+            log.RedialStopped(decision.code ? "错误 " + std::to_string(decision.code) + "，等待用户重新连接"
                                             : std::string());
             break;
         case Redialling::Resumed:
             log.RedialResumed();
+            tip_stopped_ = false;
             break;
     }
     if (!foreign_lock_told_ && services_.SupervisionLockForeign()) {
@@ -313,6 +325,8 @@ void MainFrm::LineUp() {
     if (line_state_ == LineState::Connected) return;
     line_state_ = LineState::Connected;
     tip_error_.reset();
+    tip_stopped_ = false;
+    start_dial_ = false;
     connected_at_ms_ = services_.NowMs();
     const std::optional<ConnectionDetails> details = ReadDetails();
     services_.Log().Connected(details ? details->ipv4 : std::string(),
@@ -322,6 +336,7 @@ void MainFrm::LineUp() {
 void MainFrm::LineDown() {
     line_state_ = LineState::NotConnected;
     pages_failing_ = false;
+    tip_error_.reset();
     counters_.reset();
 }
 
@@ -340,7 +355,14 @@ void MainFrm::Counted(const LineCounters& counters) {
 void MainFrm::ShowLine() {
     if (unloaded_) return;
     const std::int64_t up_ms = std::max<std::int64_t>(0, services_.NowMs() - connected_at_ms_);
-    const std::string tip = TrayTip(line_state_, static_cast<std::uint64_t>(up_ms / 1000), tip_error_);
+    TipFacts facts;
+    facts.state = line_state_;
+    facts.connected_s = static_cast<std::uint64_t>(up_ms / 1000);
+    facts.failure = tip_error_;
+    facts.redial_stopped = tip_stopped_;
+    facts.no_link = link_ == Link::Down;
+    facts.no_internet = pages_failing_;
+    const std::string tip = TrayTip(facts);
     if (tip == shown_tip_) return;
     shown_tip_ = tip;
     services_.ShowLineState(line_state_, tip);

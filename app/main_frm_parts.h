@@ -28,10 +28,10 @@ inline constexpr std::string_view kStatusFailed = "- 拨号失败";
 inline constexpr std::string_view kStatusNoLink = "- 网线未连接";
 inline constexpr std::string_view kStatusDown = "- 网络已断开";
 inline constexpr std::string_view kNoLinkBalloon =
-    "网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫；网线接好后程序会自动拨号。";
+    "网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫，接好后程序会自动拨号。";
 
 inline constexpr std::string_view kDiagnosticsCopied =
-    "诊断信息已复制到剪贴板，可以粘贴（Ctrl+V）给宽带客服。";
+    "诊断信息已复制，可以粘贴（Ctrl+V）到宽带客服的聊天窗口或邮件中。";
 inline constexpr std::string_view kDiagnosticsNotCopied =
     "诊断信息未能复制：剪贴板正被其它程序占用，请稍后再试。";
 
@@ -40,11 +40,11 @@ inline constexpr std::string_view kRunValueDenied =
     "Veltrane在添加开机启动项时被提示拒绝的权限或被其它安全软件阻止！本次设置开机启动失效，请重试！";
 inline constexpr std::string_view kRunValueDeniedTitle = "错误！";
 inline constexpr std::string_view kRunValueFailed =
-    "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！";
+    "Veltrane 无法写入开机启动项，“开机启动”没有设置成功。请稍后再勾选一次。";
 inline constexpr std::string_view kSettingsNotSaved =
-    "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\n";
+    "Veltrane 无法保存您的设置（宽带账号、密码或选项），设置文件无法写入：\n";
 inline constexpr std::string_view kSettingsNotSavedAfter =
-    "\n本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。";
+    "\n现在可以照常使用，但下次启动时需要重新填写。请检查该文件是否被设为只读或被其它程序占用。";
 inline constexpr std::string_view kRedialNeedsAccount =
     "请先输入宽带账号及密码，并点击“连接”按钮保存账号密码后，才可进行本操作！";
 
@@ -68,6 +68,9 @@ inline std::string PagesNotice(Pages pages, std::string_view proxy, bool proxy_d
     return "宽带已连接，但无法访问互联网" + (proxy_dead ? "；" + dead_proxy : std::string()) +
            "。程序会隔一段时间再重新拨号";
 }
+inline constexpr std::string_view kTaskbarHintBalloon =
+    "Windows 11 把 Veltrane 的图标放在了任务栏右下角的“^”（显示隐藏的图标）里。要让它一直显示在任务栏上，"
+    "请在那里右键点击它，选择“在任务栏上显示图标……”，然后在“其他系统托盘图标”中把 Veltrane 设为开。";
 
 // Sets a flag for as long as it lives: the flows that let other handlers run mark themselves so.
 class ScopedFlag {

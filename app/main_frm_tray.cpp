@@ -112,6 +112,11 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
         case TrayMenuItem::CopyDiagnostics:
             CopyDiagnostics();
             break;
+        case TrayMenuItem::ShowIcon:
+            // No documented call keeps the icon on the taskbar: the page where the subscriber does.
+            services_.OpenLink(IsWindows10OrLater(windows_version_) ? kTaskbarSettingsPage
+                                                                    : kNotificationIconsPage);
+            break;
         case TrayMenuItem::Exit:
             // Destroying the main window runs OnUnload; calling it again is harmless and makes sure
             // nothing acts on the window afterwards.
@@ -137,6 +142,10 @@ void MainFrm::CopyDiagnostics() {
     facts.line = Snapshot();
     // The device the connection runs on says more than the one the system lists first.
     if (!facts.line.details.device.empty()) facts.device = facts.line.details.device;
+    facts.account = view_.AccountText();
+    facts.redial_on = redial_on_drop_;
+    facts.start_with_windows = start_with_windows_;
+    facts.diagnosis = diagnosis_;
     const std::string text = DiagnosticsText(facts, services_.Log().LastLines(kDiagnosticsLogLines));
     ShowInfoBalloon(services_.CopyText(text) ? kDiagnosticsCopied : kDiagnosticsNotCopied);
 }

@@ -120,7 +120,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     if (quit_message_ && message == quit_message_) {
         // Answer first: the setup program then waits for the process to end, not for the unload.
         ReplyMessage(TRUE);
-        if (frm_) frm_->OnMenuItem(TrayMenuItem::Exit);
+        // The setup program's, like its DDE command: it starts the copy again once its files are in place.
+        if (frm_) frm_->OnDdeExecute(compat::kSetupQuitCommand);
         return TRUE;
     }
     switch (message) {

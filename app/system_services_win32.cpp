@@ -141,10 +141,13 @@ DiagnosticsFacts SystemServices::SystemFacts() {
     facts.windows_version = WindowsVersionText();
     facts.device = PppoeDevice();
     facts.pppoe_device = !facts.device.empty();
+    facts.proxy = ReadProxyInForce();
     // The adapters a line can run over, as the link's rule counts them.
     if (const std::optional<std::vector<AdapterRow>> rows = ReadAdapterRows()) {
         for (const AdapterRow& row : *rows)
-            if (CarriesLine(row)) facts.adapters.push_back({row.name, row.media == MediaState::Connected});
+            if (CarriesLine(row))
+                facts.adapters.push_back(
+                    {row.name, row.media == MediaState::Connected, row.type == kIfTypeWifi});
     }
     return facts;
 }

@@ -13,6 +13,8 @@ inline constexpr std::string_view kAccountKey = "UserName";
 inline constexpr std::string_view kCipherTextKey = "CipherText";
 inline constexpr std::string_view kRedialKey = "DiscRedial";  // "1" / "0"
 inline constexpr std::string_view kExeUrlKey = "ExeUrl";
+// "1" once the hint where Windows 11 keeps the icon was shown.
+inline constexpr std::string_view kTaskbarHintKey = "TaskbarHintShown";
 
 // The per-user Run value's name under HKCU\...\Run.
 inline constexpr char kRunValueName[] = "Veltrane";

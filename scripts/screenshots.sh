@@ -100,7 +100,7 @@ sleep 3
 drive pointer 12 31
 drive submenu >/dev/null
 sleep 0.5
-shot menu 0 0 300 180
+shot menu 0 0 300 200
 drive close-menus
 read -r ax ay aw ah < <(drive about)
 shot about "$ax" "$ay" "$aw" "$ah"

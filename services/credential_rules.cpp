@@ -89,12 +89,12 @@ std::optional<std::string> CredentialRefusal(std::string_view account, std::stri
     const std::string account_controls =
         NameRefused(account, [](const Character& c) { return c.code && !IsControl(*c.code); });
     if (!account_controls.empty())
-        return "帐号中有不能使用的字符：" + account_controls +
-               "。\n帐号里不能有换行符、制表符等控制字符，请重新输入帐号！";
+        return "宽带账号中有不能使用的字符：" + account_controls +
+               "。\n宽带账号里不能有换行符、制表符等控制字符，请重新输入宽带账号！";
     // Bytes in UTF-8 are never fewer than in the ANSI code page, so this bound holds in the file too.
-    if (account.size() > kLongestStoredValue) return "帐号太长，无法完整保存，请检查后重新输入！";
+    if (account.size() > kLongestStoredValue) return "宽带账号太长，无法完整保存，请检查后重新输入！";
     if (account.starts_with('/'))
-        return "帐号不能以“/”开头（系统的拨号程序会把它当作命令选项），请检查后重新输入！";
+        return "宽带账号不能以“/”开头（系统的拨号程序会把它当作命令选项），请检查后重新输入！";
 
     const std::string password_outside = NameRefused(password, CipherCanKeep);
     if (!password_outside.empty())

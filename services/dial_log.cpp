@@ -1,6 +1,7 @@
 #include "services/dial_log.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vt {
 namespace {
@@ -10,10 +11,12 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view StartedByText(DialLog::StartedBy how) {
     switch (how) {
-        case DialLog::StartedBy::HiddenAtLogon:
-            return "开机时隐藏启动";
-        case DialLog::StartedBy::Installer:
-            return "由安装程序重新启动";
+        case DialLog::StartedBy::Logon:
+            return "登录 Windows 时自动启动";
+        case DialLog::StartedBy::Setup:
+            return "安装程序更新后重新启动";
+        case DialLog::StartedBy::RestartManager:
+            return "Windows 重启管理器在其它程序安装后重新启动";
         case DialLog::StartedBy::Subscriber:
             break;
     }
@@ -31,7 +34,7 @@ std::string_view NoticedByText(DialLog::DropNoticedBy how) {
         case DialLog::DropNoticedBy::SystemSignal:
             break;
     }
-    return "（系统通知）";
+    return "（Windows 报告连接已断开）";
 }
 
 std::string WithReason(std::string_view head, std::string_view reason) {
@@ -41,6 +44,22 @@ std::string WithReason(std::string_view head, std::string_view reason) {
         text += reason;
     }
     return text;
+}
+
+constexpr std::string_view kQuitForSetup = "退出：安装程序或卸载程序要求退出";
+constexpr std::string_view kQuitForRestartManager = "退出：Windows 重启管理器要求关闭（其它程序安装时）";
+constexpr std::int64_t kRestartWithinS = 3600;
+
+// Seconds on the local clock from a fixed day, for the distance between two moments.
+std::int64_t LocalSeconds(const LocalTime& t) {
+    // Days from the civil date (proleptic Gregorian), counted from 1 March of year 0.
+    const int year = t.year - (t.month <= 2 ? 1 : 0);
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int year_of_era = year - era * 400;
+    const int day_of_year = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
+    const std::int64_t days =
+        std::int64_t(era) * 146097 + year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
 // The lines of a file's content, without the byte-order mark, line ends and empty lines.
@@ -58,35 +77,25 @@ void AppendLines(std::string_view content, std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::string MaskedAccount(std::string_view account) {
-    // Characters, not bytes: a Chinese account must not be cut inside a character.
-    std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < account.size(); ++i)
-        if ((static_cast<unsigned char>(account[i]) & 0xC0) != 0x80) starts.push_back(i);
-    if (starts.empty()) return {};
-    const std::size_t shown = std::min<std::size_t>(4, starts.size() / 2);
-    std::string masked = "…";
-    if (shown > 0) masked += account.substr(starts[starts.size() - shown]);
-    return masked;
-}
-
 DialLog::DialLog(std::unique_ptr<LogClock> clock, std::unique_ptr<LogFile> file)
     : clock_(std::move(clock)), file_(std::move(file)) {}
 
 void DialLog::Started(std::string_view version, std::string_view windows_version, StartedBy how) {
-    Write("启动 Veltrane " + std::string(version) + "，Windows " + std::string(windows_version) + "，" +
+    Write("启动 Veltrane " + std::string(version) + "，" + WindowsName(windows_version) + "，" +
           std::string(StartedByText(how)));
 }
 
 void DialLog::Dialling(DialBy who, std::string_view account) {
-    std::string text = who == DialBy::Subscriber ? "拨号（用户点击连接）" : "拨号（自动重拨）";
+    std::string text = who == DialBy::Subscriber ? "拨号（用户操作）"
+                       : who == DialBy::AtStart  ? "拨号（启动后自动拨号）"
+                                                 : "拨号（自动重拨）";
     const std::string masked = MaskedAccount(account);
-    if (!masked.empty()) text += "，帐号 " + masked;
+    if (!masked.empty()) text += "，宽带账号" + masked;
     Write(text);
 }
 
-void DialLog::DialFailed(unsigned long code, std::string_view reason) {
-    Write(WithReason("拨号失败（错误 " + std::to_string(code) + "）", reason));
+void DialLog::DialFailed(unsigned long code, std::string_view cause) {
+    Write(WithReason("拨号失败（错误 " + std::to_string(code) + "）", cause));
 }
 
 void DialLog::DialUnanswered() { Write("拨号超时，尚未连接"); }
@@ -114,7 +123,8 @@ void DialLog::Dropped(DropNoticedBy how, const std::optional<LineCounters>& last
 void DialLog::HungUpBySubscriber() { Write("用户断开连接"); }
 
 void DialLog::RedialBackoff(std::uint64_t delay_s) {
-    Write("等待 " + FormatDuration(delay_s, true) + "后自动重拨");
+    // The waits are whole minutes: "1分钟", not "1分0秒".
+    Write(FormatDuration(delay_s, delay_s % 60 != 0 || delay_s < 60) + "后自动重拨");
 }
 
 void DialLog::RedialPaused(std::string_view reason) { Write(WithReason("暂停自动重拨", reason)); }
@@ -127,15 +137,41 @@ void DialLog::Suspending() { Write("系统进入睡眠"); }
 
 void DialLog::ResumedFromSleep() { Write("系统从睡眠中唤醒"); }
 
-void DialLog::LinkLost(std::string_view adapter) { Write(WithReason("网卡链路断开", adapter)); }
+void DialLog::LinkLost(std::string_view adapter) {
+    Write(WithReason("网卡连接断开（网线未连接或光猫未开机）", adapter));
+}
 
-void DialLog::LinkBack(std::string_view adapter) { Write(WithReason("网卡链路恢复", adapter)); }
+void DialLog::LinkBack(std::string_view adapter) { Write(WithReason("网卡连接恢复", adapter)); }
 
-void DialLog::AnotherCopySupervises() { Write("另一个 Veltrane 正在守护这条线路，本程序不自动重拨"); }
 void DialLog::SupervisionLockForeign() {
     Write("守护锁的名称被其它程序占用，本程序自行守护这条线路");
 }
 void DialLog::PagesFailing(std::string_view finding) { Write("网页探测：" + std::string(finding)); }
+
+void DialLog::AnotherCopySupervises() {
+    Write("另一个 Veltrane（其他 Windows 用户的，或以管理员身份运行的）负责自动重拨，本程序不自动重拨");
+}
+
+void DialLog::QuitForRestart(StartedBy by) {
+    if (by == StartedBy::Setup || by == StartedBy::RestartManager)
+        Write(by == StartedBy::Setup ? kQuitForSetup : kQuitForRestartManager);
+}
+
+std::optional<DialLog::StartedBy> DialLog::AwaitedRestart() {
+    const std::vector<std::string> last = LastLines(1);
+    if (last.empty()) return std::nullopt;
+    const std::string& line = last.back();
+    LocalTime then;
+    if (std::sscanf(line.c_str(), "%d-%d-%d %d:%d:%d", &then.year, &then.month, &then.day, &then.hour,
+                    &then.minute, &then.second) != 6)
+        return std::nullopt;
+    const std::int64_t since = LocalSeconds(clock_->Now()) - LocalSeconds(then);
+    if (since < 0 || since > kRestartWithinS) return std::nullopt;
+    const std::string_view text = std::string_view(line).substr(std::min<std::size_t>(line.size(), 20));
+    if (text == kQuitForSetup) return StartedBy::Setup;
+    if (text == kQuitForRestartManager) return StartedBy::RestartManager;
+    return std::nullopt;
+}
 
 void DialLog::Write(std::string_view text) {
     try {

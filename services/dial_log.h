@@ -45,8 +45,11 @@ public:
     static constexpr std::size_t kMaxLineBytes = 1024;
     static constexpr std::size_t kKeptLines = 30;
 
-    enum class StartedBy { HiddenAtLogon, Subscriber, Installer };
-    enum class DialBy { Subscriber, Automatic };
+    // Logon: the Run value's hidden start; Setup: the setup program's restart of the copy it closed;
+    // RestartManager: the system's restart of a copy an installer closed.
+    enum class StartedBy { Logon, Subscriber, Setup, RestartManager };
+    // AtStart: the start's own dial (at logon, or after a restart); Redial: the supervision's.
+    enum class DialBy { Subscriber, AtStart, Redial };
     // Check: a look at the line for another reason (a supervision tick, a dial) found it gone.
     enum class DropNoticedBy { SystemSignal, FailedProbe, Wake, Check };
 
@@ -54,8 +57,8 @@ public:
 
     void Started(std::string_view version, std::string_view windows_version, StartedBy how);
     void Dialling(DialBy who, std::string_view account);
-    // `reason`: the balloon's reason for the number, "" when none is known.
-    void DialFailed(unsigned long code, std::string_view reason);
+    // `cause`: the number's cause in a few words, "" when none is known.
+    void DialFailed(unsigned long code, std::string_view cause);
     // The dial watch ran out with no connection and no number from the tool yet.
     void DialUnanswered();
     void Connected(std::string_view ipv4, std::string_view ipv6);
@@ -75,6 +78,13 @@ public:
     void SupervisionLockForeign();
     // What the probe found when the pages failed on a line that is up, as the subscriber was told it.
     void PagesFailing(std::string_view finding);
+    // The program quits because the setup program or the uninstaller (Setup) or the Restart Manager
+    // (RestartManager) asked; the first two restart a copy they closed only after an install.
+    void QuitForRestart(StartedBy by);
+    // Setup or RestartManager when the log's last line is such a quit, written less than an hour ago:
+    // the start now is that restart. Nothing otherwise (a restart that never came leaves the next start
+    // its own).
+    std::optional<StartedBy> AwaitedRestart();
 
     // The last `count` lines, oldest first, each whole with its time: read back from the files, so that
     // lines of earlier runs count; the lines this run wrote when the files cannot be read.
@@ -87,10 +97,6 @@ private:
     std::unique_ptr<LogFile> file_;
     std::deque<std::string> recent_;  // this run's last lines, at most kKeptLines
 };
-
-// "…1234": at most the last 4 characters of `account`, and never more than half of it, so that a short
-// account is not shown whole; "" for "".
-std::string MaskedAccount(std::string_view account);
 
 #ifdef _WIN32
 // The log in the user's local data folder, %LOCALAPPDATA%\Veltrane\ (made when missing), on the local

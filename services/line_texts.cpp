@@ -1,5 +1,7 @@
 #include "services/line_texts.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace vt {
@@ -26,7 +28,7 @@ std::string_view StateText(LineState state) {
         case LineState::Connected:
             return "已连接";
         case LineState::Dialling:
-            return "正在拨号…";
+            return "正在拨号……";
         case LineState::NotConnected:
             break;
     }
@@ -41,13 +43,25 @@ std::string Ipv6Text(std::string_view address) {
     return text;
 }
 
-std::string FailureText(const LastFailure& failure, std::string_view between_time_and_reason) {
-    std::string text = "错误 " + std::to_string(failure.code) + "（" + FormatLocalTime(failure.when) + "）";
-    if (!failure.reason.empty()) {
-        text += between_time_and_reason;
-        text += failure.reason;
+std::string FailureNumber(const LastFailure& failure, std::string_view before_time) {
+    return "错误 " + std::to_string(failure.code) + "（" + std::string(before_time) +
+           FormatLocalTime(failure.when) + "）";
+}
+
+// The version's three numbers; zeros where the text has none.
+std::array<unsigned long, 3> VersionNumbers(std::string_view version) {
+    std::array<unsigned long, 3> numbers{};
+    std::size_t index = 0;
+    for (char c : version) {
+        if (c == '.') {
+            if (++index == numbers.size()) break;
+        } else if (c >= '0' && c <= '9') {
+            numbers[index] = numbers[index] * 10 + static_cast<unsigned long>(c - '0');
+        } else {
+            return {};
+        }
     }
-    return text;
+    return numbers;
 }
 
 }  // namespace
@@ -63,9 +77,12 @@ std::string FormatDuration(std::uint64_t seconds, bool with_seconds) {
     const std::uint64_t hours = seconds / 3600, minutes = seconds % 3600 / 60, rest = seconds % 60;
     std::string text;
     if (hours > 0) text += std::to_string(hours) + "小时";
-    if (hours > 0 || minutes > 0) text += std::to_string(minutes) + "分";
-    if (with_seconds) return text + std::to_string(rest) + "秒";
-    return text.empty() ? "不到1分" : text;
+    if (with_seconds) {
+        if (hours > 0 || minutes > 0) text += std::to_string(minutes) + "分";
+        return text + std::to_string(rest) + "秒";
+    }
+    if (hours > 0 || minutes > 0) text += std::to_string(minutes) + "分钟";
+    return text.empty() ? "不到1分钟" : text;
 }
 
 std::string FormatBytes(std::uint64_t bytes) {
@@ -104,6 +121,30 @@ std::string Ipv4WithKind(std::string_view dotted) {
     return text;
 }
 
+std::string MaskedAccount(std::string_view account) {
+    // Characters, not bytes: a Chinese account must not be cut inside a character.
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < account.size(); ++i)
+        if ((static_cast<unsigned char>(account[i]) & 0xC0) != 0x80) starts.push_back(i);
+    if (starts.empty()) return {};
+    const std::size_t shown = std::min<std::size_t>(4, starts.size() / 2);
+    if (shown == 0) return "（已隐藏）";
+    return "尾号 " + OneLine(account.substr(starts[starts.size() - shown]));
+}
+
+bool IsWindows11(std::string_view windows_version) {
+    const auto [major, minor, build] = VersionNumbers(windows_version);
+    return major > 10 || (major == 10 && minor == 0 && build >= 22000);
+}
+
+bool IsWindows10OrLater(std::string_view windows_version) { return VersionNumbers(windows_version)[0] >= 10; }
+
+std::string WindowsName(std::string_view windows_version) {
+    if (windows_version.empty()) return "Windows（版本未知）";
+    if (!IsWindows11(windows_version)) return "Windows " + std::string(windows_version);
+    return "Windows 11（" + std::string(windows_version) + "）";
+}
+
 std::string CutUtf8(std::string_view text, std::size_t limit) {
     if (text.size() <= limit) return std::string(text);
     std::size_t end = limit;
@@ -112,11 +153,24 @@ std::string CutUtf8(std::string_view text, std::size_t limit) {
     return std::string(text.substr(0, end));
 }
 
-std::string TrayTip(LineState state, std::uint64_t connected_s, std::optional<unsigned long> last_error) {
+std::string TrayTip(const TipFacts& facts) {
     std::string tip = "Veltrane - ";
-    tip += StateText(state);
-    if (state == LineState::Connected) tip += " " + FormatDuration(connected_s);
-    if (state == LineState::NotConnected && last_error) tip += " (" + std::to_string(*last_error) + ")";
+    // The cause that holds now: the cable before any number it caused, a stop before the number it
+    // followed.
+    if (facts.state == LineState::Connected && facts.no_internet)
+        tip += "已连接，但无法访问互联网";
+    else if (facts.state == LineState::Connected)
+        tip += "已连接 " + FormatDuration(facts.connected_s);
+    else if (facts.state == LineState::Dialling)
+        tip += StateText(facts.state);
+    else if (facts.no_link)
+        tip += "未连接（网线未连接）";
+    else if (facts.failure && facts.redial_stopped)
+        tip += "已停止自动重拨（错误 " + std::to_string(*facts.failure) + "）";
+    else if (facts.failure)
+        tip += "未连接（错误 " + std::to_string(*facts.failure) + "）";
+    else
+        tip += StateText(facts.state);
     // A UTF-8 character takes at least as many bytes as its ANSI form and its UTF-16 units: within the
     // UTF-8 limit, the tip fits both of the record's forms.
     return CutUtf8(tip, kTrayTipLimit);
@@ -127,7 +181,16 @@ StatusTexts StatusViewTexts(const LineSnapshot& line) {
     texts.state = StateText(line.state);
     const ConnectionDetails& details = line.details;
     texts.device = details.device.empty() ? std::string(kDash) : OneLine(details.device);
-    texts.failure = line.last_failure ? FailureText(*line.last_failure, "\r\n") : std::string(kNone);
+    // Kept in memory only: after a restart the log holds the earlier ones, so the row says whose it is.
+    if (line.last_failure) {
+        const LastFailure& failure = *line.last_failure;
+        texts.failure = FailureNumber(failure, "本次运行，");
+        const std::string reason =
+            failure.cause.empty() ? failure.next_step : failure.cause + "。" + failure.next_step;
+        if (!reason.empty()) texts.failure += "\r\n" + reason;
+    } else {
+        texts.failure = "本次运行中没有失败";
+    }
     if (line.state != LineState::Connected) {
         texts.ipv4 = texts.duration = texts.sent = texts.received = kDash;
         return texts;
@@ -153,19 +216,28 @@ std::string DiagnosticsText(const DiagnosticsFacts& facts, std::span<const std::
     };
     line("Veltrane 诊断信息 ", FormatLocalTime(facts.now));
     line("版本：", OneLine(facts.version));
-    line("Windows：", OneLine(facts.windows_version));
-    line("拨号设备：", facts.device.empty() ? kUnknown : OneLine(facts.device));
-    line("PPPoE 设备：", facts.pppoe_device ? "有" : "无");
+    line("系统：", WindowsName(OneLine(facts.windows_version, 64)));
+    line("宽带账号：", facts.account.empty() ? std::string("未填写") : MaskedAccount(facts.account));
+    line("断网重拨：", std::string(facts.redial_on ? "开" : "关") + "；开机启动：" +
+                           (facts.start_with_windows ? "开" : "关"));
+    line("PPPoE 设备：", !facts.device.empty() ? OneLine(facts.device)
+                         : facts.pppoe_device  ? std::string("有（名称未知）")
+                                               : std::string("未找到"));
+    // The adapters' own link in words of their own, apart from the broadband connection's state: an
+    // unused Wi-Fi adapter is no fault.
     if (facts.adapters.empty()) line("网卡：", kUnknown);
-    for (std::size_t i = 0; i < facts.adapters.size() && i < kMaxAdapters; ++i)
-        line("网卡 " + OneLine(facts.adapters[i].name) + "：",
-             facts.adapters[i].connected ? "已连接" : "未连接");
+    for (std::size_t i = 0; i < facts.adapters.size() && i < kMaxAdapters; ++i) {
+        const AdapterLink& adapter = facts.adapters[i];
+        line("网卡“" + OneLine(adapter.name) + (adapter.wireless ? "”（无线）：" : "”（有线）："),
+             adapter.wireless ? (adapter.connected ? "已连上无线网络" : "未连上无线网络")
+                              : (adapter.connected ? "网线已连接" : "网线未连接"));
+    }
     const LineSnapshot& snapshot = facts.line;
     const ConnectionDetails& details = snapshot.details;
     std::string state(StateText(snapshot.state));
     if (snapshot.state == LineState::Connected && details.counters)
         state += " " + FormatDuration(details.counters->duration_s, true);
-    line("状态：", state);
+    line("宽带连接：", state);
     if (snapshot.state == LineState::Connected) {
         line("IPv4：",
              details.ipv4.empty() ? std::string("未获得") : Ipv4WithKind(OneLine(details.ipv4, 64)));
@@ -174,8 +246,15 @@ std::string DiagnosticsText(const DiagnosticsFacts& facts, std::span<const std::
             line("流量：", "已发送 " + FormatBytes(details.counters->bytes_sent) + "，已接收 " +
                                FormatBytes(details.counters->bytes_received));
     }
-    line("上次失败：", snapshot.last_failure ? OneLine(FailureText(*snapshot.last_failure, "："), 400)
-                                             : std::string(kNone));
+    if (!facts.proxy.empty()) line("代理：", OneLine(facts.proxy));
+    if (!facts.diagnosis.empty()) line("网络诊断：", OneLine(facts.diagnosis));
+    // The cause alone: the next step is the subscriber's, and the log's lines need the room.
+    std::string failure(kNone);
+    if (const std::optional<LastFailure>& last = snapshot.last_failure) {
+        failure = FailureNumber(*last, "");
+        if (!last->cause.empty()) failure += "：" + OneLine(last->cause);
+    }
+    line("本次运行的上次失败：", failure);
     const std::string_view log_heading = "最近日志：\r\n";
     text += log_heading;
     if (text.size() > kDiagnosticsLimit) return CutUtf8(text, kDiagnosticsLimit);

@@ -93,6 +93,8 @@ Asked Ask(const WinHttp& http, DWORD access, std::string_view url, int limit_ms)
     return GetLastError() == ERROR_WINHTTP_CANNOT_CONNECT ? Asked::Refused : Asked::Failed;
 }
 
+}  // namespace
+
 std::string ReadProxyInForce() {
     UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
@@ -116,6 +118,8 @@ std::string ReadProxyInForce() {
     // A configuration script is served by the proxy program too, often from the same local port.
     return read_text(L"AutoConfigURL");
 }
+
+namespace {
 
 struct Check {
     PathFindings findings;

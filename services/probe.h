@@ -49,6 +49,8 @@ bool ProbeInternet(std::string_view url);
 // from the user's Internet Settings; the page and the fixed address are asked through WinHTTP's own
 // setting, which is direct unless an administrator set a machine proxy (netsh winhttp).
 PathFindings CheckPaths();
+// The proxy the pages go through, from the user's Internet Settings; "" for none.
+std::string ReadProxyInForce();
 #endif
 
 }  // namespace vt

@@ -6,7 +6,7 @@ namespace vt {
 
 namespace {
 using K = TrayMenuEntry::Kind;
-constexpr std::array<TrayMenuEntry, 14> kLayout = {{
+constexpr std::array<TrayMenuEntry, 15> kLayout = {{
     {K::SubMenuStart, "网络控制", TrayMenuItem::Link},
     {K::Item, "连接网络", TrayMenuItem::Link},
     {K::Item, "断开网络", TrayMenuItem::Disconnect},
@@ -19,6 +19,7 @@ constexpr std::array<TrayMenuEntry, 14> kLayout = {{
     {K::Separator, "", TrayMenuItem::Status},
     {K::Item, "连接状态", TrayMenuItem::Status},
     {K::Item, "复制诊断信息", TrayMenuItem::CopyDiagnostics},
+    {K::Item, "在任务栏上显示图标……", TrayMenuItem::ShowIcon},
     {K::Separator, "", TrayMenuItem::Exit},
     {K::Item, "退出程序", TrayMenuItem::Exit},
 }};

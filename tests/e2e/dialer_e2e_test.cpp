@@ -261,10 +261,10 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     // Set from outside: a line break in the account would have written a setting of its own.
     Connect(L"evil\r\nDiscRedial=1", L"secret2");
     ASSERT_EQ(WindowText(program_.Control(kUserText)), L"evil\r\nDiscRedial=1");
-    refused(L"帐号中有不能使用的字符：换行符。");
+    refused(L"宽带账号中有不能使用的字符：换行符。");
     // What the dial tool would take for an option, or for "ask me".
     Connect(L"/disconnect", nullptr);
-    refused(L"帐号不能以“/”开头");
+    refused(L"宽带账号不能以“/”开头");
     Connect(L"user", L"*");
     refused(L"密码不能只是一个“*”");
 

@@ -18,7 +18,7 @@ namespace vt::e2e {
 namespace {
 
 const wchar_t kNoLinkBalloon[] =
-    L"网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫；网线接好后程序会自动拨号。";
+    L"网线未连接或光猫未开机，暂时无法拨号。请检查网线和光猫，接好后程序会自动拨号。";
 
 // Whether the shell still keeps the program's tray icon: a change that changes nothing is taken only for
 // an icon it keeps.

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "app/dial_failure.h"
 #include "app/status_window.h"
 #include "skin/skin_window.h"
 
@@ -20,10 +21,9 @@ int wmain() {
         line.details = {
             "100.64.37.112", "2408:8207:2c4a:1b70::5e1", "WAN 微型端口 (PPPOE)",
             vt::LineCounters{11520 + (GetTickCount() - started) / 1000, 52428800 + 123456, 1610612736}};
-        line.last_failure =
-            vt::LastFailure{691,
-                            "用户名或密码错误；如果刚刚断过线，也可能是宽带运营商还保留着上次的连接。",
-                            {2026, 12, 7, 18, 2, 41}};
+        // The longest reason of the table: the picture shows how the view carries it.
+        line.last_failure = vt::LastFailure{
+            691, vt::DialFailureCause(691), vt::DialFailureNextStep(691), {2026, 12, 7, 18, 2, 41}};
         return line;
     });
     status.SetSkinAttach([](HWND window) { vt::SkinWindow(window); });

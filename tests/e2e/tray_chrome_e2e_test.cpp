@@ -216,8 +216,8 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
     ASSERT_TRUE(line::Save(state));
     ASSERT_TRUE(program_.Launch());  // the subscriber's start dials
 
-    EXPECT_EQ(WaitForTip(L"Veltrane - 正在拨号…", 5000), L"Veltrane - 正在拨号…");
-    EXPECT_EQ(WaitForTip(L"Veltrane - 已连接 不到1分"), L"Veltrane - 已连接 不到1分");
+    EXPECT_EQ(WaitForTip(L"Veltrane - 正在拨号……", 5000), L"Veltrane - 正在拨号……");
+    EXPECT_EQ(WaitForTip(L"Veltrane - 已连接 不到1分钟"), L"Veltrane - 已连接 不到1分钟");
     auto drop = [&] {
         line::Update([](line::State& s) { s.attempts.clear(); });
         EXPECT_EQ(WaitForTip(L"Veltrane - 未连接"), L"Veltrane - 未连接");
@@ -236,12 +236,12 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
     };
     dial();
     dial();
-    EXPECT_EQ(WaitForTip(L"Veltrane - 未连接 (691)"), L"Veltrane - 未连接 (691)");
+    EXPECT_EQ(WaitForTip(L"Veltrane - 未连接（错误 691）"), L"Veltrane - 未连接（错误 691）");
     dial();
-    EXPECT_EQ(WaitForTip(L"Veltrane - 已连接 不到1分"), L"Veltrane - 已连接 不到1分");
+    EXPECT_EQ(WaitForTip(L"Veltrane - 已连接 不到1分钟"), L"Veltrane - 已连接 不到1分钟");
     drop();
     for (int i = 0; i < 3; ++i) dial();
-    EXPECT_EQ(WaitForTip(L"Veltrane - 未连接 (651)"), L"Veltrane - 未连接 (651)");
+    EXPECT_EQ(WaitForTip(L"Veltrane - 未连接（错误 651）"), L"Veltrane - 未连接（错误 651）");
     dial();
     ASSERT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 5000));
 
@@ -253,13 +253,13 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
     for (int attempt = 0; attempt < 3 && ClipboardText().empty(); ++attempt) {
         HWND menu = OpenTrayMenu();
         ASSERT_NE(menu, nullptr);
-        PressKeys(menu, {VK_UP, VK_UP, VK_RETURN});
+        PressKeys(menu, {VK_UP, VK_UP, VK_UP, VK_RETURN});
         WaitUntil([] { return !ClipboardText().empty(); }, 3000);
     }
     const std::string diagnostics = line::WideToUtf8(ClipboardText());
-    EXPECT_NE(diagnostics.find("状态：已连接"), std::string::npos) << diagnostics;
+    EXPECT_NE(diagnostics.find("宽带连接：已连接"), std::string::npos) << diagnostics;
     EXPECT_NE(diagnostics.find("IPv4：100.64.12.34（运营商内网）"), std::string::npos) << diagnostics;
-    EXPECT_NE(diagnostics.find("上次失败：错误 651"), std::string::npos) << diagnostics;
+    EXPECT_NE(diagnostics.find("本次运行的上次失败：错误 651"), std::string::npos) << diagnostics;
 
     std::string log;
     ASSERT_TRUE(line::ReadWholeFile(log_folder + L"\\" + kDialLogName, log));
@@ -269,7 +269,7 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
         const std::string event = text.substr(text.find(' ', 11) + 1);
         events.push_back(event.substr(0, std::min(event.find("，"), event.find("："))));
     }
-    const std::string own = "拨号（用户点击连接）", up = "已连接", down = "断线（系统通知）";
+    const std::string own = "拨号（用户操作）", up = "已连接", down = "断线（Windows 报告连接已断开）";
     const std::vector<std::string> night = {own,
                                             up,
                                             down,

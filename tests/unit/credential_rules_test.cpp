@@ -39,12 +39,11 @@ TEST(CredentialRules, APasswordTheCipherCannotHoldIsRefusedNamingItsCharacters) 
 }
 
 TEST(CredentialRules, AccountsWithControlCharactersAndWhatTheDialToolWouldMisreadAreRefused) {
-    EXPECT_THAT(
-        CredentialRefusal("evil\r\nDiscRedial=1", "secret"),
-        Optional(std::string(
-            "帐号中有不能使用的字符：换行符。\n帐号里不能有换行符、制表符等控制字符，请重新输入帐号！")));
+    EXPECT_THAT(CredentialRefusal("evil\r\nDiscRedial=1", "secret"),
+                Optional(std::string("宽带账号中有不能使用的字符：换行符。\n宽带账号里不能有换行符、制表符等"
+                                     "控制字符，请重新输入宽带账号！")));
     for (const char* account : {"tab\there", "nul\x01", "del\x7f", "c1\xc2\x9f"})
-        EXPECT_THAT(CredentialRefusal(account, "*"), Optional(HasSubstr("帐号中有不能使用的字符：")))
+        EXPECT_THAT(CredentialRefusal(account, "*"), Optional(HasSubstr("宽带账号中有不能使用的字符：")))
             << account;
     // A leading "/" in the account and a password of "*" are refused on the real program, end to end.
     EXPECT_THAT(CredentialRefusal("user", "/phonebook:x"), Optional(HasSubstr("密码不能以“/”开头")));
@@ -52,7 +51,7 @@ TEST(CredentialRules, AccountsWithControlCharactersAndWhatTheDialToolWouldMisrea
     // 129 in UTF-8), 128 characters of password.
     std::string chinese;
     for (int i = 0; i < 43; ++i) chinese += "宽";
-    EXPECT_THAT(CredentialRefusal(chinese, "pw"), Optional(HasSubstr("帐号太长")));
+    EXPECT_THAT(CredentialRefusal(chinese, "pw"), Optional(HasSubstr("宽带账号太长")));
     EXPECT_THAT(CredentialRefusal("user", std::string(128, 'p')),
                 Optional(HasSubstr("密码太长（最多127个字符）")));
 }

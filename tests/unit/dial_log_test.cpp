@@ -58,15 +58,19 @@ const struct EventRow {
     std::function<void(Log&)> event;
     std::string line;
 } kEvents[] = {
-    {[](Log& l) { l.Started("9.0.0", "10.0.19045", Log::StartedBy::HiddenAtLogon); },
-     "启动 Veltrane 9.0.0，Windows 10.0.19045，开机时隐藏启动"},
+    {[](Log& l) { l.Started("9.0.0", "10.0.19045", Log::StartedBy::Logon); },
+     "启动 Veltrane 9.0.0，Windows 10.0.19045，登录 Windows 时自动启动"},
     {[](Log& l) { l.Started("9.0.0", "6.1.7601", Log::StartedBy::Subscriber); },
      "启动 Veltrane 9.0.0，Windows 6.1.7601，由用户启动"},
-    {[](Log& l) { l.Started("9.0.1", "10.0.22631", Log::StartedBy::Installer); },
-     "启动 Veltrane 9.0.1，Windows 10.0.22631，由安装程序重新启动"},
-    {[](Log& l) { l.Dialling(Log::DialBy::Subscriber, "07551234"); }, "拨号（用户点击连接），帐号 …1234"},
-    {[](Log& l) { l.Dialling(Log::DialBy::Automatic, "adsl@163.gd"); }, "拨号（自动重拨），帐号 …3.gd"},
-    {[](Log& l) { l.DialFailed(691, "用户名或密码错误。"); }, "拨号失败（错误 691）：用户名或密码错误。"},
+    {[](Log& l) { l.Started("9.0.1", "10.0.22631", Log::StartedBy::Setup); },
+     "启动 Veltrane 9.0.1，Windows 11（10.0.22631），安装程序更新后重新启动"},
+    {[](Log& l) { l.Started("9.0.1", "10.0.22000", Log::StartedBy::RestartManager); },
+     "启动 Veltrane 9.0.1，Windows 11（10.0.22000），Windows 重启管理器在其它程序安装后重新启动"},
+    {[](Log& l) { l.Dialling(Log::DialBy::Subscriber, "07551234"); }, "拨号（用户操作），宽带账号尾号 1234"},
+    {[](Log& l) { l.Dialling(Log::DialBy::AtStart, "07551234"); },
+     "拨号（启动后自动拨号），宽带账号尾号 1234"},
+    {[](Log& l) { l.Dialling(Log::DialBy::Redial, "adsl@163.gd"); }, "拨号（自动重拨），宽带账号尾号 3.gd"},
+    {[](Log& l) { l.DialFailed(691, "账号或密码错误"); }, "拨号失败（错误 691）：账号或密码错误"},
     {[](Log& l) { l.DialFailed(868, ""); }, "拨号失败（错误 868）"},
     {[](Log& l) { l.Connected("100.64.3.4", "2408:8207::1"); },
      "已连接，IPv4 100.64.3.4（运营商内网），IPv6 2408:8207::1"},
@@ -74,7 +78,7 @@ const struct EventRow {
     {[](Log& l) {
          l.Dropped(Log::DropNoticedBy::SystemSignal, LineCounters{11525, 1258291, 36909875});
      },
-     "断线（系统通知），本次连接 3小时12分5秒，已发送 1.2 MB，已接收 35.2 MB"},
+     "断线（Windows 报告连接已断开），本次连接 3小时12分5秒，已发送 1.2 MB，已接收 35.2 MB"},
     {[](Log& l) {
          l.Dropped(Log::DropNoticedBy::FailedProbe, LineCounters{59, 800, 2048});
      },
@@ -87,19 +91,24 @@ const struct EventRow {
      "断线（检查线路时发现），本次连接 1小时0分0秒，已发送 0 字节，已接收 0 字节"},
     {[](Log& l) { l.DialUnanswered(); }, "拨号超时，尚未连接"},
     {[](Log& l) { l.HungUpBySubscriber(); }, "用户断开连接"},
-    {[](Log& l) { l.RedialBackoff(120); }, "等待 2分0秒后自动重拨"},
+    {[](Log& l) { l.RedialBackoff(120); }, "2分钟后自动重拨"},
+    {[](Log& l) { l.RedialBackoff(90); }, "1分30秒后自动重拨"},
     {[](Log& l) { l.RedialPaused("另一个宽带连接正在使用线路"); },
      "暂停自动重拨：另一个宽带连接正在使用线路"},
     {[](Log& l) { l.RedialStopped("连续 3 次 691"); }, "停止自动重拨：连续 3 次 691"},
     {[](Log& l) { l.RedialResumed(); }, "恢复自动重拨"},
     {[](Log& l) { l.Suspending(); }, "系统进入睡眠"},
     {[](Log& l) { l.ResumedFromSleep(); }, "系统从睡眠中唤醒"},
-    {[](Log& l) { l.LinkLost("以太网"); }, "网卡链路断开：以太网"},
-    {[](Log& l) { l.LinkBack("以太网 2"); }, "网卡链路恢复：以太网 2"},
-    {[](Log& l) { l.AnotherCopySupervises(); }, "另一个 Veltrane 正在守护这条线路，本程序不自动重拨"},
+    {[](Log& l) { l.LinkLost("以太网"); }, "网卡连接断开（网线未连接或光猫未开机）：以太网"},
+    {[](Log& l) { l.LinkBack("以太网 2"); }, "网卡连接恢复：以太网 2"},
+    {[](Log& l) { l.AnotherCopySupervises(); },
+     "另一个 Veltrane（其他 Windows 用户的，或以管理员身份运行的）负责自动重拨，本程序不自动重拨"},
+    {[](Log& l) { l.QuitForRestart(Log::StartedBy::Setup); }, "退出：安装程序或卸载程序要求退出"},
+    {[](Log& l) { l.QuitForRestart(Log::StartedBy::RestartManager); },
+     "退出：Windows 重启管理器要求关闭（其它程序安装时）"},
     // A caller's text cannot start a line of its own.
     {[](Log& l) { l.LinkLost("evil\r\n2026-01-01 00:00:00 forged"); },
-     "网卡链路断开：evil  2026-01-01 00:00:00 forged"},
+     "网卡连接断开（网线未连接或光猫未开机）：evil  2026-01-01 00:00:00 forged"},
 };
 TEST_F(DialLogTest, EachEventIsOneLineWithTheLocalTimeFirst) {
     std::string expected(kBom);
@@ -113,18 +122,24 @@ TEST_F(DialLogTest, EachEventIsOneLineWithTheLocalTimeFirst) {
     clock_->now = {2027, 1, 2, 3, 4, 5};
     log_.RedialResumed();
     EXPECT_TRUE(file_->current->ends_with("\r\n2027-01-02 03:04:05 恢复自动重拨\r\n"));
+    // A quit for a restart is awaited for an hour, and by the next start only.
+    log_.QuitForRestart(Log::StartedBy::Setup);
+    clock_->now.hour = 4;
+    EXPECT_EQ(log_.AwaitedRestart(), Log::StartedBy::Setup);
+    clock_->now.second = 6;
+    EXPECT_EQ(log_.AwaitedRestart(), std::nullopt);
 }
 
 TEST(MaskedAccount, ShowsAtMostTheLastFourAndNeverHalf) {
     const std::pair<std::string_view, std::string_view> rows[] = {
-        {"07551234567", "…4567"},
-        {"adsl12345678@163.gd", "…3.gd"},
-        {"宽带帐号一二三四", "…一二三四"},
-        {"abcdefgh", "…efgh"},
-        {"abcdefg", "…efg"},
-        {"abcd", "…cd"},
-        {"ab", "…b"},
-        {"a", "…"},
+        {"07551234567", "尾号 4567"},
+        {"adsl12345678@163.gd", "尾号 3.gd"},
+        {"宽带账号一二三四", "尾号 一二三四"},
+        {"abcdefgh", "尾号 efgh"},
+        {"abcdefg", "尾号 efg"},
+        {"abcd", "尾号 cd"},
+        {"ab", "尾号 b"},
+        {"a", "（已隐藏）"},
         {"", ""},
     };
     for (const auto& [account, masked] : rows) EXPECT_EQ(MaskedAccount(account), masked) << account;

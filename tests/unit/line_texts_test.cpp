@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace vt {
 namespace {
 
@@ -16,10 +18,11 @@ std::size_t Utf16Units(std::string_view text) {
 
 TEST(LineTexts, DurationsAndByteCounts) {
     const std::tuple<std::uint64_t, bool, std::string_view> durations[] = {
-        {0, false, "不到1分"},         {59, false, "不到1分"},    {300, false, "5分"},
-        {3599, false, "59分"},         {3600, false, "1小时0分"}, {11520, false, "3小时12分"},
-        {90061, false, "25小时1分"},   {0, true, "0秒"},          {65, true, "1分5秒"},
-        {11525, true, "3小时12分5秒"},
+        {0, false, "不到1分钟"},       {59, false, "不到1分钟"},
+        {300, false, "5分钟"},         {3599, false, "59分钟"},
+        {3600, false, "1小时0分钟"},   {11520, false, "3小时12分钟"},
+        {90061, false, "25小时1分钟"}, {0, true, "0秒"},
+        {65, true, "1分5秒"},          {11525, true, "3小时12分5秒"},
     };
     for (const auto& [seconds, with_seconds, text] : durations)
         EXPECT_EQ(FormatDuration(seconds, with_seconds), text) << seconds;
@@ -73,19 +76,23 @@ TEST(LineTexts, Ipv6InItsShortestText) {
     EXPECT_FALSE(IsGlobalIpv6(A{0xfd}));  // unique local
 }
 
-TEST(LineTexts, TheTrayTipTellsTheStateWithinItsField) {
-    const std::tuple<LineState, std::uint64_t, std::optional<unsigned long>, std::string_view> rows[] = {
-        {LineState::Connected, 11520, std::nullopt, "Veltrane - 已连接 3小时12分"},
-        {LineState::Connected, 300, 691, "Veltrane - 已连接 5分"},
-        {LineState::Connected, 3 * 86400 + 60, std::nullopt, "Veltrane - 已连接 72小时1分"},
-        {LineState::Dialling, 0, 651, "Veltrane - 正在拨号…"},
-        {LineState::NotConnected, 0, 651, "Veltrane - 未连接 (651)"},
-        {LineState::NotConnected, 0, std::nullopt, "Veltrane - 未连接"},
-        {LineState::Connected, ~0ull, std::nullopt, "Veltrane - 已连接 5124095576030431小时0分"},
-        {LineState::NotConnected, 0, 4294967295ul, "Veltrane - 未连接 (4294967295)"},
+TEST(LineTexts, TheTrayTipTellsTheStateAndTheCauseWithinItsField) {
+    using S = LineState;
+    const std::pair<TipFacts, std::string_view> rows[] = {
+        {{S::Connected, 11520}, "Veltrane - 已连接 3小时12分钟"},
+        {{S::Connected, 300, 691}, "Veltrane - 已连接 5分钟"},
+        {{S::Connected, 3 * 86400 + 60}, "Veltrane - 已连接 72小时1分钟"},
+        {{S::Connected, 300, {}, false, false, true}, "Veltrane - 已连接，但无法访问互联网"},
+        {{S::Dialling, 0, 651}, "Veltrane - 正在拨号……"},
+        {{S::NotConnected, 0, 651}, "Veltrane - 未连接（错误 651）"},
+        {{S::NotConnected, 0, 691, true}, "Veltrane - 已停止自动重拨（错误 691）"},
+        {{S::NotConnected, 0, 691, true, true}, "Veltrane - 未连接（网线未连接）"},
+        {{S::NotConnected}, "Veltrane - 未连接"},
+        {{S::Connected, ~0ull}, "Veltrane - 已连接 5124095576030431小时0分钟"},
+        {{S::NotConnected, 0, 4294967295ul, true}, "Veltrane - 已停止自动重拨（错误 4294967295）"},
     };
-    for (const auto& [state, seconds, error, tip] : rows) {
-        const std::string text = TrayTip(state, seconds, error);
+    for (const auto& [facts, tip] : rows) {
+        const std::string text = TrayTip(facts);
         EXPECT_EQ(text, tip);
         EXPECT_LE(text.size(), kTrayTipLimit);
         EXPECT_LE(Utf16Units(text), kTrayTipLimit);
@@ -99,14 +106,14 @@ TEST(LineTexts, TheStatusViewRows) {
     line.state = LineState::Connected;
     line.details = {"100.64.3.4", "2408:8207::1", "WAN 微型端口 (PPPOE)",
                     LineCounters{11525, 1536, 36909875}};
-    line.last_failure = LastFailure{691, "用户名或密码错误。", {2026, 12, 7, 21, 10, 0}};
+    line.last_failure = LastFailure{691, "账号或密码错误", "请核对。", {2026, 12, 7, 21, 10, 0}};
     StatusTexts texts = StatusViewTexts(line);
     const std::vector<std::string> connected = {texts.state, texts.ipv4,     texts.ipv6,   texts.duration,
                                                 texts.sent,  texts.received, texts.device, texts.failure};
-    EXPECT_EQ(connected,
-              (std::vector<std::string>{"已连接", "100.64.3.4（运营商内网）", "2408:8207::1", "3小时12分5秒",
-                                        "1.5 KB", "35.2 MB", "WAN 微型端口 (PPPOE)",
-                                        "错误 691（2026-12-07 21:10:00）\r\n用户名或密码错误。"}));
+    EXPECT_EQ(connected, (std::vector<std::string>{
+                             "已连接", "100.64.3.4（运营商内网）", "2408:8207::1", "3小时12分5秒", "1.5 KB",
+                             "35.2 MB", "WAN 微型端口 (PPPOE)",
+                             "错误 691（本次运行，2026-12-07 21:10:00）\r\n账号或密码错误。请核对。"}));
     line.details.ipv6 = "fe80::250:56ff:fe00:1";
     line.details.counters.reset();
     texts = StatusViewTexts(line);
@@ -119,33 +126,56 @@ TEST(LineTexts, TheStatusViewRows) {
     line.state = LineState::NotConnected;
     line.last_failure.reset();
     texts = StatusViewTexts(line);
-    EXPECT_EQ(texts.state + texts.ipv4 + texts.received + texts.failure, "未连接——无");
+    EXPECT_EQ(texts.state + texts.ipv4 + texts.received + texts.failure, "未连接——本次运行中没有失败");
 }
 
 TEST(LineTexts, TheDiagnosticsTextHoldsTheFactsAndTheNewestLogLinesWithin4KiB) {
     DiagnosticsFacts facts;
     facts.now = {2026, 12, 7, 21, 20, 0};
     facts.version = "9.0.0";
-    facts.windows_version = "10.0.19045";
+    facts.windows_version = "10.0.22631";
     facts.device = "WAN 微型端口 (PPPOE)";
     facts.pppoe_device = true;
-    facts.adapters = {{"以太网", true}, {"WLAN\r\n", false}};
+    facts.adapters = {{"以太网", true}, {"WLAN\r\n", false, true}};
+    facts.account = "07551234567";
+    facts.redial_on = true;
+    facts.proxy = "127.0.0.1:7890";
+    facts.diagnosis = "网页打不开，DNS 正常";
     facts.line.state = LineState::Connected;
     facts.line.details = {"58.60.1.2", "", "WAN 微型端口 (PPPOE)", LineCounters{300, 2048, 4096}};
+    facts.line.last_failure = LastFailure{691, "账号或密码错误", "请核对。", {2026, 12, 7, 21, 10, 0}};
     std::vector<std::string> log;
     for (int i = 0; i < 40; ++i) log.push_back("2026-12-07 21:00:00 line " + std::to_string(i));
-    const std::string text = DiagnosticsText(facts, log);
-    EXPECT_EQ(
-        text,
-        "Veltrane 诊断信息 2026-12-07 21:20:00\r\n版本：9.0.0\r\nWindows：10.0.19045\r\n"
-        "拨号设备：WAN 微型端口 (PPPOE)\r\nPPPoE 设备：有\r\n网卡 以太网：已连接\r\n网卡 WLAN  ：未连接\r\n"
-        "状态：已连接 5分0秒\r\nIPv4：58.60.1.2（公网）\r\nIPv6：无\r\n流量：已发送 2.0 KB，已接收 4.0 KB\r\n"
-        "上次失败：无\r\n最近日志：\r\n" +
-            [&] {
-                std::string lines;
-                for (int i = 10; i < 40; ++i) lines += log[i] + "\r\n";
-                return lines;
-            }());
+    // A field a line: each fact as the support line reads it, the failure by its cause alone.
+    const std::string fields[] = {
+        "Veltrane 诊断信息 2026-12-07 21:20:00",
+        "版本：9.0.0",
+        "系统：Windows 11（10.0.22631）",
+        "宽带账号：尾号 4567",
+        "断网重拨：开；开机启动：关",
+        "PPPoE 设备：WAN 微型端口 (PPPOE)",
+        "网卡“以太网”（有线）：网线已连接",
+        "网卡“WLAN  ”（无线）：未连上无线网络",
+        "宽带连接：已连接 5分0秒",
+        "IPv4：58.60.1.2（公网）",
+        "IPv6：无",
+        "流量：已发送 2.0 KB，已接收 4.0 KB",
+        "代理：127.0.0.1:7890",
+        "网络诊断：网页打不开，DNS 正常",
+        "本次运行的上次失败：错误 691（2026-12-07 21:10:00）：账号或密码错误",
+        "最近日志：",
+    };
+    std::string expected;
+    for (const std::string& field : fields) expected += field + "\r\n";
+    for (int i = 10; i < 40; ++i) expected += log[i] + "\r\n";
+    EXPECT_EQ(DiagnosticsText(facts, log), expected);
+    // Thirty failures of the provider's refusal, as the log writes them: every one is held.
+    std::vector<std::string> refusals(
+        30, "2026-12-07 21:14:03 拨号失败（错误 691）：账号或密码错误，或宽带已欠费、到期");
+    const std::string night = DiagnosticsText(facts, refusals);
+    std::printf("diagnostics with 30 lines of 691 failures: %zu bytes (limit %zu)\n", night.size(),
+                kDiagnosticsLimit);
+    EXPECT_NE(night.find("最近日志：\r\n" + refusals[0] + "\r\n"), std::string::npos);
 
     // Long lines: whole lines go from the oldest until the text fits.
     for (std::string& line : log) line += std::string(300, 'x');
@@ -153,8 +183,7 @@ TEST(LineTexts, TheDiagnosticsTextHoldsTheFactsAndTheNewestLogLinesWithin4KiB) {
     EXPECT_LE(cut.size(), kDiagnosticsLimit);
     EXPECT_GT(cut.size(), kDiagnosticsLimit - 330);
     EXPECT_TRUE(cut.ends_with(log.back() + "\r\n"));
-    EXPECT_EQ(cut.find("line 28x"), std::string::npos);
-    EXPECT_NE(cut.find("最近日志：\r\n2026-12-07 21:00:00 line 29x"), std::string::npos);
+    EXPECT_NE(cut.find("最近日志：\r\n2026-12-07 21:00:00 line "), std::string::npos);
 
     // However many and long the caller's texts, the limit holds.
     facts.adapters.assign(100, {std::string(1000, 'a'), true});

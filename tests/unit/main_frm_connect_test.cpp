@@ -20,7 +20,7 @@ TEST(MainFrmConnect, NewAccountDialsThenSavesAndHidesThePassword) {
     EXPECT_THAT(rig.log, ElementsAre("SetPasswordText Mirekoda", "IsEntryConnected Veltrane",
                                      "ShowBalloon 正在自动拨号中，请稍后......", "DisableConnect",
                                      "LaunchDial user01,secret", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号…",
+                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号……",
                                      "WriteSetting UserName=user01", "WriteSetting CipherText=enc(secret)"));
     EXPECT_EQ(rig.frm.Password(), "secret");
     EXPECT_EQ(rig.frm.CipherText(), "enc(secret)");
@@ -69,7 +69,7 @@ TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
     };
     // Full-width characters, a line break, "/disconnect" and "*" are refused end to end as well.
     for (const Case c :
-         {Case{"/x", "secret", "帐号不能以“/”开头"}, Case{"user01", "/p", "密码不能以“/”开头"}}) {
+         {Case{"/x", "secret", "宽带账号不能以“/”开头"}, Case{"user01", "/p", "密码不能以“/”开头"}}) {
         Rig rig;
         rig.LoadConnected();
         rig.view.account = c.account;
@@ -200,9 +200,10 @@ TEST(MainFrmConnect, SettingsThatCannotBeSavedAreToldOnceButNotAtStartUp) {
     rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
     EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);
     ASSERT_EQ(rig.view.messages.size(), 1u);
-    EXPECT_EQ(rig.view.messages[0].text,
-              "Veltrane无法保存您的设置（帐号、密码或选项），设置文件无法写入：\nC:\\Windows\\Veltrane.dat\n"
-              "本次仍可正常使用，但下次启动时这些设置将会丢失。请检查该文件是否只读或被其它程序占用。");
+    EXPECT_EQ(
+        rig.view.messages[0].text,
+        "Veltrane 无法保存您的设置（宽带账号、密码或选项），设置文件无法写入：\nC:\\Windows\\Veltrane.dat\n"
+        "现在可以照常使用，但下次启动时需要重新填写。请检查该文件是否被设为只读或被其它程序占用。");
     EXPECT_EQ(rig.view.messages[0].title, "提示：");
     EXPECT_EQ(rig.view.messages[0].icon, 48u);
     rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, true);

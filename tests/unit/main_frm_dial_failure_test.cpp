@@ -17,59 +17,73 @@ using ::testing::Not;
 using State = ToolRun::State;
 constexpr std::int64_t kMinute = 60000;
 
-// The failure table, a number a row: what it means for redialling and what the subscriber is told. The
-// number always shows; a promise of a redial only while the option is on and redialling goes on.
-TEST(DialFailureTable, EachNumberHasItsKindAndItsWords) {
+// The failure table, a number a row: what it means for redialling, its cause in a few words (what the log
+// and the diagnostics keep) and a word of its next step. The balloon says both, then a promise of a redial
+// only while the option is on and redialling goes on, or once it stopped, what brings it back: a refused
+// password risks a lock-out, an account the provider stopped does not.
+TEST(DialFailureTable, EachNumberHasItsKindItsCauseAndItsNextStep) {
     struct Row {
         unsigned long code;
         FailureKind kind;
-        const char* says;
+        const char* cause;
+        const char* next;     // a part of the next step
         const char* promise;  // "" for none
     };
     using K = FailureKind;
-    constexpr const char* kNoAnswer = "宽带服务器没有响应";
-    constexpr const char* kNotReady = "网卡或宽带设备没有就绪";
-    constexpr const char* kCut = "连接被断开";
-    constexpr const char* kBusy = "正在进行";
+    constexpr const char* kRedials = "程序会自动重拨。";
+    constexpr const char* kLater = "请稍后再试；多次出现请联系宽带运营商。";
     const Row rows[] = {
-        {691, K::Refused, "还保留着上次的连接", "程序会在几分钟后自动再试。"},
-        {647, K::Final, "停用", ""},
-        {648, K::Final, "密码已过期", ""},
-        {649, K::Final, "没有拨号上网的权限", ""},
-        {708, K::Final, "帐号已过期", ""},
-        {646, K::Final, "这个时段", ""},
-        {678, K::Transient, kNoAnswer, ""},
-        {815, K::Transient, kNoAnswer, ""},
-        {651, K::Transient, kNotReady, ""},
-        {797, K::Transient, kNotReady, ""},
-        {633, K::Transient, kNotReady, ""},
-        {619, K::Transient, kCut, ""},
-        {629, K::Transient, kCut, ""},
-        {623, K::EntryMissing, "重新创建", ""},
-        {720, K::Transient, "网络协议", ""},
-        {769, K::Transient, "无法到达", ""},
-        {813, K::LineInUse, "另一个宽带连接", "它断开后程序会自动恢复重拨。"},
-        {756, K::Transient, kBusy, ""},
-        {617, K::Transient, kBusy, ""},
-        {814, K::Transient, "网线", ""},
+        {691, K::Refused, "账号或密码错误，或宽带已欠费、到期", "欠费", "程序会在几分钟后自动再试。"},
+        {647, K::Final, "该宽带账号已被停用", "联系宽带运营商", ""},
+        {648, K::Final, "该宽带账号的密码已过期", "更改密码", ""},
+        {649, K::Final, "该宽带账号没有拨号上网的权限", "联系宽带运营商", ""},
+        {708, K::Final, "该宽带账号已到期", "续费", ""},
+        {646, K::Final, "该宽带账号在当前时段不允许上网", "允许的时段", ""},
+        {678, K::Transient, "宽带服务器没有响应", "重启光猫", kRedials},
+        {815, K::Transient, "宽带服务器没有响应", "重启光猫", kRedials},
+        {651, K::Transient, "光猫或线路没有响应",
+         "请检查网线，重启光猫（断电一分钟）后再试；仍不行请重启电脑", kRedials},
+        {797, K::Transient, "找不到宽带拨号设备，或设备正忙", "网卡已启用", kRedials},
+        {633, K::Transient, "拨号设备正被占用或设置有误", "关闭其它拨号软件", kRedials},
+        {619, K::Transient, "连接被断开", "网线", kRedials},
+        {629, K::Transient, "宽带服务器断开了连接", kLater, kRedials},
+        {718, K::Transient, "宽带服务器没有及时应答（线路是通的）", kLater, kRedials},
+        {734, K::Transient, "宽带服务器中止了连接（线路是通的）", kLater, kRedials},
+        {738, K::Transient, "宽带服务器没有分配 IP 地址", kLater, kRedials},
+        {623, K::EntryMissing, "找不到拨号连接“Veltrane”", "重新创建", kRedials},
+        {720, K::Transient, "Windows 的网络组件设置有误", "重置网络设置", kRedials},
+        {711, K::Transient, "Windows 的“远程访问连接管理器”服务没有运行", "重启电脑", kRedials},
+        {769, K::Transient, "无法到达宽带服务器", "网卡已启用", kRedials},
+        {813, K::LineInUse, "另一个宽带连接正在使用这条线路", "请先断开它，再点击“连 接”。",
+         "它断开后程序会自动恢复重拨。"},
+        {756, K::Transient, "已有一个拨号或断开操作正在进行", "请稍后再试。", kRedials},
+        {617, K::Transient, "已有一个拨号或断开操作正在进行", "请稍后再试。", kRedials},
+        {814, K::Transient, "没有找到可用的有线网卡，或网线没有插好", "网线已插好", kRedials},
+        // Any other number: the system's words as the cause, and the way to the support line.
+        {868, K::Transient, "", "请在托盘菜单中点击“复制诊断信息”，发给宽带客服。", kRedials},
     };
     for (const Row& row : rows) {
         const std::string number = std::to_string(row.code);
         EXPECT_EQ(FailureKindOf(row.code), row.kind) << number;
-        EXPECT_THAT(DialFailureReason(row.code), HasSubstr(row.says)) << number;
+        EXPECT_EQ(DialFailureCause(row.code), row.cause) << number;
+        EXPECT_THAT(DialFailureNextStep(row.code), HasSubstr(row.next)) << number;
         EXPECT_EQ(DialFailureStatus(row.code, false), "- 拨号失败 (" + number + ")");
         EXPECT_EQ(DialFailureStatus(row.code, true), "- 已停止重拨 (" + number + ")");
-        const std::string quiet = DialFailureBalloon(row.code, false, false, "system words");
-        EXPECT_EQ(quiet, "拨号失败（错误 " + number + "）：" + DialFailureReason(row.code)) << number;
-        const std::string redialling = DialFailureBalloon(row.code, false, true);
-        EXPECT_EQ(redialling, quiet + row.promise) << number;
-        EXPECT_THAT(DialFailureBalloon(row.code, true, true),
-                    Not(HasSubstr(row.promise[0] ? row.promise : "-")));
+        const std::string cause = row.cause[0] ? std::string(row.cause) + "。" : "系统的话。";
+        const std::string quiet = DialFailureBalloon(row.code, false, false, "系统的话。");
+        EXPECT_EQ(quiet, "拨号失败（错误 " + number + "）：" + cause + DialFailureNextStep(row.code))
+            << number;
+        EXPECT_EQ(DialFailureBalloon(row.code, false, true, "系统的话。"), quiet + row.promise) << number;
+        if (row.kind != K::Refused && row.kind != K::Final) continue;
+        const std::string stopped = DialFailureBalloon(row.code, true, true, "系统的话。");
+        EXPECT_EQ(stopped.substr(0, quiet.size()), quiet) << number;
+        const std::string tail = stopped.substr(quiet.size());
+        EXPECT_THAT(tail, HasSubstr("已停止自动重拨")) << number;
+        EXPECT_EQ(tail.find("锁定") != std::string::npos, row.kind == K::Refused) << number;
+        EXPECT_THAT(tail, Not(HasSubstr("密码"))) << number;
     }
-    EXPECT_EQ(FailureKindOf(12345), FailureKind::Transient);
-    EXPECT_EQ(DialFailureBalloon(12345, false, true), "拨号失败（错误 12345）。");
-    EXPECT_EQ(DialFailureBalloon(868, false, true, "系统的话。"), "拨号失败（错误 868）：系统的话。");
-    EXPECT_THAT(DialFailureBalloon(691, true, true), HasSubstr("已停止自动重拨"));
+    EXPECT_EQ(DialFailureBalloon(12345, false, false),
+              "拨号失败（错误 12345）：请在托盘菜单中点击“复制诊断信息”，发给宽带客服。");
 }
 
 // A stored account and the redial option, loaded while connected; the line drops at the start of the
@@ -144,8 +158,8 @@ TEST(MainFrmNight, TheLogTellsTheNightsEventsInOrder) {
     const std::string dial = "拨号（自动重拨）", up = "已连接";
     EXPECT_THAT(events,
                 ElementsAre("启动 Veltrane 9.0.0", up, "断线（检查线路时发现）", dial, "拨号失败（错误 691）",
-                            "等待 1分0秒后自动重拨", dial, "拨号失败（错误 691）", "等待 2分0秒后自动重拨",
-                            dial, up, "断线（系统通知）", dial, "拨号失败（错误 651）", dial,
+                            "1分钟后自动重拨", dial, "拨号失败（错误 691）", "2分钟后自动重拨", dial, up,
+                            "断线（Windows 报告连接已断开）", dial, "拨号失败（错误 651）", dial,
                             "拨号失败（错误 651）", dial, "拨号失败（错误 651）", dial, up));
 }
 
@@ -189,10 +203,10 @@ TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCoun
     };
     for (const Case& c :
          {Case{{State::Ended, 678}, "- 拨号失败 (678)", "宽带服务器没有响应"},
-          Case{{State::Ended, 813}, "- 拨号失败 (813)", "请先断开它，再点击“连接”。"},
+          Case{{State::Ended, 813}, "- 拨号失败 (813)", "请先断开它，再点击“连 接”。"},
           Case{{State::Ended, 868},
                "- 拨号失败 (868)",
-               "拨号失败（错误 868）：无法解析远程访问服务器的名称。"},
+               "拨号失败（错误 868）：无法解析远程访问服务器的名称。请在托盘菜单中点击“复制诊断信息”"},
           Case{{State::Ended, 0}, "- 正在拨号...", nullptr},
           Case{{State::Running, 0}, "- 正在拨号...", nullptr}, Case{{}, "- 正在拨号...", nullptr}}) {
         Rig rig;

@@ -94,6 +94,7 @@ public:
     };
     std::int64_t up_since = 0;
     bool clipboard_free = true;
+    std::string windows_version = "10.0.19045";
 
     // What happened.
     std::vector<std::pair<std::string, std::string>> dials;  // account, password
@@ -260,7 +261,7 @@ public:
     DiagnosticsFacts SystemFacts() override {
         DiagnosticsFacts facts;
         facts.version = "9.0.0";
-        facts.windows_version = "10.0.19045";
+        facts.windows_version = windows_version;
         facts.device = "WAN Miniport (PPPOE)";
         facts.pppoe_device = true;
         facts.adapters = {{"以太网", link != Link::Down}};

@@ -18,8 +18,8 @@ using State = ToolRun::State;
 // since the load with the redial option unless a row says otherwise.
 TEST(MainFrmLog, EachEventWritesItsLines) {
     const std::string drop_figures = "，已发送 1.0 KB，已接收 4.0 KB";
-    const std::string dial = "拨号（自动重拨），帐号 …r01";
-    const std::string own_dial = "拨号（用户点击连接），帐号 …r01";
+    const std::string dial = "拨号（自动重拨），宽带账号尾号 r01";
+    const std::string own_dial = "拨号（用户操作），宽带账号尾号 r01";
     // The line was seen up at the load: the dial finds it gone.
     const std::string found_down = "断线（检查线路时发现），本次连接 0秒" + drop_figures;
     struct Row {
@@ -39,14 +39,38 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.frm.OnConnectionEnded();
          },
          {"启动 Veltrane 9.0.0，Windows 10.0.19045，由用户启动",
-          "已连接，IPv4 100.64.3.4（运营商内网），IPv6 无", "断线（系统通知），本次连接 0秒" + drop_figures}},
-        {"the hidden start (also the installer's restart) dials on its own",
+          "已连接，IPv4 100.64.3.4（运营商内网），IPv6 无",
+          "断线（Windows 报告连接已断开），本次连接 0秒" + drop_figures}},
+        {"the hidden start at logon dials on its own",
          [](Rig& rig) {
              rig.StoreAccount("user01", "pw");
              rig.services.args = "hide";
          },
          [](Rig& rig) { rig.frm.OnLoad(); },
-         {"启动 Veltrane 9.0.0，Windows 10.0.19045，开机时隐藏启动", dial}},
+         {"启动 Veltrane 9.0.0，Windows 10.0.19045，登录 Windows 时自动启动",
+          "拨号（启动后自动拨号），宽带账号尾号 r01"}},
+        {"the setup program's quit and its restart",
+         [](Rig& rig) {
+             rig.StoreAccount("user01", "pw");
+             rig.Load();
+         },
+         [](Rig& rig) {
+             rig.frm.OnDdeExecute("Veltrane.Setup.Quit");
+             rig.services.args = "hide";
+             MainFrm(rig.services, rig.view).OnLoad();
+         },
+         {"退出：安装程序或卸载程序要求退出",
+          "启动 Veltrane 9.0.0，Windows 10.0.19045，安装程序更新后重新启动",
+          "拨号（启动后自动拨号），宽带账号尾号 r01"}},
+        {"the Restart Manager's close and its restart",
+         [](Rig& rig) { rig.Load(); },
+         [](Rig& rig) {
+             rig.frm.OnEndSession(true);
+             rig.services.args = "hide";
+             MainFrm(rig.services, rig.view).OnLoad();
+         },
+         {"退出：Windows 重启管理器要求关闭（其它程序安装时）",
+          "启动 Veltrane 9.0.0，Windows 10.0.19045，Windows 重启管理器在其它程序安装后重新启动"}},
         {"a refusal stops redialling at once when the dial was the subscriber's",
          connected(true, true),
          [](Rig& rig) {
@@ -54,8 +78,8 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.frm.OnMenuItem(TrayMenuItem::Link);
              rig.view.Advance(5000);
          },
-         {found_down, own_dial, "拨号失败（错误 691）：" + DialFailureReason(691),
-          "停止自动重拨：错误 691，需要用户处理"}},
+         {found_down, own_dial, "拨号失败（错误 691）：" + DialFailureCause(691),
+          "停止自动重拨：错误 691，等待用户重新连接"}},
         {"a dial the watch gives up on",
          connected(false, true),
          [](Rig& rig) {
@@ -72,7 +96,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.services.SetConnected(false);
              rig.frm.OnConnectionEnded();
          },
-         {"断线（系统通知），本次连接 1小时0分0秒，已发送 1.0 KB，已接收 5.0 MB", dial}},
+         {"断线（Windows 报告连接已断开），本次连接 1小时0分0秒，已发送 1.0 KB，已接收 5.0 MB", dial}},
         {"a drop a failed probe finds",
          connected(true, false),
          [](Rig& rig) {
@@ -117,14 +141,15 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.services.link = Link::Up;
              rig.frm.OnLinkChanged();
          },
-         {"网卡链路断开", "断线（系统通知），本次连接 0秒" + drop_figures, "网卡链路恢复", dial}},
+         {"网卡连接断开（网线未连接或光猫未开机）",
+          "断线（Windows 报告连接已断开），本次连接 0秒" + drop_figures, "网卡连接恢复", dial}},
         {"another copy supervises: told once",
          connected(true, true),
          [](Rig& rig) {
              rig.services.supervises = false;
              rig.view.Advance(3 * 22000);
          },
-         {"另一个 Veltrane 正在守护这条线路，本程序不自动重拨"}},
+         {"另一个 Veltrane（其他 Windows 用户的，或以管理员身份运行的）负责自动重拨，本程序不自动重拨"}},
         {"another connection pauses redialling until it ends",
          connected(true, true),
          [](Rig& rig) {
@@ -135,7 +160,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.frm.OnConnectionEnded();
          },
          {"断线（检查线路时发现），本次连接 22秒" + drop_figures, dial,
-          "拨号失败（错误 813）：" + DialFailureReason(813),
+          "拨号失败（错误 813）：" + DialFailureCause(813),
           "暂停自动重拨：另一个宽带连接正在使用这条线路（错误 813）", "恢复自动重拨", dial}},
     };
     for (const Row& row : rows) {
@@ -151,23 +176,31 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
     }
 }
 
-// The tip follows the line, its duration brought up to date when the pointer rests on the icon; the
-// status view and the diagnostics tell the line, the last failure and the log, and never the secrets.
+// The tip follows the line and says the cause that holds now (a pulled cable takes an older number's
+// place for good), its duration brought up to date when the pointer rests on the icon; the status view and
+// the diagnostics tell the line, this run's last failure and the log, and never the secrets.
 TEST(MainFrmLineTexts, TheTipTheStatusViewAndTheDiagnosticsTellTheLineAndNoSecret) {
     Rig rig;
     rig.StoreAccount("07551234567", "s3cret-Pa55");
     rig.services.next_dial_run = {State::Ended, 651};
     rig.Load();  // the start-up dial fails
     rig.view.Advance(5000);
-    EXPECT_EQ(rig.services.tray_states.back().second, "Veltrane - 未连接 (651)");
+    EXPECT_EQ(rig.services.tray_states.back().second, "Veltrane - 未连接（错误 651）");
+    for (const auto& [link, tip] : {std::pair(Link::Up, "Veltrane - 未连接（错误 651）"),
+                                    std::pair(Link::Down, "Veltrane - 未连接（网线未连接）"),
+                                    std::pair(Link::Up, "Veltrane - 未连接")}) {
+        rig.services.link = link;
+        rig.frm.OnLinkChanged();
+        EXPECT_EQ(rig.services.tray_states.back().second, tip);
+    }
     rig.services.SetConnected(true);
     rig.services.up_since = rig.view.now;
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_EQ(rig.services.tray_states.back(),
-              std::pair(LineState::Connected, std::string("Veltrane - 已连接 不到1分")));
+              std::pair(LineState::Connected, std::string("Veltrane - 已连接 不到1分钟")));
     rig.view.Advance((3 * 60 + 12) * 60000);
     rig.frm.OnTrayCallback(MainFrm::kTrayMouseMove);
-    EXPECT_EQ(rig.services.tray_states.back().second, "Veltrane - 已连接 3小时12分");
+    EXPECT_EQ(rig.services.tray_states.back().second, "Veltrane - 已连接 3小时12分钟");
 
     rig.frm.OnMenuItem(TrayMenuItem::Status);
     rig.frm.OnStatusDoubleClick();
@@ -176,16 +209,18 @@ TEST(MainFrmLineTexts, TheTipTheStatusViewAndTheDiagnosticsTellTheLineAndNoSecre
     EXPECT_EQ(view.state, "已连接");
     EXPECT_EQ(view.ipv4, "100.64.3.4（运营商内网）");
     EXPECT_EQ(view.duration, "3小时12分0秒");
-    EXPECT_EQ(view.failure, "错误 651（2026-12-07 21:00:05）\r\n" + DialFailureReason(651));
+    EXPECT_EQ(view.failure, "错误 651（本次运行，2026-12-07 21:00:05）\r\n" + DialFailureReason(651));
 
     rig.frm.OnMenuItem(TrayMenuItem::CopyDiagnostics);
     ASSERT_EQ(rig.services.clipboard.size(), 1u);
     const std::string& text = rig.services.clipboard[0];
     for (const char* part :
-         {"版本：9.0.0\r\n", "Windows：10.0.19045\r\n", "拨号设备：WAN Miniport (PPPOE)\r\n",
-          "网卡 以太网：已连接\r\n", "状态：已连接 3小时12分0秒\r\n", "IPv4：100.64.3.4（运营商内网）\r\n",
-          "上次失败：错误 651（2026-12-07 21:00:05）：", "拨号（用户点击连接），帐号 …4567\r\n",
-          "拨号失败（错误 651）"})
+         {"版本：9.0.0\r\n", "系统：Windows 10.0.19045\r\n", "宽带账号：尾号 4567\r\n",
+          "断网重拨：关；开机启动：关\r\n", "PPPoE 设备：WAN Miniport (PPPOE)\r\n",
+          "网卡“以太网”（有线）：网线已连接\r\n", "宽带连接：已连接 3小时12分0秒\r\n",
+          "IPv4：100.64.3.4（运营商内网）\r\n",
+          "本次运行的上次失败：错误 651（2026-12-07 21:00:05）：光猫或线路没有响应\r\n",
+          "拨号（用户操作），宽带账号尾号 4567\r\n", "拨号失败（错误 651）：光猫或线路没有响应\r\n"})
         EXPECT_THAT(text, HasSubstr(part));
     for (const char* secret : {"s3cret-Pa55", "enc(s3cret-Pa55)", "07551234567"}) {
         EXPECT_THAT(text, Not(HasSubstr(secret)));

@@ -37,7 +37,7 @@ TEST(MainFrmStartOption, AFailedWriteIsToldAndUnticksTheBox) {
         bool at_start_up;
         std::vector<std::string> boxes;
     };
-    const std::string failed = "Veltrane无法写入开机启动项！本次设置开机启动失效，请重试！";
+    const std::string failed = "Veltrane 无法写入开机启动项，“开机启动”没有设置成功。请稍后再勾选一次。";
     const Case cases[] = {
         {Result::AccessDenied, Result::Failed, false, {kDenied}},
         {Result::AccessDenied, Result::AccessDenied, false, {kDenied, kDenied}},

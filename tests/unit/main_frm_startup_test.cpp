@@ -34,7 +34,7 @@ TEST(MainFrmStartup, EveryStepComesBeforeWhatDependsOnIt) {
         {"CreateDialEntry Veltrane,Zormik,", "ShowLineState Veltrane - 未连接"},
         {"ShowLineState Veltrane - 未连接", "ShowTrayIcon"},
         {"ShowTrayIcon", "DecipherPassword enc(pw)"},
-        {"LaunchDial user01,pw", "ShowLineState Veltrane - 正在拨号…"},
+        {"LaunchDial user01,pw", "ShowLineState Veltrane - 正在拨号……"},
         {"SetPasswordText Mirekoda", "ShowBalloon 正在自动拨号中，请稍后......"},
         {"ShowBalloon 正在自动拨号中，请稍后......", "LaunchDial user01,pw"},
         {"StartTimer DialWatch 5000", "ReadRunValue"},

@@ -72,7 +72,7 @@ TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
                                      "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
                                      "SetStatusText - 正在拨号...", "StopTimer DialWatch",
-                                     "StartTimer HangUpWait 500", "ShowLineState Veltrane - 正在拨号…"));
+                                     "StartTimer HangUpWait 500", "ShowLineState Veltrane - 正在拨号……"));
     rig.view.Advance(500);
     EXPECT_EQ(rig.services.dials.size(), 1u);
     EXPECT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
@@ -391,7 +391,7 @@ TEST(MainFrmSystemEvents, WithTheCableOutNothingDialsItIsToldOnceAndItsReturnDia
     rig.view.Advance(5 * 22000);
     EXPECT_THAT(rig.services.dials, IsEmpty());
     EXPECT_EQ(rig.view.status, "- 网线未连接");
-    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("网线接好后程序会自动拨号")));
+    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("接好后程序会自动拨号")));
     rig.services.link = Link::Up;
     rig.frm.OnLinkChanged();
     EXPECT_EQ(rig.services.dials.size(), 1u);

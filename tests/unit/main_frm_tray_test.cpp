@@ -138,7 +138,7 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
-                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号…"));
+                                     "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号……"));
     EXPECT_FALSE(rig.view.connect_enabled);
     EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
 }
@@ -158,7 +158,7 @@ TEST(MainFrmTrayMenu, ConnectWithoutAPasswordOrWithARefusedAccountDoesNotDial) {
     rig.frm.OnMenuItem(TrayMenuItem::Link);
     ASSERT_EQ(rig.view.messages.size(), 2u);
     EXPECT_EQ(rig.view.messages[0].text, "您还没有输入帐号或密码！");
-    EXPECT_THAT(rig.view.messages[1].text, ::testing::HasSubstr("帐号不能以“/”开头"));
+    EXPECT_THAT(rig.view.messages[1].text, ::testing::HasSubstr("宽带账号不能以“/”开头"));
     EXPECT_EQ(rig.services.dials.size(), 1u);  // the connect command's only
 }
 
@@ -169,7 +169,21 @@ TEST(MainFrmTrayMenu, LinksAndTheAboutWindow) {
     rig.frm.OnMenuItem(TrayMenuItem::SiteUrl);
     rig.frm.OnMenuItem(TrayMenuItem::About);
     rig.frm.OnMenuItem(TrayMenuItem::About);
-    EXPECT_THAT(rig.services.links, ElementsAre(std::string(kHelpPageUrl), std::string(kMakerSiteUrl)));
+    rig.frm.OnMenuItem(TrayMenuItem::ShowIcon);  // on Windows 10; on Windows 7 the control panel's page
+    rig.services.windows_version = "6.1.7601";
+    MainFrm windows7(rig.services, rig.view);
+    windows7.OnLoad();
+    windows7.OnMenuItem(TrayMenuItem::ShowIcon);
+    EXPECT_THAT(rig.services.links, ElementsAre(std::string(kHelpPageUrl), std::string(kMakerSiteUrl),
+                                                "ms-settings:taskbar", std::string(kNotificationIconsPage)));
+    // Windows 11 hides a new icon: where it is, told at the first start only.
+    rig.services.windows_version = "10.0.22000";
+    MainFrm(rig.services, rig.view).OnLoad();
+    MainFrm(rig.services, rig.view).OnLoad();
+    EXPECT_EQ(
+        std::count_if(rig.services.balloons.begin(), rig.services.balloons.end(),
+                      [](const Balloon& b) { return b.text.starts_with("Windows 11 把 Veltrane 的图标"); }),
+        1);
     EXPECT_EQ(rig.view.about_shown, 2);
 }
 
@@ -231,9 +245,9 @@ TEST(MainFrmTrayMenu, LayoutIsInScreenOrder) {
         }
     }
     EXPECT_EQ(depth, 0);
-    EXPECT_THAT(shown,
-                ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档", ">Veltrane官网",
-                            ">关于Veltrane...", "-", "连接状态", "复制诊断信息", "-", "退出程序"));
+    EXPECT_THAT(shown, ElementsAre("网络控制", ">连接网络", ">断开网络", "帮助中心", ">帮助文档",
+                                   ">Veltrane官网", ">关于Veltrane...", "-", "连接状态", "复制诊断信息",
+                                   "在任务栏上显示图标……", "-", "退出程序"));
 }
 
 }  // namespace

@@ -137,8 +137,9 @@ TEST_F(AboutWindowTest, TheMenuShowsItsItemsInOrderAndEachChoosesItsOwn) {
          {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN},
          TrayMenuItem::About},
         {"-", {}, std::nullopt},
-        {"连接状态", {VK_UP, VK_UP, VK_UP, VK_RETURN}, TrayMenuItem::Status},
-        {"复制诊断信息", {VK_UP, VK_UP, VK_RETURN}, TrayMenuItem::CopyDiagnostics},
+        {"连接状态", {VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN}, TrayMenuItem::Status},
+        {"复制诊断信息", {VK_UP, VK_UP, VK_UP, VK_RETURN}, TrayMenuItem::CopyDiagnostics},
+        {"在任务栏上显示图标……", {VK_UP, VK_UP, VK_RETURN}, TrayMenuItem::ShowIcon},
         {"-", {}, std::nullopt},
         {"退出程序", {VK_UP, VK_RETURN}, TrayMenuItem::Exit},
         {"", {VK_ESCAPE}, std::nullopt},  // closed without a choice

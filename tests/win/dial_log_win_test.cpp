@@ -60,14 +60,14 @@ TEST_F(DialLogFiles, TheUsersLocalDataFolderHoldsTheLog) {
 
 TEST_F(DialLogFiles, LinesAreAppendedInUtf8AndNoHandleIsHeldBetweenThem) {
     DialLog log = Log();
-    log.DialFailed(691, "用户名或密码错误。");
+    log.DialFailed(691, "账号或密码错误");
     // Nothing holds the file: another program may delete it between two lines.
     ASSERT_TRUE(DeleteFileW(Current().c_str()));
-    log.Dialling(DialLog::DialBy::Automatic, "07551234567");
+    log.Dialling(DialLog::DialBy::Redial, "07551234567");
     log.Connected("100.64.3.4", "");
     const std::string content = FileText(Current());
     ASSERT_TRUE(content.starts_with("\xEF\xBB\xBF")) << content;
-    EXPECT_NE(content.find(" 拨号（自动重拨），帐号 …4567\r\n"), std::string::npos) << content;
+    EXPECT_NE(content.find(" 拨号（自动重拨），宽带账号尾号 4567\r\n"), std::string::npos) << content;
     EXPECT_TRUE(content.ends_with(" 已连接，IPv4 100.64.3.4（运营商内网），IPv6 无\r\n")) << content;
     EXPECT_EQ(content.find("07551234567"), std::string::npos);
     const std::vector<std::string> lines = log.LastLines();

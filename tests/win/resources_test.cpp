@@ -333,7 +333,9 @@ bool RedirectsCommonControls() {
 }
 
 // One manifest, linked by one rule: Veltrane.exe (in the folder above the tests) carries the very one this
-// test program carries, asking for the common controls 6, no execution level and no DPI scaling.
+// test program carries, asking for the common controls 6, no execution level, no DPI awareness (the system
+// scales the window) and GDI scaling (its text and lines drawn at the display's resolution, Windows 10 1703
+// and later).
 TEST(Manifest, TheProgramAndTheTestsCarryTheSameOne) {
     const std::string own = ManifestOf(GetModuleHandleW(nullptr));
     ASSERT_FALSE(own.empty());
@@ -353,6 +355,8 @@ TEST(Manifest, TheProgramAndTheTestsCarryTheSameOne) {
     EXPECT_EQ(own.find("requestedExecutionLevel"), std::string::npos);
     EXPECT_EQ(own.find("trustInfo"), std::string::npos);
     EXPECT_NE(compact.find(">false</dpiAware>"), std::string::npos);
+    EXPECT_NE(compact.find("<gdiScalingxmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true"),
+              std::string::npos);
 }
 
 // ... and it is in force: the common controls are redirected and a button made here is the themed one.

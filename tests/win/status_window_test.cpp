@@ -30,7 +30,7 @@ protected:
         line_.state = LineState::Connected;
         line_.details = {"100.64.3.4", "2408:8207::1", "WAN 微型端口 (PPPOE)",
                          LineCounters{11525, 1536, 36909875}};
-        line_.last_failure = LastFailure{691, "用户名或密码错误。", {2026, 12, 7, 21, 10, 0}};
+        line_.last_failure = LastFailure{691, "账号或密码错误", "请核对。", {2026, 12, 7, 21, 10, 0}};
         // Skinned, as the program shows it: Esc must reach the button through the skin's procedure too.
         status_.SetSkinAttach([](HWND window) { SkinWindow(window); });
     }
@@ -64,7 +64,8 @@ TEST_F(StatusWindowTest, ShowsTheLineAndFollowsIt) {
         {StatusWindow::kReceivedValue, "35.2 MB"},
         {StatusWindow::kDeviceValue, "WAN 微型端口 (PPPOE)"},
         {StatusWindow::kFailureLabel, "上次失败："},
-        {StatusWindow::kFailureValue, "错误 691（2026-12-07 21:10:00）\r\n用户名或密码错误。"},
+        {StatusWindow::kFailureValue,
+         "错误 691（本次运行，2026-12-07 21:10:00）\r\n账号或密码错误。请核对。"},
         {StatusWindow::kCloseButton, "关闭"},
     };
     for (const auto& [control, text] : rows) EXPECT_EQ(Text(window, control), text) << control;

@@ -12,13 +12,13 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring which = argv[1];
     vt::TrayState state = vt::TrayState::NotConnected;
-    const wchar_t* tip = L"Veltrane - 未连接 (651)";
+    const wchar_t* tip = L"Veltrane - 未连接（网线未连接）";
     if (which == L"connected") {
         state = vt::TrayState::Connected;
-        tip = L"Veltrane - 已连接 3小时12分";
+        tip = L"Veltrane - 已连接 3小时12分钟";
     } else if (which == L"dialling") {
         state = vt::TrayState::Dialling;
-        tip = L"Veltrane - 正在拨号…";
+        tip = L"Veltrane - 正在拨号……";
     }
     HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"tray_shot", WS_POPUP, 0, 0, 1, 1, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
