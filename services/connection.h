@@ -9,12 +9,35 @@
 
 namespace vt {
 
-// A connection's figures since it came up. The byte counters are the platform's 32-bit ones: they wrap
-// at 4 GiB.
+// A connection's figures since it came up. The byte counts are whole: past 4 GiB as well.
 struct LineCounters {
     std::uint64_t duration_s = 0;
     std::uint64_t bytes_sent = 0;
     std::uint64_t bytes_received = 0;
+};
+
+// The platform's 32-bit byte counters made whole: a reading below the one before went past 4 GiB, and 2^32
+// is added to it and to every later reading of that connection. A connection is known by its handle and
+// by the moment it started (the reading's time less its duration); another one starts afresh. A wrap is
+// missed only when more than 4 GiB pass between two readings.
+class CounterCarry {
+public:
+    // The start may move by this much between readings of one connection: the duration and the clock it is
+    // read against are not taken at the same instant.
+    static constexpr std::int64_t kStartToleranceMs = 1000;
+
+    // `raw`: the figures as the platform tells them (its byte counters' low 32 bits count); `started_ms`:
+    // when the connection started, on a clock of the caller's. The true figures.
+    LineCounters Carry(std::uintptr_t connection, std::int64_t started_ms, const LineCounters& raw);
+    // Whether the last reading was the first of its connection.
+    bool Fresh() const { return fresh_; }
+
+private:
+    std::optional<std::uintptr_t> connection_;
+    std::int64_t started_ms_ = 0;
+    LineCounters last_;
+    std::uint64_t sent_carried_ = 0, received_carried_ = 0;
+    bool fresh_ = true;
 };
 
 // What a connected line is.
