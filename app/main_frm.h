@@ -52,8 +52,8 @@ public:
     virtual bool IsEntryListed(std::string_view name) = 0;
     // True when a connection of another entry holds the broadband device (a dial would meet 813).
     virtual bool OtherBroadbandConnected(std::string_view name) = 0;
-    // The entry's connection's figures (its received-bytes counter among them, a 32-bit one that wraps);
-    // nothing when not connected or unknown.
+    // The entry's connection's figures, its byte counts whole (past 4 GiB too); nothing when not connected
+    // or unknown.
     virtual std::optional<LineCounters> ReadCounters(std::string_view name) = 0;
     // Pumps: waits up to the probe's time limit while other window messages run.
     virtual bool ProbeInternet(std::string_view url) = 0;

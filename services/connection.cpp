@@ -83,7 +83,9 @@ bool IsGlobalIpv6(const std::array<std::uint8_t, 16>& address) { return (address
 LineCounters CounterCarry::Carry(std::uintptr_t connection, std::int64_t started_ms, const LineCounters& raw) {
     constexpr std::uint64_t kWrap = 1ULL << 32;
     const LineCounters now{raw.duration_s, raw.bytes_sent % kWrap, raw.bytes_received % kWrap};
-    const std::int64_t moved = started_ms - started_ms_;
+    // Modulo 2^32, so that a 32-bit millisecond clock serves across its own wrap.
+    const auto moved = static_cast<std::int32_t>(static_cast<std::uint32_t>(started_ms) -
+                                                 static_cast<std::uint32_t>(started_ms_));
     fresh_ = connection_ != connection || moved > kStartToleranceMs || moved < -kStartToleranceMs;
     if (fresh_) {
         sent_carried_ = received_carried_ = 0;

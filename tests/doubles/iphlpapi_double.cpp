@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <set>
 
@@ -64,7 +65,6 @@ F System(const char* name) {
         static const auto system = System<DWORD(WINAPI*) params>(#name);       \
         return system ? system args : static_cast<DWORD>(ERROR_NOT_SUPPORTED); \
     }
-FORWARD(GetAdaptersAddresses, (ULONG f, ULONG o, PVOID r, PIP_ADAPTER_ADDRESSES a, PULONG s), (f, o, r, a, s))
 FORWARD(GetAdaptersInfo, (PIP_ADAPTER_INFO info, PULONG size), (info, size))
 FORWARD(GetBestRoute, (DWORD to, DWORD from, PMIB_IPFORWARDROW row), (to, from, row))
 FORWARD(GetBestInterface, (IPAddr to, PDWORD index), (to, index))
@@ -146,6 +146,198 @@ extern "C" void WINAPI DoubleFreeMibTable(PVOID memory) {
             Misuse("FreeMibTable of memory that no call of this library returned");
     }
     HeapFree(GetProcessHeap(), 0, memory);
+}
+
+// ---- the connections' PPP interfaces -------------------------------------------------------------------
+
+namespace {
+
+// A connected connection's interface, as the system makes it for the time the connection is up.
+struct PppInterface {
+    std::string entry;
+    unsigned long index = 0;
+    bool has_ipv4 = false, has_ipv6 = false;
+    BYTE ipv4[4] = {};
+    BYTE ipv6[16] = {};  // link-local, from the negotiated identifier
+    unsigned long long received = 0, sent = 0;
+};
+
+std::vector<PppInterface> PppInterfaces(const vt::line::State& state) {
+    const long long now = vt::line::NowMs();
+    std::vector<PppInterface> interfaces;
+    for (const std::string& entry : vt::line::ConnectedEntries(state, now)) {
+        const vt::line::Addresses addresses = vt::line::AddressesOf(state, entry);
+        PppInterface ppp{entry, vt::line::PppInterfaceIndex(state, entry, now)};
+        unsigned a, b, c, d;
+        char tail;
+        ppp.has_ipv4 = std::sscanf(addresses.ipv4.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 &&
+                       a < 256 && b < 256 && c < 256 && d < 256;
+        const BYTE v4[4] = {BYTE(a), BYTE(b), BYTE(c), BYTE(d)};
+        if (ppp.has_ipv4) std::memcpy(ppp.ipv4, v4, 4);
+        // IPV6CP runs only for an entry that asks for it.
+        const std::string id = vt::line::FromHex(addresses.ipv6);
+        ppp.has_ipv6 =
+            addresses.ipv6.size() == 16 && id.size() == 8 && (vt::line::NetProtocolsOf(state, entry) & 0x8);
+        if (ppp.has_ipv6) {
+            ppp.ipv6[0] = 0xFE, ppp.ipv6[1] = 0x80;
+            std::memcpy(ppp.ipv6 + 8, id.data(), 8);
+        }
+        ppp.received = vt::line::ReceivedBytes(state, entry, now);
+        ppp.sent = addresses.sent;
+        interfaces.push_back(ppp);
+    }
+    return interfaces;
+}
+
+void FillPppRow(const PppInterface& ppp, MIB_IF_ROW2& row) {
+    row.InterfaceIndex = ppp.index;
+    row.InterfaceLuid.Info.IfType = IF_TYPE_PPP;
+    row.InterfaceLuid.Info.NetLuidIndex = ppp.index;
+    lstrcpynW(row.Alias, vt::line::ToWide(CP_UTF8, ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
+    row.Type = IF_TYPE_PPP;
+    row.MediaConnectState = MediaConnectStateConnected;
+    row.OperStatus = IfOperStatusUp;
+    row.AdminStatus = NET_IF_ADMIN_STATUS_UP;
+    row.InOctets = ppp.received;
+    row.OutOctets = ppp.sent;
+}
+
+bool SameInterface(const MIB_IF_ROW2& asked, unsigned long index, unsigned long type) {
+    // The system takes the LUID when one is given, else the index.
+    if (asked.InterfaceLuid.Value != 0)
+        return asked.InterfaceLuid.Info.IfType == type && asked.InterfaceLuid.Info.NetLuidIndex == index;
+    return asked.InterfaceIndex == index;
+}
+
+}  // namespace
+
+extern "C" DWORD WINAPI DoubleGetIfEntry2(PMIB_IF_ROW2 row) {
+    if (!row) return ERROR_INVALID_PARAMETER;
+    vt::line::Lock lock;
+    const vt::line::State state = vt::line::Load();
+    if (const vt::line::Failure* failure = vt::line::FindFailure(state, "GetIfEntry2")) return failure->code;
+    if (row->InterfaceLuid.Value == 0 && row->InterfaceIndex == 0) return ERROR_INVALID_PARAMETER;
+    const MIB_IF_ROW2 asked = *row;
+    for (const vt::line::Adapter& adapter : vt::line::TableAdapters(state)) {
+        if (!SameInterface(asked, adapter.index, adapter.type)) continue;
+        std::memset(row, 0, sizeof *row);
+        FillRow(adapter, *row);
+        return NO_ERROR;
+    }
+    for (const PppInterface& ppp : PppInterfaces(state)) {
+        if (!SameInterface(asked, ppp.index, IF_TYPE_PPP)) continue;
+        std::memset(row, 0, sizeof *row);
+        FillPppRow(ppp, *row);
+        return NO_ERROR;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+// The system's adapters, then the connections' PPP interfaces, in one buffer as the system lays it out:
+// the caller follows the pointers and knows nothing of the order.
+namespace {
+
+struct PppRecord {
+    IP_ADAPTER_ADDRESSES adapter;
+    IP_ADAPTER_UNICAST_ADDRESS unicast[2];
+    sockaddr_in ipv4;
+    sockaddr_in6 ipv6;
+    char name[16];
+    wchar_t alias[IF_MAX_STRING_SIZE + 1];
+    wchar_t empty[1];
+};
+
+ULONG Aligned(ULONG size) { return (size + 7) & ~ULONG{7}; }
+
+void FillPppRecord(const PppInterface& ppp, ULONG family, PppRecord& record) {
+    std::memset(&record, 0, sizeof record);
+    IP_ADAPTER_ADDRESSES& adapter = record.adapter;
+    adapter.Length = sizeof adapter;
+    adapter.IfIndex = ppp.has_ipv4 ? ppp.index : 0;
+    adapter.Ipv6IfIndex = ppp.has_ipv6 ? ppp.index : 0;
+    std::snprintf(record.name, sizeof record.name, "PPP%lu", ppp.index);
+    adapter.AdapterName = record.name;
+    lstrcpynW(record.alias, vt::line::ToWide(CP_UTF8, ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
+    adapter.FriendlyName = record.alias;
+    adapter.Description = record.alias;
+    adapter.DnsSuffix = record.empty;
+    adapter.IfType = IF_TYPE_PPP;
+    adapter.OperStatus = IfOperStatusUp;
+    adapter.Mtu = 1492;
+    adapter.Luid.Info.IfType = IF_TYPE_PPP;
+    adapter.Luid.Info.NetLuidIndex = ppp.index;
+    IP_ADAPTER_UNICAST_ADDRESS** next = &adapter.FirstUnicastAddress;
+    auto add = [&](IP_ADAPTER_UNICAST_ADDRESS& unicast, sockaddr* address, int length, UINT8 prefix) {
+        unicast.Length = sizeof unicast;
+        unicast.Address.lpSockaddr = address;
+        unicast.Address.iSockaddrLength = length;
+        unicast.PrefixOrigin = IpPrefixOriginOther;
+        unicast.SuffixOrigin = IpSuffixOriginOther;
+        unicast.DadState = IpDadStatePreferred;
+        unicast.ValidLifetime = unicast.PreferredLifetime = 0xFFFFFFFF;
+        unicast.OnLinkPrefixLength = prefix;
+        *next = &unicast;
+        next = &unicast.Next;
+    };
+    if (ppp.has_ipv4 && family != AF_INET6) {
+        record.ipv4.sin_family = AF_INET;
+        std::memcpy(&record.ipv4.sin_addr, ppp.ipv4, 4);
+        add(record.unicast[0], reinterpret_cast<sockaddr*>(&record.ipv4), sizeof record.ipv4, 32);
+    }
+    if (ppp.has_ipv6 && family != AF_INET) {
+        record.ipv6.sin6_family = AF_INET6;
+        std::memcpy(&record.ipv6.sin6_addr, ppp.ipv6, 16);
+        add(record.unicast[1], reinterpret_cast<sockaddr*>(&record.ipv6), sizeof record.ipv6, 64);
+    }
+}
+
+}  // namespace
+
+extern "C" ULONG WINAPI DoubleGetAdaptersAddresses(ULONG family, ULONG flags, PVOID reserved,
+                                                   PIP_ADAPTER_ADDRESSES addresses, PULONG size) {
+    if (!size || reserved || (family != AF_UNSPEC && family != AF_INET && family != AF_INET6))
+        return ERROR_INVALID_PARAMETER;
+    std::vector<PppInterface> ours;
+    {
+        vt::line::Lock lock;
+        ours = PppInterfaces(vt::line::Load());
+    }
+    std::erase_if(ours, [&](const PppInterface& ppp) {
+        return !(family != AF_INET6 && ppp.has_ipv4) && !(family != AF_INET && ppp.has_ipv6);
+    });
+    using Fn = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
+    static const auto system = System<Fn>("GetAdaptersAddresses");
+    // The system's part first: its size, then its records at the start of the caller's buffer.
+    ULONG system_size = 0;
+    ULONG result = system ? system(family, flags, nullptr, nullptr, &system_size) : ERROR_NO_DATA;
+    if (result != ERROR_BUFFER_OVERFLOW && result != NO_ERROR) system_size = 0;
+    const ULONG ours_size = static_cast<ULONG>(ours.size() * sizeof(PppRecord));
+    const ULONG needed = Aligned(system_size) + ours_size;
+    if (needed == 0) return ERROR_NO_DATA;
+    if (!addresses || *size < needed) {
+        *size = needed;
+        return ERROR_BUFFER_OVERFLOW;
+    }
+    PIP_ADAPTER_ADDRESSES last = nullptr;
+    if (system_size > 0) {
+        ULONG given = Aligned(system_size);
+        result = system(family, flags, nullptr, addresses, &given);
+        if (result == ERROR_BUFFER_OVERFLOW) {  // the system's list grew meanwhile
+            *size = Aligned(given) + ours_size;
+            return ERROR_BUFFER_OVERFLOW;
+        }
+        if (result != NO_ERROR && result != ERROR_NO_DATA) return result;
+        for (last = result == NO_ERROR ? addresses : nullptr; last && last->Next;) last = last->Next;
+    }
+    // With no record of the system's the caller's buffer starts with the first of ours.
+    auto* records =
+        reinterpret_cast<PppRecord*>(reinterpret_cast<BYTE*>(addresses) + (last ? Aligned(system_size) : 0));
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        FillPppRecord(ours[i], family, records[i]);
+        if (last) last->Next = &records[i].adapter;
+        last = &records[i].adapter;
+    }
+    return last ? NO_ERROR : ERROR_NO_DATA;
 }
 
 // For tests: how many tables were handed out and not freed yet.

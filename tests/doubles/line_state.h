@@ -40,12 +40,14 @@
 //                                    0), as the system releases a line after the hang-up has returned; a
 //                                    dial while it is listed ends with 617
 //     traffic <name> <received> [<per second> [<since ms>]]
-//                                    the received-bytes counter of the entry's connection: <received>
-//                                    when it comes up, growing by <per second> while it is up, a 32-bit
-//                                    counter that wraps; each new connection starts again from
-//                                    <received>. A connection of a "connected" or "other" line has no
-//                                    time it came up: it counts from <since ms> (milliseconds since 1601,
-//                                    UTC), or stays at <received> without it
+//                                    the bytes the entry's connection received: <received> when it comes
+//                                    up (any 64-bit count), growing by <per second> while it is up; each
+//                                    new connection starts again from <received>. The Remote Access
+//                                    statistics tell the count cut to 32 bits, as the system's counter
+//                                    wraps; the connection's PPP interface (GetIfEntry2) tells it whole.
+//                                    A connection of a "connected" or "other" line has no time it came
+//                                    up: it counts from <since ms> (milliseconds since 1601, UTC), or
+//                                    stays at <received> without it
 //     refuse <function> <size>       the named library function answers 632 (invalid size) to a record of
 //                                    <size> bytes, as a system that does not know that form would
 //     accept <user> <password>       when any accept line exists, only these credentials connect; others
@@ -68,8 +70,9 @@
 //                                    has none to tell (an entry without a record asks for both, as one
 //                                    made in the system's own settings does). <since ms> (milliseconds
 //                                    since 1601, UTC): when a connection of a "connected" line came up;
-//                                    a dialled one counts from when it came up. <sent>: its sent-bytes
-//                                    counter. Without the line: 100.64.12.34, IPv6 refused, 0 sent.
+//                                    a dialled one counts from when it came up. <sent>: the bytes it sent
+//                                    (cut to 32 bits as <received>). Without the line: 100.64.12.34, IPv6
+//                                    refused, 0 sent.
 //   Hanging an entry up removes its "connected", "other" and "attempt" lines. Missing file: empty
 //   phonebook, no connections, default dials.
 //   With a /PHONEBOOK:<file> option the dial tool finds the entry only in that file: the user's book
@@ -90,8 +93,11 @@
 //   every field escaped as above.
 //
 // The network adapters (the stand-in iphlpapi.dll)
-//   The stand-in library serves the interface table and its change notification from lines of the same
-//   state file; every other call of the library is the system's own.
+//   The stand-in library serves the interface table, an interface's row and the change notification from
+//   lines of the same state file. Its adapters' list is the system's own with, after it, the PPP interface
+//   of each connected connection (PppInterfaceIndex), which holds the negotiated IPv4 address and the
+//   link-local IPv6 address of the negotiated identifier; that interface's row (GetIfEntry2) tells the
+//   connection's bytes whole. Every other call of the library is the system's own.
 //     adapter <index> <type> <media> <flags> <name>
 //                                    an interface of the table, in order: its index (1 and up), its IANA
 //                                    type (6 Ethernet, 71 Wi-Fi, 24 loopback, 23 PPP, 131 tunnel), its
@@ -174,7 +180,7 @@ struct Refusal {
 
 struct Traffic {
     std::string entry;
-    unsigned long received = 0;
+    unsigned long long received = 0;
     unsigned long per_second = 0;
     long long since_ms = 0;  // for a connection with no time it came up; 0: none
 };
@@ -204,7 +210,7 @@ struct Addresses {
     std::string ipv4 = "100.64.12.34";  // or "refused"
     std::string ipv6 = "refused";       // 16 hexadecimal digits, or "refused"
     long long since_ms = 0;
-    unsigned long sent = 0;
+    unsigned long long sent = 0;
 };
 
 struct State {
@@ -536,8 +542,7 @@ inline State Parse(const std::string& content) {
             auto number = [&](std::size_t i) {
                 return i < f.size() ? std::strtoull(std::string(f[i]).c_str(), nullptr, 10) : 0ULL;
             };
-            state.traffic.push_back({Unescape(f[1]), static_cast<unsigned long>(number(2)),
-                                     static_cast<unsigned long>(number(3)),
+            state.traffic.push_back({Unescape(f[1]), number(2), static_cast<unsigned long>(number(3)),
                                      static_cast<long long>(number(4))});
         } else if (kind == "refuse" && f.size() >= 3) {
             state.refusals.push_back(
@@ -571,7 +576,7 @@ inline State Parse(const std::string& content) {
         } else if (kind == "addresses" && f.size() >= 4) {
             Addresses a{Unescape(f[1]), std::string(f[2]), std::string(f[3])};
             if (f.size() >= 5) a.since_ms = std::atoll(std::string(f[4]).c_str());
-            if (f.size() >= 6) a.sent = std::strtoul(std::string(f[5]).c_str(), nullptr, 10);
+            if (f.size() >= 6) a.sent = std::strtoull(std::string(f[5]).c_str(), nullptr, 10);
             state.addresses.push_back(a);
         }
     }
@@ -752,8 +757,9 @@ inline bool OtherConnected(const State& state, std::string_view name, long long 
     return false;
 }
 
-// The received-bytes counter of the entry's connection at `now_ms`: 0 without a traffic line.
-inline unsigned long ReceivedBytes(const State& state, std::string_view name, long long now_ms = NowMs()) {
+// The bytes the entry's connection received until `now_ms`, whole: 0 without a traffic line.
+inline unsigned long long ReceivedBytes(const State& state, std::string_view name,
+                                        long long now_ms = NowMs()) {
     const Traffic* traffic = nullptr;
     for (const Traffic& t : state.traffic)
         if (SameName(t.entry, name)) traffic = &t;
@@ -764,11 +770,7 @@ inline unsigned long ReceivedBytes(const State& state, std::string_view name, lo
         if (SameName(attempt.entry, name) && AttemptConnected(attempt, now_ms))
             up_since = attempt.started_ms + 1000LL * attempt.behaviour.connect_after_s;
     const long long seconds = up_since > 0 && now_ms > up_since ? (now_ms - up_since) / 1000 : 0;
-    // A 32-bit counter: it wraps as the platform's does.
-    return static_cast<unsigned long>(
-        (static_cast<unsigned long long>(traffic->received) +
-         static_cast<unsigned long long>(traffic->per_second) * static_cast<unsigned long long>(seconds)) &
-        0xFFFFFFFFULL);
+    return traffic->received + static_cast<unsigned long long>(traffic->per_second) * seconds;
 }
 
 // The next moment after `now_ms` at which the listed connections change by the clock alone (a dial
@@ -816,6 +818,17 @@ inline long long UpSinceMs(const State& state, std::string_view name, long long 
     for (const Traffic& t : state.traffic)
         if (SameName(t.entry, name) && t.since_ms > 0) return t.since_ms;
     return 0;
+}
+
+// The index of the PPP interface the system makes for the entry's connection while it is up: another for
+// each connection (it depends on the moment the connection came up), above the adapters' own.
+inline unsigned long PppInterfaceIndex(const State& state, std::string_view name,
+                                       long long now_ms = NowMs()) {
+    std::wstring key = ToWide(CP_UTF8, name) + L"@" + std::to_wstring(UpSinceMs(state, name, now_ms));
+    CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    unsigned long hash = 2166136261u;
+    for (wchar_t c : key) hash = (hash ^ c) * 16777619u;
+    return 0x100 + (hash & 0xFFFF);
 }
 
 // The network protocols the entry asks for: the stored record's dwfNetProtocols (ANSI or wide form),

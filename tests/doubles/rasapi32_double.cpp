@@ -582,8 +582,9 @@ DWORD WINAPI RasGetConnectionStatistics(HANDLE connection, ras::Statistics* stat
         std::memset(statistics, 0, sizeof *statistics);
         statistics->dwSize = sizeof *statistics;
         if (listed.state == line::kStateConnected) {
-            statistics->dwBytesRcved = line::ReceivedBytes(state, listed.entry, now);
-            statistics->dwBytesXmited = line::AddressesOf(state, listed.entry).sent;
+            // 32-bit counters: they wrap at 4 GiB, as the platform's do.
+            statistics->dwBytesRcved = static_cast<DWORD>(line::ReceivedBytes(state, listed.entry, now));
+            statistics->dwBytesXmited = static_cast<DWORD>(line::AddressesOf(state, listed.entry).sent);
             const long long since = line::UpSinceMs(state, listed.entry, now);
             if (since > 0 && now > since) statistics->dwConnectDuration = static_cast<DWORD>(now - since);
         }
