@@ -70,6 +70,9 @@ public:
     virtual std::int64_t NowMs() = 0;
     // The hardware network adapters' link. Unknown where nothing can be read, which holds nothing back.
     virtual Link ReadLink() { return Link::Unknown; }
+    // The adapter the link's change is about, for the log: the one with link while up, the wired and
+    // wireless ones while down; "" when unknown.
+    virtual std::string LinkAdapterName() { return {}; }
     // True while this copy holds the machine's one supervision, taking it when it is free. Never waits: it
     // is asked again at every supervision tick, so that the role passes on when its holder quits.
     virtual bool HoldsSupervision() { return true; }

@@ -198,8 +198,8 @@ void MainFrm::OnLinkChanged() {
     // Only a change seen both ways is news: an unreadable link says nothing.
     const Link link = services_.ReadLink();
     if (link != Link::Unknown && link_ && *link_ != link) {
-        if (link == Link::Down) services_.Log().LinkLost("");
-        if (link == Link::Up) services_.Log().LinkBack("");
+        if (link == Link::Down) services_.Log().LinkLost(services_.LinkAdapterName());
+        if (link == Link::Up) services_.Log().LinkBack(services_.LinkAdapterName());
     }
     if (link != Link::Unknown) link_ = link;
     Carry(Ask(&DialSession::LinkChanged, DialLog::DropNoticedBy::Check));

@@ -73,6 +73,10 @@ Link SystemServices::ReadLink() {
             return Link::Unknown;
     }
 }
+std::string SystemServices::LinkAdapterName() {
+    const std::optional<std::vector<AdapterRow>> rows = ReadAdapterRows();
+    return rows ? LinkAdapterNames(*rows) : std::string();
+}
 // Asked at every supervision tick: a copy that does not hold the lock takes it over as soon as its holder
 // has quit (or ended without letting go). One wait of no time while another holds it.
 bool SystemServices::HoldsSupervision() { return supervision_.TrySupervise(); }

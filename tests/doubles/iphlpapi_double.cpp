@@ -102,13 +102,15 @@ void FillRow(const vt::line::Adapter& adapter, MIB_IF_ROW2& row) {
     row.AccessType = loopback ? NET_IF_ACCESS_LOOPBACK : NET_IF_ACCESS_BROADCAST;
     row.InterfaceAndOperStatusFlags.HardwareInterface = adapter.hardware;
     row.InterfaceAndOperStatusFlags.FilterInterface = adapter.filter;
-    row.InterfaceAndOperStatusFlags.ConnectorPresent = adapter.hardware && !adapter.filter;
+    row.InterfaceAndOperStatusFlags.ConnectorPresent = adapter.connector;
     row.InterfaceAndOperStatusFlags.NotMediaConnected = adapter.media == vt::line::Media::Down;
     row.MediaConnectState = static_cast<NET_IF_MEDIA_CONNECT_STATE>(adapter.media);
-    row.OperStatus = adapter.media == vt::line::Media::Up     ? IfOperStatusUp
+    row.OperStatus = adapter.absent                           ? IfOperStatusNotPresent
+                     : adapter.disabled                       ? IfOperStatusDown
+                     : adapter.media == vt::line::Media::Up   ? IfOperStatusUp
                      : adapter.media == vt::line::Media::Down ? IfOperStatusDown
                                                               : IfOperStatusUnknown;
-    row.AdminStatus = NET_IF_ADMIN_STATUS_UP;
+    row.AdminStatus = adapter.disabled ? NET_IF_ADMIN_STATUS_DOWN : NET_IF_ADMIN_STATUS_UP;
     const ULONG64 speed = adapter.media == vt::line::Media::Up ? 100000000ULL : 0;
     row.TransmitLinkSpeed = row.ReceiveLinkSpeed = speed;
 }

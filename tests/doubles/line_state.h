@@ -101,25 +101,30 @@
 //     adapter <index> <type> <media> <flags> <name>
 //                                    an interface of the table, in order: its index (1 and up), its IANA
 //                                    type (6 Ethernet, 71 Wi-Fi, 24 loopback, 23 PPP, 131 tunnel), its
-//                                    media state (up, down or unknown), its flags (hardware, filter, or
-//                                    both as "hardware,filter"; "-" for none) and its name. Without any
-//                                    adapter line the table lists the loopback interface alone, as a
-//                                    loopback-only network namespace does.
+//                                    media state (up, down or unknown), its flags and its name. Flags,
+//                                    joined by commas ("-" for none): hardware (HardwareInterface, which
+//                                    some virtual adapters claim), connector (ConnectorPresent: a port of
+//                                    its own, the physical mark), filter (a filter driver's row), absent
+//                                    (IfOperStatusNotPresent: a USB adapter used once and away now),
+//                                    disabled (administratively down). Without any adapter line the table
+//                                    lists the loopback interface alone, as a loopback-only network
+//                                    namespace does.
 //     link quiet                     changes of the adapters are not told: NotifyIpInterfaceChange takes
 //                                    registrations and never calls back (Wine's does the same, and a
 //                                    system may not tell a media change of an adapter without IP). Without
 //                                    it, an adapter added, removed or changing its media state calls back
 //                                    every registration once per IP family it asked for, on a thread of
 //                                    the library's that owns a change-signal slot of its own.
-//   The "fail" lines apply to GetIfTable2 and NotifyIpInterfaceChange too.
-//   While the table lists hardware Ethernet or Wi-Fi adapters of their own (not a filter's row) and every
-//   one of them is down, there is nothing to dial over: a dial ends with 651 (the device reported an
-//   error), as the system's does with the cable out, after the "slow" time; it takes no "dial script"
-//   code, as it never reaches the provider.
+//   The "fail" lines apply to GetIfTable2, GetIfEntry2 and NotifyIpInterfaceChange too.
+//   While the table lists Ethernet or Wi-Fi adapters with a connector, present and enabled (not a filter's
+//   row), and every one of them is down, there is nothing to dial over: a dial ends with 651 (the device
+//   reported an error), as the system's does with the cable out, after the "slow" time; it takes no "dial
+//   script" code, as it never reaches the provider.
 //
 // Processes take the named mutex "VeltraneLineStateLock" around each read-modify-write.
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -194,8 +199,7 @@ struct Adapter {
     unsigned long index = 0;
     unsigned long type = 0;
     Media media = Media::Unknown;
-    bool hardware = false;
-    bool filter = false;
+    bool hardware = false, connector = false, filter = false, absent = false, disabled = false;
     std::string name;
 };
 
@@ -475,6 +479,15 @@ inline std::string FormatBehaviour(const DialBehaviour& behaviour) {
 
 inline constexpr const char* kMediaWords[] = {"unknown", "up", "down"};
 
+// The words of an adapter's flags, each with its member.
+inline std::array<std::pair<const char*, bool*>, 5> AdapterFlags(Adapter& a) {
+    return {{{"hardware", &a.hardware},
+             {"connector", &a.connector},
+             {"filter", &a.filter},
+             {"absent", &a.absent},
+             {"disabled", &a.disabled}}};
+}
+
 // An "adapter" or "link" line into `link`; false for any other line.
 inline bool ParseLinkLine(const std::vector<std::string_view>& f, Link& link) {
     if (f.size() >= 2 && f[0] == "link") {
@@ -487,8 +500,7 @@ inline bool ParseLinkLine(const std::vector<std::string_view>& f, Link& link) {
     adapter.type = std::strtoul(std::string(f[2]).c_str(), nullptr, 10);
     for (int m = 0; m < 3; ++m)
         if (f[3] == kMediaWords[m]) adapter.media = static_cast<Media>(m);
-    adapter.hardware = f[4].find("hardware") != std::string_view::npos;
-    adapter.filter = f[4].find("filter") != std::string_view::npos;
+    for (const auto& [word, flag] : AdapterFlags(adapter)) *flag = f[4].find(word) != std::string_view::npos;
     adapter.name = Unescape(f[5]);
     link.adapters.push_back(adapter);
     return true;
@@ -496,11 +508,11 @@ inline bool ParseLinkLine(const std::vector<std::string_view>& f, Link& link) {
 
 inline std::string FormatLink(const Link& link) {
     std::string out = link.quiet ? "link quiet\n" : "";
-    for (const Adapter& a : link.adapters) {
-        const std::string flags = a.hardware && a.filter ? "hardware,filter"
-                                  : a.hardware           ? "hardware"
-                                  : a.filter             ? "filter"
-                                                         : "-";
+    for (Adapter a : link.adapters) {
+        std::string flags;
+        for (const auto& [word, flag] : AdapterFlags(a))
+            if (*flag) flags += (flags.empty() ? "" : ",") + std::string(word);
+        if (flags.empty()) flags = "-";
         out += "adapter " + std::to_string(a.index) + " " + std::to_string(a.type) + " " +
                kMediaWords[static_cast<int>(a.media)] + " " + flags + " " + Escape(a.name) + "\n";
     }
@@ -860,14 +872,17 @@ inline constexpr unsigned long kCableIndex = 2;  // the wired adapter of SetCabl
 // The interfaces the stand-in library lists: the "adapter" lines, or the loopback interface alone.
 inline std::vector<Adapter> TableAdapters(const State& state) {
     if (!state.link.adapters.empty()) return state.link.adapters;
-    return {{kLoopbackIndex, 24, Media::Up, false, false, "Loopback Pseudo-Interface 1"}};
+    return {
+        {kLoopbackIndex, 24, Media::Up, false, false, false, false, false, "Loopback Pseudo-Interface 1"}};
 }
 
 // Whether the cable is out: adapters a line can run over are listed and none has link.
 inline bool CableOut(const State& state) {
     bool any = false;
     for (const Adapter& adapter : state.link.adapters) {
-        if (!adapter.hardware || adapter.filter || (adapter.type != 6 && adapter.type != 71)) continue;
+        if (!adapter.connector || adapter.filter || adapter.absent || adapter.disabled ||
+            (adapter.type != 6 && adapter.type != 71))
+            continue;
         if (adapter.media != Media::Down) return false;
         any = true;
     }
@@ -959,7 +974,7 @@ inline std::vector<DialStart> WaitForDialStarts(std::size_t count, DWORD timeout
     }
 }
 
-// The PC's wired adapter (a hardware Ethernet adapter of index kCableIndex) with its cable in (`plugged`)
+// The PC's wired adapter (a physical Ethernet adapter of index kCableIndex) with its cable in (`plugged`)
 // or out, as a pulled cable or a modem switched off shows; added, after the other adapters, when the table
 // has none of that index. Watchers of the link hear it as the system would tell it (see "link quiet").
 inline bool SetCable(bool plugged) {
@@ -971,7 +986,7 @@ inline bool SetCable(bool plugged) {
                 return;
             }
         state.link.adapters.push_back(
-            {kCableIndex, 6, plugged ? Media::Up : Media::Down, true, false, "Ethernet"});
+            {kCableIndex, 6, plugged ? Media::Up : Media::Down, true, true, false, false, false, "Ethernet"});
     });
 }
 

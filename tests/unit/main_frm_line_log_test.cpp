@@ -99,6 +99,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
         {"the cable pulled and put back",
          [](Rig& rig) {
              rig.services.link = Link::Up;
+             rig.services.link_adapter = "以太网";
              rig.LoadConnected(true, false);
          },
          [](Rig& rig) {
@@ -109,7 +110,8 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.services.link = Link::Up;
              rig.frm.OnLinkChanged();
          },
-         {"网卡链路断开", "断线（系统通知），本次连接 0秒" + drop_figures, "网卡链路恢复", dial}},
+         {"网卡链路断开：以太网", "断线（系统通知），本次连接 0秒" + drop_figures, "网卡链路恢复：以太网",
+          dial}},
         {"another copy supervises: told once",
          connected(true, true),
          [](Rig& rig) {
