@@ -57,7 +57,9 @@
 //                                    end); whether it is dialling or connected is worked out from the
 //                                    clock whenever the state is read, so no process needs to linger
 //     closing <name> <ms>            a hang-up under way until <ms>
-//     record <name> <hex>            the raw entry record last stored by RasSetEntryPropertiesA
+//     record <name> <hex>            the raw entry record last stored by RasSetEntryPropertiesA or W, in
+//                                    the form it was written in (its size tells which); the
+//                                    RasGetEntryProperties call of the same character width returns it
 //     credentials <name> <mask> <user> <password> <domain>   last RasSetCredentialsA (mask in decimal)
 //     errortext <code> <text>        the system's own text for a Remote Access error number
 //     fail <function> <code>         every call of the named library function returns <code>
@@ -843,12 +845,26 @@ inline unsigned long PppInterfaceIndex(const State& state, std::string_view name
     return 0x100 + (hash & 0xFFFF);
 }
 
+// The sizes of the entry record the system takes, one per form (NT 4, its update, 2000, XP, Vista, 7, 8 on):
+// RASENTRYA, RASENTRYW.
+inline constexpr unsigned long kEntrySizes[] = {1768, 1796, 2088, 2884, 2924, 2948, 3480};
+inline constexpr unsigned long kEntrySizesW[] = {3468, 3496, 4048, 5616, 5656, 5680, 6724};
+
+// Whether `size` is one of the entry record's forms with characters of `char_size` bytes.
+inline bool KnownEntrySize(unsigned long size, std::size_t char_size) {
+    for (unsigned long known : char_size == 1 ? kEntrySizes : kEntrySizesW)
+        if (size == known) return true;
+    return false;
+}
+
 // The network protocols the entry asks for: the stored record's dwfNetProtocols (ANSI or wide form),
 // IPv4 and IPv6 without a record.
 inline unsigned long NetProtocolsOf(const State& state, std::string_view name) {
     for (const auto& [entry, bytes] : state.records) {
         if (!SameName(entry, name)) continue;
-        const std::size_t offset = bytes.size() == 2884 ? 184 : bytes.size() == 5616 ? 324 : 0;
+        const std::size_t offset = KnownEntrySize(bytes.size(), 1)   ? 184
+                                   : KnownEntrySize(bytes.size(), 2) ? 324
+                                                                     : 0;
         if (offset == 0) break;
         unsigned long protocols = 0;
         for (int i = 3; i >= 0; --i)

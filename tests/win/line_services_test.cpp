@@ -136,7 +136,9 @@ TEST_F(LineServices, TheUsersBookTakesTheEntryOnAnyFailureOfTheDefaultOne) {
             state.elevated = c.elevated;
             if (c.failure) state.failures = {{"RasSetEntryPropertiesA", c.failure}};
         }));
-        ASSERT_TRUE(CreateDialEntry("Veltrane", "宽带用户", "密 码"));
+        std::optional<EntryIpv6> kept;
+        ASSERT_TRUE(CreateDialEntry("Veltrane", "宽带用户", "密 码", &kept));
+        EXPECT_TRUE(kept && kept->protocol && kept->default_route);
         line::State state = line::Load();
         EXPECT_TRUE(state.entries.empty());
         EXPECT_EQ(state.user_entries, (std::vector<std::string>{"Veltrane"}));
@@ -149,7 +151,7 @@ TEST_F(LineServices, TheUsersBookTakesTheEntryOnAnyFailureOfTheDefaultOne) {
         ras::EntryW record;
         std::memcpy(&record, state.records[0].second.data(), sizeof record);
         EXPECT_EQ(record.dwType, 5u);
-        EXPECT_EQ(record.dwfOptions2, 0x6Fu);
+        EXPECT_EQ(record.dwfOptions2, 0x6Fu | ras::kOptions2Ipv6DefaultGateway);
         EXPECT_EQ(std::wstring(record.szDeviceName), L"WAN 微型端口 (PPPOE)");
         // Created empty before it was named.
         EXPECT_NE(GetFileAttributesW(profile.Book().c_str()), INVALID_FILE_ATTRIBUTES);
