@@ -265,7 +265,7 @@ const IpHelper& LoadIpHelper() {
 // The connection's own interface: the PPP adapter holding the negotiated IPv4 address or the link-local
 // address of the negotiated identifier.
 struct PppAdapter {
-    NET_IFINDEX index = 0;  // its IPv4 index; 0 when it has no IPv4
+    NET_IFINDEX index = 0;
     // Its global IPv6 address: the provider's router hands the prefix out after the line is up, so a fresh
     // line may have none yet. A stable address is preferred to a temporary (privacy) one.
     std::optional<std::array<std::uint8_t, 16>> global_ipv6;
@@ -308,7 +308,8 @@ std::optional<PppAdapter> FindPppAdapter(const Negotiated& line) {
             }
         }
         if (!ours) continue;
-        PppAdapter found{adapter->IfIndex, std::nullopt};
+        // An interface without IPv4 is known by its IPv6 index, which is the same number.
+        PppAdapter found{adapter->IfIndex ? adapter->IfIndex : adapter->Ipv6IfIndex, std::nullopt};
         std::optional<std::array<std::uint8_t, 16>> temporary;
         for (auto* unicast = adapter->FirstUnicastAddress; unicast && !found.global_ipv6;
              unicast = unicast->Next) {
