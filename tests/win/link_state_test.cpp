@@ -58,11 +58,8 @@ TEST(LinkReader, ReadsEachFieldOfTheStandInTable) {
         {"adapter 2 6 up hardware,connector E", LinkState::Up},
         {"adapter 2 71 up hardware,connector W", LinkState::Up},
         {"adapter 2 71 unknown hardware,connector W", LinkState::Unknown},
-        {"adapter 2 6 down hardware,connector E\n"
-         "adapter 3 6 up hardware,connector,filter Q\n"
-         "adapter 4 6 up - V\n"
-         "adapter 5 6 up hardware VMnet8\n"
-         "adapter 6 71 up connector,absent W2\n"
+        {"adapter 2 6 down hardware,connector E\nadapter 3 6 up hardware,connector,filter Q\n"
+         "adapter 4 6 up - V\nadapter 5 6 up hardware VMnet8\nadapter 6 71 up connector,absent W2\n"
          "adapter 7 6 up connector,disabled E2",
          LinkState::Down},
         {"adapter 2 6 up hardware,connector E\nfail GetIfTable2 8", LinkState::Unknown},
