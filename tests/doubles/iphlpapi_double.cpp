@@ -1,12 +1,15 @@
-// Stand-in for the IP helper library (iphlpapi.dll): the interface table and its change notification,
-// served from the simulated line's state file (line_state.h, "The network adapters"), so that a test can
-// pull a cable and put it back. Loaded instead of Wine's own through WINEDLLOVERRIDES=iphlpapi=n,b from
-// the program's folder. Everything else that other system libraries in the process ask of iphlpapi
-// (wininet, winhttp, ws2_32, rpcrt4...) is passed to the system's own library, loaded beside this one.
+// Stand-in for the IP helper library (iphlpapi.dll): the interface table, an interface's row, its change
+// notification and the adapters' addresses with the connections' PPP interfaces, served from the simulated
+// line's state file (line_state.h, "The network adapters"), so that a test can pull a cable and put it
+// back, or let a connection count past 4 GiB. Loaded instead of Wine's own through
+// WINEDLLOVERRIDES=iphlpapi=n,b from the program's folder. It serves what the dialer reads of each row,
+// nothing more. What Wine's own libraries in the dialer's processes ask of iphlpapi at run time (ws2_32,
+// rpcrt4) is passed to the system's library, loaded beside this one.
 //
 // At least as strict as the system: a table must be freed with FreeMibTable, once; a notification must
 // be cancelled, not from its own callback (the system would deadlock there), and its cancel waits for a
-// callback under way. Misuse ends the process with a message on stderr, so a test cannot pass over it.
+// callback under way. Misuse ends the process with a message on stderr, so a test cannot pass over it; so
+// does a request for the initial notification, which the dialer never makes and the stand-in does not serve.
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
 // The socket definitions before the IP helper headers, which use them.
@@ -67,14 +70,8 @@ F System(const char* name) {
     }
 FORWARD(GetAdaptersInfo, (PIP_ADAPTER_INFO info, PULONG size), (info, size))
 FORWARD(GetBestRoute, (DWORD to, DWORD from, PMIB_IPFORWARDROW row), (to, from, row))
-FORWARD(GetBestInterface, (IPAddr to, PDWORD index), (to, index))
 FORWARD(GetIpAddrTable, (PMIB_IPADDRTABLE table, PULONG size, BOOL order), (table, size, order))
 FORWARD(GetIpForwardTable, (PMIB_IPFORWARDTABLE table, PULONG size, BOOL order), (table, size, order))
-FORWARD(GetIfEntry, (PMIB_IFROW row), (row))
-FORWARD(GetIfTable, (PMIB_IFTABLE table, PULONG size, BOOL order), (table, size, order))
-FORWARD(GetNetworkParams, (PFIXED_INFO info, PULONG size), (info, size))
-FORWARD(ConvertInterfaceIndexToLuid, (NET_IFINDEX index, PNET_LUID luid), (index, luid))
-FORWARD(ConvertInterfaceLuidToGuid, (const NET_LUID* luid, GUID* guid), (luid, guid))
 
 namespace {
 
@@ -83,27 +80,17 @@ namespace {
 std::mutex g_tables_lock;
 std::set<void*> g_tables;  // handed out and not freed yet
 
+// The fields the dialer reads, and HardwareInterface, which some virtual adapters claim and the dialer must
+// not take for a physical one.
 void FillRow(const vt::line::Adapter& adapter, MIB_IF_ROW2& row) {
-    const bool loopback = adapter.type == IF_TYPE_SOFTWARE_LOOPBACK;
     row.InterfaceIndex = adapter.index;
     row.InterfaceLuid.Info.IfType = adapter.type;
     row.InterfaceLuid.Info.NetLuidIndex = adapter.index;
-    const std::wstring name = vt::line::ToWide(CP_UTF8, adapter.name);
-    lstrcpynW(row.Alias, name.c_str(), IF_MAX_STRING_SIZE + 1);
-    lstrcpynW(row.Description, name.c_str(), IF_MAX_STRING_SIZE + 1);
+    lstrcpynW(row.Alias, vt::line::ToWide(CP_UTF8, adapter.name).c_str(), IF_MAX_STRING_SIZE + 1);
     row.Type = adapter.type;
-    row.Mtu = loopback ? 0xFFFFFFFF : 1500;
-    row.MediaType = adapter.type == IF_TYPE_IEEE80211 ? NdisMediumNative802_11
-                    : loopback                        ? NdisMediumLoopback
-                                                      : NdisMedium802_3;
-    row.PhysicalMediumType = adapter.type == IF_TYPE_IEEE80211         ? NdisPhysicalMediumNative802_11
-                             : adapter.type == IF_TYPE_ETHERNET_CSMACD ? NdisPhysicalMedium802_3
-                                                                       : NdisPhysicalMediumUnspecified;
-    row.AccessType = loopback ? NET_IF_ACCESS_LOOPBACK : NET_IF_ACCESS_BROADCAST;
     row.InterfaceAndOperStatusFlags.HardwareInterface = adapter.hardware;
     row.InterfaceAndOperStatusFlags.FilterInterface = adapter.filter;
     row.InterfaceAndOperStatusFlags.ConnectorPresent = adapter.connector;
-    row.InterfaceAndOperStatusFlags.NotMediaConnected = adapter.media == vt::line::Media::Down;
     row.MediaConnectState = static_cast<NET_IF_MEDIA_CONNECT_STATE>(adapter.media);
     row.OperStatus = adapter.absent                           ? IfOperStatusNotPresent
                      : adapter.disabled                       ? IfOperStatusDown
@@ -111,8 +98,6 @@ void FillRow(const vt::line::Adapter& adapter, MIB_IF_ROW2& row) {
                      : adapter.media == vt::line::Media::Down ? IfOperStatusDown
                                                               : IfOperStatusUnknown;
     row.AdminStatus = adapter.disabled ? NET_IF_ADMIN_STATUS_DOWN : NET_IF_ADMIN_STATUS_UP;
-    const ULONG64 speed = adapter.media == vt::line::Media::Up ? 100000000ULL : 0;
-    row.TransmitLinkSpeed = row.ReceiveLinkSpeed = speed;
 }
 
 }  // namespace
@@ -360,7 +345,6 @@ struct Registration {
     PIPINTERFACE_CHANGE_CALLBACK callback;
     void* context;
     ADDRESS_FAMILY family;
-    bool initial_due;
 };
 
 std::mutex g_life;     // registering and cancelling, one at a time
@@ -392,7 +376,7 @@ std::vector<Change> Compare(const std::vector<vt::line::Adapter>& before,
         const vt::line::Adapter* was = FindAdapter(before, now.index);
         if (!was)
             changes.push_back({now, MibAddInstance});
-        else if (was->media != now.media)
+        else if (was->media != now.media || was->absent != now.absent || was->disabled != now.disabled)
             changes.push_back({now, MibParameterNotification});
     }
     return changes;
@@ -431,16 +415,11 @@ DWORD WINAPI Serve(void* first) {
         {
             std::lock_guard<std::mutex> guard(g_list);
             if (g_ending) return 0;
-            for (Registration* r : g_registrations) {
-                now.push_back(*r);
-                r->initial_due = false;
-            }
+            for (Registration* r : g_registrations) now.push_back(*r);
         }
-        for (const Registration& r : now) {
-            if (r.initial_due) r.callback(r.context, nullptr, MibInitialNotification);
-            if (quiet) continue;
+        if (quiet) continue;
+        for (const Registration& r : now)
             for (const Change& change : changes) CallBack(r, change);
-        }
     }
 }
 
@@ -475,6 +454,9 @@ extern "C" DWORD WINAPI DoubleNotifyIpInterfaceChange(ADDRESS_FAMILY family,
                                                       BOOLEAN initial, HANDLE* handle) {
     if (!callback || !handle || (family != AF_UNSPEC && family != AF_INET && family != AF_INET6))
         return ERROR_INVALID_PARAMETER;
+    // The dialer asks for changes only; a caller that wants the first call at once needs more than this.
+    if (initial)
+        Misuse("NotifyIpInterfaceChange with an initial notification, which the stand-in does not serve");
     {
         vt::line::Lock lock;
         if (const vt::line::Failure* failure =
@@ -483,13 +465,12 @@ extern "C" DWORD WINAPI DoubleNotifyIpInterfaceChange(ADDRESS_FAMILY family,
     }
     std::lock_guard<std::mutex> life(g_life);
     if (!g_thread && !StartServing()) return ERROR_NOT_ENOUGH_MEMORY;
-    auto* registration = new Registration{callback, context, family, initial != FALSE};
+    auto* registration = new Registration{callback, context, family};
     {
         std::lock_guard<std::mutex> guard(g_list);
         g_registrations.push_back(registration);
     }
     *handle = registration;
-    if (initial) SetEvent(g_slot);
     return NO_ERROR;
 }
 

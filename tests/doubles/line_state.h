@@ -114,9 +114,10 @@
 //     link quiet                     changes of the adapters are not told: NotifyIpInterfaceChange takes
 //                                    registrations and never calls back (Wine's does the same, and a
 //                                    system may not tell a media change of an adapter without IP). Without
-//                                    it, an adapter added, removed or changing its media state calls back
-//                                    every registration once per IP family it asked for, on a thread of
-//                                    the library's that owns a change-signal slot of its own.
+//                                    it, an adapter added, removed, changing its media state, unplugged
+//                                    or disabled calls back every registration once per IP family it
+//                                    asked for, on a thread of the library's that owns a change-signal
+//                                    slot of its own.
 //   The "fail" lines apply to GetIfTable2, GetIfEntry2 and NotifyIpInterfaceChange too.
 //   While the table lists Ethernet or Wi-Fi adapters with a connector, present and enabled (not a filter's
 //   row), and every one of them is down, there is nothing to dial over: a dial ends with 651 (the device
