@@ -52,8 +52,8 @@ public:
     virtual bool IsEntryListed(std::string_view name) = 0;
     // True when a connection of another entry holds the broadband device (a dial would meet 813).
     virtual bool OtherBroadbandConnected(std::string_view name) = 0;
-    // The entry's connection's figures (its received-bytes counter among them, a 32-bit one that wraps);
-    // nothing when not connected or unknown.
+    // The entry's connection's figures, its byte counts whole (past 4 GiB too); nothing when not connected
+    // or unknown.
     virtual std::optional<LineCounters> ReadCounters(std::string_view name) = 0;
     // Pumps: waits up to the probe's time limit while other window messages run.
     virtual bool ProbeInternet(std::string_view url) = 0;
@@ -73,6 +73,9 @@ public:
     virtual std::int64_t NowMs() = 0;
     // The hardware network adapters' link. Unknown where nothing can be read, which holds nothing back.
     virtual Link ReadLink() { return Link::Unknown; }
+    // The adapter the link's change is about, for the log: the one with link while up, the wired and
+    // wireless ones while down; "" when unknown.
+    virtual std::string LinkAdapterName() { return {}; }
     // True while this copy holds the machine's one supervision, taking it when it is free. Never waits: it
     // is asked again at every supervision tick, so that the role passes on when its holder quits.
     virtual bool HoldsSupervision() { return true; }

@@ -219,8 +219,8 @@ void MainFrm::OnLinkChanged() {
     const Link link = services_.ReadLink();
     if (link != Link::Unknown && link_ && *link_ != link) {
         if (link == Link::Down) tip_error_.reset();
-        if (link == Link::Down) services_.Log().LinkLost("");
-        if (link == Link::Up) services_.Log().LinkBack("");
+        if (link == Link::Down) services_.Log().LinkLost(services_.LinkAdapterName());
+        if (link == Link::Up) services_.Log().LinkBack(services_.LinkAdapterName());
     }
     if (link != Link::Unknown) link_ = link;
     Carry(Ask(&DialSession::LinkChanged, DialLog::DropNoticedBy::Check));

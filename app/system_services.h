@@ -32,6 +32,7 @@ public:
     std::optional<LineCounters> ReadCounters(std::string_view name) override;
     std::int64_t NowMs() override;
     Link ReadLink() override;
+    std::string LinkAdapterName() override;
     bool HoldsSupervision() override;
     bool SupervisionLockForeign() override;
     bool SupervisedElsewhere() override;

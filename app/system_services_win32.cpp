@@ -35,7 +35,11 @@ std::string SystemServices::DecipherPassword(std::string_view cipher) { return v
 bool SystemServices::EntryExists(std::string_view name) { return vt::EntryExists(name); }
 bool SystemServices::CreateDialEntry(std::string_view entry, std::string_view user,
                                      std::string_view password) {
-    return vt::CreateDialEntry(entry, user, password);
+    // Whether IPv6 stuck decides whether a line that negotiates it also routes through it: told once, here.
+    std::optional<EntryIpv6> ipv6;
+    const bool created = vt::CreateDialEntry(entry, user, password, &ipv6);
+    if (ipv6) log_->NewEntryIpv6(ipv6->protocol, ipv6->default_route);
+    return created;
 }
 bool SystemServices::IsEntryConnected(std::string_view name) { return vt::IsEntryConnected(name); }
 bool SystemServices::IsEntryListed(std::string_view name) { return vt::IsEntryListed(name); }
@@ -72,6 +76,10 @@ Link SystemServices::ReadLink() {
         default:
             return Link::Unknown;
     }
+}
+std::string SystemServices::LinkAdapterName() {
+    const std::optional<std::vector<AdapterRow>> rows = ReadAdapterRows();
+    return rows ? LinkAdapterNames(*rows) : std::string();
 }
 // Asked at every supervision tick: a copy that does not hold the lock takes it over as soon as its holder
 // has quit (or ended without letting go). One wait of no time while another holds it.

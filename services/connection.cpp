@@ -80,4 +80,24 @@ std::array<std::uint8_t, 16> LinkLocalIpv6(const std::array<std::uint8_t, 8>& id
 
 bool IsGlobalIpv6(const std::array<std::uint8_t, 16>& address) { return (address[0] & 0xE0) == 0x20; }
 
+LineCounters CounterCarry::Carry(std::uintptr_t connection, std::int64_t started_ms, const LineCounters& raw) {
+    constexpr std::uint64_t kWrap = 1ULL << 32;
+    const LineCounters now{raw.duration_s, raw.bytes_sent % kWrap, raw.bytes_received % kWrap};
+    // Modulo 2^32, so that a 32-bit millisecond clock serves across its own wrap.
+    const auto moved = static_cast<std::int32_t>(static_cast<std::uint32_t>(started_ms) -
+                                                 static_cast<std::uint32_t>(started_ms_));
+    fresh_ = connection_ != connection || moved > kStartToleranceMs || moved < -kStartToleranceMs;
+    if (fresh_) {
+        sent_carried_ = received_carried_ = 0;
+    } else {
+        if (now.bytes_sent < last_.bytes_sent) sent_carried_ += kWrap;
+        if (now.bytes_received < last_.bytes_received) received_carried_ += kWrap;
+    }
+    // The latest start is kept, so that the two clocks' slow drift over a long session never adds up.
+    connection_ = connection;
+    started_ms_ = started_ms;
+    last_ = now;
+    return {now.duration_s, now.bytes_sent + sent_carried_, now.bytes_received + received_carried_};
+}
+
 }  // namespace vt

@@ -9,13 +9,37 @@
 
 namespace vt {
 
-// A connection's figures since it came up. The byte counters are the platform's 32-bit ones: they wrap
-// at 4 GiB.
+// A connection's figures since it came up. The byte counts are whole: past 4 GiB as well.
 struct LineCounters {
     std::uint64_t duration_s = 0;
     std::uint64_t bytes_sent = 0;
     std::uint64_t bytes_received = 0;
     bool operator==(const LineCounters&) const = default;
+};
+
+// The platform's 32-bit byte counters made whole: a reading below the one before went past 4 GiB, and 2^32
+// is added to it and to every later reading of that connection. A connection is known by its handle and
+// by the moment it started (the reading's time less its duration); another one starts afresh. A wrap is
+// missed only when more than 4 GiB pass between two readings.
+class CounterCarry {
+public:
+    // The start may seem to move by this much between readings of one connection: the duration and the
+    // clock it is read against have their own steps.
+    static constexpr std::int64_t kStartToleranceMs = 500;
+
+    // `raw`: the figures as the platform tells them (its byte counters' low 32 bits count); `started_ms`:
+    // when the connection started, on a millisecond clock of the caller's (32 bits are enough). The true
+    // figures.
+    LineCounters Carry(std::uintptr_t connection, std::int64_t started_ms, const LineCounters& raw);
+    // Whether the last reading was the first of its connection.
+    bool Fresh() const { return fresh_; }
+
+private:
+    std::optional<std::uintptr_t> connection_;
+    std::int64_t started_ms_ = 0;
+    LineCounters last_;
+    std::uint64_t sent_carried_ = 0, received_carried_ = 0;
+    bool fresh_ = true;
 };
 
 // What a connected line is.
@@ -70,11 +94,12 @@ bool IsEntryListed(std::string_view name);
 // system refuses a second broadband connection on the device (error 813), so dialling cannot help.
 bool OtherBroadbandConnected(std::string_view name);
 
-// The received-bytes counter of the entry's connection, while it is connected; nothing when it is not
-// or the system will not say. A 32-bit counter: it wraps, and a new connection starts it again. The
-// connection that IsEntryConnected found up last is asked directly, as long as it is still listed.
-std::optional<unsigned long> BytesReceived(std::string_view name);
-// The same connection's figures (duration, bytes sent and received) from the same one call.
+// The figures of the entry's connection (duration, bytes sent and received) while it is connected; nothing
+// when it is not or the system will not say. The connection that IsEntryConnected found up last is asked
+// directly, as long as it is still listed. The duration is the Remote Access statistics'; the bytes are
+// its PPP interface's 64-bit counts (GetIfEntry2, Vista on; the interface found by the connection's
+// addresses through GetAdaptersAddresses), else the statistics' 32-bit counters carried past 4 GiB
+// (CounterCarry), which only a reading at least once per 4 GiB can do. A new connection counts afresh.
 std::optional<LineCounters> ConnectionCounters(std::string_view name);
 
 // Starts the system folder's rasdial.exe, hidden, with no console window and without waiting, to dial
@@ -90,8 +115,8 @@ bool LaunchHangUp();
 ToolRun LastToolRun(ToolJob job);
 
 // What the entry's connection is while it is connected: its addresses (the PPP projection, through
-// RasGetProjectionInfoEx where the system has it, else RasGetProjectionInfo), its counters
-// (RasGetConnectionStatistics) and its device (RasGetConnectStatus). Nothing when the entry is not
+// RasGetProjectionInfoEx where the system has it, else RasGetProjectionInfo), its counters (as
+// ConnectionCounters gives them) and its device (RasGetConnectStatus). Nothing when the entry is not
 // connected or the system will not list it; a part the system will not tell is left empty.
 std::optional<ConnectionDetails> ReadConnectionDetails(std::string_view name);
 

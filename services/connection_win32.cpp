@@ -1,3 +1,7 @@
+// The interface counters came with Vista. They are looked up when first used, so this file may see their
+// declarations whatever older system the rest of the program builds for.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include "services/connection.h"
 
 // The second version of the sockets headers, before anything includes the first.
@@ -5,6 +9,7 @@
 #include <ws2tcpip.h>
 
 #include <iphlpapi.h>
+#include <netioapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -236,20 +241,41 @@ Asked NegotiatedOneByOne(const ras::Api& api, HANDLE connection, Negotiated& out
     return Asked::Answered;
 }
 
-// The global IPv6 address of the connection's adapter, the PPP interface holding the negotiated IPv4
-// address or the link-local address of the negotiated identifier. The provider's router hands the prefix
-// out after the line is up, so a fresh line may have none yet. A stable address is preferred to a
-// temporary (privacy) one. The helper library is loaded at the first question, not at the start.
-std::optional<std::array<std::uint8_t, 16>> AdapterGlobalIpv6(const Negotiated& line) {
-    using GetAdaptersAddressesFn = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
-    static const auto get_adapters_addresses = [] {
+// The IP helper library's calls, resolved at the first question rather than imported: a system older
+// than Vista lacks the interface counters, and then the Remote Access ones are all there is.
+struct IpHelper {
+    decltype(&GetAdaptersAddresses) get_adapters_addresses = nullptr;
+    decltype(&GetIfEntry2) get_if_entry2 = nullptr;
+};
+
+const IpHelper& LoadIpHelper() {
+    static const IpHelper api = [] {
+        IpHelper loaded;
         HMODULE library = LoadLibraryW(L"iphlpapi.dll");
-        return library ? reinterpret_cast<GetAdaptersAddressesFn>(
-                             reinterpret_cast<void (*)()>(GetProcAddress(library, "GetAdaptersAddresses")))
-                       : nullptr;
+        if (!library) return loaded;
+        loaded.get_adapters_addresses = reinterpret_cast<decltype(&GetAdaptersAddresses)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library, "GetAdaptersAddresses")));
+        loaded.get_if_entry2 = reinterpret_cast<decltype(&GetIfEntry2)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library, "GetIfEntry2")));
+        return loaded;
     }();
-    if (!get_adapters_addresses || !line.ipv6_id) return std::nullopt;
-    const std::array<std::uint8_t, 16> link_local = LinkLocalIpv6(*line.ipv6_id);
+    return api;
+}
+
+// The connection's own interface: the PPP adapter holding the negotiated IPv4 address or the link-local
+// address of the negotiated identifier.
+struct PppAdapter {
+    NET_IFINDEX index = 0;
+    // Its global IPv6 address: the provider's router hands the prefix out after the line is up, so a fresh
+    // line may have none yet. A stable address is preferred to a temporary (privacy) one.
+    std::optional<std::array<std::uint8_t, 16>> global_ipv6;
+};
+
+std::optional<PppAdapter> FindPppAdapter(const Negotiated& line) {
+    const auto get_adapters_addresses = LoadIpHelper().get_adapters_addresses;
+    if (!get_adapters_addresses || (line.ipv4.empty() && !line.ipv6_id)) return std::nullopt;
+    const std::optional<std::array<std::uint8_t, 16>> link_local =
+        line.ipv6_id ? std::optional(LinkLocalIpv6(*line.ipv6_id)) : std::nullopt;
     std::vector<std::uint64_t> buffer(16 * 1024 / sizeof(std::uint64_t));  // aligned for the records
     ULONG size = 0;
     ULONG result = ERROR_BUFFER_OVERFLOW;
@@ -282,16 +308,93 @@ std::optional<std::array<std::uint8_t, 16>> AdapterGlobalIpv6(const Negotiated& 
             }
         }
         if (!ours) continue;
+        // An interface without IPv4 is known by its IPv6 index, which is the same number.
+        PppAdapter found{adapter->IfIndex ? adapter->IfIndex : adapter->Ipv6IfIndex, std::nullopt};
         std::optional<std::array<std::uint8_t, 16>> temporary;
-        for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+        for (auto* unicast = adapter->FirstUnicastAddress; unicast && !found.global_ipv6;
+             unicast = unicast->Next) {
             std::array<std::uint8_t, 16> v6{};
             if (!bytes_of(unicast->Address, v6) || !IsGlobalIpv6(v6)) continue;
-            if (unicast->SuffixOrigin != IpSuffixOriginRandom) return v6;
-            if (!temporary) temporary = v6;
+            if (unicast->SuffixOrigin != IpSuffixOriginRandom)
+                found.global_ipv6 = v6;
+            else if (!temporary)
+                temporary = v6;
         }
-        return temporary;
+        if (!found.global_ipv6) found.global_ipv6 = temporary;
+        return found;
     }
     return std::nullopt;
+}
+
+// ---- the byte counters --------------------------------------------------------------------------------
+
+// The Remote Access counters are 32-bit: every reading of them goes through this one carry, whichever
+// source is told, so that it sees each wrap. Only the user-interface thread reads the line.
+CounterCarry& Carry() {
+    static CounterCarry carry;
+    return carry;
+}
+
+// The PPP interface of the connection last read, found through its addresses: looked for again only for
+// another connection, or while it is not found or does not answer.
+NET_IFINDEX& KnownInterface() {
+    static NET_IFINDEX index = 0;
+    return index;
+}
+
+// The interface's 64-bit counters (sent, received); nothing where the system has no such call or the index
+// is no PPP interface (any more).
+std::optional<std::pair<std::uint64_t, std::uint64_t>> InterfaceOctets(NET_IFINDEX index) {
+    const auto get_if_entry2 = LoadIpHelper().get_if_entry2;
+    if (!get_if_entry2 || index == 0) return std::nullopt;
+    auto row = std::make_unique<MIB_IF_ROW2>();  // zeroed; the index names the interface
+    row->InterfaceIndex = index;
+    if (get_if_entry2(row.get()) != NO_ERROR || row->Type != IF_TYPE_PPP) return std::nullopt;
+    return std::pair<std::uint64_t, std::uint64_t>{row->OutOctets, row->InOctets};
+}
+
+// The connection's figures: its duration from the Remote Access statistics, its bytes from its PPP
+// interface where the system counts them in 64 bits, else the statistics' carried past their top. `line`:
+// what the connection negotiated when the caller knows it (else asked here, only when the interface must
+// be looked for); `adapter`: the PPP adapter when the caller found it. The statistics call's return code
+// in `result`.
+std::optional<LineCounters> Figures(const ras::Api& api, HANDLE connection, DWORD& result,
+                                    const Negotiated* line = nullptr,
+                                    const std::optional<PppAdapter>* adapter = nullptr) {
+    if (!api.get_connection_statistics) {
+        result = ERROR_PROC_NOT_FOUND;
+        return std::nullopt;
+    }
+    ras::Statistics statistics{};
+    statistics.dwSize = sizeof statistics;
+    result = api.get_connection_statistics(connection, &statistics);
+    if (result != 0) return std::nullopt;
+    const DWORD started_ms = GetTickCount() - statistics.dwConnectDuration;
+    LineCounters counters = Carry().Carry(
+        reinterpret_cast<std::uintptr_t>(connection), started_ms,
+        {statistics.dwConnectDuration / 1000, statistics.dwBytesXmited, statistics.dwBytesRcved});
+    if (!LoadIpHelper().get_if_entry2) return counters;
+    NET_IFINDEX& known = KnownInterface();
+    if (Carry().Fresh()) known = 0;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> octets = InterfaceOctets(known);
+    if (!octets) {
+        std::optional<PppAdapter> found;
+        if (adapter) {
+            found = *adapter;
+        } else {
+            Negotiated asked;
+            if (!line && NegotiatedEx(api, connection, asked) == Asked::NotAnswered)
+                NegotiatedOneByOne(api, connection, asked);
+            found = FindPppAdapter(line ? *line : asked);
+        }
+        known = found ? found->index : 0;
+        octets = InterfaceOctets(known);
+    }
+    if (octets) {
+        counters.bytes_sent = octets->first;
+        counters.bytes_received = octets->second;
+    }
+    return counters;
 }
 
 }  // namespace
@@ -308,19 +411,14 @@ std::optional<ConnectionDetails> ReadConnectionDetails(std::string_view name) {
     if (asked == Asked::NotAnswered) asked = NegotiatedOneByOne(api, connection, line);
     if (asked == Asked::Gone) return std::nullopt;
     details.ipv4 = line.ipv4;
+    const std::optional<PppAdapter> adapter = FindPppAdapter(line);
     if (line.ipv6_id) {
-        const auto global = AdapterGlobalIpv6(line);
-        details.ipv6 = FormatIpv6(global ? *global : LinkLocalIpv6(*line.ipv6_id));
+        const bool global = adapter && adapter->global_ipv6;
+        details.ipv6 = FormatIpv6(global ? *adapter->global_ipv6 : LinkLocalIpv6(*line.ipv6_id));
     }
-    if (api.get_connection_statistics) {
-        ras::Statistics statistics{};
-        statistics.dwSize = sizeof statistics;
-        const DWORD result = api.get_connection_statistics(connection, &statistics);
-        if (result == ras::kErrorInvalidHandle) return std::nullopt;
-        if (result == 0)
-            details.counters = LineCounters{statistics.dwConnectDuration / 1000, statistics.dwBytesXmited,
-                                            statistics.dwBytesRcved};
-    }
+    DWORD result = 0;
+    details.counters = Figures(api, connection, result, &line, &adapter);
+    if (result == ras::kErrorInvalidHandle) return std::nullopt;
     return details;
 }
 
@@ -361,35 +459,19 @@ bool OtherBroadbandConnected(std::string_view name) {
     return false;
 }
 
-std::optional<unsigned long> BytesReceived(std::string_view name) {
-    const std::optional<LineCounters> counters = ConnectionCounters(name);
-    if (!counters) return std::nullopt;
-    return static_cast<unsigned long>(counters->bytes_received);
-}
-
 std::optional<LineCounters> ConnectionCounters(std::string_view name) {
     const ras::Api& api = ras::LoadApi();
-    if (!api.get_connection_statistics) return std::nullopt;
-    auto read = [&](HANDLE connection, DWORD& result) {
-        ras::Statistics statistics{};
-        statistics.dwSize = sizeof statistics;
-        result = api.get_connection_statistics(connection, &statistics);
-        return LineCounters{statistics.dwConnectDuration / 1000, statistics.dwBytesXmited,
-                            statistics.dwBytesRcved};
-    };
     DWORD result = 0;
     // The connection found up last is asked first; one that does not answer (it has ended since) sends
     // the call back to the enumeration. A new connection of the entry has a handle of its own.
     const LastUp last = LastFoundUp();
     if (last.connection && last.entry == Utf8ToWide(name)) {
-        const LineCounters counters = read(last.connection, result);
-        if (result == 0) return counters;
+        std::optional<LineCounters> counters = Figures(api, last.connection, result);
+        if (counters) return counters;
     }
     HANDLE connection = ConnectedHandle(name);
     if (!connection) return std::nullopt;
-    const LineCounters counters = read(connection, result);
-    if (result != 0) return std::nullopt;
-    return counters;
+    return Figures(api, connection, result);
 }
 
 bool LaunchDial(std::string_view account, std::string_view password) {

@@ -220,4 +220,10 @@ std::vector<std::string> DialLog::LastLines(std::size_t count) {
     return lines;
 }
 
+void DialLog::NewEntryIpv6(bool protocol_kept, bool default_route_kept) {
+    const auto kept = [](bool yes) { return yes ? "已保存" : "未保存"; };
+    Write(std::string("新建拨号连接：IPv6 ") + kept(protocol_kept) + "，IPv6 默认路由" +
+          kept(default_route_kept));
+}
+
 }  // namespace vt

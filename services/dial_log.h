@@ -90,6 +90,9 @@ public:
     // lines of earlier runs count; the lines this run wrote when the files cannot be read.
     std::vector<std::string> LastLines(std::size_t count = kKeptLines);
 
+    // A new entry asked for IPv6 and its default route: whether each was kept, as read back.
+    void NewEntryIpv6(bool protocol_kept, bool default_route_kept);
+
 private:
     void Write(std::string_view text);
 

@@ -30,21 +30,28 @@ enum class MediaState { Unknown, Connected, Disconnected };
 struct AdapterRow {
     unsigned long type = 0;  // IANA ifType: 6 Ethernet, 71 Wi-Fi, 24 loopback, 23 PPP, 131 tunnel...
     MediaState media = MediaState::Unknown;
-    bool hardware = false;  // a physical adapter (HardwareInterface), not a virtual or software one
-    bool filter = false;    // a filter driver's row, which repeats the row of the adapter beneath it
-    std::string name;       // the adapter's name as the network settings show it ("以太网"), UTF-8
+    bool connector = false;  // a physical adapter's own port (ConnectorPresent), which no virtual one has
+    bool filter = false;     // a filter driver's row, which repeats the row of the adapter beneath it
+    bool present = true;     // not "not present" (a USB adapter or a phone used once and away now)
+    bool enabled = true;     // administratively up: not disabled in the network settings
+    std::string name;        // the adapter's name as the network settings show it ("以太网"), UTF-8
 };
 
 inline constexpr unsigned long kIfTypeEthernet = 6;  // IF_TYPE_ETHERNET_CSMACD
 inline constexpr unsigned long kIfTypeWifi = 71;     // IF_TYPE_IEEE80211
 
-// Whether a broadband line can run over the row's adapter: a hardware Ethernet or Wi-Fi adapter (PPPoE
-// also runs over Wi-Fi to a bridge), and the adapter's own row rather than a filter driver's copy.
+// Whether a broadband line can run over the row's adapter: an Ethernet or Wi-Fi adapter (PPPoE also runs
+// over Wi-Fi to a bridge) with a port of its own, present and enabled, and the adapter's own row rather
+// than a filter driver's copy.
 bool CarriesLine(const AdapterRow& row);
 
 // Up when any adapter that carries the line has link; Down when there are such adapters and every one is
 // disconnected; Unknown otherwise: none is listed, or none is up and one does not know its media state.
 LinkState ReduceLink(std::span<const AdapterRow> rows);
+
+// The adapters a change of the link is about, by name: the first that carries the line and has link
+// while one has; else every one that carries the line, joined by "、"; "" when none does.
+std::string LinkAdapterNames(std::span<const AdapterRow> rows);
 
 #ifdef _WIN32
 // The platform's interface table (GetIfTable2, Vista and later), read once: one row per interface,

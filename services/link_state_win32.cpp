@@ -82,9 +82,10 @@ std::optional<std::vector<AdapterRow>> ReadAdapterRows() {
     rows.reserve(table->NumEntries);
     for (ULONG i = 0; i < table->NumEntries; ++i) {
         const MIB_IF_ROW2& row = table->Table[i];
-        rows.push_back({row.Type, MediaOf(row.MediaConnectState),
-                        row.InterfaceAndOperStatusFlags.HardwareInterface != 0,
-                        row.InterfaceAndOperStatusFlags.FilterInterface != 0, WideToUtf8(row.Alias)});
+        rows.push_back(
+            {row.Type, MediaOf(row.MediaConnectState), row.InterfaceAndOperStatusFlags.ConnectorPresent != 0,
+             row.InterfaceAndOperStatusFlags.FilterInterface != 0, row.OperStatus != IfOperStatusNotPresent,
+             row.AdminStatus == NET_IF_ADMIN_STATUS_UP, WideToUtf8(row.Alias)});
     }
     return rows;
 }

@@ -33,6 +33,7 @@ const Api& LoadApi() {
         loaded.enum_connections = Resolve<EnumConnectionsFn>(library, "RasEnumConnectionsA");
         loaded.set_entry_properties = Resolve<SetEntryPropertiesFn>(library, "RasSetEntryPropertiesA");
         loaded.set_credentials = Resolve<SetCredentialsFn>(library, "RasSetCredentialsA");
+        loaded.get_entry_properties = Resolve<GetEntryPropertiesFn>(library, "RasGetEntryPropertiesA");
         loaded.get_connect_status = Resolve<GetConnectStatusFn>(library, "RasGetConnectStatusA");
         loaded.enum_devices = Resolve<EnumDevicesFn>(library, "RasEnumDevicesA");
         loaded.get_error_string = Resolve<GetErrorStringFn>(library, "RasGetErrorStringA");
@@ -44,6 +45,7 @@ const Api& LoadApi() {
         loaded.enum_devices_w = Resolve<EnumDevicesWFn>(library, "RasEnumDevicesW");
         loaded.set_entry_properties_w = Resolve<SetEntryPropertiesWFn>(library, "RasSetEntryPropertiesW");
         loaded.set_credentials_w = Resolve<SetCredentialsWFn>(library, "RasSetCredentialsW");
+        loaded.get_entry_properties_w = Resolve<GetEntryPropertiesWFn>(library, "RasGetEntryPropertiesW");
         loaded.get_error_string_w = Resolve<GetErrorStringWFn>(library, "RasGetErrorStringW");
         loaded.get_projection_info = Resolve<GetProjectionInfoFn>(library, "RasGetProjectionInfoA");
         loaded.get_projection_info_ex = Resolve<GetProjectionInfoExFn>(library, "RasGetProjectionInfoEx");
@@ -172,14 +174,17 @@ DWORD NetProtocols() {
     return vista_or_later ? ras::kNetProtocolIp | ras::kNetProtocolIpv6 : ras::kNetProtocolIp;
 }
 
-// The entry's fixed properties, in either form.
+// The entry's fixed properties, in either form: the Vista record where IPv6 is asked, as only it is routed
+// there; the XP record otherwise.
 template <typename Record>
 void FillFixedProperties(Record& record) {
-    record.dwSize = sizeof(Record);
+    const DWORD protocols = NetProtocols();
+    const bool ipv6 = (protocols & ras::kNetProtocolIpv6) != 0;
+    record.dwSize = ipv6 ? sizeof(Record) : ras::kXpSize<Record>;
     record.dwfOptions = 0x3D0D0310;
     record.dwCountryID = 86;
     record.dwCountryCode = 86;
-    record.dwfNetProtocols = NetProtocols();
+    record.dwfNetProtocols = protocols;
     record.dwFramingProtocol = 1;  // PPP
     record.dwDialMode = 1;         // dial all links
     record.dwDialExtraPercent = 75;
@@ -188,9 +193,36 @@ void FillFixedProperties(Record& record) {
     record.dwHangUpExtraSampleSeconds = 120;
     record.dwType = 5;            // broadband
     record.dwEncryptionType = 3;  // optional encryption
-    record.dwfOptions2 = 0x6F;
+    // IPv6's default route through the line, the twin of IPv4's in dwfOptions: without it a line that
+    // negotiates IPv6 has an address and no route.
+    record.dwfOptions2 = 0x6F | (ipv6 ? ras::kOptions2Ipv6DefaultGateway : 0);
     record.dwRedialCount = 10;
     record.dwRedialPause = 60;
+}
+
+// Writes the record through `write` (which takes the size and returns the library's code) in the form it
+// names; a system that refuses that size (632) is given the XP form, the same record cut short.
+template <typename Record, typename Write>
+DWORD WriteRecord(Record& record, Write write) {
+    DWORD result = write(record.dwSize);
+    if (result == ras::kErrorInvalidSize && record.dwSize != ras::kXpSize<Record>) {
+        record.dwSize = ras::kXpSize<Record>;
+        result = write(record.dwSize);
+    }
+    return result;
+}
+
+// What the system kept of the IPv6 that `written` asked for, read back through `read` (the record and its
+// size) in the form it was written in; nothing when it asked for none or cannot be read back.
+template <typename Record, typename Read>
+std::optional<EntryIpv6> ReadBackIpv6(const Record& written, Read read) {
+    if (!(written.dwfNetProtocols & ras::kNetProtocolIpv6)) return std::nullopt;
+    auto back = std::make_unique<Record>();  // zeroed
+    back->dwSize = written.dwSize;
+    DWORD size = written.dwSize;
+    if (read(back.get(), &size) != 0) return std::nullopt;
+    return EntryIpv6{(back->dwfNetProtocols & ras::kNetProtocolIpv6) != 0,
+                     (back->dwfOptions2 & ras::kOptions2Ipv6DefaultGateway) != 0};
 }
 
 // User name, password and (empty) domain. Not the default-credentials flag: the system refuses it for a
@@ -200,7 +232,7 @@ constexpr DWORD kCredentialsMask = 0x7;
 // The entry and its credentials in the current user's book, through the wide functions, so that a
 // profile path outside the ANSI code page reaches the library whole.
 bool CreateInUserBook(const ras::Api& api, std::string_view entry, std::string_view user,
-                      std::string_view password) {
+                      std::string_view password, std::optional<EntryIpv6>* ipv6_kept) {
     if (!api.set_entry_properties_w || !api.set_credentials_w) return false;
     const std::wstring entry_w = Utf8ToWide(entry), user_w = Utf8ToWide(user);
     std::wstring password_w = Utf8ToWide(password);
@@ -219,10 +251,17 @@ bool CreateInUserBook(const ras::Api& api, std::string_view entry, std::string_v
         if (!CopyFieldW(record->szDeviceName, PppoeDeviceNameW(api)))
             CopyFieldW(record->szDeviceName, kChinesePppoeDevice);
         const std::wstring book = UserPhonebookPath();
-        stored = !book.empty() &&
-                 api.set_entry_properties_w(book.c_str(), entry_w.c_str(), record.get(), sizeof(ras::EntryW),
-                                            nullptr, 0) == 0 &&
-                 api.set_credentials_w(book.c_str(), entry_w.c_str(), credentials.get(), FALSE) == 0;
+        const auto write = [&](DWORD size) {
+            return api.set_entry_properties_w(book.c_str(), entry_w.c_str(), record.get(), size, nullptr, 0);
+        };
+        if (!book.empty() && WriteRecord(*record, write) == 0) {
+            stored = api.set_credentials_w(book.c_str(), entry_w.c_str(), credentials.get(), FALSE) == 0;
+            if (ipv6_kept && api.get_entry_properties_w)
+                *ipv6_kept = ReadBackIpv6(*record, [&](ras::EntryW* back, DWORD* size) {
+                    return api.get_entry_properties_w(book.c_str(), entry_w.c_str(), back, size, nullptr,
+                                                      nullptr);
+                });
+        }
     }
     SecureZeroMemory(credentials->szPassword, sizeof credentials->szPassword);
     return stored;
@@ -253,7 +292,8 @@ bool EntryExists(std::string_view name) {
     return false;
 }
 
-bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password) {
+bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_view password,
+                     std::optional<EntryIpv6>* ipv6_kept) {
     const ras::Api& api = ras::LoadApi();
     if (!api.set_entry_properties || !api.set_credentials) return false;
     std::string entry_ansi, user_ansi, password_ansi;
@@ -281,11 +321,18 @@ bool CreateDialEntry(std::string_view entry, std::string_view user, std::string_
     // failure to store the credentials is the result (a second entry in the other book would leave the
     // tool to pick one).
     bool stored = false;
-    if (api.set_entry_properties(nullptr, entry_ansi.c_str(), record.get(), sizeof(ras::Entry), nullptr, 0) ==
-        0)
+    const auto write = [&](DWORD size) {
+        return api.set_entry_properties(nullptr, entry_ansi.c_str(), record.get(), size, nullptr, 0);
+    };
+    if (WriteRecord(*record, write) == 0) {
         stored = api.set_credentials(nullptr, entry_ansi.c_str(), &credentials, FALSE) == 0;
-    else
-        stored = CreateInUserBook(api, entry, user, password);
+        if (ipv6_kept && api.get_entry_properties)
+            *ipv6_kept = ReadBackIpv6(*record, [&](ras::Entry* back, DWORD* size) {
+                return api.get_entry_properties(nullptr, entry_ansi.c_str(), back, size, nullptr, nullptr);
+            });
+    } else {
+        stored = CreateInUserBook(api, entry, user, password, ipv6_kept);
+    }
     SecureZeroMemory(credentials.szPassword, sizeof credentials.szPassword);
     SecureZeroMemory(password_ansi.data(), password_ansi.size());
     return stored;

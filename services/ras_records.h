@@ -91,8 +91,10 @@ struct IpAddress {
     BYTE a, b, c, d;
 };
 
-// RASENTRYA (2884 bytes) and RASENTRYW (5616 bytes), the forms ending with the redial count and pause:
-// the same fields in the same order, with one- or two-byte characters.
+// RASENTRYA (2924 bytes) and RASENTRYW (5656 bytes) in their Vista form, the first whose system routes
+// IPv6 through the line (RASEO2_IPv6RemoteDefaultGateway): the same fields in the same order, with one- or
+// two-byte characters. The XP form (kXpSize: 2884 and 5616 bytes) is the same record cut before the IPv6
+// name servers.
 template <typename Char>
 struct EntryOf {
     DWORD dwSize;
@@ -143,10 +145,16 @@ struct EntryOf {
     Char szPrerequisiteEntry[kMaxEntryName + 1];
     DWORD dwRedialCount;
     DWORD dwRedialPause;
+    BYTE ipv6addrDns[16];  // RASIPV6ADDR
+    BYTE ipv6addrDnsAlt[16];
+    DWORD dwIPv4InterfaceMetric;
+    DWORD dwIPv6InterfaceMetric;
 };
 using Entry = EntryOf<CHAR>;
 using EntryW = EntryOf<WCHAR>;
-static_assert(sizeof(Entry) == 2884);
+template <typename Record>
+inline constexpr DWORD kXpSize = offsetof(Record, ipv6addrDns);
+static_assert(sizeof(Entry) == 2924 && kXpSize<Entry> == 2884);
 static_assert(offsetof(Entry, dwfOptions) == 4);
 static_assert(offsetof(Entry, dwCountryID) == 8);
 static_assert(offsetof(Entry, dwCountryCode) == 12);
@@ -207,6 +215,8 @@ static_assert(offsetof(Statistics, dwBytesRcved) == 8);
 // The network protocols an entry asks for (RASENTRY.dwfNetProtocols).
 inline constexpr DWORD kNetProtocolIp = 0x4;    // RASNP_Ip
 inline constexpr DWORD kNetProtocolIpv6 = 0x8;  // RASNP_Ipv6, Vista on
+// IPv6's default route through the line (RASENTRY.dwfOptions2: RASEO2_IPv6RemoteDefaultGateway, Vista on).
+inline constexpr DWORD kOptions2Ipv6DefaultGateway = 0x2000;
 
 // What RasGetProjectionInfo is asked for.
 inline constexpr DWORD kProjectionPppIp = 0x8021;    // RASP_PppIp
@@ -297,7 +307,7 @@ struct DeviceInfoW {
 };
 static_assert(sizeof(DeviceInfoW) == 296);
 
-static_assert(sizeof(EntryW) == 5616);
+static_assert(sizeof(EntryW) == 5656 && kXpSize<EntryW> == 5616);
 static_assert(offsetof(EntryW, szLocalPhoneNumber) == 38);
 static_assert(offsetof(EntryW, dwfNetProtocols) == 324);
 static_assert(offsetof(EntryW, dwFramingProtocol) == 328);
@@ -321,6 +331,9 @@ using EnumConnectionsFn = DWORD(WINAPI*)(Connection* connections, LPDWORD bytes,
 using SetEntryPropertiesFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Entry* record, DWORD record_size,
                                             LPBYTE device_info, DWORD device_info_size);
 using SetCredentialsFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Credentials* credentials, BOOL clear);
+using GetEntryPropertiesFn = DWORD(WINAPI*)(LPCSTR phonebook, LPCSTR entry, Entry* record,
+                                            LPDWORD record_size, LPBYTE device_info,
+                                            LPDWORD device_info_size);
 using GetConnectStatusFn = DWORD(WINAPI*)(HANDLE connection, ConnectionStatus* status);
 using EnumDevicesFn = DWORD(WINAPI*)(DeviceInfo* devices, LPDWORD bytes, LPDWORD count);
 using GetErrorStringFn = DWORD(WINAPI*)(UINT code, LPSTR text, DWORD size);
@@ -333,6 +346,9 @@ using SetEntryPropertiesWFn = DWORD(WINAPI*)(LPCWSTR phonebook, LPCWSTR entry, E
                                              DWORD record_size, LPBYTE device_info, DWORD device_info_size);
 using SetCredentialsWFn = DWORD(WINAPI*)(LPCWSTR phonebook, LPCWSTR entry, CredentialsW* credentials,
                                          BOOL clear);
+using GetEntryPropertiesWFn = DWORD(WINAPI*)(LPCWSTR phonebook, LPCWSTR entry, EntryW* record,
+                                             LPDWORD record_size, LPBYTE device_info,
+                                             LPDWORD device_info_size);
 using GetErrorStringWFn = DWORD(WINAPI*)(UINT code, LPWSTR text, DWORD size);
 using GetProjectionInfoFn = DWORD(WINAPI*)(HANDLE connection, DWORD projection, LPVOID record, LPDWORD size);
 using GetProjectionInfoExFn = DWORD(WINAPI*)(HANDLE connection, ProjectionInfo* info, LPDWORD size);
@@ -343,6 +359,7 @@ struct Api {
     EnumConnectionsFn enum_connections = nullptr;
     SetEntryPropertiesFn set_entry_properties = nullptr;
     SetCredentialsFn set_credentials = nullptr;
+    GetEntryPropertiesFn get_entry_properties = nullptr;
     GetConnectStatusFn get_connect_status = nullptr;
     EnumDevicesFn enum_devices = nullptr;
     GetErrorStringFn get_error_string = nullptr;
@@ -352,6 +369,7 @@ struct Api {
     EnumDevicesWFn enum_devices_w = nullptr;
     SetEntryPropertiesWFn set_entry_properties_w = nullptr;
     SetCredentialsWFn set_credentials_w = nullptr;
+    GetEntryPropertiesWFn get_entry_properties_w = nullptr;
     GetErrorStringWFn get_error_string_w = nullptr;
     GetProjectionInfoFn get_projection_info = nullptr;
     GetProjectionInfoExFn get_projection_info_ex = nullptr;  // Windows 7 on

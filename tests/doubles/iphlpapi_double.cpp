@@ -1,12 +1,15 @@
-// Stand-in for the IP helper library (iphlpapi.dll): the interface table and its change notification,
-// served from the simulated line's state file (line_state.h, "The network adapters"), so that a test can
-// pull a cable and put it back. Loaded instead of Wine's own through WINEDLLOVERRIDES=iphlpapi=n,b from
-// the program's folder. Everything else that other system libraries in the process ask of iphlpapi
-// (wininet, winhttp, ws2_32, rpcrt4...) is passed to the system's own library, loaded beside this one.
+// Stand-in for the IP helper library (iphlpapi.dll): the interface table, an interface's row, its change
+// notification and the adapters' addresses with the connections' PPP interfaces, served from the simulated
+// line's state file (line_state.h, "The network adapters"), so that a test can pull a cable and put it
+// back, or let a connection count past 4 GiB. Loaded instead of Wine's own through
+// WINEDLLOVERRIDES=iphlpapi=n,b from the program's folder. It serves what the dialer reads of each row,
+// nothing more. What Wine's own libraries in the dialer's processes ask of iphlpapi at run time (ws2_32,
+// rpcrt4) is passed to the system's library, loaded beside this one.
 //
 // At least as strict as the system: a table must be freed with FreeMibTable, once; a notification must
 // be cancelled, not from its own callback (the system would deadlock there), and its cancel waits for a
-// callback under way. Misuse ends the process with a message on stderr, so a test cannot pass over it.
+// callback under way. Misuse ends the process with a message on stderr, so a test cannot pass over it; so
+// does a request for the initial notification, which the dialer never makes and the stand-in does not serve.
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
 // The socket definitions before the IP helper headers, which use them.
@@ -18,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <set>
 
@@ -64,17 +68,10 @@ F System(const char* name) {
         static const auto system = System<DWORD(WINAPI*) params>(#name);       \
         return system ? system args : static_cast<DWORD>(ERROR_NOT_SUPPORTED); \
     }
-FORWARD(GetAdaptersAddresses, (ULONG f, ULONG o, PVOID r, PIP_ADAPTER_ADDRESSES a, PULONG s), (f, o, r, a, s))
 FORWARD(GetAdaptersInfo, (PIP_ADAPTER_INFO info, PULONG size), (info, size))
 FORWARD(GetBestRoute, (DWORD to, DWORD from, PMIB_IPFORWARDROW row), (to, from, row))
-FORWARD(GetBestInterface, (IPAddr to, PDWORD index), (to, index))
 FORWARD(GetIpAddrTable, (PMIB_IPADDRTABLE table, PULONG size, BOOL order), (table, size, order))
 FORWARD(GetIpForwardTable, (PMIB_IPFORWARDTABLE table, PULONG size, BOOL order), (table, size, order))
-FORWARD(GetIfEntry, (PMIB_IFROW row), (row))
-FORWARD(GetIfTable, (PMIB_IFTABLE table, PULONG size, BOOL order), (table, size, order))
-FORWARD(GetNetworkParams, (PFIXED_INFO info, PULONG size), (info, size))
-FORWARD(ConvertInterfaceIndexToLuid, (NET_IFINDEX index, PNET_LUID luid), (index, luid))
-FORWARD(ConvertInterfaceLuidToGuid, (const NET_LUID* luid, GUID* guid), (luid, guid))
 
 namespace {
 
@@ -83,34 +80,24 @@ namespace {
 std::mutex g_tables_lock;
 std::set<void*> g_tables;  // handed out and not freed yet
 
+// The fields the dialer reads, and HardwareInterface, which some virtual adapters claim and the dialer must
+// not take for a physical one.
 void FillRow(const vt::line::Adapter& adapter, MIB_IF_ROW2& row) {
-    const bool loopback = adapter.type == IF_TYPE_SOFTWARE_LOOPBACK;
     row.InterfaceIndex = adapter.index;
     row.InterfaceLuid.Info.IfType = adapter.type;
     row.InterfaceLuid.Info.NetLuidIndex = adapter.index;
-    const std::wstring name = vt::line::ToWide(CP_UTF8, adapter.name);
-    lstrcpynW(row.Alias, name.c_str(), IF_MAX_STRING_SIZE + 1);
-    lstrcpynW(row.Description, name.c_str(), IF_MAX_STRING_SIZE + 1);
+    lstrcpynW(row.Alias, vt::line::ToWide(CP_UTF8, adapter.name).c_str(), IF_MAX_STRING_SIZE + 1);
     row.Type = adapter.type;
-    row.Mtu = loopback ? 0xFFFFFFFF : 1500;
-    row.MediaType = adapter.type == IF_TYPE_IEEE80211 ? NdisMediumNative802_11
-                    : loopback                        ? NdisMediumLoopback
-                                                      : NdisMedium802_3;
-    row.PhysicalMediumType = adapter.type == IF_TYPE_IEEE80211         ? NdisPhysicalMediumNative802_11
-                             : adapter.type == IF_TYPE_ETHERNET_CSMACD ? NdisPhysicalMedium802_3
-                                                                       : NdisPhysicalMediumUnspecified;
-    row.AccessType = loopback ? NET_IF_ACCESS_LOOPBACK : NET_IF_ACCESS_BROADCAST;
     row.InterfaceAndOperStatusFlags.HardwareInterface = adapter.hardware;
     row.InterfaceAndOperStatusFlags.FilterInterface = adapter.filter;
-    row.InterfaceAndOperStatusFlags.ConnectorPresent = adapter.hardware && !adapter.filter;
-    row.InterfaceAndOperStatusFlags.NotMediaConnected = adapter.media == vt::line::Media::Down;
+    row.InterfaceAndOperStatusFlags.ConnectorPresent = adapter.connector;
     row.MediaConnectState = static_cast<NET_IF_MEDIA_CONNECT_STATE>(adapter.media);
-    row.OperStatus = adapter.media == vt::line::Media::Up     ? IfOperStatusUp
+    row.OperStatus = adapter.absent                           ? IfOperStatusNotPresent
+                     : adapter.disabled                       ? IfOperStatusDown
+                     : adapter.media == vt::line::Media::Up   ? IfOperStatusUp
                      : adapter.media == vt::line::Media::Down ? IfOperStatusDown
                                                               : IfOperStatusUnknown;
-    row.AdminStatus = NET_IF_ADMIN_STATUS_UP;
-    const ULONG64 speed = adapter.media == vt::line::Media::Up ? 100000000ULL : 0;
-    row.TransmitLinkSpeed = row.ReceiveLinkSpeed = speed;
+    row.AdminStatus = adapter.disabled ? NET_IF_ADMIN_STATUS_DOWN : NET_IF_ADMIN_STATUS_UP;
 }
 
 }  // namespace
@@ -148,6 +135,198 @@ extern "C" void WINAPI DoubleFreeMibTable(PVOID memory) {
     HeapFree(GetProcessHeap(), 0, memory);
 }
 
+// ---- the connections' PPP interfaces -------------------------------------------------------------------
+
+namespace {
+
+// A connected connection's interface, as the system makes it for the time the connection is up.
+struct PppInterface {
+    std::string entry;
+    unsigned long index = 0;
+    bool has_ipv4 = false, has_ipv6 = false;
+    BYTE ipv4[4] = {};
+    BYTE ipv6[16] = {};  // link-local, from the negotiated identifier
+    unsigned long long received = 0, sent = 0;
+};
+
+std::vector<PppInterface> PppInterfaces(const vt::line::State& state) {
+    const long long now = vt::line::NowMs();
+    std::vector<PppInterface> interfaces;
+    for (const std::string& entry : vt::line::ConnectedEntries(state, now)) {
+        const vt::line::Addresses addresses = vt::line::AddressesOf(state, entry);
+        PppInterface ppp{entry, vt::line::PppInterfaceIndex(state, entry, now)};
+        unsigned a, b, c, d;
+        char tail;
+        ppp.has_ipv4 = std::sscanf(addresses.ipv4.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 &&
+                       a < 256 && b < 256 && c < 256 && d < 256;
+        const BYTE v4[4] = {BYTE(a), BYTE(b), BYTE(c), BYTE(d)};
+        if (ppp.has_ipv4) std::memcpy(ppp.ipv4, v4, 4);
+        // IPV6CP runs only for an entry that asks for it.
+        const std::string id = vt::line::FromHex(addresses.ipv6);
+        ppp.has_ipv6 =
+            addresses.ipv6.size() == 16 && id.size() == 8 && (vt::line::NetProtocolsOf(state, entry) & 0x8);
+        if (ppp.has_ipv6) {
+            ppp.ipv6[0] = 0xFE, ppp.ipv6[1] = 0x80;
+            std::memcpy(ppp.ipv6 + 8, id.data(), 8);
+        }
+        ppp.received = vt::line::ReceivedBytes(state, entry, now);
+        ppp.sent = addresses.sent;
+        interfaces.push_back(ppp);
+    }
+    return interfaces;
+}
+
+void FillPppRow(const PppInterface& ppp, MIB_IF_ROW2& row) {
+    row.InterfaceIndex = ppp.index;
+    row.InterfaceLuid.Info.IfType = IF_TYPE_PPP;
+    row.InterfaceLuid.Info.NetLuidIndex = ppp.index;
+    lstrcpynW(row.Alias, vt::line::ToWide(CP_UTF8, ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
+    row.Type = IF_TYPE_PPP;
+    row.MediaConnectState = MediaConnectStateConnected;
+    row.OperStatus = IfOperStatusUp;
+    row.AdminStatus = NET_IF_ADMIN_STATUS_UP;
+    row.InOctets = ppp.received;
+    row.OutOctets = ppp.sent;
+}
+
+bool SameInterface(const MIB_IF_ROW2& asked, unsigned long index, unsigned long type) {
+    // The system takes the LUID when one is given, else the index.
+    if (asked.InterfaceLuid.Value != 0)
+        return asked.InterfaceLuid.Info.IfType == type && asked.InterfaceLuid.Info.NetLuidIndex == index;
+    return asked.InterfaceIndex == index;
+}
+
+}  // namespace
+
+extern "C" DWORD WINAPI DoubleGetIfEntry2(PMIB_IF_ROW2 row) {
+    if (!row) return ERROR_INVALID_PARAMETER;
+    vt::line::Lock lock;
+    const vt::line::State state = vt::line::Load();
+    if (const vt::line::Failure* failure = vt::line::FindFailure(state, "GetIfEntry2")) return failure->code;
+    if (row->InterfaceLuid.Value == 0 && row->InterfaceIndex == 0) return ERROR_INVALID_PARAMETER;
+    const MIB_IF_ROW2 asked = *row;
+    for (const vt::line::Adapter& adapter : vt::line::TableAdapters(state)) {
+        if (!SameInterface(asked, adapter.index, adapter.type)) continue;
+        std::memset(row, 0, sizeof *row);
+        FillRow(adapter, *row);
+        return NO_ERROR;
+    }
+    for (const PppInterface& ppp : PppInterfaces(state)) {
+        if (!SameInterface(asked, ppp.index, IF_TYPE_PPP)) continue;
+        std::memset(row, 0, sizeof *row);
+        FillPppRow(ppp, *row);
+        return NO_ERROR;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+// The system's adapters, then the connections' PPP interfaces, in one buffer as the system lays it out:
+// the caller follows the pointers and knows nothing of the order.
+namespace {
+
+struct PppRecord {
+    IP_ADAPTER_ADDRESSES adapter;
+    IP_ADAPTER_UNICAST_ADDRESS unicast[2];
+    sockaddr_in ipv4;
+    sockaddr_in6 ipv6;
+    char name[16];
+    wchar_t alias[IF_MAX_STRING_SIZE + 1];
+    wchar_t empty[1];
+};
+
+ULONG Aligned(ULONG size) { return (size + 7) & ~ULONG{7}; }
+
+void FillPppRecord(const PppInterface& ppp, ULONG family, PppRecord& record) {
+    std::memset(&record, 0, sizeof record);
+    IP_ADAPTER_ADDRESSES& adapter = record.adapter;
+    adapter.Length = sizeof adapter;
+    adapter.IfIndex = ppp.has_ipv4 ? ppp.index : 0;
+    adapter.Ipv6IfIndex = ppp.has_ipv6 ? ppp.index : 0;
+    std::snprintf(record.name, sizeof record.name, "PPP%lu", ppp.index);
+    adapter.AdapterName = record.name;
+    lstrcpynW(record.alias, vt::line::ToWide(CP_UTF8, ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
+    adapter.FriendlyName = record.alias;
+    adapter.Description = record.alias;
+    adapter.DnsSuffix = record.empty;
+    adapter.IfType = IF_TYPE_PPP;
+    adapter.OperStatus = IfOperStatusUp;
+    adapter.Mtu = 1492;
+    adapter.Luid.Info.IfType = IF_TYPE_PPP;
+    adapter.Luid.Info.NetLuidIndex = ppp.index;
+    IP_ADAPTER_UNICAST_ADDRESS** next = &adapter.FirstUnicastAddress;
+    auto add = [&](IP_ADAPTER_UNICAST_ADDRESS& unicast, sockaddr* address, int length, UINT8 prefix) {
+        unicast.Length = sizeof unicast;
+        unicast.Address.lpSockaddr = address;
+        unicast.Address.iSockaddrLength = length;
+        unicast.PrefixOrigin = IpPrefixOriginOther;
+        unicast.SuffixOrigin = IpSuffixOriginOther;
+        unicast.DadState = IpDadStatePreferred;
+        unicast.ValidLifetime = unicast.PreferredLifetime = 0xFFFFFFFF;
+        unicast.OnLinkPrefixLength = prefix;
+        *next = &unicast;
+        next = &unicast.Next;
+    };
+    if (ppp.has_ipv4 && family != AF_INET6) {
+        record.ipv4.sin_family = AF_INET;
+        std::memcpy(&record.ipv4.sin_addr, ppp.ipv4, 4);
+        add(record.unicast[0], reinterpret_cast<sockaddr*>(&record.ipv4), sizeof record.ipv4, 32);
+    }
+    if (ppp.has_ipv6 && family != AF_INET) {
+        record.ipv6.sin6_family = AF_INET6;
+        std::memcpy(&record.ipv6.sin6_addr, ppp.ipv6, 16);
+        add(record.unicast[1], reinterpret_cast<sockaddr*>(&record.ipv6), sizeof record.ipv6, 64);
+    }
+}
+
+}  // namespace
+
+extern "C" ULONG WINAPI DoubleGetAdaptersAddresses(ULONG family, ULONG flags, PVOID reserved,
+                                                   PIP_ADAPTER_ADDRESSES addresses, PULONG size) {
+    if (!size || reserved || (family != AF_UNSPEC && family != AF_INET && family != AF_INET6))
+        return ERROR_INVALID_PARAMETER;
+    std::vector<PppInterface> ours;
+    {
+        vt::line::Lock lock;
+        ours = PppInterfaces(vt::line::Load());
+    }
+    std::erase_if(ours, [&](const PppInterface& ppp) {
+        return !(family != AF_INET6 && ppp.has_ipv4) && !(family != AF_INET && ppp.has_ipv6);
+    });
+    using Fn = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
+    static const auto system = System<Fn>("GetAdaptersAddresses");
+    // The system's part first: its size, then its records at the start of the caller's buffer.
+    ULONG system_size = 0;
+    ULONG result = system ? system(family, flags, nullptr, nullptr, &system_size) : ERROR_NO_DATA;
+    if (result != ERROR_BUFFER_OVERFLOW && result != NO_ERROR) system_size = 0;
+    const ULONG ours_size = static_cast<ULONG>(ours.size() * sizeof(PppRecord));
+    const ULONG needed = Aligned(system_size) + ours_size;
+    if (needed == 0) return ERROR_NO_DATA;
+    if (!addresses || *size < needed) {
+        *size = needed;
+        return ERROR_BUFFER_OVERFLOW;
+    }
+    PIP_ADAPTER_ADDRESSES last = nullptr;
+    if (system_size > 0) {
+        ULONG given = Aligned(system_size);
+        result = system(family, flags, nullptr, addresses, &given);
+        if (result == ERROR_BUFFER_OVERFLOW) {  // the system's list grew meanwhile
+            *size = Aligned(given) + ours_size;
+            return ERROR_BUFFER_OVERFLOW;
+        }
+        if (result != NO_ERROR && result != ERROR_NO_DATA) return result;
+        for (last = result == NO_ERROR ? addresses : nullptr; last && last->Next;) last = last->Next;
+    }
+    // With no record of the system's the caller's buffer starts with the first of ours.
+    auto* records =
+        reinterpret_cast<PppRecord*>(reinterpret_cast<BYTE*>(addresses) + (last ? Aligned(system_size) : 0));
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        FillPppRecord(ours[i], family, records[i]);
+        if (last) last->Next = &records[i].adapter;
+        last = &records[i].adapter;
+    }
+    return last ? NO_ERROR : ERROR_NO_DATA;
+}
+
 // For tests: how many tables were handed out and not freed yet.
 extern "C" DWORD WINAPI VeltraneTablesOutstanding() {
     std::lock_guard<std::mutex> guard(g_tables_lock);
@@ -166,7 +345,6 @@ struct Registration {
     PIPINTERFACE_CHANGE_CALLBACK callback;
     void* context;
     ADDRESS_FAMILY family;
-    bool initial_due;
 };
 
 std::mutex g_life;     // registering and cancelling, one at a time
@@ -198,7 +376,7 @@ std::vector<Change> Compare(const std::vector<vt::line::Adapter>& before,
         const vt::line::Adapter* was = FindAdapter(before, now.index);
         if (!was)
             changes.push_back({now, MibAddInstance});
-        else if (was->media != now.media)
+        else if (was->media != now.media || was->absent != now.absent || was->disabled != now.disabled)
             changes.push_back({now, MibParameterNotification});
     }
     return changes;
@@ -237,16 +415,11 @@ DWORD WINAPI Serve(void* first) {
         {
             std::lock_guard<std::mutex> guard(g_list);
             if (g_ending) return 0;
-            for (Registration* r : g_registrations) {
-                now.push_back(*r);
-                r->initial_due = false;
-            }
+            for (Registration* r : g_registrations) now.push_back(*r);
         }
-        for (const Registration& r : now) {
-            if (r.initial_due) r.callback(r.context, nullptr, MibInitialNotification);
-            if (quiet) continue;
+        if (quiet) continue;
+        for (const Registration& r : now)
             for (const Change& change : changes) CallBack(r, change);
-        }
     }
 }
 
@@ -281,6 +454,9 @@ extern "C" DWORD WINAPI DoubleNotifyIpInterfaceChange(ADDRESS_FAMILY family,
                                                       BOOLEAN initial, HANDLE* handle) {
     if (!callback || !handle || (family != AF_UNSPEC && family != AF_INET && family != AF_INET6))
         return ERROR_INVALID_PARAMETER;
+    // The dialer asks for changes only; a caller that wants the first call at once needs more than this.
+    if (initial)
+        Misuse("NotifyIpInterfaceChange with an initial notification, which the stand-in does not serve");
     {
         vt::line::Lock lock;
         if (const vt::line::Failure* failure =
@@ -289,13 +465,12 @@ extern "C" DWORD WINAPI DoubleNotifyIpInterfaceChange(ADDRESS_FAMILY family,
     }
     std::lock_guard<std::mutex> life(g_life);
     if (!g_thread && !StartServing()) return ERROR_NOT_ENOUGH_MEMORY;
-    auto* registration = new Registration{callback, context, family, initial != FALSE};
+    auto* registration = new Registration{callback, context, family};
     {
         std::lock_guard<std::mutex> guard(g_list);
         g_registrations.push_back(registration);
     }
     *handle = registration;
-    if (initial) SetEvent(g_slot);
     return NO_ERROR;
 }
 

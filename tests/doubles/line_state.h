@@ -40,12 +40,14 @@
 //                                    0), as the system releases a line after the hang-up has returned; a
 //                                    dial while it is listed ends with 617
 //     traffic <name> <received> [<per second> [<since ms>]]
-//                                    the received-bytes counter of the entry's connection: <received>
-//                                    when it comes up, growing by <per second> while it is up, a 32-bit
-//                                    counter that wraps; each new connection starts again from
-//                                    <received>. A connection of a "connected" or "other" line has no
-//                                    time it came up: it counts from <since ms> (milliseconds since 1601,
-//                                    UTC), or stays at <received> without it
+//                                    the bytes the entry's connection received: <received> when it comes
+//                                    up (any 64-bit count), growing by <per second> while it is up; each
+//                                    new connection starts again from <received>. The Remote Access
+//                                    statistics tell the count cut to 32 bits, as the system's counter
+//                                    wraps; the connection's PPP interface (GetIfEntry2) tells it whole.
+//                                    A connection of a "connected" or "other" line has no time it came
+//                                    up: it counts from <since ms> (milliseconds since 1601, UTC), or
+//                                    stays at <received> without it
 //     refuse <function> <size>       the named library function answers 632 (invalid size) to a record of
 //                                    <size> bytes, as a system that does not know that form would
 //     accept <user> <password>       when any accept line exists, only these credentials connect; others
@@ -55,7 +57,9 @@
 //                                    end); whether it is dialling or connected is worked out from the
 //                                    clock whenever the state is read, so no process needs to linger
 //     closing <name> <ms>            a hang-up under way until <ms>
-//     record <name> <hex>            the raw entry record last stored by RasSetEntryPropertiesA
+//     record <name> <hex>            the raw entry record last stored by RasSetEntryPropertiesA or W, in
+//                                    the form it was written in (its size tells which); the
+//                                    RasGetEntryProperties call of the same character width returns it
 //     credentials <name> <mask> <user> <password> <domain>   last RasSetCredentialsA (mask in decimal)
 //     errortext <code> <text>        the system's own text for a Remote Access error number
 //     fail <function> <code>         every call of the named library function returns <code>
@@ -68,8 +72,9 @@
 //                                    has none to tell (an entry without a record asks for both, as one
 //                                    made in the system's own settings does). <since ms> (milliseconds
 //                                    since 1601, UTC): when a connection of a "connected" line came up;
-//                                    a dialled one counts from when it came up. <sent>: its sent-bytes
-//                                    counter. Without the line: 100.64.12.34, IPv6 refused, 0 sent.
+//                                    a dialled one counts from when it came up. <sent>: the bytes it sent
+//                                    (cut to 32 bits as <received>). Without the line: 100.64.12.34, IPv6
+//                                    refused, 0 sent.
 //   Hanging an entry up removes its "connected", "other" and "attempt" lines. Missing file: empty
 //   phonebook, no connections, default dials.
 //   With a /PHONEBOOK:<file> option the dial tool finds the entry only in that file: the user's book
@@ -90,30 +95,39 @@
 //   every field escaped as above.
 //
 // The network adapters (the stand-in iphlpapi.dll)
-//   The stand-in library serves the interface table and its change notification from lines of the same
-//   state file; every other call of the library is the system's own.
+//   The stand-in library serves the interface table, an interface's row and the change notification from
+//   lines of the same state file. Its adapters' list is the system's own with, after it, the PPP interface
+//   of each connected connection (PppInterfaceIndex), which holds the negotiated IPv4 address and the
+//   link-local IPv6 address of the negotiated identifier; that interface's row (GetIfEntry2) tells the
+//   connection's bytes whole. Every other call of the library is the system's own.
 //     adapter <index> <type> <media> <flags> <name>
 //                                    an interface of the table, in order: its index (1 and up), its IANA
 //                                    type (6 Ethernet, 71 Wi-Fi, 24 loopback, 23 PPP, 131 tunnel), its
-//                                    media state (up, down or unknown), its flags (hardware, filter, or
-//                                    both as "hardware,filter"; "-" for none) and its name. Without any
-//                                    adapter line the table lists the loopback interface alone, as a
-//                                    loopback-only network namespace does.
+//                                    media state (up, down or unknown), its flags and its name. Flags,
+//                                    joined by commas ("-" for none): hardware (HardwareInterface, which
+//                                    some virtual adapters claim), connector (ConnectorPresent: a port of
+//                                    its own, the physical mark), filter (a filter driver's row), absent
+//                                    (IfOperStatusNotPresent: a USB adapter used once and away now),
+//                                    disabled (administratively down). Without any adapter line the table
+//                                    lists the loopback interface alone, as a loopback-only network
+//                                    namespace does.
 //     link quiet                     changes of the adapters are not told: NotifyIpInterfaceChange takes
 //                                    registrations and never calls back (Wine's does the same, and a
 //                                    system may not tell a media change of an adapter without IP). Without
-//                                    it, an adapter added, removed or changing its media state calls back
-//                                    every registration once per IP family it asked for, on a thread of
-//                                    the library's that owns a change-signal slot of its own.
-//   The "fail" lines apply to GetIfTable2 and NotifyIpInterfaceChange too.
-//   While the table lists hardware Ethernet or Wi-Fi adapters of their own (not a filter's row) and every
-//   one of them is down, there is nothing to dial over: a dial ends with 651 (the device reported an
-//   error), as the system's does with the cable out, after the "slow" time; it takes no "dial script"
-//   code, as it never reaches the provider.
+//                                    it, an adapter added, removed, changing its media state, unplugged
+//                                    or disabled calls back every registration once per IP family it
+//                                    asked for, on a thread of the library's that owns a change-signal
+//                                    slot of its own.
+//   The "fail" lines apply to GetIfTable2, GetIfEntry2 and NotifyIpInterfaceChange too.
+//   While the table lists Ethernet or Wi-Fi adapters with a connector, present and enabled (not a filter's
+//   row), and every one of them is down, there is nothing to dial over: a dial ends with 651 (the device
+//   reported an error), as the system's does with the cable out, after the "slow" time; it takes no "dial
+//   script" code, as it never reaches the provider.
 //
 // Processes take the named mutex "VeltraneLineStateLock" around each read-modify-write.
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -174,7 +188,7 @@ struct Refusal {
 
 struct Traffic {
     std::string entry;
-    unsigned long received = 0;
+    unsigned long long received = 0;
     unsigned long per_second = 0;
     long long since_ms = 0;  // for a connection with no time it came up; 0: none
 };
@@ -188,8 +202,7 @@ struct Adapter {
     unsigned long index = 0;
     unsigned long type = 0;
     Media media = Media::Unknown;
-    bool hardware = false;
-    bool filter = false;
+    bool hardware = false, connector = false, filter = false, absent = false, disabled = false;
     std::string name;
 };
 
@@ -204,7 +217,7 @@ struct Addresses {
     std::string ipv4 = "100.64.12.34";  // or "refused"
     std::string ipv6 = "refused";       // 16 hexadecimal digits, or "refused"
     long long since_ms = 0;
-    unsigned long sent = 0;
+    unsigned long long sent = 0;
 };
 
 struct State {
@@ -469,6 +482,15 @@ inline std::string FormatBehaviour(const DialBehaviour& behaviour) {
 
 inline constexpr const char* kMediaWords[] = {"unknown", "up", "down"};
 
+// The words of an adapter's flags, each with its member.
+inline std::array<std::pair<const char*, bool*>, 5> AdapterFlags(Adapter& a) {
+    return {{{"hardware", &a.hardware},
+             {"connector", &a.connector},
+             {"filter", &a.filter},
+             {"absent", &a.absent},
+             {"disabled", &a.disabled}}};
+}
+
 // An "adapter" or "link" line into `link`; false for any other line.
 inline bool ParseLinkLine(const std::vector<std::string_view>& f, Link& link) {
     if (f.size() >= 2 && f[0] == "link") {
@@ -481,8 +503,7 @@ inline bool ParseLinkLine(const std::vector<std::string_view>& f, Link& link) {
     adapter.type = std::strtoul(std::string(f[2]).c_str(), nullptr, 10);
     for (int m = 0; m < 3; ++m)
         if (f[3] == kMediaWords[m]) adapter.media = static_cast<Media>(m);
-    adapter.hardware = f[4].find("hardware") != std::string_view::npos;
-    adapter.filter = f[4].find("filter") != std::string_view::npos;
+    for (const auto& [word, flag] : AdapterFlags(adapter)) *flag = f[4].find(word) != std::string_view::npos;
     adapter.name = Unescape(f[5]);
     link.adapters.push_back(adapter);
     return true;
@@ -490,11 +511,11 @@ inline bool ParseLinkLine(const std::vector<std::string_view>& f, Link& link) {
 
 inline std::string FormatLink(const Link& link) {
     std::string out = link.quiet ? "link quiet\n" : "";
-    for (const Adapter& a : link.adapters) {
-        const std::string flags = a.hardware && a.filter ? "hardware,filter"
-                                  : a.hardware           ? "hardware"
-                                  : a.filter             ? "filter"
-                                                         : "-";
+    for (Adapter a : link.adapters) {
+        std::string flags;
+        for (const auto& [word, flag] : AdapterFlags(a))
+            if (*flag) flags += (flags.empty() ? "" : ",") + std::string(word);
+        if (flags.empty()) flags = "-";
         out += "adapter " + std::to_string(a.index) + " " + std::to_string(a.type) + " " +
                kMediaWords[static_cast<int>(a.media)] + " " + flags + " " + Escape(a.name) + "\n";
     }
@@ -536,8 +557,7 @@ inline State Parse(const std::string& content) {
             auto number = [&](std::size_t i) {
                 return i < f.size() ? std::strtoull(std::string(f[i]).c_str(), nullptr, 10) : 0ULL;
             };
-            state.traffic.push_back({Unescape(f[1]), static_cast<unsigned long>(number(2)),
-                                     static_cast<unsigned long>(number(3)),
+            state.traffic.push_back({Unescape(f[1]), number(2), static_cast<unsigned long>(number(3)),
                                      static_cast<long long>(number(4))});
         } else if (kind == "refuse" && f.size() >= 3) {
             state.refusals.push_back(
@@ -571,7 +591,7 @@ inline State Parse(const std::string& content) {
         } else if (kind == "addresses" && f.size() >= 4) {
             Addresses a{Unescape(f[1]), std::string(f[2]), std::string(f[3])};
             if (f.size() >= 5) a.since_ms = std::atoll(std::string(f[4]).c_str());
-            if (f.size() >= 6) a.sent = std::strtoul(std::string(f[5]).c_str(), nullptr, 10);
+            if (f.size() >= 6) a.sent = std::strtoull(std::string(f[5]).c_str(), nullptr, 10);
             state.addresses.push_back(a);
         }
     }
@@ -752,8 +772,9 @@ inline bool OtherConnected(const State& state, std::string_view name, long long 
     return false;
 }
 
-// The received-bytes counter of the entry's connection at `now_ms`: 0 without a traffic line.
-inline unsigned long ReceivedBytes(const State& state, std::string_view name, long long now_ms = NowMs()) {
+// The bytes the entry's connection received until `now_ms`, whole: 0 without a traffic line.
+inline unsigned long long ReceivedBytes(const State& state, std::string_view name,
+                                        long long now_ms = NowMs()) {
     const Traffic* traffic = nullptr;
     for (const Traffic& t : state.traffic)
         if (SameName(t.entry, name)) traffic = &t;
@@ -764,11 +785,7 @@ inline unsigned long ReceivedBytes(const State& state, std::string_view name, lo
         if (SameName(attempt.entry, name) && AttemptConnected(attempt, now_ms))
             up_since = attempt.started_ms + 1000LL * attempt.behaviour.connect_after_s;
     const long long seconds = up_since > 0 && now_ms > up_since ? (now_ms - up_since) / 1000 : 0;
-    // A 32-bit counter: it wraps as the platform's does.
-    return static_cast<unsigned long>(
-        (static_cast<unsigned long long>(traffic->received) +
-         static_cast<unsigned long long>(traffic->per_second) * static_cast<unsigned long long>(seconds)) &
-        0xFFFFFFFFULL);
+    return traffic->received + static_cast<unsigned long long>(traffic->per_second) * seconds;
 }
 
 // The next moment after `now_ms` at which the listed connections change by the clock alone (a dial
@@ -818,12 +835,37 @@ inline long long UpSinceMs(const State& state, std::string_view name, long long 
     return 0;
 }
 
+// The index of the PPP interface the system makes for the entry's connection while it is up: another for
+// each connection (it depends on the moment the connection came up), above the adapters' own.
+inline unsigned long PppInterfaceIndex(const State& state, std::string_view name,
+                                       long long now_ms = NowMs()) {
+    std::wstring key = ToWide(CP_UTF8, name) + L"@" + std::to_wstring(UpSinceMs(state, name, now_ms));
+    CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    unsigned long hash = 2166136261u;
+    for (wchar_t c : key) hash = (hash ^ c) * 16777619u;
+    return 0x100 + (hash & 0xFFFF);
+}
+
+// The sizes of the entry record the system takes, one per form (NT 4, its update, 2000, XP, Vista, 7, 8 on):
+// RASENTRYA, RASENTRYW.
+inline constexpr unsigned long kEntrySizes[] = {1768, 1796, 2088, 2884, 2924, 2948, 3480};
+inline constexpr unsigned long kEntrySizesW[] = {3468, 3496, 4048, 5616, 5656, 5680, 6724};
+
+// Whether `size` is one of the entry record's forms with characters of `char_size` bytes.
+inline bool KnownEntrySize(unsigned long size, std::size_t char_size) {
+    for (unsigned long known : char_size == 1 ? kEntrySizes : kEntrySizesW)
+        if (size == known) return true;
+    return false;
+}
+
 // The network protocols the entry asks for: the stored record's dwfNetProtocols (ANSI or wide form),
 // IPv4 and IPv6 without a record.
 inline unsigned long NetProtocolsOf(const State& state, std::string_view name) {
     for (const auto& [entry, bytes] : state.records) {
         if (!SameName(entry, name)) continue;
-        const std::size_t offset = bytes.size() == 2884 ? 184 : bytes.size() == 5616 ? 324 : 0;
+        const std::size_t offset = KnownEntrySize(bytes.size(), 1)   ? 184
+                                   : KnownEntrySize(bytes.size(), 2) ? 324
+                                                                     : 0;
         if (offset == 0) break;
         unsigned long protocols = 0;
         for (int i = 3; i >= 0; --i)
@@ -847,14 +889,17 @@ inline constexpr unsigned long kCableIndex = 2;  // the wired adapter of SetCabl
 // The interfaces the stand-in library lists: the "adapter" lines, or the loopback interface alone.
 inline std::vector<Adapter> TableAdapters(const State& state) {
     if (!state.link.adapters.empty()) return state.link.adapters;
-    return {{kLoopbackIndex, 24, Media::Up, false, false, "Loopback Pseudo-Interface 1"}};
+    return {
+        {kLoopbackIndex, 24, Media::Up, false, false, false, false, false, "Loopback Pseudo-Interface 1"}};
 }
 
 // Whether the cable is out: adapters a line can run over are listed and none has link.
 inline bool CableOut(const State& state) {
     bool any = false;
     for (const Adapter& adapter : state.link.adapters) {
-        if (!adapter.hardware || adapter.filter || (adapter.type != 6 && adapter.type != 71)) continue;
+        if (!adapter.connector || adapter.filter || adapter.absent || adapter.disabled ||
+            (adapter.type != 6 && adapter.type != 71))
+            continue;
         if (adapter.media != Media::Down) return false;
         any = true;
     }
@@ -946,7 +991,7 @@ inline std::vector<DialStart> WaitForDialStarts(std::size_t count, DWORD timeout
     }
 }
 
-// The PC's wired adapter (a hardware Ethernet adapter of index kCableIndex) with its cable in (`plugged`)
+// The PC's wired adapter (a physical Ethernet adapter of index kCableIndex) with its cable in (`plugged`)
 // or out, as a pulled cable or a modem switched off shows; added, after the other adapters, when the table
 // has none of that index. Watchers of the link hear it as the system would tell it (see "link quiet").
 inline bool SetCable(bool plugged) {
@@ -958,7 +1003,7 @@ inline bool SetCable(bool plugged) {
                 return;
             }
         state.link.adapters.push_back(
-            {kCableIndex, 6, plugged ? Media::Up : Media::Down, true, false, "Ethernet"});
+            {kCableIndex, 6, plugged ? Media::Up : Media::Down, true, true, false, false, false, "Ethernet"});
     });
 }
 

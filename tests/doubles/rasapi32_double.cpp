@@ -154,7 +154,10 @@ DWORD SetEntryProperties(const char* function, const Char* phonebook, const Char
     if (book == Book::AllUsers && !state.elevated) return ERROR_ACCESS_DENIED;
     if (!ValidName(entry)) return ERROR_INVALID_NAME;
     if (!record) return ERROR_INVALID_PARAMETER;
-    if (record->dwSize != sizeof(Record)) return ras::kErrorInvalidSize;
+    // The forms every Windows since NT 4 knew (a later one takes the older ones), unless the state says
+    // this system refuses one, as one older than the form would.
+    if (!line::KnownEntrySize(record->dwSize, sizeof(Char)) || line::Refuses(state, function, record->dwSize))
+        return ras::kErrorInvalidSize;
     if (record_size < record->dwSize) return ras::kErrorBufferTooSmall;
     // The device must be one the system has, under its type.
     if (!DeviceKnown(state, FieldText(record->szDeviceType), FieldText(record->szDeviceName)))
@@ -163,6 +166,43 @@ DWORD SetEntryProperties(const char* function, const Char* phonebook, const Char
     if (!Holds(EntriesOf(state, book), name)) EntriesOf(state, book).push_back(name);
     StoreRecord(state, name, std::string(reinterpret_cast<const char*>(record), record->dwSize));
     return line::Save(state) ? 0 : ERROR_CANNOT_MAKE;
+}
+
+// The two calls that read an entry back: the record stored for it, in the caller's form (a larger one
+// zero-filled past the stored fields). An entry made elsewhere, without a stored record, asks for IPv4 and
+// IPv6 and nothing more is told of it. The stand-in does not convert a record between the ANSI and wide
+// forms: reading it with the other width is refused (ERROR_NOT_SUPPORTED).
+template <typename Char, typename Record>
+DWORD GetEntryProperties(const char* function, const Char* phonebook, const Char* entry, Record* record,
+                         LPDWORD record_size) {
+    line::Lock lock;
+    const line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, function)) return failure->code;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    if (!record_size) return ERROR_INVALID_PARAMETER;
+    if (record && !line::KnownEntrySize(record->dwSize, sizeof(Char))) return ras::kErrorInvalidSize;
+    if (!ValidName(entry) || !Holds(book == Book::User ? state.user_entries : state.entries, NameText(entry)))
+        return ras::kErrorCannotFindPhonebookEntry;
+    // Without a record the caller asks the size of the system's newest form.
+    const DWORD needed = record ? record->dwSize : sizeof(Char) == 1 ? 3480 : 6724;
+    if (!record || *record_size < needed) {
+        *record_size = needed;
+        return ras::kErrorBufferTooSmall;
+    }
+    const std::string* stored = nullptr;
+    for (const auto& [name, bytes] : state.records)
+        if (line::SameName(name, NameText(entry))) stored = &bytes;
+    if (stored && !line::KnownEntrySize(static_cast<unsigned long>(stored->size()), sizeof(Char)))
+        return ERROR_NOT_SUPPORTED;
+    std::memset(record, 0, needed);
+    if (stored)
+        std::memcpy(record, stored->data(), std::min<std::size_t>(needed, stored->size()));
+    else
+        record->dwfNetProtocols = ras::kNetProtocolIp | ras::kNetProtocolIpv6;
+    record->dwSize = needed;
+    *record_size = needed;
+    return 0;
 }
 
 template <typename Char, typename Credentials>
@@ -520,6 +560,17 @@ DWORD WINAPI RasSetEntryPropertiesW(LPCWSTR phonebook, LPCWSTR entry, ras::Entry
     return SetEntryProperties("RasSetEntryPropertiesW", phonebook, entry, record, record_size);
 }
 
+DWORD WINAPI RasGetEntryPropertiesA(LPCSTR phonebook, LPCSTR entry, ras::Entry* record, LPDWORD record_size,
+                                    LPBYTE /*device_info*/, LPDWORD /*device_info_size*/) {
+    return GetEntryProperties("RasGetEntryPropertiesA", phonebook, entry, record, record_size);
+}
+
+DWORD WINAPI RasGetEntryPropertiesW(LPCWSTR phonebook, LPCWSTR entry, ras::EntryW* record,
+                                    LPDWORD record_size, LPBYTE /*device_info*/,
+                                    LPDWORD /*device_info_size*/) {
+    return GetEntryProperties("RasGetEntryPropertiesW", phonebook, entry, record, record_size);
+}
+
 DWORD WINAPI RasSetCredentialsA(LPCSTR phonebook, LPCSTR entry, ras::Credentials* credentials, BOOL clear) {
     return SetCredentials("RasSetCredentialsA", phonebook, entry, credentials, clear);
 }
@@ -582,8 +633,9 @@ DWORD WINAPI RasGetConnectionStatistics(HANDLE connection, ras::Statistics* stat
         std::memset(statistics, 0, sizeof *statistics);
         statistics->dwSize = sizeof *statistics;
         if (listed.state == line::kStateConnected) {
-            statistics->dwBytesRcved = line::ReceivedBytes(state, listed.entry, now);
-            statistics->dwBytesXmited = line::AddressesOf(state, listed.entry).sent;
+            // 32-bit counters: they wrap at 4 GiB, as the platform's do.
+            statistics->dwBytesRcved = static_cast<DWORD>(line::ReceivedBytes(state, listed.entry, now));
+            statistics->dwBytesXmited = static_cast<DWORD>(line::AddressesOf(state, listed.entry).sent);
             const long long since = line::UpSinceMs(state, listed.entry, now);
             if (since > 0 && now > since) statistics->dwConnectDuration = static_cast<DWORD>(now - since);
         }

@@ -109,6 +109,7 @@ const struct EventRow {
     // A caller's text cannot start a line of its own.
     {[](Log& l) { l.LinkLost("evil\r\n2026-01-01 00:00:00 forged"); },
      "网卡连接断开（网线未连接或光猫未开机）：evil  2026-01-01 00:00:00 forged"},
+    {[](Log& l) { l.NewEntryIpv6(true, false); }, "新建拨号连接：IPv6 已保存，IPv6 默认路由未保存"},
 };
 TEST_F(DialLogTest, EachEventIsOneLineWithTheLocalTimeFirst) {
     std::string expected(kBom);

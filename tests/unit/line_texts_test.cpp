@@ -33,6 +33,29 @@ TEST(LineTexts, DurationsAndByteCounts) {
     for (const auto& [bytes, text] : sizes) EXPECT_EQ(FormatBytes(bytes), text) << bytes;
 }
 
+// Readings of the 32-bit counters, in order, through one carry, and the whole figures it gives.
+TEST(LineTexts, TheCarryTable) {
+    constexpr std::uint64_t G = 1ULL << 32;
+    // {what, connection, started, sent, received, whole sent, whole received, fresh}
+    const std::tuple<const char*, std::uintptr_t, int, std::uint64_t, std::uint64_t, std::uint64_t,
+                     std::uint64_t, bool>
+        rows[] = {
+            {"a first reading is taken as it is", 7, 1000, 10, G - 5, 10, G - 5, true},
+            {"the received counter went past its top", 7, 1000, 20, 3, 20, G + 3, false},
+            {"it keeps its carry, the start read a little late", 7, 1400, 30, 90, 30, G + 90, false},
+            {"both wrap again", 7, 1100, 5, 1, G + 5, 2 * G + 1, false},
+            {"a later start (the duration went back) is a new connection", 7, 60000, 4, 0, 4, 0, true},
+            {"so is another handle", 8, 60000, 2, 1, 2, 1, true},
+        };
+    CounterCarry carry;
+    for (const auto& [what, connection, started, sent, received, whole_sent, whole_received, fresh] : rows) {
+        const LineCounters whole = carry.Carry(connection, started, {9, sent, received});
+        EXPECT_EQ(whole.bytes_sent, whole_sent) << what;
+        EXPECT_EQ(whole.bytes_received, whole_received) << what;
+        EXPECT_EQ(carry.Fresh(), fresh) << what;
+    }
+}
+
 TEST(LineTexts, TheKindOfAnIpv4Address) {
     // Each range's edges, and texts that are no address.
     const std::pair<std::string_view, Ipv4Kind> rows[] = {

@@ -11,11 +11,16 @@ constexpr MediaState kUp = MediaState::Connected, kDown = MediaState::Disconnect
                      kAsk = MediaState::Unknown;
 const AdapterRow kCableOut{kEthernet, kDown, true, false};
 
+const AdapterRow kWired{kEthernet, kDown, true, false, true, true, "以太网"},
+    kWlan{kWifi, kDown, true, false, true, true, "WLAN"},
+    kWlanUp{kWifi, kUp, true, false, true, true, "WLAN"};
+
 TEST(LinkRule, ReducesTheAdapterRows) {
     const struct {
         const char* rule;
-        std::vector<AdapterRow> rows;  // {type, media, hardware, filter}
+        std::vector<AdapterRow> rows;  // {type, media, connector, filter, present, enabled, name}
         LinkState expected;
+        const char* named = nullptr;  // the adapters the log names
     } cases[] = {
         {"an empty table says nothing", {}, LinkState::Unknown},
         {"a connected Ethernet adapter is the link",
@@ -28,7 +33,7 @@ TEST(LinkRule, ReducesTheAdapterRows) {
         {"loopback, PPP and tunnels are software",
          {kCableOut, {kLoopback, kUp, false, false}, {kPpp, kUp, false, false}, {kTunnel, kUp, false, false}},
          LinkState::Down},
-        {"a virtual switch or VPN adapter is not hardware",
+        {"a virtual switch or VPN adapter has no connector",
          {kCableOut, {kEthernet, kUp, false, false}},
          LinkState::Down},
         {"a filter driver's row is not its adapter",
@@ -41,8 +46,27 @@ TEST(LinkRule, ReducesTheAdapterRows) {
         {"an adapter that does not know may have the cable",
          {kCableOut, {kWifi, kAsk, true, false}},
          LinkState::Unknown},
+        {"a USB Wi-Fi adapter used once and away now is none",
+         {kWired, {kWifi, kAsk, true, false, false, true, "WLAN 2"}},
+         LinkState::Down,
+         "以太网"},
+        {"a disabled onboard adapter is no cable out",
+         {{kEthernet, kDown, true, false, true, false, "以太网 2"}},
+         LinkState::Unknown,
+         ""},
+        {"Hyper-V's vEthernet and a VMware adapter have no connector",
+         {kWired,
+          {kEthernet, kUp, false, false, true, true, "vEthernet (Default Switch)"},
+          {kEthernet, kUp, false, false, true, true, "VMware Network Adapter VMnet8"},
+          kWlan},
+         LinkState::Down,
+         "以太网、WLAN"},
+        {"the one with link alone", {kWired, kWlanUp}, LinkState::Up, "WLAN"},
     };
-    for (const auto& c : cases) EXPECT_EQ(ReduceLink(c.rows), c.expected) << c.rule;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReduceLink(c.rows), c.expected) << c.rule;
+        if (c.named) EXPECT_EQ(LinkAdapterNames(c.rows), c.named) << c.rule;
+    }
 }
 
 }  // namespace

@@ -81,6 +81,7 @@ public:
     std::function<void()> on_dial;  // runs as each dial starts, after dial_run is set
     std::map<unsigned long, std::string> error_texts;  // the system's own texts of error numbers
     Link link = Link::Unknown;
+    std::string link_adapter;
     bool supervises = true;       // this copy holds the machine's supervision
     bool watch_can_start = true;  // the system lets the connection watch start
     bool watch_running = false;
@@ -174,6 +175,7 @@ public:
     }
     std::int64_t NowMs() override { return clock(); }
     Link ReadLink() override { return link; }
+    std::string LinkAdapterName() override { return link_adapter; }
     bool HoldsSupervision() override { return supervises; }
     void ReleaseSupervision() override { ++supervision_released; }
     int supervision_released = 0;

@@ -131,6 +131,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
         {"the cable pulled and put back",
          [](Rig& rig) {
              rig.services.link = Link::Up;
+             rig.services.link_adapter = "以太网";
              rig.LoadConnected(true, false);
          },
          [](Rig& rig) {
@@ -141,8 +142,8 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.services.link = Link::Up;
              rig.frm.OnLinkChanged();
          },
-         {"网卡连接断开（网线未连接或光猫未开机）",
-          "断线（Windows 报告连接已断开），本次连接 0秒" + drop_figures, "网卡连接恢复", dial}},
+         {"网卡连接断开（网线未连接或光猫未开机）：以太网",
+          "断线（Windows 报告连接已断开），本次连接 0秒" + drop_figures, "网卡连接恢复：以太网", dial}},
         {"another copy supervises: told once",
          connected(true, true),
          [](Rig& rig) {

@@ -75,8 +75,8 @@ TEST_F(ConnectionState, FailuresReadAsNotConnected) {
 }
 
 // What the line is, as the stand-in negotiates it: both projection calls, IPv6 or its refusal, an entry
-// that never asked for IPv6, the counters and the device. No PPP adapter exists here, so a negotiated
-// IPv6 shows as its link-local address.
+// that never asked for IPv6, the counters (whole past 4 GiB) and the device. The PPP adapter gets no
+// global address here, so a negotiated IPv6 shows as its link-local address.
 TEST_F(ConnectionState, TheDetailsOfTheConnectedLine) {
     const long long up_since = line::NowMs() - 3725 * 1000LL;
     ras::Entry ipv4_only{};
@@ -90,6 +90,7 @@ TEST_F(ConnectionState, TheDetailsOfTheConnectedLine) {
         bool asks_ipv6;
         std::string expected_ipv4, expected_ipv6;
         bool counters;
+        unsigned long long received = 36909875;
     } rows[] = {
         {"dual stack",
          "100.64.3.4",
@@ -134,13 +135,14 @@ TEST_F(ConnectionState, TheDetailsOfTheConnectedLine) {
          "100.64.3.4",
          "",
          false},
+        {"past 4 GiB", "100.64.3.4", "refused", {}, true, "100.64.3.4", "", true, 4831838208ULL},
     };
     for (const Row& row : rows) {
         ASSERT_TRUE(line::Update([&](line::State& state) {
             state = {};
             state.entries = state.connected = {"Veltrane"};
             state.addresses = {{"Veltrane", row.ipv4, row.ipv6, up_since, 1536}};
-            state.traffic = {{"Veltrane", 36909875, 0, 0}};
+            state.traffic = {{"Veltrane", row.received, 0, 0}};
             state.failures = row.failures;
             if (!row.asks_ipv6) state.records = {{"Veltrane", ipv4_only_record}};
         }));
@@ -154,7 +156,7 @@ TEST_F(ConnectionState, TheDetailsOfTheConnectedLine) {
         EXPECT_GE(details->counters->duration_s, 3725u) << row.what;
         EXPECT_LE(details->counters->duration_s, 3730u) << row.what;
         EXPECT_EQ(details->counters->bytes_sent, 1536u) << row.what;
-        EXPECT_EQ(details->counters->bytes_received, 36909875u) << row.what;
+        EXPECT_EQ(details->counters->bytes_received, row.received) << row.what;
     }
     // A line still dialling, or none, has no details.
     ASSERT_TRUE(line::Update([](line::State& state) {

@@ -55,12 +55,14 @@ TEST(LinkReader, ReadsEachFieldOfTheStandInTable) {
     ASSERT_EQ(TablesOutstanding(), 0) << "the stand-in iphlpapi.dll is not loaded (WINEDLLOVERRIDES)";
     const std::pair<const char*, LinkState> cases[] = {
         {"", LinkState::Unknown},  // the loopback interface alone
-        {"adapter 2 6 up hardware E", LinkState::Up},
-        {"adapter 2 71 up hardware W", LinkState::Up},
-        {"adapter 2 71 unknown hardware W", LinkState::Unknown},
-        {"adapter 2 6 down hardware E\nadapter 3 6 up hardware,filter Q\nadapter 4 6 up - V",
+        {"adapter 2 6 up hardware,connector E", LinkState::Up},
+        {"adapter 2 71 up hardware,connector W", LinkState::Up},
+        {"adapter 2 71 unknown hardware,connector W", LinkState::Unknown},
+        {"adapter 2 6 down hardware,connector E\nadapter 3 6 up hardware,connector,filter Q\n"
+         "adapter 4 6 up - V\nadapter 5 6 up hardware VMnet8\nadapter 6 71 up connector,absent W2\n"
+         "adapter 7 6 up connector,disabled E2",
          LinkState::Down},
-        {"adapter 2 6 up hardware E\nfail GetIfTable2 8", LinkState::Unknown},
+        {"adapter 2 6 up hardware,connector E\nfail GetIfTable2 8", LinkState::Unknown},
     };
     for (const auto& [lines, expected] : cases) {
         line::Save(line::Parse(lines));
@@ -115,7 +117,7 @@ TEST(LinkOnWine, ReadsTheSystemTable) {
     const std::optional<std::vector<AdapterRow>> rows = ReadAdapterRows();
     ASSERT_TRUE(rows);
     EXPECT_TRUE(std::ranges::any_of(*rows, [](const AdapterRow& row) {
-        return row.type == 24 && row.media == MediaState::Connected && !row.hardware && !row.filter;
+        return row.type == 24 && row.media == MediaState::Connected && !row.connector && !row.filter;
     }));
 }
 

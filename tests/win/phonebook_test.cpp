@@ -16,8 +16,8 @@ namespace vt {
 namespace {
 
 // The SDK's declaration of the entry and credentials records has the same layout as the forms declared
-// for the dialer (the SDK's name and connection records are newer, larger forms).
-static_assert(sizeof(RASENTRYA) == sizeof(ras::Entry));
+// for the dialer (the SDK's name and connection records are newer, larger forms; its entry record, older).
+static_assert(sizeof(RASENTRYA) == ras::kXpSize<ras::Entry>);
 static_assert(offsetof(RASENTRYA, szDeviceName) == offsetof(ras::Entry, szDeviceName));
 static_assert(offsetof(RASENTRYA, dwfOptions2) == offsetof(ras::Entry, dwfOptions2));
 static_assert(offsetof(RASENTRYA, dwRedialPause) == offsetof(ras::Entry, dwRedialPause));
@@ -151,12 +151,14 @@ TEST_F(Phonebook, MoreEntriesThanTheBufferHoldsReadAsNone) {
 TEST_F(Phonebook, CreatedRecordHoldsTheFixedProperties) {
     ASSERT_EQ(GetACP(), 936u);
     ASSERT_TRUE(line::Update([](line::State& state) { state.elevated = true; }));  // the ANSI record
-    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
+    std::optional<EntryIpv6> kept;
+    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", "", &kept));
+    EXPECT_TRUE(kept && kept->protocol && kept->default_route);
     std::string bytes = StoredRecord("Veltrane");
-    ASSERT_EQ(bytes.size(), 2884u);
+    ASSERT_EQ(bytes.size(), 2924u);
     ras::Entry record;
     std::memcpy(&record, bytes.data(), sizeof record);
-    EXPECT_EQ(record.dwSize, 2884u);
+    EXPECT_EQ(record.dwSize, 2924u);
     EXPECT_EQ(record.dwfOptions, 0x3D0D0310u);
     EXPECT_EQ(record.dwCountryID, 86u);
     EXPECT_EQ(record.dwCountryCode, 86u);
@@ -170,7 +172,7 @@ TEST_F(Phonebook, CreatedRecordHoldsTheFixedProperties) {
     EXPECT_EQ(record.dwHangUpExtraSampleSeconds, 120u);
     EXPECT_EQ(record.dwType, 5u);
     EXPECT_EQ(record.dwEncryptionType, 3u);
-    EXPECT_EQ(record.dwfOptions2, 0x6Fu);
+    EXPECT_EQ(record.dwfOptions2, 0x6Fu | ras::kOptions2Ipv6DefaultGateway);
     EXPECT_EQ(record.dwRedialCount, 10u);
     EXPECT_EQ(record.dwRedialPause, 60u);
 
@@ -192,6 +194,12 @@ TEST_F(Phonebook, CreatedRecordHoldsTheFixedProperties) {
     std::memset(zeroed.szDeviceName, 0, sizeof zeroed.szDeviceName);
     const char* raw = reinterpret_cast<const char*>(&zeroed);
     for (std::size_t i = 0; i < sizeof zeroed; ++i) ASSERT_EQ(raw[i], 0) << "byte " << i;
+    // A system that refuses the Vista form is given the XP one.
+    ASSERT_TRUE(line::Update([](line::State& state) {
+        state.refusals = {{"RasSetEntryPropertiesA", 2924}};
+    }));
+    ASSERT_TRUE(CreateDialEntry("Veltrane", "Zormik", ""));
+    EXPECT_EQ(StoredRecord("Veltrane").size(), 2884u);
 }
 
 TEST_F(Phonebook, FailuresOfTheLibraryAreReported) {
@@ -252,10 +260,15 @@ TEST(PhonebookDouble, RecordSizesAreCheckedAsThePlatformDoes) {
     bytes = sizeof connection;
     EXPECT_EQ(api.enum_connections(&connection, &bytes, &count), ras::kErrorInvalidSize);
 
+    // An entry record of a size no system knew is refused, written or read back.
     ras::Entry entry{};
-    entry.dwSize = 2880;
-    EXPECT_EQ(api.set_entry_properties(nullptr, "A", &entry, sizeof entry, nullptr, 0),
-              ras::kErrorInvalidSize);
+    for (const DWORD size : {2880u, 5656u}) {
+        entry.dwSize = size;
+        bytes = sizeof entry;
+        EXPECT_EQ(api.set_entry_properties(nullptr, "A", &entry, bytes, nullptr, 0), ras::kErrorInvalidSize);
+        EXPECT_EQ(api.get_entry_properties(nullptr, "A", &entry, &bytes, nullptr, nullptr),
+                  ras::kErrorInvalidSize);
+    }
     entry.dwSize = sizeof entry;
     EXPECT_EQ(api.set_entry_properties(nullptr, "A", &entry, 100, nullptr, 0), ras::kErrorBufferTooSmall);
 
