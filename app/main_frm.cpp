@@ -46,7 +46,7 @@ void MainFrm::OnLoad() {
     // Before the first dial, so that its connection is heard as it comes up.
     services_.WatchConnections();
     // The link as it stands, so that the log tells its first change.
-    if (const Link link = services_.ReadLink(); link != Link::Unknown) link_ = link;
+    report_.LinkRead(services_.ReadLink(), false);
 
     bool started_in_tray = false;
     const bool account_stored = !cipher_text_.empty() && !view_.AccountText().empty();

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "app/dial_session.h"
+#include "app/line_report.h"
 #include "base/compat.h"
 #include "services/connection.h"
 #include "services/dial_log.h"
@@ -285,13 +286,13 @@ public:
     // What the line is now, for the status view: the state, the connection's details while connected
     // (read from the system), and the last failure of this run.
     LineSnapshot Snapshot();
-    LineState LineStateNow() const { return line_state_; }
+    LineState LineStateNow() const { return report_.State(); }
 
 private:
     using Decision = DialSession::Decision;
 
-    // The line as the session asks it: the services, for the entry.
-    class Line final : public DialLine {
+    // The line as the session asks it and the report tells it: the services, for the entry.
+    class Line final : public DialLine, public LineOutlet {
     public:
         explicit Line(MainFrmServices& services) : services_(services) {}
         bool Connected() override { return services_.IsEntryConnected(kEntryName); }
@@ -304,6 +305,17 @@ private:
         bool HoldsSupervision() override { return services_.HoldsSupervision(); }
         bool SupervisedElsewhere() override { return services_.SupervisedElsewhere(); }
         bool HungUpElsewhere() override { return services_.HungUpElsewhere(); }
+        DialLog& Log() override { return services_.Log(); }
+        LocalTime LocalNow() override { return services_.LocalNow(); }
+        std::optional<ConnectionDetails> ReadConnection() override {
+            return services_.ReadConnection(kEntryName);
+        }
+        std::string DialErrorText(unsigned long code) override { return services_.DialErrorText(code); }
+        void ShowLineState(LineState state, std::string_view tip) override {
+            services_.ShowLineState(state, tip);
+        }
+        bool SupervisionLockForeign() override { return services_.SupervisionLockForeign(); }
+        std::string LinkAdapterName() override { return services_.LinkAdapterName(); }
 
     private:
         MainFrmServices& services_;
@@ -332,12 +344,7 @@ private:
     Decision Ask(Decision (DialSession::*event)(), DialLog::DropNoticedBy noticed);
     // What the session said happened, for the tray and the log: `noticed` is how a drop in it was noticed.
     void Follow(const Decision& decision, DialLog::DropNoticedBy noticed);
-    void LineUp();
-    void LineDown();
-    // The tray's icon and tip from the line's state; the shell is asked only when the tip changes.
-    void ShowLine();
-    std::optional<ConnectionDetails> ReadDetails();
-    void Counted(const LineCounters& counters);
+    void ShowLine();  // the tray's icon and tip
     void CopyDiagnostics();
     void SetOption(OptionBox box, bool ticked);  // display + action, when it changes
     void ApplyStartWithWindows();
@@ -360,22 +367,11 @@ private:
     Line line_{services_};
     DialSession session_{line_};
 
-    LineState line_state_ = LineState::NotConnected;
-    std::optional<unsigned long> tip_error_;  // the failure the tip tells while not connected
-    bool tip_stopped_ = false;                // redialling stopped after that failure
-    bool start_dial_ = false;                 // the start's own dial is still to be launched
+    LineReport report_{line_};
+    bool start_dial_ = false;  // the start's own dial is still to be launched
     std::string windows_version_;
-    std::optional<LastFailure> last_failure_;
-    std::int64_t connected_at_ms_ = 0;      // on NowMs' clock, set again from the system's duration
-    std::optional<LineCounters> counters_;  // the connection's figures as last read
-    std::string shown_tip_;
-    std::optional<Link> link_;  // the link as last told to the log
     unsigned last_tray_code_ = 0;
-    bool other_copy_told_ = false;  // the log said that another copy supervises
-    bool foreign_lock_told_ = false;
-    PathFindings paths_;            // what the last probe found beyond the pages
-    bool pages_failing_ = false;    // the line is up, and the probe's last look found no internet
-    std::string diagnosis_;         // what the last told look beyond failed pages found, with its time
+    PathFindings paths_;  // what the last probe found beyond the pages
 };
 
 }  // namespace vt

@@ -87,7 +87,7 @@ void MainFrm::Launch(const Decision& decision) {
     // meanwhile starts afresh.
     if (const std::optional<std::string> refusal = CredentialRefusal(view_.AccountText(), password_)) {
         session_.LaunchRefused();
-        line_state_ = LineState::NotConnected;
+        report_.DialRefused();
         ShowLine();
         view_.SetConnectEnabled(true);
         view_.SetStatusText(kStatusFailed);
@@ -128,9 +128,7 @@ void MainFrm::Probe() {
     }
     const Decision decision = session_.ProbeAnswered(answer);
     Follow(decision, DialLog::DropNoticedBy::FailedProbe);
-    // The tip says so while it lasts, told or not: a proxy that fails leaves the internet reachable.
-    pages_failing_ = line_state_ == LineState::Connected &&
-                     (answer.pages == Pages::Unreachable || answer.pages == Pages::NamesFail);
+    report_.Probed(answer);
     Carry(decision);
 }
 
@@ -146,8 +144,7 @@ void MainFrm::Tell(const Decision& decision) {
             return;
         case DialSession::News::PagesFail: {
             const std::string notice = PagesNotice(decision.pages, paths_.proxy, decision.proxy_dead);
-            services_.Log().PagesFailing(notice);
-            diagnosis_ = FormatLocalTime(services_.LocalNow()) + " " + notice;
+            report_.PagesTold(notice);
             // Pages that fail with no proxy while the path around answers are a passing hitch or a setting
             // this program cannot name: the log keeps it, the subscriber is not troubled.
             if (decision.pages != Pages::ProxyFails || !paths_.proxy.empty()) ShowInfoBalloon(notice);
@@ -215,14 +212,7 @@ void MainFrm::OnResume() {
 
 void MainFrm::OnLinkChanged() {
     if (unloaded_) return;
-    // Only a change seen both ways is news: an unreadable link says nothing.
-    const Link link = services_.ReadLink();
-    if (link != Link::Unknown && link_ && *link_ != link) {
-        if (link == Link::Down) tip_error_.reset();
-        if (link == Link::Down) services_.Log().LinkLost(services_.LinkAdapterName());
-        if (link == Link::Up) services_.Log().LinkBack(services_.LinkAdapterName());
-    }
-    if (link != Link::Unknown) link_ = link;
+    report_.LinkRead(services_.ReadLink());
     Carry(Ask(&DialSession::LinkChanged, DialLog::DropNoticedBy::Check));
 }
 
@@ -233,149 +223,14 @@ MainFrm::Decision MainFrm::Ask(Decision (DialSession::*event)(), DialLog::DropNo
 }
 
 void MainFrm::Follow(const Decision& decision, DialLog::DropNoticedBy noticed) {
-    using Act = DialSession::Act;
-    using Redialling = DialSession::Redialling;
-    DialLog& log = services_.Log();
-    if (decision.dropped) {
-        // The session's last look, or the figures read as the line came up; the system's duration was read
-        // then, and the drop came later.
-        std::optional<LineCounters> last = decision.figures ? decision.figures : counters_;
-        if (last && line_state_ == LineState::Connected)
-            last->duration_s =
-                static_cast<std::uint64_t>(std::max<std::int64_t>(0, services_.NowMs() - connected_at_ms_)) /
-                1000;
-        log.Dropped(noticed, last);
-        LineDown();
-    } else if (decision.figures && line_state_ == LineState::Connected) {
-        // The supervision's look at the traffic is the only reading of the figures while nothing happens:
-        // the tip's duration is set again from it.
-        Counted(*decision.figures);
-    }
-    switch (decision.act) {
-        case Act::Launch:
-        case Act::Hold:
-        case Act::HangUpAndRedial:
-            line_state_ = LineState::Dialling;
-            break;
-        case Act::Connected:
-        case Act::AlreadyConnected:
-            LineUp();
-            break;
-        case Act::Failed:
-            line_state_ = LineState::NotConnected;
-            tip_stopped_ = decision.stopped;
-            // A watch that ran out has no number: an older one no longer says why.
-            tip_error_.reset();
-            if (decision.code == 0) {
-                log.DialUnanswered();
-                break;
-            }
-            {
-                // The table's cause, or the system's own text where the table has none.
-                std::string cause = DialFailureCause(decision.code);
-                if (cause.empty()) cause = services_.DialErrorText(decision.code);
-                log.DialFailed(decision.code, cause);
-                last_failure_ = LastFailure{decision.code, cause, DialFailureNextStep(decision.code),
-                                            services_.LocalNow()};
-                // With the cable out the number is the cable's, and says nothing once it is back.
-                if (link_ != Link::Down) tip_error_ = decision.code;
-            }
-            break;
-        case Act::NoLink:
-        case Act::Down:
-            line_state_ = LineState::NotConnected;
-            tip_error_.reset();
-            break;
-        case Act::Nothing:
-        case Act::Probe:
-            break;
-    }
-    switch (decision.redialling) {
-        case Redialling::Unchanged:
-            break;
-        case Redialling::BackingOff:
-            log.RedialBackoff(static_cast<std::uint64_t>(decision.redial_in_ms / 1000));
-            break;
-        case Redialling::Paused:
-            log.RedialPaused("另一个宽带连接正在使用这条线路（错误 813）");
-            break;
-        case Redialling::Stopped:
-            log.RedialStopped(decision.code ? "错误 " + std::to_string(decision.code) + "，等待用户重新连接"
-                                            : std::string());
-            break;
-        case Redialling::Resumed:
-            log.RedialResumed();
-            tip_stopped_ = false;
-            break;
-    }
-    if (!foreign_lock_told_ && services_.SupervisionLockForeign()) {
-        // Every copy would otherwise fall silent, each blaming another.
-        log.SupervisionLockForeign();
-        foreign_lock_told_ = true;
-    }
-    // Told once a time the role is elsewhere, again after this copy held it.
-    if (decision.supervised_elsewhere && !other_copy_told_) log.AnotherCopySupervises();
-    if (decision.supervised_elsewhere) other_copy_told_ = true;
-    // A probe or an automatic dial is this copy's own supervision at work.
-    if (decision.act == Act::Probe || (decision.act == Act::Launch && decision.origin == DialOrigin::Automatic))
-        other_copy_told_ = false;
-}
-
-void MainFrm::LineUp() {
-    if (line_state_ == LineState::Connected) return;
-    line_state_ = LineState::Connected;
-    tip_error_.reset();
-    tip_stopped_ = false;
-    start_dial_ = false;
-    connected_at_ms_ = services_.NowMs();
-    const std::optional<ConnectionDetails> details = ReadDetails();
-    services_.Log().Connected(details ? details->ipv4 : std::string(),
-                              details ? details->ipv6 : std::string());
-}
-
-void MainFrm::LineDown() {
-    line_state_ = LineState::NotConnected;
-    pages_failing_ = false;
-    tip_error_.reset();
-    counters_.reset();
-}
-
-std::optional<ConnectionDetails> MainFrm::ReadDetails() {
-    std::optional<ConnectionDetails> details = services_.ReadConnection(kEntryName);
-    if (details && details->counters) Counted(*details->counters);
-    return details;
-}
-
-void MainFrm::Counted(const LineCounters& counters) {
-    counters_ = counters;
-    // The system's duration counts from the connection's own start, which may precede this program.
-    connected_at_ms_ = services_.NowMs() - static_cast<std::int64_t>(counters.duration_s) * 1000;
+    report_.Follow(decision, noticed);
+    if (report_.State() == LineState::Connected) start_dial_ = false;
 }
 
 void MainFrm::ShowLine() {
-    if (unloaded_) return;
-    const std::int64_t up_ms = std::max<std::int64_t>(0, services_.NowMs() - connected_at_ms_);
-    TipFacts facts;
-    facts.state = line_state_;
-    facts.connected_s = static_cast<std::uint64_t>(up_ms / 1000);
-    facts.failure = tip_error_;
-    facts.redial_stopped = tip_stopped_;
-    facts.no_link = link_ == Link::Down;
-    facts.no_internet = pages_failing_;
-    const std::string tip = TrayTip(facts);
-    if (tip == shown_tip_) return;
-    shown_tip_ = tip;
-    services_.ShowLineState(line_state_, tip);
+    if (!unloaded_) report_.Show();
 }
 
-LineSnapshot MainFrm::Snapshot() {
-    LineSnapshot snapshot;
-    snapshot.state = line_state_;
-    snapshot.last_failure = last_failure_;
-    if (line_state_ == LineState::Connected && !unloaded_) {
-        if (std::optional<ConnectionDetails> details = ReadDetails()) snapshot.details = std::move(*details);
-    }
-    return snapshot;
-}
+LineSnapshot MainFrm::Snapshot() { return report_.Snapshot(!unloaded_); }
 
 }  // namespace vt

@@ -92,8 +92,7 @@ void MainFrm::OnMenuItem(TrayMenuItem item) {
         case TrayMenuItem::Disconnect:
             session_.HangUpStarted();
             services_.MarkHandHangUp();
-            services_.Log().HungUpBySubscriber();
-            LineDown();
+            report_.HungUpBySubscriber();
             services_.LaunchHangUp();
             ShowLine();
             break;
@@ -145,7 +144,7 @@ void MainFrm::CopyDiagnostics() {
     facts.account = view_.AccountText();
     facts.redial_on = redial_on_drop_;
     facts.start_with_windows = start_with_windows_;
-    facts.diagnosis = diagnosis_;
+    facts.diagnosis = report_.Diagnosis();
     const std::string text = DiagnosticsText(facts, services_.Log().LastLines(kDiagnosticsLogLines));
     ShowInfoBalloon(services_.CopyText(text) ? kDiagnosticsCopied : kDiagnosticsNotCopied);
 }
