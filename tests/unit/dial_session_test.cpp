@@ -355,6 +355,9 @@ const Row kRows[] = {
     {"the cable pulled from a line down is told", {.redial = true}, Ev::Link, {.link = Link::Down},
      {.act = Act::NoLink, .news = News::NoLink},
      {.phase = Phase::Owed, .told = Kind::Transient, .link_told = true, .redial = true}},
+    {"the cable back ends its told outage, a dial under way too",
+     {.phase = Phase::Watching, .link_told = true, .redial = true}, Ev::Link, {.link = Link::Up}, {},
+     {.phase = Phase::Watching, .redial = true}},
     {"and told once", {.phase = Phase::Owed, .link_told = true}, Ev::Link, {.link = Link::Down},
      {Act::NoLink}, {.phase = Phase::Owed, .link_told = true}},
 };
