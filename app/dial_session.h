@@ -31,15 +31,13 @@
 
 #include "app/dial_failure.h"
 #include "services/connection.h"
+#include "services/link_state.h"
 #include "services/probe.h"
 
 namespace vt {
 
 enum class DialOrigin { Subscriber, Automatic };
 
-// The hardware network adapters' link: Down while at least one exists and none has link; Unknown when
-// nothing can be read (and then nothing is held back).
-enum class Link { Unknown, Up, Down };
 
 // What the supervision's probe found. The pages are asked through the system's own settings (its proxy
 // included); only when they fail, a page directly and then a fixed address.

@@ -86,7 +86,7 @@ void MainFrm::HideToTray() {
 void MainFrm::OnMenuItem(TrayMenuItem item) {
     if (unloaded_) return;
     switch (item) {
-        case TrayMenuItem::Link:
+        case TrayMenuItem::Connect:
             MenuConnect();
             break;
         case TrayMenuItem::Disconnect:

@@ -68,14 +68,7 @@ std::int64_t SystemServices::NowMs() {
 }
 Link SystemServices::ReadLink() {
     // Read now rather than trusted from the last message: a pulled cable is not told on every system.
-    switch (link_watch_.Refresh()) {
-        case LinkState::Up:
-            return Link::Up;
-        case LinkState::Down:
-            return Link::Down;
-        default:
-            return Link::Unknown;
-    }
+    return link_watch_.Refresh();
 }
 std::string SystemServices::LinkAdapterName() {
     const std::optional<std::vector<AdapterRow>> rows = ReadAdapterRows();

@@ -11,16 +11,16 @@ bool CarriesLine(const AdapterRow& row) {
            (row.type == kIfTypeEthernet || row.type == kIfTypeWifi);
 }
 
-LinkState ReduceLink(std::span<const AdapterRow> rows) {
+Link ReduceLink(std::span<const AdapterRow> rows) {
     bool any = false, unknown = false;
     for (const AdapterRow& row : rows) {
         if (!CarriesLine(row)) continue;
-        if (row.media == MediaState::Connected) return LinkState::Up;
+        if (row.media == MediaState::Connected) return Link::Up;
         any = true;
         // An adapter that does not know may be the one with the cable: never hold a dial on it.
         unknown = unknown || row.media != MediaState::Disconnected;
     }
-    return any && !unknown ? LinkState::Down : LinkState::Unknown;
+    return any && !unknown ? Link::Down : Link::Unknown;
 }
 
 std::string LinkAdapterNames(std::span<const AdapterRow> rows) {

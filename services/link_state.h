@@ -21,7 +21,7 @@ namespace vt {
 // Up: at least one adapter that can carry the line has link. Down: such adapters exist and none has
 // link (the cable is out, the modem is off). Unknown: none is listed, one of them does not say, or the
 // table could not be read; Unknown never holds a dial.
-enum class LinkState { Unknown, Up, Down };
+enum class Link { Unknown, Up, Down };
 
 // As the platform's NET_IF_MEDIA_CONNECT_STATE, in its order.
 enum class MediaState { Unknown, Connected, Disconnected };
@@ -47,7 +47,7 @@ bool CarriesLine(const AdapterRow& row);
 
 // Up when any adapter that carries the line has link; Down when there are such adapters and every one is
 // disconnected; Unknown otherwise: none is listed, or none is up and one does not know its media state.
-LinkState ReduceLink(std::span<const AdapterRow> rows);
+Link ReduceLink(std::span<const AdapterRow> rows);
 
 // The adapters a change of the link is about, by name: the first that carries the line and has link
 // while one has; else every one that carries the line, joined by "、"; "" when none does.
@@ -59,7 +59,7 @@ std::string LinkAdapterNames(std::span<const AdapterRow> rows);
 std::optional<std::vector<AdapterRow>> ReadAdapterRows();
 
 // ReduceLink over ReadAdapterRows(); Unknown when the table could not be read.
-LinkState ReadLinkState();
+Link ReadLinkState();
 
 // Tells a window when the link changes. The system's notification of IP interface changes
 // (NotifyIpInterfaceChange) wakes a thread that reads the table again; as not every system tells a
@@ -75,7 +75,7 @@ public:
     ~LinkWatch() { Stop(); }
 
     // Reads the link (Last() tells it; no message for this first read) and, from then on, posts `message`
-    // to `window` with wParam the new LinkState and lParam 0 each time a read finds the state changed
+    // to `window` with wParam the new Link and lParam 0 each time a read finds the state changed
     // from the last read. Several changes close together may give one message per change read, never one
     // for a state that was not read. False, with nothing left behind, when the window is null or no
     // thread could be started; a running watch is stopped first.
@@ -89,10 +89,10 @@ public:
     // alone (a pulled cable is not told on every system). A change found here is posted like any other
     // and, when the link is found down, the once-a-second reads begin. Reads ReadLinkState() when the
     // watch is not running.
-    LinkState Refresh();
+    Link Refresh();
 
     // The state of the last read; Unknown before Start.
-    LinkState Last() const { return last_.load(); }
+    Link Last() const { return last_.load(); }
 
     bool Running() const { return static_cast<bool>(thread_); }
 
@@ -103,7 +103,7 @@ public:
 private:
     static DWORD WINAPI Watch(void* context);
     // Reads and, when the state changed, stores and posts it; returns the state read.
-    LinkState ReadAndTell();
+    Link ReadAndTell();
 
     UniqueKernelHandle changed_;  // signalled by the system's callback, and by Refresh
     UniqueKernelHandle stop_;
@@ -112,7 +112,7 @@ private:
     HWND window_ = nullptr;
     UINT message_ = 0;
     std::mutex read_lock_;  // one read at a time, so that a slower read cannot post a stale state
-    std::atomic<LinkState> last_{LinkState::Unknown};
+    std::atomic<Link> last_{Link::Unknown};
 };
 #endif
 

@@ -90,9 +90,9 @@ std::optional<std::vector<AdapterRow>> ReadAdapterRows() {
     return rows;
 }
 
-LinkState ReadLinkState() {
+Link ReadLinkState() {
     const std::optional<std::vector<AdapterRow>> rows = ReadAdapterRows();
-    return rows ? ReduceLink(*rows) : LinkState::Unknown;
+    return rows ? ReduceLink(*rows) : Link::Unknown;
 }
 
 // ---- the watch ----------------------------------------------------------------------------------------
@@ -143,21 +143,21 @@ void LinkWatch::Stop() {
     stop_.reset();
     window_ = nullptr;
     message_ = 0;
-    last_ = LinkState::Unknown;
+    last_ = Link::Unknown;
 }
 
-LinkState LinkWatch::Refresh() {
+Link LinkWatch::Refresh() {
     if (!thread_) return ReadLinkState();
-    const LinkState before = last_.load();
-    const LinkState now = ReadAndTell();
+    const Link before = last_.load();
+    const Link now = ReadAndTell();
     // The thread sleeps while the link is up or unknown: wake it to begin its reads while down.
-    if (now == LinkState::Down && before != LinkState::Down) SetEvent(changed_.get());
+    if (now == Link::Down && before != Link::Down) SetEvent(changed_.get());
     return now;
 }
 
-LinkState LinkWatch::ReadAndTell() {
+Link LinkWatch::ReadAndTell() {
     std::lock_guard<std::mutex> guard(read_lock_);
-    const LinkState now = ReadLinkState();
+    const Link now = ReadLinkState();
     if (last_.exchange(now) != now) PostMessageW(window_, message_, static_cast<WPARAM>(now), 0);
     return now;
 }
@@ -167,7 +167,7 @@ DWORD WINAPI LinkWatch::Watch(void* context) {
     const HANDLE handles[2] = {watch->stop_.get(), watch->changed_.get()};
     bool settling = false;
     for (;;) {
-        const DWORD timeout = watch->last_.load() == LinkState::Down ? kDownReadMs
+        const DWORD timeout = watch->last_.load() == Link::Down ? kDownReadMs
                               : settling                             ? kSettleMs
                                                                      : INFINITE;
         // The stop comes first, so that a stop and a change signalled together read nothing more.

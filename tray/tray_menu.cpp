@@ -7,10 +7,10 @@ namespace vt {
 namespace {
 using K = TrayMenuEntry::Kind;
 constexpr std::array<TrayMenuEntry, 15> kLayout = {{
-    {K::SubMenuStart, "网络控制", TrayMenuItem::Link},
-    {K::Item, "连接网络", TrayMenuItem::Link},
+    {K::SubMenuStart, "网络控制", TrayMenuItem::Connect},
+    {K::Item, "连接网络", TrayMenuItem::Connect},
     {K::Item, "断开网络", TrayMenuItem::Disconnect},
-    {K::SubMenuEnd, "", TrayMenuItem::Link},
+    {K::SubMenuEnd, "", TrayMenuItem::Connect},
     {K::SubMenuStart, "帮助中心", TrayMenuItem::Help},
     {K::Item, "帮助文档", TrayMenuItem::Help},
     {K::Item, "Veltrane官网", TrayMenuItem::SiteUrl},

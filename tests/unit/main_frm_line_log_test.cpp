@@ -75,7 +75,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
          connected(true, true),
          [](Rig& rig) {
              rig.services.next_dial_run = {State::Ended, 691};
-             rig.frm.OnMenuItem(TrayMenuItem::Link);
+             rig.frm.OnMenuItem(TrayMenuItem::Connect);
              rig.view.Advance(5000);
          },
          {found_down, own_dial, "拨号失败（错误 691）：" + DialFailureCause(691),
@@ -84,7 +84,7 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
          connected(false, true),
          [](Rig& rig) {
              rig.services.next_dial_run = {State::Running, 0};
-             rig.frm.OnMenuItem(TrayMenuItem::Link);
+             rig.frm.OnMenuItem(TrayMenuItem::Connect);
              rig.view.Advance(15000);
          },
          {found_down, own_dial, "拨号超时，尚未连接"}},
@@ -196,7 +196,7 @@ TEST(MainFrmLineTexts, TheTipTheStatusViewAndTheDiagnosticsTellTheLineAndNoSecre
     }
     rig.services.SetConnected(true);
     rig.services.up_since = rig.view.now;
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnMenuItem(TrayMenuItem::Connect);
     EXPECT_EQ(rig.services.tray_states.back(),
               std::pair(LineState::Connected, std::string("Veltrane - 已连接 不到1分钟")));
     rig.view.Advance((3 * 60 + 12) * 60000);

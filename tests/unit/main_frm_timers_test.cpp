@@ -14,7 +14,7 @@ TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
     for (int tick = 1; tick <= 3; ++tick) {
         Rig rig;
         rig.LoadConnected();
-        rig.frm.OnMenuItem(TrayMenuItem::Link);
+        rig.frm.OnMenuItem(TrayMenuItem::Connect);
         const std::int64_t up_at = tick * 5000 - 100;
         rig.services.connected = [&rig, up_at] { return rig.view.now >= up_at; };
         rig.view.Advance(tick * 5000 - 1);
@@ -129,7 +129,7 @@ TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
     rig.frm.OnMenuItem(TrayMenuItem::Disconnect);
     rig.services.hang_up_run = {ToolRun::State::Running, 0};
     rig.services.SetConnected(false);  // closing reads as not connected
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnMenuItem(TrayMenuItem::Connect);
     rig.frm.OnConnectClicked();  // a second request while the first waits starts nothing more
     EXPECT_THAT(rig.services.dials, IsEmpty());
     rig.services.hang_up_run = {ToolRun::State::Ended, 0};
@@ -317,7 +317,7 @@ TEST(MainFrmDialOrigin, WhereADialComesFromDecidesWhatARefusalDoes) {
     const Case cases[] = {
         {"the button", true, [](Rig& rig) { rig.frm.OnConnectClicked(); }},
         {"Enter", true, [](Rig& rig) { rig.frm.OnPasswordEnter(); }},
-        {"the tray menu", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Link); }},
+        {"the tray menu", true, [](Rig& rig) { rig.frm.OnMenuItem(TrayMenuItem::Connect); }},
         {"a visible start", true, start("")},
         {"the hidden start", false, start("hide")},
         {"the supervision", false, [](Rig& rig) { rig.view.Advance(22000); }},

@@ -127,7 +127,7 @@ TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {
     Rig rig;
     rig.LoadConnected(false, false);
     rig.view.connect_enabled = false;
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnMenuItem(TrayMenuItem::Connect);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 网络已连接！"));
     EXPECT_FALSE(rig.view.connect_enabled);  // stays as it was
 }
@@ -135,7 +135,7 @@ TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {
 TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
     Rig rig;
     rig.LoadConnected();
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnMenuItem(TrayMenuItem::Connect);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
                                      "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号……"));
@@ -151,11 +151,11 @@ TEST(MainFrmTrayMenu, ConnectWithoutAPasswordOrWithARefusedAccountDoesNotDial) {
     Rig rig;
     rig.Load();
     rig.view.account = "user01";  // typed, but nothing connected yet
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnMenuItem(TrayMenuItem::Connect);
     rig.view.password = "pw";
     rig.frm.OnConnectClicked();
     rig.view.account = "/x";
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnMenuItem(TrayMenuItem::Connect);
     ASSERT_EQ(rig.view.messages.size(), 2u);
     EXPECT_EQ(rig.view.messages[0].text, "您还没有输入帐号或密码！");
     EXPECT_THAT(rig.view.messages[1].text, ::testing::HasSubstr("宽带账号不能以“/”开头"));
@@ -203,7 +203,7 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconAndStopsEverything) {
     rig.frm.OnDialWatchTick();
     rig.frm.OnSupervisionTick();
     rig.frm.OnDdeExecute("Nor");
-    rig.frm.OnMenuItem(TrayMenuItem::Link);
+    rig.frm.OnMenuItem(TrayMenuItem::Connect);
     rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
     EXPECT_THAT(rig.log, IsEmpty());
     EXPECT_EQ(rig.services.settings, settings_before);  // nothing written on the way out

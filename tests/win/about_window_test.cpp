@@ -129,7 +129,7 @@ TEST_F(AboutWindowTest, TheMenuShowsItsItemsInOrderAndEachChoosesItsOwn) {
         std::vector<WORD> keys;
         std::optional<TrayMenuItem> item;
     } rows[] = {
-        {"网络控制>连接网络", {VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Link},
+        {"网络控制>连接网络", {VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Connect},
         {"网络控制>断开网络", {VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::Disconnect},
         {"帮助中心>帮助文档", {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}, TrayMenuItem::Help},
         {"帮助中心>Veltrane官网", {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}, TrayMenuItem::SiteUrl},

@@ -37,13 +37,13 @@ int ThreadsOfThisProcess() {
 }
 
 // The state carried by the next message to `window` within `timeout_ms`, pumped rather than slept.
-std::optional<LinkState> NextMessage(HWND window, DWORD timeout_ms = 2000) {
+std::optional<Link> NextMessage(HWND window, DWORD timeout_ms = 2000) {
     const DWORD begin = GetTickCount();
     for (MSG msg;;) {
         const DWORD spent = GetTickCount() - begin;
         if (PeekMessageW(&msg, window, WM_APP, WM_APP, PM_REMOVE)) {
             if (timeout_ms > 0) std::printf("  message after %lu ms\n", spent);
-            return static_cast<LinkState>(msg.wParam);
+            return static_cast<Link>(msg.wParam);
         }
         if (spent >= timeout_ms) return std::nullopt;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout_ms - spent, QS_POSTMESSAGE);
@@ -53,16 +53,16 @@ std::optional<LinkState> NextMessage(HWND window, DWORD timeout_ms = 2000) {
 TEST(LinkReader, ReadsEachFieldOfTheStandInTable) {
     line::UsePrivateState(L"veltrane-link-test.ini");
     ASSERT_EQ(TablesOutstanding(), 0) << "the stand-in iphlpapi.dll is not loaded (WINEDLLOVERRIDES)";
-    const std::pair<const char*, LinkState> cases[] = {
-        {"", LinkState::Unknown},  // the loopback interface alone
-        {"adapter 2 6 up hardware,connector E", LinkState::Up},
-        {"adapter 2 71 up hardware,connector W", LinkState::Up},
-        {"adapter 2 71 unknown hardware,connector W", LinkState::Unknown},
+    const std::pair<const char*, Link> cases[] = {
+        {"", Link::Unknown},  // the loopback interface alone
+        {"adapter 2 6 up hardware,connector E", Link::Up},
+        {"adapter 2 71 up hardware,connector W", Link::Up},
+        {"adapter 2 71 unknown hardware,connector W", Link::Unknown},
         {"adapter 2 6 down hardware,connector E\nadapter 3 6 up hardware,connector,filter Q\n"
          "adapter 4 6 up - V\nadapter 5 6 up hardware VMnet8\nadapter 6 71 up connector,absent W2\n"
          "adapter 7 6 up connector,disabled E2",
-         LinkState::Down},
-        {"adapter 2 6 up hardware,connector E\nfail GetIfTable2 8", LinkState::Unknown},
+         Link::Down},
+        {"adapter 2 6 up hardware,connector E\nfail GetIfTable2 8", Link::Unknown},
     };
     for (const auto& [lines, expected] : cases) {
         line::Save(line::Parse(lines));
@@ -93,13 +93,13 @@ TEST(LinkWatch, HearsACablePulledAndPutBack) {
         LinkWatch watch;
         ASSERT_TRUE(watch.Start(window, WM_APP));
         EXPECT_TRUE(watch.HearsSystem());
-        EXPECT_EQ(watch.Last(), c.plugged ? LinkState::Up : LinkState::Down);
+        EXPECT_EQ(watch.Last(), c.plugged ? Link::Up : Link::Down);
         for (Step step : c.steps) {
             line::SetCable(step == kPlug);
             if (step == kPullAndRefresh) {
-                EXPECT_EQ(watch.Refresh(), LinkState::Down);
+                EXPECT_EQ(watch.Refresh(), Link::Down);
             }
-            EXPECT_EQ(NextMessage(window), step == kPlug ? LinkState::Up : LinkState::Down);
+            EXPECT_EQ(NextMessage(window), step == kPlug ? Link::Up : Link::Down);
         }
         watch.Stop();
         // Its own thread is gone, and the library's, which ends with the last registration.
