@@ -2,17 +2,12 @@
 
 #include <cstdio>
 
+#include "base/function_lookup.h"
 #include "base/text.h"
 #include "services/dial_log.h"
 
 namespace vt {
 namespace {
-
-template <typename Fn>
-Fn Resolve(HMODULE library, const char* name) {
-    return library ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)))
-                   : nullptr;
-}
 
 std::wstring LocalAppDataPath() {
     // The older call, which later systems keep as a wrapper of the known-folder one: the newer call's
@@ -143,7 +138,7 @@ std::string WindowsVersionText() {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
-    const auto rtl_get_version = Resolve<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    const auto rtl_get_version = LookUpFunction<RtlGetVersionFn>(L"ntdll.dll", "RtlGetVersion");
     if (!(rtl_get_version && rtl_get_version(&version) == 0) && !GetVersionExW(&version)) return {};
     char text[48];
     std::snprintf(text, sizeof text, "%lu.%lu.%lu", version.dwMajorVersion, version.dwMinorVersion,

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/function_lookup.h"
 #include "services/link_state.h"
 #include "tests/doubles/line_state.h"
 
@@ -20,8 +21,7 @@ namespace {
 // The stand-in's count of tables handed out and not freed; -1 when the system's library is loaded.
 long TablesOutstanding() {
     ReadLinkState();  // loads the library
-    auto count = reinterpret_cast<DWORD(WINAPI*)()>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"iphlpapi.dll"), "VeltraneTablesOutstanding")));
+    const auto count = LookUpFunction<DWORD(WINAPI*)()>(L"iphlpapi.dll", "VeltraneTablesOutstanding");
     return count ? static_cast<long>(count()) : -1;
 }
 
