@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/function_lookup.h"
+#include "base/handles.h"
 #include "base/text.h"
 #include "services/dial_log.h"
 
@@ -52,15 +53,13 @@ public:
     }
 
     bool Append(std::string_view bytes) override {
-        HANDLE file = Open();
+        UniqueFile file = Open();
         // The folder may have been removed since the start: made again once.
-        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && MakeFolder(folder_))
-            file = Open();
-        if (file == INVALID_HANDLE_VALUE) return false;
+        if (!file && GetLastError() == ERROR_PATH_NOT_FOUND && MakeFolder(folder_)) file = Open();
+        if (!file) return false;
         DWORD written = 0;
-        const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-        return ok && written == bytes.size();
+        return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
     }
 
     bool Rotate() override {
@@ -68,10 +67,10 @@ public:
     }
 
     std::optional<std::string> Read(bool previous) override {
-        HANDLE file = CreateFileW((previous ? previous_ : current_).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
+        const UniqueFile file(CreateFileW((previous ? previous_ : current_).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
             return std::nullopt;
@@ -81,18 +80,17 @@ public:
         DWORD read = 0;
         // A file grown past its bound by someone else is read no further than twice the bound.
         while (content.size() < 2 * DialLog::kMaxFileBytes &&
-               ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+               ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
             content.append(buffer, read);
-        CloseHandle(file);
         return content;
     }
 
 private:
-    HANDLE Open() {
+    UniqueFile Open() {
         // Appending only, so that writes of two processes cannot overwrite each other's lines.
-        return CreateFileW(current_.c_str(), FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        return UniqueFile(CreateFileW(current_.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
     std::wstring folder_, current_, previous_;
