@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/handles.h"
 #include "base/text.h"
 #include "skin/skin_window.h"
 
@@ -63,7 +64,7 @@ TEST_F(StatusWindowTest, ShowsTheLineAndFollowsIt) {
         {StatusWindow::kSentValue, "1.5 KB"},
         {StatusWindow::kReceivedValue, "35.2 MB"},
         {StatusWindow::kDeviceValue, "WAN 微型端口 (PPPOE)"},
-        {StatusWindow::kFailureLabel, "上次失败："},
+        {StatusWindow::kFailureLabel, "本次运行的上次失败："},
         {StatusWindow::kFailureValue, "错误 691（2026-12-07 21:10:00）\r\n用户名或密码错误。"},
         {StatusWindow::kCloseButton, "关闭"},
     };
@@ -105,6 +106,33 @@ TEST_F(StatusWindowTest, ShowsTheLineAndFollowsIt) {
     ShowWindow(window, SW_RESTORE);
     EXPECT_EQ(reads_, minimised_reads + 1);
     EXPECT_TRUE(KillTimer(window, StatusWindow::kRefreshTimer));
+}
+
+// Whether `control`'s whole text fits inside it, drawn as a static control of its styles draws it.
+bool TextFits(HWND control) {
+    const std::wstring text = Utf8ToWide(Text(GetParent(control), GetDlgCtrlID(control)));
+    RECT inside, needed;
+    GetClientRect(control, &inside);
+    needed = inside;
+    WindowDc dc(control);
+    SelectGuard font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc.get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+    return needed.right <= inside.right && needed.bottom <= inside.bottom;
+}
+
+TEST_F(StatusWindowTest, TheLastFailureShowsItsWholeReasonAndLabel) {
+    line_.last_failure->reason =
+        "宽带服务器没有响应，可能是光猫或运营商的设备暂时出了问题，也可能是网线松动或光猫没有开机。"
+        "请检查网线和光猫的指示灯，把光猫关掉等一分钟再打开，然后重新连接；仍然不行请拨打运营商的客服电话。";
+    ASSERT_TRUE(status_.Open());
+    HWND window = status_.hwnd();
+    EXPECT_TRUE(TextFits(GetDlgItem(window, StatusWindow::kFailureLabel)));
+    EXPECT_TRUE(TextFits(GetDlgItem(window, StatusWindow::kFailureValue)));
+    RECT value, client;
+    GetWindowRect(GetDlgItem(window, StatusWindow::kFailureValue), &value);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&value), 2);
+    GetClientRect(window, &client);
+    EXPECT_LT(value.bottom, client.bottom);
 }
 
 TEST_F(StatusWindowTest, EscItsButtonAndItsCloseBoxCloseIt) {
