@@ -7,17 +7,10 @@
 #include "base/handles.h"
 #include "base/text.h"
 #include "skin/skin_window.h"
+#include "tests/win/pump.h"
 
 namespace vt {
 namespace {
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 std::string Text(HWND window, int control) {
     wchar_t text[512] = {};
