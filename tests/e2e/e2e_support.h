@@ -261,9 +261,11 @@ public:
 
     // Starts the installed program with `arguments` after its quoted path, in its own folder.
     bool Start(const std::wstring& arguments = L"") {
-        const std::wstring folder = exe_.substr(0, exe_.find_last_of(L'\\'));
-        return process_.Start(L"\"" + exe_ + L"\"" + (arguments.empty() ? L"" : L" " + arguments),
-                              folder.c_str());
+        return StartCommand(L"\"" + exe_ + L"\"" + (arguments.empty() ? L"" : L" " + arguments));
+    }
+    // Starts it by a whole command line, as the system runs one (a Run value's).
+    bool StartCommand(const std::wstring& command) {
+        return process_.Start(command, exe_.substr(0, exe_.find_last_of(L'\\')).c_str());
     }
 
     // Starts it and waits for its main window.
