@@ -10,11 +10,7 @@ namespace vt {
 // The address of `name` in `library`, or null where the library or the function is missing. A library no
 // part of the process has loaded yet is loaded by the system's search and stays loaded for the process's
 // life, so the address stays good.
-inline FARPROC LookUpAddress(const wchar_t* library, const char* name) {
-    HMODULE module = GetModuleHandleW(library);
-    if (!module) module = LoadLibraryW(library);
-    return module ? GetProcAddress(module, name) : nullptr;
-}
+FARPROC LookUpAddress(const wchar_t* library, const char* name);
 
 // The same, as the function pointer type `Fn` (for example `BOOL(WINAPI*)(HWND)`).
 template <typename Fn>
