@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/compat.h"
+#include "base/function_lookup.h"
 
 namespace vt {
 
@@ -149,8 +150,7 @@ bool HandHangUpMark::SetElsewhere() const {
 bool RegisterHiddenRestart() {
     // Looked up at run time: Vista brought the Restart Manager.
     using Register = HRESULT(WINAPI*)(PCWSTR, DWORD);
-    auto register_restart = reinterpret_cast<Register>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "RegisterApplicationRestart")));
+    const auto register_restart = LookUpFunction<Register>(L"kernel32.dll", "RegisterApplicationRestart");
     if (!register_restart) return false;
     constexpr DWORD kNoCrash = 1, kNoHang = 2, kNoReboot = 8;  // RESTART_NO_CRASH, _NO_HANG, _NO_REBOOT
     // The arguments alone: the system puts the program's path in front. An installer's patch is not

@@ -9,7 +9,6 @@
 
 #include <functional>
 
-#include "base/handles.h"
 #include "base/window_base.h"
 #include "services/line_texts.h"
 
@@ -17,7 +16,6 @@ namespace vt {
 
 class StatusWindow final : public WindowBase {
 public:
-    static constexpr wchar_t kClassName[] = L"Form";  // a form in the skin's kind table
     using SnapshotSource = std::function<LineSnapshot()>;
 
     // The controls, by identifier: a label and a value per row, and the close button.
@@ -68,7 +66,8 @@ private:
     bool CreateControls();
     // Places the rows (the IPv6 row only when shown) and sizes the window to them.
     void Layout();
-    void SetText(int control, const std::string& text);
+    // True when the control's text changed.
+    bool SetText(int control, const std::string& text);
     void StartRefreshing();
     void StopRefreshing();
     static LRESULT CALLBACK CloseButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam,
@@ -77,7 +76,7 @@ private:
     HINSTANCE instance_;
     SnapshotSource source_;
     std::function<void(HWND)> skin_attach_;
-    UniqueFont font_;
+    int label_width_ = 0;
     bool ipv6_shown_ = true;
     bool refreshing_ = false;
 };

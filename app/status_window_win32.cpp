@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
+#include "base/compat.h"
+#include "base/handles.h"
 #include "base/text.h"
-#include "res/resource.h"
+#include "base/window_kit.h"
 
 namespace vt {
 namespace {
@@ -18,45 +21,40 @@ constexpr std::string_view kCloseText = "关闭";
 struct Row {
     std::string_view label;
     int label_id, value_id;
-    int height;
 };
 constexpr Row kRows[] = {
-    {"状态：", StatusWindow::kStateLabel, StatusWindow::kStateValue, 20},
-    {"IPv4 地址：", StatusWindow::kIpv4Label, StatusWindow::kIpv4Value, 20},
-    {"IPv6 地址：", StatusWindow::kIpv6Label, StatusWindow::kIpv6Value, 20},
-    {"连接时长：", StatusWindow::kDurationLabel, StatusWindow::kDurationValue, 20},
-    {"已发送：", StatusWindow::kSentLabel, StatusWindow::kSentValue, 20},
-    {"已接收：", StatusWindow::kReceivedLabel, StatusWindow::kReceivedValue, 20},
-    {"设备：", StatusWindow::kDeviceLabel, StatusWindow::kDeviceValue, 20},
-    // The number and time on the first line, the reason wrapped below.
-    {"上次失败：", StatusWindow::kFailureLabel, StatusWindow::kFailureValue, 62},
+    {"状态：", StatusWindow::kStateLabel, StatusWindow::kStateValue},
+    {"IPv4 地址：", StatusWindow::kIpv4Label, StatusWindow::kIpv4Value},
+    {"IPv6 地址：", StatusWindow::kIpv6Label, StatusWindow::kIpv6Value},
+    {"连接时长：", StatusWindow::kDurationLabel, StatusWindow::kDurationValue},
+    {"已发送：", StatusWindow::kSentLabel, StatusWindow::kSentValue},
+    {"已接收：", StatusWindow::kReceivedLabel, StatusWindow::kReceivedValue},
+    {"设备：", StatusWindow::kDeviceLabel, StatusWindow::kDeviceValue},
+    // The number and time on the first line, the whole reason wrapped below.
+    {"本次运行的上次失败：", StatusWindow::kFailureLabel, StatusWindow::kFailureValue},
 };
 
-constexpr int kClientWidth = 380;
+constexpr SongFont kFont = SongFont::Small;
 constexpr int kMargin = 14;
-constexpr int kLabelWidth = 78;
-constexpr int kValueLeft = kMargin + kLabelWidth + 6;
+constexpr int kGap = 6;  // between a label and its value
+constexpr int kValueWidth = 268;
+constexpr int kRowHeight = 20;
+constexpr int kLabelHeight = 16;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 24;
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kCloseSubclassId = 1;
-
-HFONT MakeFont() {
-    LOGFONTW font{};
-    font.lfHeight = -12;
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = GB2312_CHARSET;
-    lstrcpynW(font.lfFaceName, L"宋体", LF_FACESIZE);
-    return CreateFontIndirectW(&font);
-}
-
-std::wstring WindowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(length + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(copied > 0 ? copied : 0);
-    return text;
+// The size of `text` in the view's font: on one line, or wrapped to `wrap_width` as a static control of
+// the failure's styles wraps it.
+SIZE TextSize(HWND window, const std::wstring& text, int wrap_width = 0) {
+    WindowDc dc(window);
+    SelectGuard font(dc.get(), SongFontOf(kFont));
+    RECT area = {0, 0, wrap_width, 0};
+    const UINT flags = wrap_width ? DT_WORDBREAK | DT_EDITCONTROL | DT_EXPANDTABS : DT_SINGLELINE;
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &area,
+              DT_CALCRECT | DT_NOPREFIX | flags);
+    return {area.right, area.bottom};
 }
 
 }  // namespace
@@ -74,22 +72,9 @@ bool StatusWindow::Open() {
         StartRefreshing();
         return true;
     }
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(instance_, kClassName, &wc)) {
-        // The main window registers the form class first; the status view can also stand alone.
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &WindowBase::Procedure;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_VELTRANE));
-        if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    }
-    if (!font_) font_.reset(MakeFont());
-    if (!CreateWindowExW(kExStyle, kClassName, Utf8ToWide(kCaption).c_str(), kStyle, CW_USEDEFAULT,
-                         CW_USEDEFAULT, kClientWidth, 300, nullptr, nullptr, instance_,
+    if (!RegisterFormClass(instance_) ||
+        !CreateWindowExW(kExStyle, compat::kMainWindowClass, Utf8ToWide(kCaption).c_str(), kStyle,
+                         CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr, nullptr, instance_,
                          static_cast<WindowBase*>(this)))
         return false;
     if (!CreateControls()) {
@@ -98,11 +83,7 @@ bool StatusWindow::Open() {
     }
     Refresh();
     Layout();
-    RECT placed;
-    GetWindowRect(window_, &placed);
-    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (placed.right - placed.left)) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - (placed.bottom - placed.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreOnScreen(window_);
     if (skin_attach_) skin_attach_(window_);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
@@ -124,9 +105,13 @@ bool StatusWindow::CreateControls() {
         HWND control =
             CreateWindowExW(0, cls, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
                             window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-        if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(SongFontOf(kFont)), FALSE);
         return control;
     };
+    // The label column as wide as its widest label.
+    label_width_ = 0;
+    for (const Row& row : kRows)
+        label_width_ = std::max<int>(label_width_, TextSize(window_, Utf8ToWide(row.label)).cx);
     for (const Row& row : kRows) {
         // A single line is cut rather than wrapped; the failure's reason wraps.
         const DWORD value_style =
@@ -143,6 +128,8 @@ bool StatusWindow::CreateControls() {
 }
 
 void StatusWindow::Layout() {
+    const int value_left = kMargin + label_width_ + kGap;
+    const int client_width = value_left + kValueWidth + kMargin;
     int y = kMargin;
     for (const Row& row : kRows) {
         const bool shown = row.label_id != kIpv6Label || ipv6_shown_;
@@ -151,24 +138,29 @@ void StatusWindow::Layout() {
         ShowWindow(label, shown ? SW_SHOWNA : SW_HIDE);
         ShowWindow(value, shown ? SW_SHOWNA : SW_HIDE);
         if (!shown) continue;
-        MoveWindow(label, kMargin, y, kLabelWidth, 16, TRUE);
-        MoveWindow(value, kValueLeft, y, kClientWidth - kValueLeft - kMargin, row.height - 4, TRUE);
-        y += row.height;
+        // The failure's reason may run to a few sentences: its row grows to show it whole.
+        const int value_height =
+            row.value_id == kFailureValue
+                ? std::max<int>(kLabelHeight, TextSize(value, WindowTextOf(value), kValueWidth).cy)
+                : kLabelHeight;
+        MoveWindow(label, kMargin, y, label_width_, kLabelHeight, TRUE);
+        MoveWindow(value, value_left, y, kValueWidth, value_height, TRUE);
+        y += value_height + kRowHeight - kLabelHeight;
     }
     y += 4;
-    MoveWindow(GetDlgItem(window_, kCloseButton), kClientWidth - kMargin - kButtonWidth, y, kButtonWidth,
+    MoveWindow(GetDlgItem(window_, kCloseButton), client_width - kMargin - kButtonWidth, y, kButtonWidth,
                kButtonHeight, TRUE);
-    RECT frame = {0, 0, kClientWidth, y + kButtonHeight + kMargin};
+    RECT frame = {0, 0, client_width, y + kButtonHeight + kMargin};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void StatusWindow::SetText(int control, const std::string& text) {
+bool StatusWindow::SetText(int control, const std::string& text) {
     HWND window = GetDlgItem(window_, control);
     const std::wstring wide = Utf8ToWide(text);
     // Set only when it changed: a label set anew every second flickers.
-    if (window && WindowText(window) != wide) SetWindowTextW(window, wide.c_str());
+    return window && WindowTextOf(window) != wide && SetWindowTextW(window, wide.c_str());
 }
 
 void StatusWindow::Refresh() {
@@ -181,8 +173,8 @@ void StatusWindow::Refresh() {
     SetText(kSentValue, texts.sent);
     SetText(kReceivedValue, texts.received);
     SetText(kDeviceValue, texts.device);
-    SetText(kFailureValue, texts.failure);
-    if (ipv6_shown_ != !texts.ipv6.empty()) {
+    const bool failure_changed = SetText(kFailureValue, texts.failure);
+    if (failure_changed || ipv6_shown_ != !texts.ipv6.empty()) {
         ipv6_shown_ = !texts.ipv6.empty();
         Layout();
     }
@@ -215,7 +207,7 @@ LRESULT CALLBACK StatusWindow::CloseButtonProc(HWND button, UINT message, WPARAM
 LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_ERASEBKGND: {
-            // The form class may have been registered by the main window, with another background.
+            // A dialog's face, not the form class's background, which suits the main window's picture.
             RECT client;
             GetClientRect(window_, &client);
             FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));

@@ -1,6 +1,7 @@
 #include "app/system_services.h"
 
 #include "app/main_window.h"
+#include "base/function_lookup.h"
 #include "base/text.h"
 #include "services/cipher.h"
 #include "services/clipboard.h"
@@ -54,8 +55,7 @@ std::int64_t SystemServices::NowMs() {
     // not pass while the machine sleeps. The unbiased interrupt time (Windows 7 on, looked up as the
     // build targets older headers) leaves sleep out and never wraps.
     using Unbiased = BOOL(WINAPI*)(ULONGLONG*);
-    static const auto unbiased = reinterpret_cast<Unbiased>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryUnbiasedInterruptTime")));
+    static const auto unbiased = LookUpFunction<Unbiased>(L"kernel32.dll", "QueryUnbiasedInterruptTime");
     ULONGLONG hundred_ns = 0;
     if (unbiased && unbiased(&hundred_ns)) return static_cast<std::int64_t>(hundred_ns / 10'000);
     // Else the tick count, which counts sleep. Its 32 bits wrap after 49.7 days, and a tray program runs

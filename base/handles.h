@@ -7,7 +7,18 @@
 
 namespace vt {
 
-template <typename T, auto Close, T Invalid = T{}>
+namespace detail {
+// What a kind's "no handle" is: null for most kinds; INVALID_HANDLE_VALUE for files and snapshots.
+template <typename T>
+struct NullIsNone {
+    static T none() { return T{}; }
+};
+struct InvalidValueIsNone {
+    static HANDLE none() { return INVALID_HANDLE_VALUE; }
+};
+}  // namespace detail
+
+template <typename T, auto Close, typename None = detail::NullIsNone<T>>
 class UniqueHandle {
 public:
     UniqueHandle() = default;
@@ -22,11 +33,11 @@ public:
     ~UniqueHandle() { reset(); }
 
     T get() const { return value_; }
-    explicit operator bool() const { return value_ != Invalid; }
-    T release() { return std::exchange(value_, Invalid); }
-    void reset(T value = Invalid) {
+    explicit operator bool() const { return value_ != None::none(); }
+    T release() { return std::exchange(value_, None::none()); }
+    void reset(T value = None::none()) {
         T old = std::exchange(value_, value);
-        if (old != Invalid) Close(old);
+        if (old != None::none()) Close(old);
     }
     // For out-parameters of creation calls: releases what is held first.
     T* put() {
@@ -35,7 +46,7 @@ public:
     }
 
 private:
-    T value_ = Invalid;
+    T value_ = None::none();
 };
 
 namespace detail {
@@ -50,6 +61,8 @@ inline void DestroyWindowHandle(HWND window) { DestroyWindow(window); }
 
 using UniqueRegKey = UniqueHandle<HKEY, detail::CloseRegKey>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle>;
+// A file's or a snapshot's handle: their creation calls fail with INVALID_HANDLE_VALUE, not null.
+using UniqueFile = UniqueHandle<HANDLE, detail::CloseKernelHandle, detail::InvalidValueIsNone>;
 using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
 using UniqueBitmap = UniqueHandle<HBITMAP, detail::DeleteGdiObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, detail::DeleteGdiObject>;

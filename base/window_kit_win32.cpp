@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "base/compat.h"
+#include "base/function_lookup.h"
 #include "base/handles.h"
 #include "base/window_base.h"
 #include "res/resource.h"
@@ -156,15 +157,12 @@ bool TakeEnterKey(HWND edit, std::function<void()> on_enter) {
 bool AllowMessageFromLowerIntegrity(HWND window, UINT message) {
     // Looked up at run time: Windows 7 brought the per-window call, Vista has only the per-process one,
     // XP neither (and no integrity levels to cross).
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
     using PerWindow = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
     using PerProcess = BOOL(WINAPI*)(UINT, DWORD);
     constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW for the per-window call, MSGFLT_ADD for the other
-    if (auto per_window = reinterpret_cast<PerWindow>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx"))))
+    if (auto per_window = LookUpFunction<PerWindow>(L"user32.dll", "ChangeWindowMessageFilterEx"))
         return per_window(window, message, kAllow, nullptr) != FALSE;
-    if (auto per_process = reinterpret_cast<PerProcess>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter"))))
+    if (auto per_process = LookUpFunction<PerProcess>(L"user32.dll", "ChangeWindowMessageFilter"))
         return per_process(message, kAllow) != FALSE;
     return false;
 }

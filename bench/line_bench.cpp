@@ -27,20 +27,11 @@ using namespace vt;
 // Installs `other` (or the tree's own program) and returns the path to start.
 std::wstring Install(const wchar_t* other) {
     if (!e2e::InstallProgram()) return {};
-    if (!other) return e2e::kExePath;
-    const std::wstring dir = L"C:\\Program Files\\Veltrane other";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    const std::wstring installed = e2e::kInstallDir;
-    for (const wchar_t* name : {L"\\adsl.ico", L"\\rasapi32.dll"})
-        if (!CopyFileW((installed + name).c_str(), (dir + name).c_str(), FALSE)) return {};
-    if (!CopyFileW(other, (dir + L"\\Veltrane.exe").c_str(), FALSE)) return {};
-    return dir + L"\\Veltrane.exe";
+    return other ? e2e::InstallOther(other) : e2e::kExePath;
 }
 
 void Fresh(bool connected, unsigned long traffic_per_second) {
-    e2e::KillLeftovers();
-    line::UsePrivateState(L"veltrane-line-bench.ini");
-    DeleteFileW(e2e::SettingsPath().c_str());
+    e2e::FreshStage(L"veltrane-line-bench.ini");
     e2e::StoreAccount(L"bench-user", "bench-password", true);
     line::Update([&](line::State& s) {
         s.entries.push_back("Veltrane");

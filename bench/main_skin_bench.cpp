@@ -16,6 +16,7 @@
 #include "skin/skin_primitives.h"
 #include "skin/skin_vocabulary.h"
 #include "skin/skin_window.h"
+#include "tests/win/pump.h"
 #include "tests/win/skin_main_window_support.h"
 
 namespace {
@@ -23,14 +24,6 @@ namespace {
 using namespace vt;
 
 using bench::Microseconds;
-
-void Drain() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 void Row(const char* name, double us) { std::printf("  %-46s %10.1f\n", name, us); }
 
@@ -51,7 +44,7 @@ int wmain() {
     HWND connect = main.Control(MainWindow::kBtnLog);
     HWND check1 = main.Control(MainWindow::kStartWithWindowsBox);
     UpdateWindow(hwnd);
-    Drain();
+    Pump();
 
     const int repaints = 200;
     const UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE | RDW_FRAME;
@@ -62,10 +55,10 @@ int wmain() {
     for (int round = 0; round < 2; ++round) {
         plain += Microseconds(repaints, repaint) / 2;
         SkinWindow(hwnd);
-        Drain();
+        Pump();
         skinned += Microseconds(repaints, repaint) / 2;
         if (round == 0) DetachSkin(hwnd);
-        Drain();
+        Pump();
     }
 
     // One fade tick: the timer message the fade timer sends and the paint of the button that follows it
@@ -79,7 +72,7 @@ int wmain() {
         SendMessageW(connect, WM_TIMER, 1, 0);
         UpdateWindow(connect);
     });
-    Drain();
+    Pump();
 
     SIZE ideal{};
     const bool themed = SendMessageW(check1, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != 0;
@@ -199,6 +192,6 @@ int wmain() {
         Row("  TrackMouseEvent", Microseconds(calls, [&] { TrackMouseLeave(check1); }));
     }
     Row("BM_SETCHECK alone", Microseconds(calls, [&] { SendMessageW(check1, BM_SETCHECK, BST_CHECKED, 0); }));
-    Drain();
+    Pump();
     return 0;
 }

@@ -33,14 +33,7 @@ using namespace vt;
 // start.
 std::wstring Install(const wchar_t* other) {
     if (!e2e::InstallProgram()) return {};
-    if (!other) return e2e::kExePath;
-    const std::wstring dir = L"C:\\Program Files\\Veltrane other";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    const std::wstring installed = e2e::kInstallDir;
-    for (const wchar_t* name : {L"\\adsl.ico", L"\\rasapi32.dll", L"\\iphlpapi.dll"})
-        if (!CopyFileW((installed + name).c_str(), (dir + name).c_str(), FALSE)) return {};
-    if (!CopyFileW(other, (dir + L"\\Veltrane.exe").c_str(), FALSE)) return {};
-    return dir + L"\\Veltrane.exe";
+    return other ? e2e::InstallOther(other) : e2e::kExePath;
 }
 
 // Seconds, with a dash for what did not come within the bench's limit.
@@ -72,9 +65,7 @@ std::optional<double> Max(const std::vector<std::optional<double>>& values) {
 
 // A connected line with traffic flowing (so that no probe runs), the cable in, "断网重拨" ticked.
 void Fresh() {
-    e2e::KillLeftovers();
-    line::UsePrivateState(L"veltrane-wake-bench.ini");
-    DeleteFileW(e2e::SettingsPath().c_str());
+    e2e::FreshStage(L"veltrane-wake-bench.ini");
     e2e::StoreAccount(L"bench-user", "bench-password", true);
     line::Update([](line::State& s) {
         s.entries.push_back("Veltrane");
@@ -91,18 +82,15 @@ bool Drop() {
 
 // Suspends or resumes every thread of the process `pid`.
 void Freeze(DWORD pid, bool frozen) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
+    const UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) return;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
         if (entry.th32OwnerProcessID != pid) continue;
-        if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
-            frozen ? SuspendThread(thread) : ResumeThread(thread);
-            CloseHandle(thread);
-        }
+        if (const UniqueKernelHandle thread{OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)})
+            frozen ? SuspendThread(thread.get()) : ResumeThread(thread.get());
     }
-    CloseHandle(snapshot);
 }
 
 // Starts the program hidden on the connected line and waits for its start's own news, which the shell

@@ -2,39 +2,18 @@
 
 #include <cstdio>
 
+#include "base/function_lookup.h"
+#include "base/handles.h"
 #include "base/text.h"
 #include "services/dial_log.h"
 
 namespace vt {
 namespace {
 
-// FOLDERID_LocalAppData, {F1B32785-6FBA-4FCF-9D55-7B8E7F157091}: the headers of the oldest supported
-// system do not declare it.
-constexpr GUID kLocalAppDataFolder = {
-    0xF1B32785, 0x6FBA, 0x4FCF, {0x9D, 0x55, 0x7B, 0x8E, 0x7F, 0x15, 0x70, 0x91}};
-
-template <typename Fn>
-Fn Resolve(HMODULE library, const char* name) {
-    return library ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)))
-                   : nullptr;
-}
-
 std::wstring LocalAppDataPath() {
-    using GetKnownFolderPathFn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
-    using TaskMemFreeFn = void(WINAPI*)(void*);
-    // Windows Vista and later; XP has only the older call, which later systems keep as a wrapper.
-    const auto known_folder =
-        Resolve<GetKnownFolderPathFn>(GetModuleHandleW(L"shell32.dll"), "SHGetKnownFolderPath");
-    const auto task_mem_free =
-        known_folder ? Resolve<TaskMemFreeFn>(LoadLibraryW(L"ole32.dll"), "CoTaskMemFree") : nullptr;
-    if (known_folder && task_mem_free) {
-        PWSTR path = nullptr;
-        const HRESULT result = known_folder(kLocalAppDataFolder, 0, nullptr, &path);
-        std::wstring folder = SUCCEEDED(result) && path ? std::wstring(path) : std::wstring();
-        // The call allocates even when it fails.
-        task_mem_free(path);
-        return folder;
-    }
+    // The older call, which later systems keep as a wrapper of the known-folder one: the newer call's
+    // answer must be freed through COM, and loading COM at every start costs more than a megabyte of
+    // memory and a tenth of a second under Wine.
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
     return path;
@@ -74,15 +53,13 @@ public:
     }
 
     bool Append(std::string_view bytes) override {
-        HANDLE file = Open();
+        UniqueFile file = Open();
         // The folder may have been removed since the start: made again once.
-        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && MakeFolder(folder_))
-            file = Open();
-        if (file == INVALID_HANDLE_VALUE) return false;
+        if (!file && GetLastError() == ERROR_PATH_NOT_FOUND && MakeFolder(folder_)) file = Open();
+        if (!file) return false;
         DWORD written = 0;
-        const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-        return ok && written == bytes.size();
+        return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
     }
 
     bool Rotate() override {
@@ -90,10 +67,10 @@ public:
     }
 
     std::optional<std::string> Read(bool previous) override {
-        HANDLE file = CreateFileW((previous ? previous_ : current_).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
+        const UniqueFile file(CreateFileW((previous ? previous_ : current_).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
             return std::nullopt;
@@ -103,18 +80,17 @@ public:
         DWORD read = 0;
         // A file grown past its bound by someone else is read no further than twice the bound.
         while (content.size() < 2 * DialLog::kMaxFileBytes &&
-               ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+               ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
             content.append(buffer, read);
-        CloseHandle(file);
         return content;
     }
 
 private:
-    HANDLE Open() {
+    UniqueFile Open() {
         // Appending only, so that writes of two processes cannot overwrite each other's lines.
-        return CreateFileW(current_.c_str(), FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        return UniqueFile(CreateFileW(current_.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
     std::wstring folder_, current_, previous_;
@@ -160,7 +136,7 @@ std::string WindowsVersionText() {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
-    const auto rtl_get_version = Resolve<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    const auto rtl_get_version = LookUpFunction<RtlGetVersionFn>(L"ntdll.dll", "RtlGetVersion");
     if (!(rtl_get_version && rtl_get_version(&version) == 0) && !GetVersionExW(&version)) return {};
     char text[48];
     std::snprintf(text, sizeof text, "%lu.%lu.%lu", version.dwMajorVersion, version.dwMinorVersion,

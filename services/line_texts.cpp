@@ -181,15 +181,16 @@ StatusTexts StatusViewTexts(const LineSnapshot& line) {
     texts.state = StateText(line.state);
     const ConnectionDetails& details = line.details;
     texts.device = details.device.empty() ? std::string(kDash) : OneLine(details.device);
-    // Kept in memory only: after a restart the log holds the earlier ones, so the row says whose it is.
+    // Kept in memory only: after a restart the log holds the earlier ones, so the row's label says whose it
+    // is ("本次运行的上次失败").
     if (line.last_failure) {
         const LastFailure& failure = *line.last_failure;
-        texts.failure = FailureNumber(failure, "本次运行，");
+        texts.failure = FailureNumber(failure, "");
         const std::string reason =
             failure.cause.empty() ? failure.next_step : failure.cause + "。" + failure.next_step;
         if (!reason.empty()) texts.failure += "\r\n" + reason;
     } else {
-        texts.failure = "本次运行中没有失败";
+        texts.failure = "无";
     }
     if (line.state != LineState::Connected) {
         texts.ipv4 = texts.duration = texts.sent = texts.received = kDash;

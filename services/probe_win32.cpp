@@ -2,6 +2,7 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include "base/function_lookup.h"
 #include "base/handles.h"
 #include "base/text.h"
 #include "services/probe.h"
@@ -44,20 +45,14 @@ struct ComLibrary {
     }
 
 private:
-    template <typename F>
-    static void Bind(HMODULE module, const char* name, F& out) {
-        out = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-    }
     static ComLibrary Load() {
         ComLibrary library;
-        HMODULE ole32 = LoadLibraryW(L"ole32.dll");
-        HMODULE oleaut32 = LoadLibraryW(L"oleaut32.dll");
-        Bind(ole32, "CoInitializeEx", library.co_initialize_ex);
-        Bind(ole32, "CoUninitialize", library.co_uninitialize);
-        Bind(ole32, "CoCreateInstance", library.co_create_instance);
-        Bind(oleaut32, "SysAllocString", library.sys_alloc_string);
-        Bind(oleaut32, "SysFreeString", library.sys_free_string);
-        Bind(oleaut32, "SysStringLen", library.sys_string_len);
+        library.co_initialize_ex = LookUpFunction<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
+        library.co_uninitialize = LookUpFunction<CoUninitializeFn>(L"ole32.dll", "CoUninitialize");
+        library.co_create_instance = LookUpFunction<CoCreateInstanceFn>(L"ole32.dll", "CoCreateInstance");
+        library.sys_alloc_string = LookUpFunction<SysAllocStringFn>(L"oleaut32.dll", "SysAllocString");
+        library.sys_free_string = LookUpFunction<SysFreeStringFn>(L"oleaut32.dll", "SysFreeString");
+        library.sys_string_len = LookUpFunction<SysStringLenFn>(L"oleaut32.dll", "SysStringLen");
         return library;
     }
 };

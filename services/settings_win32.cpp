@@ -65,10 +65,9 @@ std::wstring FirstCharacters(std::wstring text, size_t count) {
 // The file's text as stored, for the lines the profile reader would alter: both Windows and Wine trim
 // blanks from a value (Wine already in the section read), so only the file itself still has them.
 std::string ReadFileText(const std::string& path) {
-    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return {};
-    UniqueKernelHandle file(opened);
+    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestFileRead) return {};
     std::string text(static_cast<size_t>(size.QuadPart), '\0');

@@ -89,11 +89,11 @@ bool IsCopyWindow(HWND window) {
 
 // The running copy's process, to wait until its image file is released; nullptr when its main window
 // cannot be found (the mutex alone is then waited for).
-HANDLE OpenRunningProcess() {
+vt::UniqueKernelHandle OpenRunningProcess() {
     HWND window = FindWindowW(vt::compat::kMainWindowClass, vt::compat::kMainWindowTitle);
     DWORD pid = 0;
     if (window) GetWindowThreadProcessId(window, &pid);
-    return pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+    return vt::UniqueKernelHandle(pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
 }
 
 BOOL CALLBACK SendQuitMessage(HWND window, LPARAM message) {
@@ -132,12 +132,12 @@ bool SeamSet(const wchar_t* name, const wchar_t* value) {
 void SeamLog(const std::wstring& line) {
     wchar_t log[MAX_PATH] = {};
     if (!GetEnvironmentVariableW(L"VELTRANE_SETUP_TEST_LOG", log, MAX_PATH)) return;
-    HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const vt::UniqueFile file(
+        CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
+    if (!file) return;
     const std::wstring text = line + L"\r\n";
     DWORD written = 0;
-    WriteFile(file, text.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
 }
 
 bool SeamStart(const std::wstring& file, const std::wstring& arguments) {
@@ -152,8 +152,8 @@ bool SeamStart(const std::wstring& file, const std::wstring& arguments) {
     if (!CreateProcessW(file.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Neither handle is wanted: the started program runs on its own.
+    const vt::UniqueKernelHandle thread(process.hThread), started(process.hProcess);
     return true;
 }
 #endif
@@ -165,13 +165,13 @@ struct TokenFacts {
     BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
 };
 bool ReadToken(HANDLE process, TokenFacts& facts) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+    vt::UniqueKernelHandle token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) return false;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    const bool read = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
-                      GetTokenInformation(token, TokenUser, facts.user, sizeof(facts.user), &size);
-    CloseHandle(token);
+    const bool read =
+        GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+        GetTokenInformation(token.get(), TokenUser, facts.user, sizeof(facts.user), &size);
     facts.elevated = read && elevation.TokenIsElevated;
     return read;
 }
@@ -190,11 +190,10 @@ bool Elevated() {
     DWORD shell_pid = 0;
     if (HWND shell = GetShellWindow()) GetWindowThreadProcessId(shell, &shell_pid);
     if (!shell_pid) return false;
-    HANDLE shell_process = OpenProcess(kQueryLimitedInformation, FALSE, shell_pid);
+    const vt::UniqueKernelHandle shell_process(OpenProcess(kQueryLimitedInformation, FALSE, shell_pid));
     if (!shell_process) return true;
     TokenFacts desktop;
-    const bool read = ReadToken(shell_process, desktop);
-    CloseHandle(shell_process);
+    const bool read = ReadToken(shell_process.get(), desktop);
     return !(read && desktop.elevated &&
              EqualSid(reinterpret_cast<TOKEN_USER*>(self.user)->User.Sid,
                       reinterpret_cast<TOKEN_USER*>(desktop.user)->User.Sid));
@@ -265,7 +264,7 @@ extern "C" __declspec(dllexport) void __cdecl QuitRunning(HWND, int string_size,
         Push(top, string_size, L"none");
         return;
     }
-    HANDLE process = OpenRunningProcess();
+    vt::UniqueKernelHandle process = OpenRunningProcess();
     const std::string_view command = vt::compat::kSetupQuitCommand;
     const DWORD asked = GetTickCount();
     const bool accepted = vt::SendDdeCommand(std::wstring(command.begin(), command.end()), kAnswerLimitMs);
@@ -278,16 +277,15 @@ extern "C" __declspec(dllexport) void __cdecl QuitRunning(HWND, int string_size,
                            reinterpret_cast<LPCWSTR>(&QuitRunning), &self);
     }
     const DWORD begin = GetTickCount();
-    bool ended = accepted && WaitForEnd(process, begin, kDdeGraceMs);
+    bool ended = accepted && WaitForEnd(process.get(), begin, kDdeGraceMs);
     if (!ended) {
         // DDE did not get through: filtered between integrity levels, or its broadcast stalled on some
         // hung window of the session. The copy's own window hears the registered message.
         if (UINT message = RegisterWindowMessageW(vt::compat::kQuitMessageName))
             EnumWindows(SendQuitMessage, static_cast<LPARAM>(message));
         if (!process) process = OpenRunningProcess();
-        ended = WaitForEnd(process, begin, kExitLimitMs);
+        ended = WaitForEnd(process.get(), begin, kExitLimitMs);
     }
-    if (process) CloseHandle(process);
     Push(top, string_size, ended ? L"quit" : L"busy");
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "base/function_lookup.h"
 #include "res/resource.h"
 
 namespace vt {
@@ -17,16 +18,6 @@ const HANDLE kPerMonitorAware = reinterpret_cast<HANDLE>(-3);  // DPI_AWARENESS_
 constexpr DWORD kMessageFilterAllow = 1;                       // MSGFLT_ALLOW
 // A balloon kept for a missing icon is news for this long; later the icon's state and tip say more.
 constexpr DWORD kBalloonShelfLifeMs = 60 * 1000;
-
-template <typename Function>
-Function Lookup(const wchar_t* module, const char* name) {
-    HMODULE handle = GetModuleHandleW(module);
-    // comctl32 is mapped only once a control is made; loading it here gets the version the manifest
-    // asks for, as the windows of the process do.
-    if (!handle) handle = LoadLibraryW(module);
-    return handle ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)))
-                  : nullptr;
-}
 
 // Copies `text` into a fixed field, cut to the field with a terminator, never between the two halves of
 // a surrogate pair.
@@ -45,10 +36,10 @@ int NotificationIconSize() {
     using DpiForWindow = UINT(WINAPI*)(HWND);
     using DpiForSystem = UINT(WINAPI*)();
     using MetricForDpi = int(WINAPI*)(int, UINT);
-    static const auto set_context = Lookup<SetContext>(L"user32.dll", "SetThreadDpiAwarenessContext");
-    static const auto dpi_for_window = Lookup<DpiForWindow>(L"user32.dll", "GetDpiForWindow");
-    static const auto dpi_for_system = Lookup<DpiForSystem>(L"user32.dll", "GetDpiForSystem");
-    static const auto metric_for_dpi = Lookup<MetricForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
+    static const auto set_context = LookUpFunction<SetContext>(L"user32.dll", "SetThreadDpiAwarenessContext");
+    static const auto dpi_for_window = LookUpFunction<DpiForWindow>(L"user32.dll", "GetDpiForWindow");
+    static const auto dpi_for_system = LookUpFunction<DpiForSystem>(L"user32.dll", "GetDpiForSystem");
+    static const auto metric_for_dpi = LookUpFunction<MetricForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
     if (set_context && dpi_for_window && dpi_for_system && metric_for_dpi) {
         // The program is not DPI-aware, so its own metrics are those of 96 DPI at any scale, and the shell
         // would blow a 16-pixel icon up. Asked as a per-monitor-aware thread, the taskbar's window tells
@@ -71,7 +62,7 @@ TrayIcon::TrayIcon(HWND window, HINSTANCE resources, std::wstring icon_file, She
     // would otherwise never be heard of.
     taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
     using AllowMessage = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    static const auto allow = Lookup<AllowMessage>(L"user32.dll", "ChangeWindowMessageFilterEx");
+    static const auto allow = LookUpFunction<AllowMessage>(L"user32.dll", "ChangeWindowMessageFilterEx");
     if (allow && taskbar_created_ != 0) allow(window_, taskbar_created_, kMessageFilterAllow, nullptr);
     size_ = NotificationIconSize();
 }
@@ -174,9 +165,10 @@ HICON TrayIcon::LoadStateIcon(TrayState state) const {
             break;
     }
     // Scaled down from a larger image when the size has none of its own (250 % and more), where LoadImage
-    // would blow a smaller one up.
+    // would blow a smaller one up. comctl32 is mapped only once a control is made; loaded by the look-up,
+    // it is the version the manifest asks for, as the windows of the process have it.
     using ScaleDown = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const auto scale_down = Lookup<ScaleDown>(L"comctl32.dll", "LoadIconWithScaleDown");
+    static const auto scale_down = LookUpFunction<ScaleDown>(L"comctl32.dll", "LoadIconWithScaleDown");
     HICON icon = nullptr;
     if (scale_down && SUCCEEDED(scale_down(resources_, MAKEINTRESOURCEW(id), size_, size_, &icon)) && icon)
         return icon;

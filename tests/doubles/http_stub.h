@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/handles.h"
 #include "tests/doubles/line_state.h"
 
 namespace vt::line {
@@ -20,17 +21,13 @@ public:
     // Accepts and reads requests but never answers.
     static HttpStub Silent() { return HttpStub(L"silent"); }
 
-    HttpStub(HttpStub&& other) noexcept
-        : process_(std::exchange(other.process_, nullptr)),
-          port_(other.port_),
-          port_file_(other.port_file_) {}
+    HttpStub(HttpStub&& other) noexcept = default;
     HttpStub(const HttpStub&) = delete;
     HttpStub& operator=(const HttpStub&) = delete;
     ~HttpStub() {
         if (process_) {
-            TerminateProcess(process_, 0);
-            WaitForSingleObject(process_, 5000);
-            CloseHandle(process_);
+            TerminateProcess(process_.get(), 0);
+            WaitForSingleObject(process_.get(), 5000);
         }
     }
 
@@ -68,13 +65,13 @@ private:
         if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                             nullptr, &startup, &info))
             return;
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
+        const UniqueKernelHandle thread(info.hThread);
+        process_.reset(info.hProcess);
         for (int i = 0; i < 500 && port_ == 0; ++i) {
             std::string content;
             if (ReadWholeFile(port_file_, content) && !content.empty() && content.back() == '\n')
                 port_ = std::atoi(content.c_str());
-            else if (WaitForSingleObject(process_, 10) == WAIT_OBJECT_0)
+            else if (WaitForSingleObject(process_.get(), 10) == WAIT_OBJECT_0)
                 break;
         }
     }
@@ -89,7 +86,7 @@ private:
         return counter;
     }
 
-    HANDLE process_ = nullptr;
+    UniqueKernelHandle process_;
     int port_ = 0;
     std::wstring port_file_;
 };

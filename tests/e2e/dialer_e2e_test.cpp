@@ -9,34 +9,17 @@
 #include "services/dial_log.h"
 #include "services/ras_records.h"
 #include "tests/doubles/http_stub.h"
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/e2e_case.h"
 
 namespace vt::e2e {
 namespace {
 
 using line::DialStart;
 
-class DialerE2e : public ::testing::Test {
+class DialerE2e : public E2eCase {
 protected:
-    void SetUp() override {
-        KillLeftovers();
-        line::UsePrivateState(L"veltrane-e2e-line.ini");
-        ASSERT_TRUE(InstallProgram()) << "could not install the program into the prefix";
-        DeleteFileW(SettingsPath().c_str());
-        RemoveDirectoryW(SettingsPath().c_str());  // left by a case that made the file unwritable
-        DeleteRunValueRaw();
-        RestoreProxy();
-    }
-    void TearDown() override {
-        program_.Kill();
-        KillLeftovers();
-        RestoreProxy();
-    }
+    DialerE2e() : E2eCase(L"veltrane-e2e-line.ini") {}
 
-    void SetLine(const std::function<void(line::State&)>& change) {
-        // Under the line's lock, as the stand-ins change it; a dial tool just started may hold the file.
-        ASSERT_TRUE(WaitUntil([&] { return line::Update(change); }, 3000));
-    }
     // Sets the boxes as another program can (null leaves a box as it is) and clicks the connect button.
     void Connect(const wchar_t* account, const wchar_t* password) {
         if (account)
@@ -53,10 +36,6 @@ protected:
         EXPECT_NE(box.text.find(what), std::wstring::npos) << line::WideToUtf8(box.text);
         EXPECT_TRUE(AnswerMessageBox(box));
     }
-    ::testing::AssertionResult StatusBecomes(const std::wstring& text) {
-        if (WaitUntil([&] { return program_.Status() == text; }, 9000)) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "the status reads " << line::WideToUtf8(program_.Status());
-    }
     std::vector<DialStart> Dials() { return line::ReadDialLog(); }
     static std::vector<std::string> Args(std::initializer_list<const char*> args) {
         return {args.begin(), args.end()};
@@ -64,8 +43,6 @@ protected:
     static std::vector<std::string> DialArgs(const std::string& account, const std::string& password) {
         return ExpectedDialArgs(account, password);
     }
-
-    Program program_;
 };
 
 TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
@@ -100,10 +77,16 @@ TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
     EXPECT_EQ(line::Load().entries, before.entries);
 }
 
-TEST_F(DialerE2e, HiddenStartWithAStoredAccountDialsInTheTray) {
+// What the platform does at logon: run the Run value's command line as it stands. With an account stored,
+// the program starts in the tray and dials there.
+TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTrayWhereItDials) {
+    ASSERT_TRUE(program_.Launch());
+    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadRunValueRaw().empty(); }, 3000));
+    program_.Kill();
     StoreAccount(L"宽带用户 01", "p@ss word\"x");
     SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
-    ASSERT_TRUE(program_.Start(L"hide"));
+    ASSERT_TRUE(program_.StartCommand(ReadRunValueRaw()));
     ASSERT_TRUE(program_.WaitForWindow());
     std::vector<DialStart> dials = line::WaitForDialStarts(1);
     ASSERT_EQ(dials.size(), 1u);
@@ -113,7 +96,7 @@ TEST_F(DialerE2e, HiddenStartWithAStoredAccountDialsInTheTray) {
     EXPECT_EQ(program_.Status(), L"- 正在拨号...");
     EXPECT_FALSE(IsWindowEnabled(program_.Control(kBtnLog)));
     // The first watch tick (5 s) finds the line up.
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
     EXPECT_FALSE(program_.Visible());
 }
@@ -170,16 +153,15 @@ TEST_F(DialerE2e, ASecondCopyEndsEvenWhenTheFirstDoesNotAnswer) {
     ASSERT_TRUE(program_.WaitForWindow());
     // A first copy that hangs: its thread is suspended, so nobody answers the conversation.
     DWORD thread_id = GetWindowThreadProcessId(program_.window(), nullptr);
-    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id);
-    ASSERT_NE(thread, nullptr);
-    SuspendThread(thread);
+    const UniqueKernelHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id));
+    ASSERT_TRUE(thread);
+    SuspendThread(thread.get());
     Program second;
     const ULONGLONG started = TickMs();
     ASSERT_TRUE(second.Start());
     const bool ended = second.Exited(5000);
     const ULONGLONG took = TickMs() - started;
-    ResumeThread(thread);
-    CloseHandle(thread);
+    ResumeThread(thread.get());
     ASSERT_TRUE(ended);
     EXPECT_LT(took, 2500u);
 }
@@ -202,7 +184,7 @@ TEST_F(DialerE2e, TypingAnAccountAndConnectingSavesAndDials) {
     GetPrivateProfileStringW(L"Option", L"CipherText", L"", cipher, 256, SettingsPath().c_str());
     EXPECT_EQ(DecipherPassword(line::WideToUtf8(cipher)), " secret pw ");
     EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
 
     // A restart reads the account back and dials with the same password.
     program_.Kill();
@@ -321,7 +303,7 @@ TEST_F(DialerE2e, ADialStillUnderWayAtTheThirdTickHasFailed) {
     // Ticks at about 5, 10 and 15 s: not failed before the third.
     Sleep(9000);
     EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 拨号失败"; }, 9000));
+    EXPECT_TRUE(StatusBecomes(L"- 拨号失败"));
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
 }
 
@@ -500,36 +482,6 @@ TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
         },
         3000));
     EXPECT_FALSE(program_.Checked(kStartWithWindowsBox));
-}
-
-TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTray) {
-    // What the platform does at logon: run the Run value's command line as it stands.
-    StoreAccount(L"user", "secret");
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
-    ASSERT_TRUE(program_.Start());
-    ASSERT_TRUE(program_.WaitForWindow());
-    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !ReadRunValueRaw().empty(); }, 3000));
-    const std::wstring command = ReadRunValueRaw();
-    program_.Kill();
-    SetLine([](line::State& s) { s.attempts.clear(); });
-    DeleteFileW(line::DialLogPath().c_str());
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    std::wstring line_copy = command;
-    ASSERT_TRUE(CreateProcessW(nullptr, line_copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
-    CloseHandle(process.hThread);
-    HWND window = nullptr;
-    WaitUntil([&] { return (window = FindMainWindow()) != nullptr; }, 10000);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    EXPECT_FALSE(IsWindowVisible(window));
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, 5000);
-    CloseHandle(process.hProcess);
 }
 
 }  // namespace

@@ -40,21 +40,6 @@ HWND MainOrFail() {
     return window;
 }
 
-HWND OpenMenu(HWND main) {
-    PostMessageW(main, WM_MOUSEMOVE, 0, WM_RBUTTONDOWN);
-    HWND menu = nullptr;
-    WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 3000);
-    return menu;
-}
-
-void Keys(HWND menu, std::initializer_list<WORD> keys) {
-    for (WORD key : keys) {
-        PostMessageW(menu, WM_KEYDOWN, key, 0);
-        PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
-        Sleep(200);
-    }
-}
-
 void PointerTo(HWND main, int x, int y) {
     POINT pt = {x, y};
     ClientToScreen(main, &pt);
@@ -94,16 +79,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (!main) return 1;
     if (command == L"menu" || command == L"submenu") {
-        HWND menu = OpenMenu(main);
+        HWND menu = OpenTrayMenu(main);
         if (!menu) return 1;
-        if (command == L"submenu") Keys(menu, {VK_DOWN, VK_RIGHT});
+        if (command == L"submenu") PressKeys(menu, {VK_DOWN, VK_RIGHT});
         PrintRect(menu);
         return 0;
     }
     if (command == L"about") {
-        HWND menu = OpenMenu(main);
+        HWND menu = OpenTrayMenu(main);
         if (!menu) return 1;
-        Keys(menu, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});
+        PressKeys(menu, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});
         HWND about = nullptr;
         WaitUntil([&] { return (about = FindWindowW(L"Form", L"关于Veltrane ...")) && IsWindowVisible(about); }, 3000);
         if (!about) return 1;

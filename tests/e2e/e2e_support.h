@@ -1,18 +1,19 @@
 #pragma once
 // Drives the real Veltrane.exe from outside, as a subscriber would, on the simulated line: the program is
 // installed under "C:\Program Files\Veltrane" (a folder with a space, as on a real system) with the
-// stand-in phonebook library beside it; the stand-in dial tool sits in the system folder.
+// stand-in phonebook library beside it; the stand-in dial tool sits in the system folder. Without
+// GoogleTest: the end-to-end cases, the driver for pictures and the benchmarks share it.
 #include <windows.h>
 
 #include <shlobj.h>
 
-#include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "base/handles.h"
 #include "services/cipher.h"
 #include "tests/doubles/line_state.h"
 
@@ -221,28 +222,75 @@ inline std::vector<std::string> ExpectedDialArgs(const std::string& account, con
     return args;
 }
 
+// A process started or opened from here, ended when the object goes if it still runs.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() { Kill(); }
+
+    // Starts `command` (the program's path first, quoted where it has a space) in `folder` (this one's
+    // when null). Whatever ran before is ended first.
+    bool Start(std::wstring command, const wchar_t* folder = nullptr) {
+        Kill();
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                            &info))
+            return false;
+        const UniqueKernelHandle thread(info.hThread);
+        process_.reset(info.hProcess);
+        pid_ = info.dwProcessId;
+        return true;
+    }
+    // Takes on the running process `pid`.
+    bool Open(DWORD pid) {
+        Kill();
+        process_.reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+        pid_ = process_ ? pid : 0;
+        return static_cast<bool>(process_);
+    }
+
+    bool Exited(DWORD timeout_ms) const {
+        return WaitForSingleObject(process_.get(), timeout_ms) == WAIT_OBJECT_0;
+    }
+    // The exit code once it ended within `timeout_ms`, else STILL_ACTIVE.
+    DWORD ExitCode(DWORD timeout_ms = 0) const {
+        DWORD code = STILL_ACTIVE;
+        if (Exited(timeout_ms)) GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+    HANDLE handle() const { return process_.get(); }
+    DWORD pid() const { return pid_; }
+
+    void Kill() {
+        if (!process_) return;
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 5000);
+        process_.reset();
+        pid_ = 0;
+    }
+
+private:
+    UniqueKernelHandle process_;
+    DWORD pid_ = 0;
+};
+
 // One running copy of the program.
 class Program {
 public:
     // The copy installed at `exe` (by default the one the tests install themselves).
     explicit Program(std::wstring exe = kExePath) : exe_(std::move(exe)) {}
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-    ~Program() { Kill(); }
 
-    // Starts the installed program with `arguments` after its quoted path.
+    // Starts the installed program with `arguments` after its quoted path, in its own folder.
     bool Start(const std::wstring& arguments = L"") {
-        std::wstring command = L"\"" + exe_ + L"\"";
-        if (!arguments.empty()) command += L" " + arguments;
-        const std::wstring folder = exe_.substr(0, exe_.find_last_of(L'\\'));
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                            &startup, &process_))
-            return false;
-        CloseHandle(process_.hThread);
-        process_.hThread = nullptr;
-        return true;
+        return StartCommand(L"\"" + exe_ + L"\"" + (arguments.empty() ? L"" : L" " + arguments));
+    }
+    // Starts it by a whole command line, as the system runs one (a Run value's).
+    bool StartCommand(const std::wstring& command) {
+        return process_.Start(command, exe_.substr(0, exe_.find_last_of(L'\\')).c_str());
     }
 
     // Starts it and waits for its main window.
@@ -255,7 +303,7 @@ public:
                 window_ = FindMainWindow();
                 DWORD pid = 0;
                 if (window_) GetWindowThreadProcessId(window_, &pid);
-                return window_ && pid == process_.dwProcessId;
+                return window_ && pid == process_.pid();
             },
             timeout_ms);
         // The load sequence ends with the executable's path in the settings file; the tests start from
@@ -277,12 +325,9 @@ public:
                 return window_ && pid != other_than;
             },
             timeout_ms);
-        if (!window_ || pid == other_than) return false;
-        process_.hProcess =
-            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
-        process_.dwProcessId = pid;
+        if (!window_ || pid == other_than || !process_.Open(pid)) return false;
         WaitUntil([] { return !ReadSettingRaw(L"ExeUrl").empty(); }, 10000);
-        return process_.hProcess != nullptr;
+        return true;
     }
 
     HWND window() const { return window_; }
@@ -294,29 +339,19 @@ public:
     bool Visible() const { return IsWindowVisible(window_) != FALSE; }
     bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-    bool Exited(DWORD timeout_ms) const {
-        return WaitForSingleObject(process_.hProcess, timeout_ms) == WAIT_OBJECT_0;
+    // Waits until the status reads `text`; false when it does not within `timeout_ms`.
+    bool StatusBecomes(const std::wstring& text, DWORD timeout_ms = 9000) const {
+        return WaitUntil([&] { return Status() == text; }, timeout_ms);
     }
-    DWORD ExitCode() const {
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-    HANDLE process() const { return process_.hProcess; }
-    DWORD pid() const { return process_.dwProcessId; }
 
-    void Kill() {
-        if (process_.hProcess) {
-            TerminateProcess(process_.hProcess, 1);
-            WaitForSingleObject(process_.hProcess, 5000);
-            CloseHandle(process_.hProcess);
-            process_.hProcess = nullptr;
-        }
-    }
+    bool Exited(DWORD timeout_ms) const { return process_.Exited(timeout_ms); }
+    DWORD ExitCode() const { return process_.ExitCode(); }
+    DWORD pid() const { return process_.pid(); }
+    void Kill() { process_.Kill(); }
 
 private:
     std::wstring exe_;
-    PROCESS_INFORMATION process_{};
+    ChildProcess process_;
     HWND window_ = nullptr;
 };
 
@@ -327,11 +362,9 @@ inline void KillLeftovers() {
         if (!window) return;
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-        if (!process) return;
-        TerminateProcess(process, 1);
-        WaitForSingleObject(process, 5000);
-        CloseHandle(process);
+        ChildProcess copy;
+        if (!copy.Open(pid)) return;
+        copy.Kill();
         Sleep(50);
     }
 }
@@ -349,6 +382,61 @@ inline bool InstallProgram() {
            CopyFileW((bin + L"\\rasapi32.dll").c_str(), (dir + L"\\rasapi32.dll").c_str(), FALSE) &&
            CopyFileW((bin + L"\\iphlpapi.dll").c_str(), (dir + L"\\iphlpapi.dll").c_str(), FALSE) &&
            line::InstallDialTool();
+}
+
+// Installs another build of the program (an earlier one, for a benchmark to measure in the same run)
+// beside the same stand-ins, in a folder of its own; the path to start it by, or empty when it failed.
+// The tree's own program must be installed first.
+inline std::wstring InstallOther(const std::wstring& exe) {
+    const std::wstring dir = L"C:\\Program Files\\Veltrane other", installed = kInstallDir;
+    CreateDirectoryW(dir.c_str(), nullptr);
+    for (const wchar_t* name : {L"\\adsl.ico", L"\\rasapi32.dll", L"\\iphlpapi.dll"})
+        if (!CopyFileW((installed + name).c_str(), (dir + name).c_str(), FALSE)) return {};
+    return CopyFileW(exe.c_str(), (dir + L"\\Veltrane.exe").c_str(), FALSE) ? dir + L"\\Veltrane.exe" : L"";
+}
+
+// A fresh stage for a case or a benchmark's round: no copy of the program running, the program installed,
+// the simulated line on a state file of its own (`line_file` in the temporary folder, emptied), no
+// settings file and no Run value. False when the program cannot be installed.
+inline bool FreshStage(const wchar_t* line_file) {
+    KillLeftovers();
+    line::UsePrivateState(line_file);
+    if (!InstallProgram()) return false;
+    DeleteFileW(SettingsPath().c_str());
+    RemoveDirectoryW(SettingsPath().c_str());  // left by a case that made the file unwritable
+    DeleteRunValueRaw();
+    return true;
+}
+
+// Ends what a case started on the stage: its copies of the program, and a proxy it pointed elsewhere.
+inline void EndStage(Program& program) {
+    program.Kill();
+    KillLeftovers();
+    RestoreProxy();
+}
+
+// Changes the simulated line under its lock, as the stand-ins change it; false when the lock could not be
+// had (a dial tool just started may hold it for a moment).
+inline bool ChangeLine(const std::function<void(line::State&)>& change) {
+    return WaitUntil([&] { return line::Update(change); }, 3000);
+}
+
+// Opens the tray menu as the shell's right-button callback on the icon does; the menu's window, or null
+// when none showed.
+inline HWND OpenTrayMenu(HWND main) {
+    PostMessageW(main, WM_MOUSEMOVE, 0, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 10000);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// Presses `keys` in an open menu, one after another, as its modal loop reads them.
+inline void PressKeys(HWND menu, std::initializer_list<WORD> keys) {
+    for (WORD key : keys) {
+        PostMessageW(menu, WM_KEYDOWN, key, 0);
+        PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
+        Sleep(150);
+    }
 }
 
 }  // namespace vt::e2e

@@ -65,19 +65,11 @@ public:
 };
 
 // Starts `command` and returns its exit code, or ~0u when it did not start or end in time.
-DWORD RunAndWait(std::wstring command, DWORD timeout_ms = 60000) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return ~0u;
-    DWORD code = ~0u;
-    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+DWORD RunAndWait(const std::wstring& command, DWORD timeout_ms = 60000) {
+    ChildProcess process;
+    if (!process.Start(command)) return ~0u;
+    const DWORD code = process.ExitCode(timeout_ms);
+    return code == STILL_ACTIVE ? ~0u : code;
 }
 
 std::string FileBytes(const std::wstring& path) {
@@ -92,37 +84,6 @@ std::wstring ShellStarts() {
     const std::string bytes = FileBytes(ShellLogPath());
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
 }
-
-// A process the test started and ends itself if it has not ended.
-class Started {
-public:
-    explicit Started(std::wstring command) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info_))
-            CloseHandle(info_.hThread);
-    }
-    ~Started() {
-        if (!info_.hProcess) return;
-        TerminateProcess(info_.hProcess, 1);
-        WaitForSingleObject(info_.hProcess, 5000);
-        CloseHandle(info_.hProcess);
-    }
-    Started(const Started&) = delete;
-    Started& operator=(const Started&) = delete;
-    DWORD pid() const { return info_.dwProcessId; }
-    // The exit code once it ended within `timeout_ms`, else ~0u.
-    DWORD Wait(DWORD timeout_ms) const {
-        DWORD code = ~0u;
-        if (info_.hProcess && WaitForSingleObject(info_.hProcess, timeout_ms) == WAIT_OBJECT_0)
-            GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION info_{};
-};
 
 BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM param) {
     auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
@@ -143,17 +104,12 @@ bool HasVisibleWindow(DWORD pid) {
 class HungWindow {
 public:
     HungWindow() {
-        release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, &HungWindow::Run, this, 0, nullptr);
-        WaitForSingleObject(ready_, 5000);
+        thread_.reset(CreateThread(nullptr, 0, &HungWindow::Run, this, 0, nullptr));
+        WaitForSingleObject(ready_.get(), 5000);
     }
     ~HungWindow() {
-        SetEvent(release_);
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-        CloseHandle(ready_);
-        CloseHandle(release_);
+        SetEvent(release_.get());
+        WaitForSingleObject(thread_.get(), 10000);
     }
     HungWindow(const HungWindow&) = delete;
     HungWindow& operator=(const HungWindow&) = delete;
@@ -163,34 +119,24 @@ private:
         auto* self = static_cast<HungWindow*>(param);
         HWND window = CreateWindowExW(0, L"STATIC", L"hung", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                                       nullptr, nullptr);
-        SetEvent(self->ready_);
-        WaitForSingleObject(self->release_, INFINITE);
+        SetEvent(self->ready_.get());
+        WaitForSingleObject(self->release_.get(), INFINITE);
         // Answer what waited meanwhile, so that the stalled broadcasts end before the window goes.
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         DestroyWindow(window);
         return 0;
     }
-    HANDLE release_ = nullptr;
-    HANDLE ready_ = nullptr;
-    HANDLE thread_ = nullptr;
+    UniqueKernelHandle release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueKernelHandle ready_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueKernelHandle thread_;
 };
 
-// Holds `path` open with no sharing, as a program that has it open for its own use does.
-class LockedFile {
-public:
-    explicit LockedFile(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~LockedFile() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    LockedFile(const LockedFile&) = delete;
-    LockedFile& operator=(const LockedFile&) = delete;
-    bool locked() const { return handle_ != INVALID_HANDLE_VALUE; }
 
-private:
-    HANDLE handle_;
-};
+// `path` opened with no sharing, as a program that has it open for its own use holds it.
+UniqueFile HeldOpen(const std::wstring& path) {
+    return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+}
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
@@ -280,7 +226,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     std::vector<line::DialStart> dials = line::WaitForDialStarts(1);
     ASSERT_EQ(dials.size(), 1u);
     EXPECT_EQ(dials[0].args, ExpectedDialArgs("宽带用户", "pass word"));
-    EXPECT_TRUE(WaitUntil([&] { return first.Status() == L"- 网络已连接"; }, 9000));
+    EXPECT_TRUE(first.StatusBecomes(L"- 网络已连接"));
     // "开机启动" writes the Run value that the uninstaller must remove.
     SendMessageW(first.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
     const std::wstring run_value = L"\"" + InstalledExe() + L"\" hide";
@@ -295,13 +241,12 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     ASSERT_FALSE(settings.empty());
     ASSERT_TRUE(line::WriteWholeFile(InstallDir() + L"\\adsl.ico", "stale", false));
     // A copy that hangs cannot be asked: the setup program gives up with exit code 2 and changes nothing.
-    HANDLE thread =
-        OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(first.window(), nullptr));
-    ASSERT_NE(thread, nullptr);
-    SuspendThread(thread);
+    const UniqueKernelHandle thread(
+        OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(first.window(), nullptr)));
+    ASSERT_TRUE(thread);
+    SuspendThread(thread.get());
     const DWORD hung_setup = RunAndWait(L"\"" + SetupPath() + L"\" /S");
-    ResumeThread(thread);
-    CloseHandle(thread);
+    ResumeThread(thread.get());
     EXPECT_EQ(hung_setup, 2u);
     EXPECT_EQ(FileBytes(InstallDir() + L"\\adsl.ico"), "stale");
     EXPECT_FALSE(first.Exited(0));
@@ -382,8 +327,8 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     {
         // A settings file in the Windows folder that cannot be deleted (as for an unelevated uninstaller
         // on Windows) is reported: exit code 3, which a caller sees with _?=.
-        LockedFile locked(SettingsPath());
-        ASSERT_TRUE(locked.locked());
+        const UniqueFile locked = HeldOpen(SettingsPath());
+        ASSERT_TRUE(locked);
         EXPECT_EQ(RunAndWait(L"\"" + UninstallerPath() + L"\" /S /RemoveSettings _?=" + InstallDir()), 3u);
         EXPECT_TRUE(Exists(SettingsPath()));
         EXPECT_FALSE(Exists(redirected));
@@ -413,7 +358,8 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
 
     {
         // One setup program at a time: a second one says so (its box answered by /S) and ends with 2.
-        Started gui(setup);
+        ChildProcess gui;
+        ASSERT_TRUE(gui.Start(setup));
         ASSERT_TRUE(WaitUntil([&] { return HasVisibleWindow(gui.pid()); }, 10000));
         EXPECT_EQ(RunAndWait(setup + L" /S", 30000), 2u);
         EXPECT_EQ(RunAndWait(L"\"" + UninstallerPath() + L"\" /S _?=" + InstallDir(), 30000), 2u);
@@ -425,10 +371,11 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
         // it is waited for all the same, and its end lets this one go on.
         UniqueKernelHandle elevated_setup = line::HoldRefusingMutex(kSetupMutexName);
         Seam seam(false);
-        Started waiting(setup + L" /S");
+        ChildProcess waiting;
+        ASSERT_TRUE(waiting.Start(setup + L" /S"));
         ASSERT_TRUE(WaitUntil([] { return ShellStarts() == L"OneSetupAtATime|waits\r\n"; }, 10000));
         elevated_setup.reset();
-        EXPECT_EQ(waiting.Wait(30000), 0u);
+        EXPECT_EQ(waiting.ExitCode(30000), 0u);
     }
 
     {
@@ -436,8 +383,9 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
         // same. Here nothing answers, as where UIPI keeps it from being reached: a normal start ends
         // quietly, and the setup program stops with 2 instead of writing over it.
         UniqueKernelHandle elevated_copy = line::HoldRefusingMutex(compat::kInstanceMutexName);
-        Started second(L"\"" + InstalledExe() + L"\"");
-        EXPECT_EQ(second.Wait(10000), 0u);
+        ChildProcess second;
+        ASSERT_TRUE(second.Start(L"\"" + InstalledExe() + L"\""));
+        EXPECT_EQ(second.ExitCode(10000), 0u);
         EXPECT_EQ(RunAndWait(setup + L" /S"), 2u);
     }
 
@@ -446,8 +394,8 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
         // that was asked to quit runs again.
         Program copy(InstalledExe());
         ASSERT_TRUE(copy.Launch(L"hide"));
-        LockedFile locked(InstallDir() + L"\\adsl.ico");
-        ASSERT_TRUE(locked.locked());
+        const UniqueFile locked = HeldOpen(InstallDir() + L"\\adsl.ico");
+        ASSERT_TRUE(locked);
         EXPECT_EQ(RunAndWait(setup + L" /S"), 2u);
         EXPECT_TRUE(copy.Exited(5000));
         Program restarted(InstalledExe());
@@ -458,7 +406,8 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
         // Run as administrator without /AllUsers: one box names the account it installs for; Cancel
         // leaves everything as it was.
         Seam seam(true);
-        Started gui(setup);
+        ChildProcess gui;
+        ASSERT_TRUE(gui.Start(setup));
         const MessageBoxSeen box = WaitForMessageBox(gui.pid(), 10000);
         ASSERT_NE(box.window, nullptr);
         wchar_t user[256] = {};
@@ -468,7 +417,7 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
             << line::WideToUtf8(box.text);
         EXPECT_NE(box.text.find(L"以管理员身份运行"), std::wstring::npos);
         PostMessageW(box.window, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_EQ(gui.Wait(10000), 1u);
+        EXPECT_EQ(gui.ExitCode(10000), 1u);
         EXPECT_TRUE(unchanged());
     }
 

@@ -12,7 +12,7 @@
 
 #include "tests/doubles/http_stub.h"
 #include "tests/e2e/balloon_watch.h"
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/e2e_case.h"
 
 namespace vt::e2e {
 namespace {
@@ -30,29 +30,17 @@ bool TrayIconShown(HWND window) {
     return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
-class PcLifeE2e : public ::testing::Test {
+class PcLifeE2e : public E2eCase {
 protected:
+    PcLifeE2e() : E2eCase(L"veltrane-e2e-life.ini") {}
     void SetUp() override {
-        KillLeftovers();
-        line::UsePrivateState(L"veltrane-e2e-life.ini");
-        ASSERT_TRUE(InstallProgram()) << "could not install the program into the prefix";
-        DeleteFileW(SettingsPath().c_str());
-        DeleteRunValueRaw();
+        ASSERT_NO_FATAL_FAILURE(E2eCase::SetUp());
         // Probes of a connected, quiet line reach a stub that answers: the line works.
         ASSERT_TRUE(stub_.running());
         SetProxy(L"127.0.0.1:" + std::to_wstring(stub_.port()));
         StoreAccount(L"user", "secret", true);
     }
-    void TearDown() override {
-        program_.Kill();
-        KillLeftovers();
-        RestoreProxy();
-    }
 
-    void SetLine(const std::function<void(line::State&)>& change) {
-        // Under the line's lock; a dial tool just started may hold the file.
-        ASSERT_TRUE(WaitUntil([&] { return line::Update(change); }, 3000));
-    }
     // Starts the program hidden, as at logon, on a line that is up, with "断网重拨" ticked.
     void StartConnected() {
         SetLine([](line::State& s) {
@@ -75,11 +63,6 @@ protected:
         return SendMessageTimeoutW(program_.window(), WM_POWERBROADCAST, event, 0, SMTO_NORMAL, 5000,
                                    nullptr) != 0;
     }
-    ::testing::AssertionResult StatusBecomes(const std::wstring& text, DWORD timeout_ms = 9000) {
-        if (WaitUntil([&] { return program_.Status() == text; }, timeout_ms))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "the status reads " << line::WideToUtf8(program_.Status());
-    }
     static std::string Joined(const std::vector<std::wstring>& texts) {
         std::string out;
         for (const std::wstring& text : texts) out += "[" + line::WideToUtf8(text) + "] ";
@@ -88,7 +71,6 @@ protected:
     void PulledAndPutBack(bool told);
 
     line::HttpStub stub_ = line::HttpStub::Reply(200, "<html>ok</html>");
-    Program program_;
     std::unique_ptr<BalloonWatch> balloons_;
 };
 

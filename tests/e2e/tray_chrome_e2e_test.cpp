@@ -8,29 +8,10 @@
 
 #include "services/cipher.h"
 #include "services/dial_log.h"
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/e2e_case.h"
 
 namespace vt::e2e {
 namespace {
-
-HWND FindVisibleMenu() {
-    HWND menu = nullptr;
-    WaitUntil(
-        [&] {
-            menu = FindWindowW(L"#32768", nullptr);
-            return menu && IsWindowVisible(menu);
-        },
-        10000);
-    return menu && IsWindowVisible(menu) ? menu : nullptr;
-}
-
-void PressKeys(HWND menu, std::initializer_list<WORD> keys) {
-    for (WORD key : keys) {
-        PostMessageW(menu, WM_KEYDOWN, key, 0);
-        PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
-        Sleep(150);
-    }
-}
 
 BOOL CALLBACK CountAboutWindow(HWND window, LPARAM param) {
     wchar_t title[64] = {};
@@ -155,23 +136,17 @@ std::vector<std::wstring> FilesHolding(const std::vector<std::string>& secrets) 
     return found;
 }
 
-class TrayChromeE2e : public ::testing::Test {
+class TrayChromeE2e : public E2eCase {
 protected:
+    TrayChromeE2e() : E2eCase(L"veltrane-e2e-tray.ini") {}
     void SetUp() override {
-        KillLeftovers();
-        line::UsePrivateState(L"veltrane-e2e-tray.ini");
-        ASSERT_TRUE(InstallProgram());
-        DeleteFileW(SettingsPath().c_str());
-        DeleteRunValueRaw();
-        WritePrivateProfileStringW(L"Option", L"UserName", L"user", SettingsPath().c_str());
-        const std::wstring cipher = line::ToWide(CP_UTF8, EncipherPassword("secret"));
-        WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), SettingsPath().c_str());
+        ASSERT_NO_FATAL_FAILURE(E2eCase::SetUp());
+        StoreAccount(L"user", "secret");
     }
     void TearDown() override {
         // A menu left open would keep the next copy's menu from showing.
         if (HWND menu = FindWindowW(L"#32768", nullptr)) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        program_.Kill();
-        KillLeftovers();
+        E2eCase::TearDown();
     }
     void StartConnected(bool connected) {
         line::State state;
@@ -183,17 +158,12 @@ protected:
         ASSERT_TRUE(program_.WaitForWindow());
         ASSERT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
     }
-    HWND OpenTrayMenu() {
-        PostMessageW(program_.window(), WM_MOUSEMOVE, 0, WM_RBUTTONDOWN);
-        return FindVisibleMenu();
-    }
+    HWND OpenTrayMenu() { return e2e::OpenTrayMenu(program_.window()); }
     POINT ClientToScreenPoint(int x, int y) {
         POINT pt = {x, y};
         ClientToScreen(program_.window(), &pt);
         return pt;
     }
-
-    Program program_;
 };
 
 // The icon's tip follows the line through a night driven from the window (connect, drop, 691, 691,
@@ -243,7 +213,7 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
     for (int i = 0; i < 3; ++i) dial();
     EXPECT_EQ(WaitForTip(L"Veltrane - 未连接（错误 651）"), L"Veltrane - 未连接（错误 651）");
     dial();
-    ASSERT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 5000));
+    ASSERT_TRUE(StatusBecomes(L"- 网络已连接", 5000));
 
     // "复制诊断信息" from the tray menu; a key lost while the menu opens is pressed again.
     if (OpenClipboard(nullptr)) {
@@ -345,7 +315,7 @@ TEST_F(TrayChromeE2e, MenuConnectAndDisconnectDriveTheDialTool) {
     StartConnected(false);
     std::vector<line::DialStart> dials = line::WaitForDialStarts(1);  // the start-up dial
     ASSERT_EQ(dials.size(), 1u);
-    ASSERT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 9000));
+    ASSERT_TRUE(StatusBecomes(L"- 网络已连接"));
 
     HWND menu = OpenTrayMenu();
     ASSERT_NE(menu, nullptr);
@@ -440,7 +410,7 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     HWND menu = OpenTrayMenu();
     ASSERT_NE(menu, nullptr);
     PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});
-    EXPECT_TRUE(WaitUntil([&] { return program_.Status() == L"- 网络已连接"; }, 10000));
+    EXPECT_TRUE(StatusBecomes(L"- 网络已连接", 10000));
     EXPECT_FALSE(program_.Visible());
 }
 

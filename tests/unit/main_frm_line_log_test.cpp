@@ -210,7 +210,7 @@ TEST(MainFrmLineTexts, TheTipTheStatusViewAndTheDiagnosticsTellTheLineAndNoSecre
     EXPECT_EQ(view.state, "已连接");
     EXPECT_EQ(view.ipv4, "100.64.3.4（运营商内网）");
     EXPECT_EQ(view.duration, "3小时12分0秒");
-    EXPECT_EQ(view.failure, "错误 651（本次运行，2026-12-07 21:00:05）\r\n" + DialFailureReason(651));
+    EXPECT_EQ(view.failure, "错误 651（2026-12-07 21:00:05）\r\n" + DialFailureReason(651));
 
     rig.frm.OnMenuItem(TrayMenuItem::CopyDiagnostics);
     ASSERT_EQ(rig.services.clipboard.size(), 1u);

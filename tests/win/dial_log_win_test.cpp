@@ -5,29 +5,21 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "base/handles.h"
 #include "base/text.h"
+#include "tests/doubles/line_state.h"
 
 namespace vt {
 namespace {
 
 std::string FileText(const std::wstring& path) {
     std::string content;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
-    CloseHandle(file);
+    line::ReadWholeFile(path, content);
     return content;
 }
 
 void PutFile(const std::wstring& path, const std::string& content) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_TRUE(line::WriteWholeFile(path, content, false));
 }
 
 class DialLogFiles : public testing::Test {
@@ -94,11 +86,11 @@ TEST_F(DialLogFiles, TheCurrentFileIsRenamedAtTheBoundAndALockedPreviousFileSkip
     // A program holding the previous file without sharing its deletion: the current file stays within
     // its bound and the line is skipped, without a failure for the caller.
     PutFile(Current(), full);
-    HANDLE held =
-        CreateFileW(Previous().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    UniqueFile held(
+        CreateFileW(Previous().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     log.Suspending();
-    CloseHandle(held);
+    held.reset();
     EXPECT_EQ(FileText(Current()), full);
     EXPECT_EQ(FileText(Previous()), full);
 }

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+#include "base/function_lookup.h"
+#include "base/handles.h"
 #include "services/link_state.h"
 #include "tests/doubles/line_state.h"
 
@@ -20,19 +22,17 @@ namespace {
 // The stand-in's count of tables handed out and not freed; -1 when the system's library is loaded.
 long TablesOutstanding() {
     ReadLinkState();  // loads the library
-    auto count = reinterpret_cast<DWORD(WINAPI*)()>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"iphlpapi.dll"), "VeltraneTablesOutstanding")));
+    const auto count = LookUpFunction<DWORD(WINAPI*)()>(L"iphlpapi.dll", "VeltraneTablesOutstanding");
     return count ? static_cast<long>(count()) : -1;
 }
 
 int ThreadsOfThisProcess() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    const UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     int count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
         count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
     return count;
 }
 

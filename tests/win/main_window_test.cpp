@@ -11,20 +11,13 @@
 #include "app/main_frm.h"
 #include "skin/skin_window.h"
 #include "tests/win/quiet_services.h"
+#include "tests/win/pump.h"
 #include "tray/tray_icon.h"
 
 namespace vt {
 namespace {
 
 using test::QuietServices;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};

@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "services/cipher.h"
 #include "services/settings.h"
+#include "tests/doubles/line_state.h"
 
 namespace {
 
@@ -19,23 +20,13 @@ std::wstring WindowsDirectory() {
 }
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
+    if (!vt::line::ReadWholeFile(path, bytes)) return std::nullopt;
     return bytes;
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_TRUE(vt::line::WriteWholeFile(path, bytes, false));
 }
 
 // The tests use the real settings file of this executable (win_tests.dat in the Windows directory);

@@ -12,6 +12,7 @@
 
 #include "skin/skin_images.h"
 #include "skin/skin_primitives.h"
+#include "tests/win/pump.h"
 
 namespace vt::skin_test {
 
@@ -102,29 +103,6 @@ inline HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWOR
                                  nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return child;
-}
-
-inline void Pump(DWORD milliseconds = 0) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (milliseconds) Sleep(1);
-    } while (GetTickCount() - start < milliseconds);
-}
-
-// Pumps until the condition holds or the time runs out.
-inline bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 3000) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > milliseconds) return false;
-        Pump();
-        Sleep(2);
-    }
-    return true;
 }
 
 inline COLORREF WindowPixel(HWND window, int x, int y) {

@@ -4,19 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "base/handles.h"
 #include "base/text.h"
 #include "skin/skin_window.h"
+#include "tests/win/pump.h"
 
 namespace vt {
 namespace {
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 std::string Text(HWND window, int control) {
     wchar_t text[512] = {};
@@ -63,9 +57,8 @@ TEST_F(StatusWindowTest, ShowsTheLineAndFollowsIt) {
         {StatusWindow::kSentValue, "1.5 KB"},
         {StatusWindow::kReceivedValue, "35.2 MB"},
         {StatusWindow::kDeviceValue, "WAN 微型端口 (PPPOE)"},
-        {StatusWindow::kFailureLabel, "上次失败："},
-        {StatusWindow::kFailureValue,
-         "错误 691（本次运行，2026-12-07 21:10:00）\r\n账号或密码错误。请核对。"},
+        {StatusWindow::kFailureLabel, "本次运行的上次失败："},
+        {StatusWindow::kFailureValue, "错误 691（2026-12-07 21:10:00）\r\n账号或密码错误。请核对。"},
         {StatusWindow::kCloseButton, "关闭"},
     };
     for (const auto& [control, text] : rows) EXPECT_EQ(Text(window, control), text) << control;
@@ -106,6 +99,34 @@ TEST_F(StatusWindowTest, ShowsTheLineAndFollowsIt) {
     ShowWindow(window, SW_RESTORE);
     EXPECT_EQ(reads_, minimised_reads + 1);
     EXPECT_TRUE(KillTimer(window, StatusWindow::kRefreshTimer));
+}
+
+// Whether `control`'s whole text fits inside it, drawn as a static control of its styles draws it.
+bool TextFits(HWND control) {
+    const std::wstring text = Utf8ToWide(Text(GetParent(control), GetDlgCtrlID(control)));
+    RECT inside, needed;
+    GetClientRect(control, &inside);
+    needed = inside;
+    WindowDc dc(control);
+    SelectGuard font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc.get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+    return needed.right <= inside.right && needed.bottom <= inside.bottom;
+}
+
+TEST_F(StatusWindowTest, TheLastFailureShowsItsWholeReasonAndLabel) {
+    line_.last_failure->cause =
+        "宽带服务器没有响应，可能是光猫或运营商的设备暂时出了问题，也可能是网线松动或光猫没有开机";
+    line_.last_failure->next_step =
+        "请检查网线和光猫的指示灯，把光猫关掉等一分钟再打开，然后重新连接；仍然不行请拨打运营商的客服电话。";
+    ASSERT_TRUE(status_.Open());
+    HWND window = status_.hwnd();
+    EXPECT_TRUE(TextFits(GetDlgItem(window, StatusWindow::kFailureLabel)));
+    EXPECT_TRUE(TextFits(GetDlgItem(window, StatusWindow::kFailureValue)));
+    RECT value, client;
+    GetWindowRect(GetDlgItem(window, StatusWindow::kFailureValue), &value);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&value), 2);
+    GetClientRect(window, &client);
+    EXPECT_LT(value.bottom, client.bottom);
 }
 
 TEST_F(StatusWindowTest, EscItsButtonAndItsCloseBoxCloseIt) {
