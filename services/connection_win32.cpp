@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/function_lookup.h"
 #include "base/handles.h"
 #include "base/text.h"
 #include "services/dial_command.h"
@@ -57,7 +58,7 @@ UniqueKernelHandle StartHidden(const std::wstring& tool, const std::string& comm
                                   CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
     SecureZeroMemory(command_line.data(), command_line.size() * sizeof(wchar_t));
     if (!started) return {};
-    CloseHandle(process.hThread);
+    const UniqueKernelHandle thread(process.hThread);  // closed at once: only the process is watched
     // Never waited for: the watch ticks read how the run ended.
     return UniqueKernelHandle(process.hProcess);
 }
@@ -251,12 +252,9 @@ struct IpHelper {
 const IpHelper& LoadIpHelper() {
     static const IpHelper api = [] {
         IpHelper loaded;
-        HMODULE library = LoadLibraryW(L"iphlpapi.dll");
-        if (!library) return loaded;
-        loaded.get_adapters_addresses = reinterpret_cast<decltype(&GetAdaptersAddresses)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(library, "GetAdaptersAddresses")));
-        loaded.get_if_entry2 = reinterpret_cast<decltype(&GetIfEntry2)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(library, "GetIfEntry2")));
+        loaded.get_adapters_addresses =
+            LookUpFunction<decltype(&GetAdaptersAddresses)>(L"iphlpapi.dll", "GetAdaptersAddresses");
+        loaded.get_if_entry2 = LookUpFunction<decltype(&GetIfEntry2)>(L"iphlpapi.dll", "GetIfEntry2");
         return loaded;
     }();
     return api;

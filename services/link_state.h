@@ -10,9 +10,6 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <atomic>
-#include <mutex>
-
 #include "base/handles.h"
 #endif
 
@@ -62,11 +59,12 @@ std::optional<std::vector<AdapterRow>> ReadAdapterRows();
 Link ReadLinkState();
 
 // Tells a window when the link changes. The system's notification of IP interface changes
-// (NotifyIpInterfaceChange) wakes a thread that reads the table again; as not every system tells a
-// media change that way, the thread also reads the table once a second while the link is down, so that a
-// returning cable is seen within that second whatever the system tells. Nothing is read while the link is
-// up or unknown and the system is quiet. Only the thread reads and posts; the system's callback only
-// signals it, and takes no lock.
+// (NotifyIpInterfaceChange) asks the watch's own message-only window for a read, and one more a second
+// later, when the system has settled; as not every system tells a media change that way, the table is also
+// read once a second while the link is down, so that a returning cable is seen within that second whatever
+// the system tells. Nothing is read while the link is up or unknown and the system is quiet. Everything
+// but the system's callback (which only posts) runs on the thread that started the watch, whose messages
+// must be dispatched.
 class LinkWatch {
 public:
     LinkWatch() = default;
@@ -77,42 +75,43 @@ public:
     // Reads the link (Last() tells it; no message for this first read) and, from then on, posts `message`
     // to `window` with wParam the new Link and lParam 0 each time a read finds the state changed
     // from the last read. Several changes close together may give one message per change read, never one
-    // for a state that was not read. False, with nothing left behind, when the window is null or no
-    // thread could be started; a running watch is stopped first.
+    // for a state that was not read. False, with nothing left behind, when the window is null or the
+    // watch's own window could not be made; a running watch is stopped first.
     bool Start(HWND window, UINT message);
 
     // No message is posted and no notification runs once this returns; the system's notification is
-    // cancelled before the thread is ended. Safe from the window's own thread.
+    // cancelled before the watch's window goes. On the thread that started the watch.
     void Stop();
 
-    // Reads the link now, on the caller's thread, for a decision that must not rest on the last message
-    // alone (a pulled cable is not told on every system). A change found here is posted like any other
-    // and, when the link is found down, the once-a-second reads begin. Reads ReadLinkState() when the
-    // watch is not running.
+    // Reads the link now, for a decision that must not rest on the last message alone (a pulled cable is
+    // not told on every system). A change found here is posted like any other and, when the link is found
+    // down, the once-a-second reads begin. Reads ReadLinkState() when the watch is not running.
     Link Refresh();
 
     // The state of the last read; Unknown before Start.
-    Link Last() const { return last_.load(); }
+    Link Last() const { return last_; }
 
-    bool Running() const { return static_cast<bool>(thread_); }
+    bool Running() const { return static_cast<bool>(own_); }
 
     // Whether the system took the change notification: a system that has none, or does not give a handle
     // for it, leaves the watch to its reads while the link is down and to Refresh.
     bool HearsSystem() const { return notification_ != nullptr; }
 
-private:
-    static DWORD WINAPI Watch(void* context);
-    // Reads and, when the state changed, stores and posts it; returns the state read.
-    Link ReadAndTell();
+    // For the system's callback, on a thread of its own: asks the watch's window for a read.
+    void ReadAsked();
 
-    UniqueKernelHandle changed_;  // signalled by the system's callback, and by Refresh
-    UniqueKernelHandle stop_;
-    UniqueKernelHandle thread_;
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    // Reads and, when the state changed, stores and posts it; arms or stops the next read. Returns the
+    // state read.
+    Link ReadAndTell(bool settling);
+
+    UniqueWindow own_;
     HANDLE notification_ = nullptr;
     HWND window_ = nullptr;
     UINT message_ = 0;
-    std::mutex read_lock_;  // one read at a time, so that a slower read cannot post a stale state
-    std::atomic<Link> last_{Link::Unknown};
+    Link last_ = Link::Unknown;
+    volatile LONG read_asked_ = 0;  // a read is queued and not yet begun
 };
 #endif
 

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "base/function_lookup.h"
 #include "base/text.h"
 
 namespace vt {
@@ -25,21 +26,14 @@ struct Api {
     decltype(&CancelMibChangeNotify2) cancel = nullptr;
 };
 
-template <typename F>
-void Find(HMODULE library, const char* name, F& out) {
-    out =
-        library ? reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(library, name))) : nullptr;
-}
-
 const Api& LoadApi() {
     static const Api api = [] {
+        // The library stays loaded for the process's life: the notification's callback lives in it.
         Api a;
-        // Kept loaded for the process's life: the notification's callback lives in it.
-        HMODULE library = LoadLibraryW(L"iphlpapi.dll");
-        Find(library, "GetIfTable2", a.get_table);
-        Find(library, "FreeMibTable", a.free_table);
-        Find(library, "NotifyIpInterfaceChange", a.notify);
-        Find(library, "CancelMibChangeNotify2", a.cancel);
+        a.get_table = LookUpFunction<decltype(a.get_table)>(L"iphlpapi.dll", "GetIfTable2");
+        a.free_table = LookUpFunction<decltype(a.free_table)>(L"iphlpapi.dll", "FreeMibTable");
+        a.notify = LookUpFunction<decltype(a.notify)>(L"iphlpapi.dll", "NotifyIpInterfaceChange");
+        a.cancel = LookUpFunction<decltype(a.cancel)>(L"iphlpapi.dll", "CancelMibChangeNotify2");
         if (!a.get_table || !a.free_table) a.get_table = nullptr;
         if (!a.notify || !a.cancel) a.notify = nullptr;
         return a;
@@ -58,17 +52,24 @@ MediaState MediaOf(NET_IF_MEDIA_CONNECT_STATE state) {
     }
 }
 
-// Runs on a thread of the system's: it only wakes the watch's own thread. The system may call it for
-// every family and parameter of every interface; the auto-reset event folds a burst into one read.
+// The watch's own window: message-only, on the thread that started the watch. A thread of its own would
+// cost a tray program far more memory than a window (Wine keeps a whole stack resident for each).
+constexpr wchar_t kWatchClass[] = L"Veltrane.LinkWatch";
+constexpr UINT kReadMessage = WM_APP;  // the system told a change
+constexpr UINT_PTR kReadTimer = 1;
+
+// Runs on a thread of the system's: it only asks the watch's window for a read, which never blocks. The
+// system may call it for every family and parameter of every interface: a read already asked for is not
+// asked again.
 void WINAPI InterfaceChanged(void* context, MIB_IPINTERFACE_ROW*, MIB_NOTIFICATION_TYPE) {
-    SetEvent(static_cast<HANDLE>(context));
+    static_cast<LinkWatch*>(context)->ReadAsked();
 }
 
 // A changed interface is told when the system has updated the interface; the table read at once may
 // still show the old media state. One more read this long after the last notification settles it.
-constexpr DWORD kSettleMs = 1000;
+constexpr UINT kSettleMs = 1000;
 // While the link is down, how often the table is read again: a returning cable is seen within this.
-constexpr DWORD kDownReadMs = 1000;
+constexpr UINT kDownReadMs = 1000;
 
 }  // namespace
 
@@ -100,86 +101,84 @@ Link ReadLinkState() {
 bool LinkWatch::Start(HWND window, UINT message) {
     Stop();
     if (!window) return false;
-    UniqueKernelHandle changed(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    UniqueKernelHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!changed || !stop) return false;
+    static const ATOM registered = [] {
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.lpfnWndProc = &LinkWatch::WindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kWatchClass;
+        return RegisterClassExW(&wc);
+    }();
+    if (!registered) return false;
+    own_.reset(CreateWindowExW(0, kWatchClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               GetModuleHandleW(nullptr), this));
+    if (!own_) return false;
     window_ = window;
     message_ = message;
-    changed_ = std::move(changed);
-    stop_ = std::move(stop);
     // Registered before the first read, so that a change between the two is read again. A success that
     // gives no handle (a system that only pretends to notify) counts as no notification.
     const Api& api = LoadApi();
     HANDLE notification = nullptr;
-    if (api.notify &&
-        api.notify(AF_UNSPEC, &InterfaceChanged, changed_.get(), FALSE, &notification) == NO_ERROR)
+    if (api.notify && api.notify(AF_UNSPEC, &InterfaceChanged, this, FALSE, &notification) == NO_ERROR)
         notification_ = notification;
     last_ = ReadLinkState();
-    // A thread of its own that blocks while the link is up, rather than the thread pool's wait: a tray
-    // program should cost nothing while the line is quiet. The default stack: it runs the system's table
-    // call, which may go deep.
-    thread_.reset(CreateThread(nullptr, 0, &LinkWatch::Watch, this, 0, nullptr));
-    if (!thread_) {
-        Stop();
-        return false;
-    }
+    if (last_ == Link::Down) SetTimer(own_.get(), kReadTimer, kDownReadMs, nullptr);
     return true;
 }
 
 void LinkWatch::Stop() {
-    // First the system's notification, with no lock held: the cancel waits for a callback under way,
-    // which only signals an event that is still open here.
+    // First the system's notification: the cancel waits for a callback under way, which only posts to a
+    // window that is still there.
     if (notification_) {
         LoadApi().cancel(notification_);
         notification_ = nullptr;
     }
-    if (thread_) {
-        // The thread posts, which never blocks, and takes only the read lock, which no caller of Stop holds.
-        SetEvent(stop_.get());
-        WaitForSingleObject(thread_.get(), INFINITE);
-        thread_.reset();
-    }
-    changed_.reset();
-    stop_.reset();
+    own_.reset();  // its timer and any read still queued go with it
     window_ = nullptr;
     message_ = 0;
     last_ = Link::Unknown;
 }
 
+void LinkWatch::ReadAsked() {
+    // One read asked at a time: a burst of the system's calls is one read, which sees them all.
+    if (InterlockedExchange(&read_asked_, 1) == 0) PostMessageW(own_.get(), kReadMessage, 0, 0);
+}
+
 Link LinkWatch::Refresh() {
-    if (!thread_) return ReadLinkState();
-    const Link before = last_.load();
-    const Link now = ReadAndTell();
-    // The thread sleeps while the link is up or unknown: wake it to begin its reads while down.
-    if (now == Link::Down && before != Link::Down) SetEvent(changed_.get());
-    return now;
+    if (!own_) return ReadLinkState();
+    return ReadAndTell(false);
 }
 
-Link LinkWatch::ReadAndTell() {
-    std::lock_guard<std::mutex> guard(read_lock_);
+Link LinkWatch::ReadAndTell(bool settling) {
     const Link now = ReadLinkState();
-    if (last_.exchange(now) != now) PostMessageW(window_, message_, static_cast<WPARAM>(now), 0);
+    if (now != last_) PostMessageW(window_, message_, static_cast<WPARAM>(now), 0);
+    last_ = now;
+    // Nothing is read while the link is up or unknown and the system is quiet.
+    if (now == Link::Down || settling)
+        SetTimer(own_.get(), kReadTimer, now == Link::Down ? kDownReadMs : kSettleMs, nullptr);
+    else
+        KillTimer(own_.get(), kReadTimer);
     return now;
 }
 
-DWORD WINAPI LinkWatch::Watch(void* context) {
-    auto* watch = static_cast<LinkWatch*>(context);
-    const HANDLE handles[2] = {watch->stop_.get(), watch->changed_.get()};
-    bool settling = false;
-    for (;;) {
-        const DWORD timeout = watch->last_.load() == Link::Down ? kDownReadMs
-                              : settling                             ? kSettleMs
-                                                                     : INFINITE;
-        // The stop comes first, so that a stop and a change signalled together read nothing more.
-        const DWORD woke = WaitForMultipleObjects(2, handles, FALSE, timeout);
-        if (woke == WAIT_OBJECT_0 + 1)
-            settling = true;
-        else if (woke == WAIT_TIMEOUT)
-            settling = false;
-        else
-            return 0;
-        watch->ReadAndTell();
+LRESULT CALLBACK LinkWatch::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
+    auto* watch = reinterpret_cast<LinkWatch*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (watch && watch->own_.get() == window) {
+        // A told change is read at once and once more after it has settled; the timer's own read settles.
+        if (message == kReadMessage) {
+            InterlockedExchange(&watch->read_asked_, 0);
+            watch->ReadAndTell(true);
+            return 0;
+        }
+        if (message == WM_TIMER && wparam == kReadTimer) {
+            watch->ReadAndTell(false);
+            return 0;
+        }
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace vt

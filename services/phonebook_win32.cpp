@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/function_lookup.h"
+#include "base/handles.h"
 #include "base/text.h"
 #include "services/ras_records.h"
 
@@ -15,9 +17,8 @@ namespace ras {
 namespace {
 
 template <typename Fn>
-Fn Resolve(HMODULE library, const char* name) {
-    // Through the generic function pointer type, which converts to any other without complaint.
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+Fn Resolve(const wchar_t* library, const char* name) {
+    return LookUpFunction<Fn>(library, name);
 }
 
 }  // namespace
@@ -27,8 +28,7 @@ const Api& LoadApi() {
     // still starts: every phonebook and connection query then simply reads as "nothing there".
     static const Api api = [] {
         Api loaded;
-        HMODULE library = LoadLibraryW(L"rasapi32.dll");
-        if (!library) return loaded;
+        const wchar_t* const library = L"rasapi32.dll";
         loaded.enum_entries = Resolve<EnumEntriesFn>(library, "RasEnumEntriesA");
         loaded.enum_connections = Resolve<EnumConnectionsFn>(library, "RasEnumConnectionsA");
         loaded.set_entry_properties = Resolve<SetEntryPropertiesFn>(library, "RasSetEntryPropertiesA");
@@ -146,13 +146,11 @@ std::wstring UserPhonebookPath() {
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return {};
     const std::wstring path = folder + L"\\rasphone.pbk";
     // CREATE_NEW: an existing book, with other entries in it, is never truncated.
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return {};
-    } else {
-        CloseHandle(file);
     }
     return path;
 }

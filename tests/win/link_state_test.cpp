@@ -41,12 +41,16 @@ std::optional<Link> NextMessage(HWND window, DWORD timeout_ms = 2000) {
     const DWORD begin = GetTickCount();
     for (MSG msg;;) {
         const DWORD spent = GetTickCount() - begin;
-        if (PeekMessageW(&msg, window, WM_APP, WM_APP, PM_REMOVE)) {
-            if (timeout_ms > 0) std::printf("  message after %lu ms\n", spent);
-            return static_cast<Link>(msg.wParam);
+        // The watch's own window is on this thread: its reads run as its messages are dispatched.
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == window && msg.message == WM_APP) {
+                if (timeout_ms > 0) std::printf("  message after %lu ms\n", spent);
+                return static_cast<Link>(msg.wParam);
+            }
+            DispatchMessageW(&msg);
         }
         if (spent >= timeout_ms) return std::nullopt;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout_ms - spent, QS_POSTMESSAGE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout_ms - spent, QS_ALLINPUT);
     }
 }
 
@@ -102,7 +106,7 @@ TEST(LinkWatch, HearsACablePulledAndPutBack) {
             EXPECT_EQ(NextMessage(window), step == kPlug ? Link::Up : Link::Down);
         }
         watch.Stop();
-        // Its own thread is gone, and the library's, which ends with the last registration.
+        // No thread of its own, and the library's ends with the last registration.
         EXPECT_EQ(ThreadsOfThisProcess(), threads);
         EXPECT_EQ(NextMessage(window, 0), std::nullopt);
     }
