@@ -38,7 +38,6 @@ namespace vt {
 
 enum class DialOrigin { Subscriber, Automatic };
 
-
 // What the supervision's probe found. The pages are asked through the system's own settings (its proxy
 // included); only when they fail, a page directly and then a fixed address.
 enum class Pages {
@@ -64,7 +63,7 @@ public:
     virtual bool OtherConnection() = 0;  // another entry's connection holds the broadband device
     // The connection's figures (whole counts, not 32-bit ones that wrap); nothing when unknown.
     virtual std::optional<LineCounters> Counters() = 0;
-    virtual ToolRun ToolAnswer(ToolJob job) = 0;               // how the tool's last run stands
+    virtual ToolRun ToolAnswer(ToolJob job) = 0;  // how the tool's last run stands
     virtual std::int64_t NowMs() = 0;
     virtual Link LinkNow() = 0;
     // This copy supervises the line (asked again each time, so that the role passes on when its holder
@@ -168,7 +167,7 @@ public:
         bool remake_entry = false;                  // Launch
         unsigned long code = 0;                     // Failed, and News::Failure
         bool stopped = false;  // Failed and News::Failure: redialling has stopped until the subscriber dials
-        News news = News::None;  // what a balloon tells
+        News news = News::None;         // what a balloon tells
         Pages pages = Pages::Answered;  // HangUpAndRedial, News::PagesFail: what the probe found
         bool proxy_dead = false;        // HangUpAndRedial, News::PagesFail: the proxy in force is dead
         // What happened, for the tray and the log. `dropped`: the line the session had up is gone, other

@@ -94,8 +94,9 @@ int DeadProxy(const std::wstring& exe, int seconds) {
     std::size_t hang_ups = 0, dials = 0;
     for (const line::DialStart& start : line::ReadDialLog())
         ++(start.args.size() == 2 && start.args[1] == "/disconnect" ? hang_ups : dials);
-    std::printf("quiet line behind a dead proxy, %d s: %zu hang-ups, %zu redials, %zu requests around the proxy\n",
-                seconds, hang_ups, dials, stub.Requests().size());
+    std::printf(
+        "quiet line behind a dead proxy, %d s: %zu hang-ups, %zu redials, %zu requests around the proxy\n",
+        seconds, hang_ups, dials, stub.Requests().size());
     program.Kill();
     e2e::RestoreProxy();
     return 0;

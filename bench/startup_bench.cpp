@@ -106,7 +106,8 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("  %-34s %10s %14s\n", "", "to idle ms", "pagefile KiB");
     std::printf("  %-34s %10.1f %14.0f\n", "Veltrane.exe (stored account, hide)", vs, vm);
     if (!other.empty())
-        std::printf("  %-34s %10.1f %14.0f\n", "other Veltrane.exe (same start)", Median(o_start), Median(o_mem));
+        std::printf("  %-34s %10.1f %14.0f\n", "other Veltrane.exe (same start)", Median(o_start),
+                    Median(o_mem));
     std::printf("  %-34s %10.1f %14.0f\n", "minimal one-window program", ms, mm);
     std::printf("  %-34s %10.2f %14.2f\n", "ratio", ms > 0 ? vs / ms : 0.0, mm > 0 ? vm / mm : 0.0);
     DeleteFileW(vt::e2e::SettingsPath().c_str());

@@ -86,7 +86,8 @@ void Freeze(DWORD pid, bool frozen) {
     if (!snapshot) return;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+         more = Thread32Next(snapshot.get(), &entry)) {
         if (entry.th32OwnerProcessID != pid) continue;
         if (const UniqueKernelHandle thread{OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)})
             frozen ? SuspendThread(thread.get()) : ResumeThread(thread.get());

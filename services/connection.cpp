@@ -80,7 +80,8 @@ std::array<std::uint8_t, 16> LinkLocalIpv6(const std::array<std::uint8_t, 8>& id
 
 bool IsGlobalIpv6(const std::array<std::uint8_t, 16>& address) { return (address[0] & 0xE0) == 0x20; }
 
-LineCounters CounterCarry::Carry(std::uintptr_t connection, std::int64_t started_ms, const LineCounters& raw) {
+LineCounters CounterCarry::Carry(std::uintptr_t connection, std::int64_t started_ms,
+                                 const LineCounters& raw) {
     constexpr std::uint64_t kWrap = 1ULL << 32;
     const LineCounters now{raw.duration_s, raw.bytes_sent % kWrap, raw.bytes_received % kWrap};
     // Modulo 2^32, so that a 32-bit millisecond clock serves across its own wrap.

@@ -143,9 +143,7 @@ void DialLog::LinkLost(std::string_view adapter) {
 
 void DialLog::LinkBack(std::string_view adapter) { Write(WithReason("网卡连接恢复", adapter)); }
 
-void DialLog::SupervisionLockForeign() {
-    Write("守护锁的名称被其它程序占用，本程序自行守护这条线路");
-}
+void DialLog::SupervisionLockForeign() { Write("守护锁的名称被其它程序占用，本程序自行守护这条线路"); }
 void DialLog::PagesFailing(std::string_view finding) { Write("网页探测：" + std::string(finding)); }
 
 void DialLog::AnotherCopySupervises() {

@@ -74,9 +74,11 @@ Asked Ask(const WinHttp& http, DWORD access, std::string_view url, int limit_ms)
     const HostPort target = SplitHostPort(url);
     if (target.host.empty()) return Asked::Failed;
     const bool secure = url.starts_with("https:");
-    const INTERNET_PORT port = static_cast<INTERNET_PORT>(
-        target.port ? target.port : secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT);
-    Internet session(http, http.open(L"Mozilla/4.0", access, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    const INTERNET_PORT port = static_cast<INTERNET_PORT>(target.port ? target.port
+                                                          : secure    ? INTERNET_DEFAULT_HTTPS_PORT
+                                                                      : INTERNET_DEFAULT_HTTP_PORT);
+    Internet session(http,
+                     http.open(L"Mozilla/4.0", access, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return Asked::Failed;
     http.set_timeouts(session.get(), limit_ms, limit_ms, limit_ms, limit_ms);
     Internet connection(http, http.connect(session.get(), Utf8ToWide(target.host).c_str(), port, 0));
@@ -84,10 +86,12 @@ Asked Ask(const WinHttp& http, DWORD access, std::string_view url, int limit_ms)
     const std::size_t host_at = url.find("//");
     const std::size_t path_at = url.find('/', host_at == std::string_view::npos ? 0 : host_at + 2);
     const std::wstring path = path_at == std::string_view::npos ? L"/" : Utf8ToWide(url.substr(path_at));
-    Internet request(http, http.open_request(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                             WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
+    Internet request(http,
+                     http.open_request(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                       WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return Asked::Failed;
-    if (http.send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
+    if (http.send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                          0) &&
         http.receive_response(request.get(), nullptr))
         return Asked::Answered;
     return GetLastError() == ERROR_WINHTTP_CANNOT_CONNECT ? Asked::Refused : Asked::Failed;
@@ -97,8 +101,8 @@ Asked Ask(const WinHttp& http, DWORD access, std::string_view url, int limit_ms)
 
 std::string ReadProxyInForce() {
     UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
-                      KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                      0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return {};
     auto read_text = [&key](const wchar_t* name) {
         wchar_t value[1024] = {};
@@ -110,8 +114,8 @@ std::string ReadProxyInForce() {
         return WideToUtf8(value);
     };
     DWORD enabled = 0, size = sizeof(enabled), type = 0;
-    if (RegQueryValueExW(key.get(), L"ProxyEnable", nullptr, &type, reinterpret_cast<BYTE*>(&enabled), &size) ==
-            ERROR_SUCCESS &&
+    if (RegQueryValueExW(key.get(), L"ProxyEnable", nullptr, &type, reinterpret_cast<BYTE*>(&enabled),
+                         &size) == ERROR_SUCCESS &&
         type == REG_DWORD && enabled) {
         if (std::string proxy = ProxyForPages(read_text(L"ProxyServer")); !proxy.empty()) return proxy;
     }
@@ -132,14 +136,15 @@ DWORD WINAPI RunCheck(void* parameter) {
     if (!http.ready()) return 0;
     // Only a proxy on this machine is asked directly: a refusal there is certain and leaves nothing.
     if (const HostPort proxy = SplitHostPort(found.proxy); proxy.port && IsLoopbackHost(proxy.host)) {
-        const std::string local = "http://" + (proxy.host.find(':') != std::string::npos ? "[" + proxy.host + "]"
-                                                                                           : proxy.host) +
-                                  ":" + std::to_string(proxy.port) + "/";
+        const std::string local =
+            "http://" + (proxy.host.find(':') != std::string::npos ? "[" + proxy.host + "]" : proxy.host) +
+            ":" + std::to_string(proxy.port) + "/";
         found.proxy_dead = Ask(http, WINHTTP_ACCESS_TYPE_NO_PROXY, local, 1000) == Asked::Refused;
     }
     found.direct = Ask(http, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, kProbeAddresses[1], 3000) == Asked::Answered;
     if (!found.direct)
-        found.address = Ask(http, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, kProbeFixedAddress, 3000) == Asked::Answered;
+        found.address =
+            Ask(http, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, kProbeFixedAddress, 3000) == Asked::Answered;
     return 0;
 }
 

@@ -77,8 +77,10 @@ bool IsLoopbackHost(std::string_view host) {
     if (!host.starts_with("127.")) return false;
     int dots = 0;
     for (char c : host) {
-        if (c == '.') ++dots;
-        else if (c < '0' || c > '9') return false;
+        if (c == '.')
+            ++dots;
+        else if (c < '0' || c > '9')
+            return false;
     }
     return dots == 3;
 }

@@ -34,8 +34,8 @@ struct ComLibrary {
     SysStringLenFn sys_string_len = nullptr;
 
     bool ready() const {
-        return co_initialize_ex && co_uninitialize && co_create_instance && sys_alloc_string && sys_free_string &&
-               sys_string_len;
+        return co_initialize_ex && co_uninitialize && co_create_instance && sys_alloc_string &&
+               sys_free_string && sys_string_len;
     }
 
     // Loaded once and kept: unloading COM while objects may linger is not worth the memory.
@@ -121,7 +121,7 @@ bool ProbeInternet(std::string_view url) {
     ComApartment apartment(com);
     ComPtr<IXMLHTTPRequest> request;
     if (FAILED(com.co_create_instance(kXmlHttpClsid, nullptr, CLSCTX_INPROC_SERVER, kXmlHttpRequestIid,
-                                request.put_void())))
+                                      request.put_void())))
         return false;
     Bstr method(com, L"GET");
     Bstr address(com, Utf8ToWide(url).c_str());
@@ -163,7 +163,8 @@ bool ProbeInternet(std::string_view url) {
     bool online = false;
     if (complete) {
         Bstr text(com);
-        online = SUCCEEDED(request->get_responseText(text.put())) && text.get() && com.sys_string_len(text.get()) > 0;
+        online = SUCCEEDED(request->get_responseText(text.put())) && text.get() &&
+                 com.sys_string_len(text.get()) > 0;
     } else {
         request->abort();
     }

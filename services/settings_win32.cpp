@@ -13,8 +13,8 @@
 namespace vt {
 namespace {
 
-constexpr size_t kWriteField = 128;  // characters of a value that reach the file
-constexpr DWORD kReadBuffer = 128;   // bytes, terminating NUL included
+constexpr size_t kWriteField = 128;             // characters of a value that reach the file
+constexpr DWORD kReadBuffer = 128;              // bytes, terminating NUL included
 constexpr LONGLONG kLargestFileRead = 1 << 20;  // far beyond any settings file this program writes
 
 MessageBoxHook g_message_box_hook = nullptr;

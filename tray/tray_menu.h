@@ -7,7 +7,17 @@
 namespace vt {
 
 // Exit stays last: the menu's command numbers run up to it.
-enum class TrayMenuItem { Connect, Disconnect, Help, SiteUrl, About, Status, CopyDiagnostics, ShowIcon, Exit };
+enum class TrayMenuItem {
+    Connect,
+    Disconnect,
+    Help,
+    SiteUrl,
+    About,
+    Status,
+    CopyDiagnostics,
+    ShowIcon,
+    Exit
+};
 
 struct TrayMenuEntry {
     enum class Kind { SubMenuStart, Item, SubMenuEnd, Separator };

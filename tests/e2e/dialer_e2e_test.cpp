@@ -406,7 +406,8 @@ TEST_F(DialerE2e, ADeadProxyOnAQuietLineKeepsTheSessionAndIsNamed) {
     // answering: told once, naming the proxy; nothing is hung up.
     std::string text;
     EXPECT_TRUE(WaitUntil(
-        [&] { return line::ReadWholeFile(log, text) && text.find("网页探测：") != std::string::npos; }, 40000));
+        [&] { return line::ReadWholeFile(log, text) && text.find("网页探测：") != std::string::npos; },
+        40000));
     EXPECT_NE(text.find("系统代理 127.0.0.1:9 无法连接（代理软件可能已退出）"), std::string::npos) << text;
     EXPECT_FALSE(stub.Requests().empty());
     EXPECT_TRUE(Dials().empty());

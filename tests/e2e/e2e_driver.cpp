@@ -90,7 +90,9 @@ int wmain(int argc, wchar_t** argv) {
         if (!menu) return 1;
         PressKeys(menu, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});
         HWND about = nullptr;
-        WaitUntil([&] { return (about = FindWindowW(L"Form", L"关于Veltrane ...")) && IsWindowVisible(about); }, 3000);
+        WaitUntil(
+            [&] { return (about = FindWindowW(L"Form", L"关于Veltrane ...")) && IsWindowVisible(about); },
+            3000);
         if (!about) return 1;
         Sleep(300);
         PrintRect(about);

@@ -132,7 +132,6 @@ private:
     UniqueKernelHandle thread_;
 };
 
-
 // `path` opened with no sharing, as a program that has it open for its own use holds it.
 UniqueFile HeldOpen(const std::wstring& path) {
     return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));

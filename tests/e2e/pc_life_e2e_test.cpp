@@ -112,9 +112,9 @@ TEST_F(PcLifeE2e, AWakeAfterADropInSleepDialsAtOnceAndTellsNothingThatItMends) {
 }
 
 // Connected with "断网重拨" ticked; the cable is pulled and the line drops: no dial while it is out, the
-// status says so, and one balloon; the cable back, a dial within 2 s of the link, and one balloon more. `told`: the system tells
-// the adapters' changes; else nothing is told (as under Wine, or an adapter without IP), and the
-// program's own reads while the link is down must see the cable's return.
+// status says so, and one balloon; the cable back, a dial within 2 s of the link, and one balloon more.
+// `told`: the system tells the adapters' changes; else nothing is told (as under Wine, or an adapter without
+// IP), and the program's own reads while the link is down must see the cable's return.
 void PcLifeE2e::PulledAndPutBack(bool told) {
     SetLine([told](line::State& s) { s.link.quiet = !told; });
     ASSERT_TRUE(line::SetCable(true));

@@ -38,7 +38,7 @@ struct Facts {
     std::int64_t now = kNow;
     Link link = Link::Unknown;
     bool supervises = true;
-    bool elsewhere = false;    // another copy holds the supervision (asked without the option)
+    bool elsewhere = false;        // another copy holds the supervision (asked without the option)
     bool hung_up_by_hand = false;  // another copy's subscriber hung up
 };
 
@@ -99,10 +99,14 @@ void Differ(std::string& out, const char* name, const T& a, const T& b) {
     if (a == b) return;
     auto text = [](const auto& v) -> std::string {
         using V = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<V, bool>) return v ? "true" : "false";
-        else if constexpr (std::is_enum_v<V>) return std::to_string(static_cast<int>(v));
-        else if constexpr (std::is_arithmetic_v<V>) return std::to_string(v);
-        else return v ? "set" : "none";
+        if constexpr (std::is_same_v<V, bool>)
+            return v ? "true" : "false";
+        else if constexpr (std::is_enum_v<V>)
+            return std::to_string(static_cast<int>(v));
+        else if constexpr (std::is_arithmetic_v<V>)
+            return std::to_string(v);
+        else
+            return v ? "set" : "none";
     };
     out += std::string(" ") + name + ": " + text(a) + " (expected " + text(b) + ")";
 }
@@ -127,11 +131,26 @@ std::string Differences(const Decision& a, const Decision& b) {
 std::string Differences(const State& a, const State& b) {
     std::string out;
 #define VT_FIELD(f) Differ(out, #f, a.f, b.f)
-    VT_FIELD(phase); VT_FIELD(origin); VT_FIELD(ticks); VT_FIELD(hold); VT_FIELD(refusals);
-    VT_FIELD(retry_at_ms); VT_FIELD(blocker_seen); VT_FIELD(line_up); VT_FIELD(hung_up);
-    VT_FIELD(remake_entry); VT_FIELD(told); VT_FIELD(link_told); VT_FIELD(received);
-    VT_FIELD(suspended_at_ms); VT_FIELD(resumed_at_ms); VT_FIELD(tale); VT_FIELD(redial);
-    VT_FIELD(pages_told); VT_FIELD(pages_redials); VT_FIELD(pages_retry_at_ms);
+    VT_FIELD(phase);
+    VT_FIELD(origin);
+    VT_FIELD(ticks);
+    VT_FIELD(hold);
+    VT_FIELD(refusals);
+    VT_FIELD(retry_at_ms);
+    VT_FIELD(blocker_seen);
+    VT_FIELD(line_up);
+    VT_FIELD(hung_up);
+    VT_FIELD(remake_entry);
+    VT_FIELD(told);
+    VT_FIELD(link_told);
+    VT_FIELD(received);
+    VT_FIELD(suspended_at_ms);
+    VT_FIELD(resumed_at_ms);
+    VT_FIELD(tale);
+    VT_FIELD(redial);
+    VT_FIELD(pages_told);
+    VT_FIELD(pages_redials);
+    VT_FIELD(pages_retry_at_ms);
 #undef VT_FIELD
     return out;
 }
@@ -391,8 +410,10 @@ TEST(DialSessionTable, EachRuleIsARow) {
         FakeLine line(row.facts);
         DialSession session(line, row.before);
         const Decision decision = row.event(session);
-        EXPECT_TRUE(decision == row.decision) << row.rule << ": decision" << Differences(decision, row.decision);
-        EXPECT_TRUE(session.state() == row.after) << row.rule << ": state" << Differences(session.state(), row.after);
+        EXPECT_TRUE(decision == row.decision)
+            << row.rule << ": decision" << Differences(decision, row.decision);
+        EXPECT_TRUE(session.state() == row.after)
+            << row.rule << ": state" << Differences(session.state(), row.after);
     }
 }
 

@@ -133,10 +133,10 @@ TEST(LineTexts, TheStatusViewRows) {
     StatusTexts texts = StatusViewTexts(line);
     const std::vector<std::string> connected = {texts.state, texts.ipv4,     texts.ipv6,   texts.duration,
                                                 texts.sent,  texts.received, texts.device, texts.failure};
-    EXPECT_EQ(connected, (std::vector<std::string>{
-                             "已连接", "100.64.3.4（运营商内网）", "2408:8207::1", "3小时12分5秒", "1.5 KB",
-                             "35.2 MB", "WAN 微型端口 (PPPOE)",
-                             "错误 691（2026-12-07 21:10:00）\r\n账号或密码错误。请核对。"}));
+    EXPECT_EQ(connected,
+              (std::vector<std::string>{"已连接", "100.64.3.4（运营商内网）", "2408:8207::1", "3小时12分5秒",
+                                        "1.5 KB", "35.2 MB", "WAN 微型端口 (PPPOE)",
+                                        "错误 691（2026-12-07 21:10:00）\r\n账号或密码错误。请核对。"}));
     line.details.ipv6 = "fe80::250:56ff:fe00:1";
     line.details.counters.reset();
     texts = StatusViewTexts(line);

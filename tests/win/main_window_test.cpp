@@ -10,8 +10,8 @@
 
 #include "app/main_frm.h"
 #include "skin/skin_window.h"
-#include "tests/win/quiet_services.h"
 #include "tests/win/pump.h"
+#include "tests/win/quiet_services.h"
 #include "tray/tray_icon.h"
 
 namespace vt {
