@@ -102,7 +102,8 @@ bool LinkWatch::Start(HWND window, UINT message) {
     Stop();
     if (!window) return false;
     static const ATOM registered = [] {
-        WNDCLASSEXW wc{sizeof(wc)};
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = &LinkWatch::WindowProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = kWatchClass;
