@@ -127,6 +127,10 @@ void MainFrm::Probe() {
         }
     }
     const Decision decision = session_.ProbeAnswered(answer);
+    // A hang-up told nothing yet (the first of an outage): its log line still names a dead proxy.
+    if (decision.act == DialSession::Act::HangUpAndRedial && decision.proxy_dead &&
+        decision.news == DialSession::News::None)
+        services_.Log().PagesFailing(DeadProxyText(paths_.proxy));
     Follow(decision, DialLog::DropNoticedBy::FailedProbe);
     report_.Probed(answer);
     Carry(decision);

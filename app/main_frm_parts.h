@@ -50,9 +50,11 @@ inline constexpr std::string_view kRedialNeedsAccount =
 
 // What the supervision tells when the pages fail on a line that is up, naming a dead proxy whatever else
 // failed: the subscriber's own settings are then the likeliest cause, and a redial would not mend them.
+inline std::string DeadProxyText(std::string_view proxy) {
+    return "系统代理 " + std::string(proxy) + " 无法连接（代理软件可能已退出）";
+}
 inline std::string PagesNotice(Pages pages, std::string_view proxy, bool proxy_dead) {
-    const std::string dead_proxy =
-        proxy_dead ? "系统代理 " + std::string(proxy) + " 无法连接（代理软件可能已退出）" : std::string();
+    const std::string dead_proxy = proxy_dead ? DeadProxyText(proxy) : std::string();
     switch (pages) {
         case Pages::ProxyFails:
             if (proxy_dead) return "网络已连接，但" + dead_proxy;

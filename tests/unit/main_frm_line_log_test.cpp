@@ -97,13 +97,15 @@ TEST(MainFrmLog, EachEventWritesItsLines) {
              rig.frm.OnConnectionEnded();
          },
          {"断线（Windows 报告连接已断开），本次连接 1小时0分0秒，已发送 1.0 KB，已接收 5.0 MB", dial}},
-        {"a drop a failed probe finds",
+        {"the program's own hang-up after failed pages, a dead proxy named",
          connected(true, false),
          [](Rig& rig) {
              rig.services.probe = [](std::string_view) { return false; };
+             rig.services.paths = {"127.0.0.1:7890", true, false, false};
              rig.view.Advance(22000);
          },
-         {"网页无法访问，本程序挂断线路并重拨，本次连接 22秒" + drop_figures}},
+         {"网页探测：系统代理 127.0.0.1:7890 无法连接（代理软件可能已退出）",
+          "网页无法访问，本程序挂断线路并重拨，本次连接 22秒" + drop_figures}},
         {"a dead proxy before a working path is named, and the line kept",
          connected(true, false),
          [](Rig& rig) {
