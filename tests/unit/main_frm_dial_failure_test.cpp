@@ -121,24 +121,6 @@ struct Night {
     std::vector<std::string> Balloons() const { return rig.BalloonTexts(); }
 };
 
-TEST(MainFrmNight, AHeldSessionAfterADropIsRetriedLaterAndTheLineComesBackByItself) {
-    Night night({691, 691, 0});
-    night.Run(10 * kMinute);
-    EXPECT_TRUE(night.up);
-    ASSERT_EQ(night.dial_times.size(), 3u);
-    // The refusals are read at the watch's first tick, 5 s after their dials; the retries wait 1 and 2 min.
-    EXPECT_GE(night.dial_times[1] - (night.dial_times[0] + 5000), kMinute);
-    EXPECT_GE(night.dial_times[2] - (night.dial_times[1] + 5000), 2 * kMinute);
-    EXPECT_LT(night.dial_times[2] - night.dial_times[1], 2 * kMinute + 5000 + 22000);
-    EXPECT_THAT(night.statuses, ::testing::Contains("- 拨号失败 (691)"));
-    EXPECT_THAT(night.statuses, ::testing::Not(::testing::Contains(HasSubstr("已停止重拨"))));
-    EXPECT_EQ(night.rig.view.status, "- 网络已连接");
-    // Told twice: the first refusal (the same number again is no news), and the way back.
-    ASSERT_EQ(night.Balloons().size(), 2u);
-    EXPECT_THAT(night.Balloons()[0], HasSubstr("691"));
-    EXPECT_EQ(night.Balloons()[1], "网络已重新连接。");
-}
-
 // A night's log: its events in order with their numbers, and no secret in it: the drop found by a tick,
 // two refusals with their waits, the line back, a drop the system tells, three failures, the line back.
 TEST(MainFrmNight, TheLogTellsTheNightsEventsInOrder) {
@@ -161,34 +143,6 @@ TEST(MainFrmNight, TheLogTellsTheNightsEventsInOrder) {
                             "1分钟后自动重拨", dial, "拨号失败（错误 691）", "2分钟后自动重拨", dial, up,
                             "断线（Windows 报告连接已断开）", dial, "拨号失败（错误 651）", dial,
                             "拨号失败（错误 651）", dial, "拨号失败（错误 651）", dial, up));
-}
-
-TEST(MainFrmNight, TheSubscribersWrongPasswordStopsAtOnceAndEveryFailureOfTheirsIsTold) {
-    Night night({691, 678, 678});
-    night.rig.view.account = "user01";
-    night.rig.view.password = "wrong";
-    night.rig.frm.OnConnectClicked();
-    night.Run(30 * kMinute);
-    EXPECT_EQ(night.dial_times.size(), 1u);
-    EXPECT_EQ(night.rig.view.status, "- 已停止重拨 (691)");
-    ASSERT_EQ(night.Balloons().size(), 2u);  // dialling, then the refusal with the stop
-    EXPECT_THAT(night.Balloons()[1], HasSubstr("已停止自动重拨"));
-    // A connect refused for an empty account and password is no new dial: the stop holds.
-    night.rig.view.account = night.rig.view.password = "";
-    night.rig.frm.OnConnectClicked();
-    night.Run(kMinute);
-    EXPECT_EQ(night.dial_times.size(), 1u);
-    // The subscriber's dials are told every time, even with the same number.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        night.rig.view.account = "user01";
-        night.rig.view.password = "right";
-        night.rig.frm.OnConnectClicked();
-        night.Run(6000);
-    }
-    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (678)");
-    EXPECT_THAT(night.Balloons(),
-                ElementsAre(HasSubstr("正在自动拨号"), HasSubstr("691"), HasSubstr("正在自动拨号"),
-                            HasSubstr("678"), HasSubstr("正在自动拨号"), HasSubstr("678")));
 }
 
 // The start-up dial's first watch tick: a tool that ended with a failure is the verdict at once, with its

@@ -8,6 +8,7 @@ namespace vt::testing {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
@@ -349,53 +350,124 @@ TEST(MainFrmDialOrigin, WhereADialComesFromDecidesWhatARefusalDoes) {
     }
 }
 
-// A night with sleeps and a pulled cable, as the system tells it.
-TEST(MainFrmSystemEvents, ADropAsleepWaitsForTheWakeAndAWakeThatSettlesTellsNothing) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.services.balloons.clear();
-    rig.frm.OnSuspend();
-    rig.services.SetConnected(false);
-    rig.frm.OnConnectionEnded();
-    rig.view.Advance(22000);  // the tick that fires on waking, before the resume is told
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    // The first dial races the adapter and fails; the next connects within the wake's first seconds.
-    rig.services.next_dial_run = {ToolRun::State::Ended, 651};
-    rig.frm.OnResume();
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-    rig.view.Advance(5000);
-    EXPECT_EQ(rig.view.status, "- 拨号失败 (651)");
-    rig.services.next_dial_run = {};
-    rig.services.on_dial = [&rig] { rig.services.SetConnected(true); };
-    rig.view.Advance(22000);
-    EXPECT_EQ(rig.view.status, "- 网络已连接");
-    EXPECT_THAT(rig.BalloonTexts(), IsEmpty());
-    // A wake whose dials keep failing tells its first failure once the wake has settled.
-    rig.frm.OnSuspend();
-    rig.services.SetConnected(false);
-    rig.services.on_dial = nullptr;
-    rig.services.next_dial_run = {ToolRun::State::Ended, 651};
-    rig.frm.OnResume();
-    rig.view.Advance(60000);
-    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("651")));
-}
-
-TEST(MainFrmSystemEvents, WithTheCableOutNothingDialsItIsToldOnceAndItsReturnDialsAtOnce) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.services.balloons.clear();
-    rig.services.link = Link::Down;
-    rig.frm.OnLinkChanged();  // still connected: the drop that follows tells
-    rig.services.SetConnected(false);
-    rig.frm.OnConnectionEnded();
-    rig.view.Advance(5 * 22000);
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    EXPECT_EQ(rig.view.status, "- 网线未连接");
-    EXPECT_THAT(rig.BalloonTexts(), ElementsAre(::testing::HasSubstr("接好后程序会自动拨号")));
-    rig.services.link = Link::Up;
-    rig.frm.OnLinkChanged();
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-    EXPECT_EQ(rig.view.status, "- 正在拨号...");
+// What MainFrm shows for each of the session's decisions (the policy itself is the session's table): the
+// status, the connect button, the timers, the balloons of the event and the tray's state, and what the tool
+// was asked.
+TEST(MainFrmCarries, EachDecisionHasItsVisibleEffect) {
+    using A = std::function<void(Rig&)>;
+    const A up_with_option = [](Rig& rig) { rig.LoadConnected(true, false); };
+    const A drop = [](Rig& rig) {
+        rig.services.SetConnected(false);
+        rig.frm.OnConnectionEnded();
+    };
+    struct Row {
+        const char* decision;
+        A arrange, act;
+        std::string status;
+        bool button, dial_watch, hang_up_wait;
+        std::vector<std::string> balloons;  // what each balloon of the event says, in part
+        LineState tray;
+        int dials, hang_ups;
+    };
+    const Row rows[] = {
+        {"launch: a drop redialled", up_with_option, drop, "- 正在拨号...", false, true, false, {},
+         LineState::Dialling, 1, 0},
+        {"connected: the watch finds the line up", [](Rig& rig) { rig.LoadConnected(); },
+         [](Rig& rig) {
+             rig.services.on_dial = [&rig] { rig.services.SetConnected(true); };
+             rig.frm.OnConnectClicked();
+             rig.view.Advance(5000);
+         },
+         "- 网络已连接", true, false, false, {"正在自动拨号"}, LineState::Connected, 1, 0},
+        {"failed with a number, told once, the redial to come",
+         [](Rig& rig) {
+             rig.LoadConnected(true, false);
+             rig.services.next_dial_run = {ToolRun::State::Ended, 651};
+         },
+         [&drop](Rig& rig) {
+             drop(rig);
+             rig.view.Advance(5000);
+         },
+         "- 拨号失败 (651)", true, false, false, {"651"}, LineState::NotConnected, 1, 0},
+        {"failed and stopped: the subscriber's refusal",
+         [](Rig& rig) {
+             rig.LoadConnected(true);
+             rig.services.next_dial_run = {ToolRun::State::Ended, 691};
+         },
+         [](Rig& rig) {
+             rig.frm.OnConnectClicked();
+             rig.view.Advance(5000);
+         },
+         "- 已停止重拨 (691)", true, false, false, {"正在自动拨号", "已停止自动重拨"}, LineState::NotConnected, 1,
+         0},
+        {"failed without a number: the watch ran out", [](Rig& rig) { rig.LoadConnected(); },
+         [](Rig& rig) {
+             rig.frm.OnConnectClicked();
+             rig.view.Advance(15000);
+         },
+         "- 拨号失败", true, false, false, {"正在自动拨号"}, LineState::NotConnected, 1, 0},
+        {"no link: told once, nothing dialled",
+         [](Rig& rig) {
+             rig.LoadConnected(true, false);
+             rig.services.link = Link::Down;
+         },
+         [&drop](Rig& rig) {
+             drop(rig);
+             rig.view.Advance(3 * 22000);
+         },
+         "- 网线未连接", true, false, false, {"接好后程序会自动拨号"}, LineState::NotConnected, 0, 0},
+        {"down with nothing to dial", [](Rig& rig) { rig.LoadConnected(false, false); }, drop, "- 网络已断开",
+         true, false, false, {}, LineState::NotConnected, 0, 0},
+        {"hang up and redial: nothing answers",
+         [](Rig& rig) {
+             rig.LoadConnected(true, false);
+             rig.services.probe = [](std::string_view) { return false; };
+             rig.services.listed = [] { return true; };
+         },
+         [](Rig& rig) { rig.view.Advance(22000); }, "- 正在拨号...", false, false, true, {}, LineState::Dialling,
+         0, 1},
+        {"pages fail behind a dead proxy: the line kept, the proxy named",
+         [](Rig& rig) {
+             rig.LoadConnected(true, false);
+             rig.services.probe = [](std::string_view) { return false; };
+             rig.services.paths = {"127.0.0.1:7890", true, true, false};
+         },
+         // The status is left as the start found the line: no dial, no hang-up.
+         [](Rig& rig) { rig.view.Advance(22000); }, "", true, false, false, {"系统代理 127.0.0.1:7890"},
+         LineState::Connected, 0, 0},
+        {"reconnected after a told outage",
+         [](Rig& rig) {
+             rig.LoadConnected(true, false);
+             rig.services.next_dial_run = {ToolRun::State::Ended, 651};
+             rig.services.SetConnected(false);
+             rig.frm.OnConnectionEnded();
+             rig.view.Advance(5000);
+             rig.services.next_dial_run = {};
+             rig.services.on_dial = [&rig] { rig.services.SetConnected(true); };
+         },
+         [](Rig& rig) { rig.view.Advance(22000); }, "- 网络已连接", true, false, false, {"网络已重新连接。"},
+         LineState::Connected, 1, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.decision);
+        Rig rig;
+        row.arrange(rig);
+        rig.services.balloons.clear();
+        const std::size_t dials = rig.services.dials.size();
+        const int hang_ups = rig.services.hang_ups;
+        row.act(rig);
+        EXPECT_EQ(rig.view.status, row.status);
+        EXPECT_EQ(rig.view.connect_enabled, row.button);
+        EXPECT_EQ(rig.view.timer(FrmTimer::DialWatch).on, row.dial_watch);
+        EXPECT_EQ(rig.view.timer(FrmTimer::HangUpWait).on, row.hang_up_wait);
+        const std::vector<std::string> balloons = rig.BalloonTexts();
+        ASSERT_EQ(balloons.size(), row.balloons.size());
+        for (std::size_t i = 0; i < balloons.size(); ++i) EXPECT_THAT(balloons[i], HasSubstr(row.balloons[i]));
+        ASSERT_FALSE(rig.services.tray_states.empty());
+        EXPECT_EQ(rig.services.tray_states.back().first, row.tray);
+        EXPECT_EQ(rig.services.dials.size() - dials, static_cast<std::size_t>(row.dials));
+        EXPECT_EQ(rig.services.hang_ups - hang_ups, row.hang_ups);
+    }
 }
 
 // The watch on connections that could not start is started again by the next supervision tick.
