@@ -115,6 +115,7 @@ bool LinkWatch::Start(HWND window, UINT message) {
     if (!own_) return false;
     window_ = window;
     message_ = message;
+    InterlockedExchange(&read_asked_, 0);  // a read queued to a window that went never began
     // Registered before the first read, so that a change between the two is read again. A success that
     // gives no handle (a system that only pretends to notify) counts as no notification.
     const Api& api = LoadApi();
