@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/function_lookup.h"
 #include "base/handles.h"
 #include "base/text.h"
 #include "services/probe.h"
@@ -33,20 +34,18 @@ struct WinHttp {
     }
 
 private:
-    template <typename F>
-    static void Bind(HMODULE module, const char* name, F& out) {
-        out = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-    }
     static WinHttp Load() {
+        // Through the house's look-up, which loads the library and keeps it.
+        constexpr const wchar_t* kLibrary = L"winhttp.dll";
         WinHttp library;
-        HMODULE module = LoadLibraryW(L"winhttp.dll");
-        Bind(module, "WinHttpOpen", library.open);
-        Bind(module, "WinHttpSetTimeouts", library.set_timeouts);
-        Bind(module, "WinHttpConnect", library.connect);
-        Bind(module, "WinHttpOpenRequest", library.open_request);
-        Bind(module, "WinHttpSendRequest", library.send_request);
-        Bind(module, "WinHttpReceiveResponse", library.receive_response);
-        Bind(module, "WinHttpCloseHandle", library.close);
+        library.open = LookUpFunction<decltype(open)>(kLibrary, "WinHttpOpen");
+        library.set_timeouts = LookUpFunction<decltype(set_timeouts)>(kLibrary, "WinHttpSetTimeouts");
+        library.connect = LookUpFunction<decltype(connect)>(kLibrary, "WinHttpConnect");
+        library.open_request = LookUpFunction<decltype(open_request)>(kLibrary, "WinHttpOpenRequest");
+        library.send_request = LookUpFunction<decltype(send_request)>(kLibrary, "WinHttpSendRequest");
+        library.receive_response =
+            LookUpFunction<decltype(receive_response)>(kLibrary, "WinHttpReceiveResponse");
+        library.close = LookUpFunction<decltype(close)>(kLibrary, "WinHttpCloseHandle");
         return library;
     }
 };

@@ -83,6 +83,8 @@ constexpr Send Made = [](DialSession& s) { return s.ConnectionMade(); };
 constexpr Send Sleep = [](DialSession& s) { return s.Suspended(); };
 constexpr Send Wake = [](DialSession& s) { return s.Resumed(); };
 constexpr Send Link = [](DialSession& s) { return s.LinkChanged(); };
+constexpr Send OptionOn = [](DialSession& s) { return s.SetRedial(true); };
+constexpr Send OptionOff = [](DialSession& s) { return s.SetRedial(false); };
 }  // namespace Ev
 
 struct Row {
@@ -159,6 +161,9 @@ std::string Differences(const State& a, const State& b) {
 // clang-format off
 const Row kRows[] = {
     // Where a dial comes from, and what holds it.
+    {"the option turned on", {}, Ev::OptionOn, {}, {}, {.redial = true}},
+    {"and off: the supervision goes to whoever wants it", {.redial = true}, Ev::OptionOff, {},
+     {.release_supervision = true}, {}},
     {"the subscriber's dial starts at once", {}, Ev::Subscriber, {}, {Act::Launch, kSub},
      {.phase = Phase::Watching}},
     {"the subscriber's dial lifts a stop", {.hold = Hold::Stopped, .refusals = 5}, Ev::Subscriber, {},
@@ -419,15 +424,6 @@ TEST(DialSessionTable, EachRuleIsARow) {
                 << row.rule << ": state" << Differences(session.state(), row.after);
         }
     }
-}
-
-TEST(DialSessionTable, TurningTheOptionOffLetsTheSupervisionGo) {
-    Facts facts;
-    FakeLine line(facts);
-    DialSession session(line, {.redial = true});
-    EXPECT_FALSE(session.SetRedial(true).release_supervision);
-    EXPECT_TRUE(session.SetRedial(false).release_supervision);
-    EXPECT_FALSE(session.state().redial);
 }
 
 TEST(DialSessionTable, TheSupervisionIsAskedAgainAtEachTick) {
