@@ -129,6 +129,9 @@ TEST_F(DialLogTest, EachEventIsOneLineWithTheLocalTimeFirst) {
     EXPECT_EQ(log_.AwaitedRestart(), Log::StartedBy::Setup);
     clock_->now.second = 6;
     EXPECT_EQ(log_.AwaitedRestart(), std::nullopt);
+    clock_->now.second = 5;  // within the hour again, but the quit's moment cannot be read
+    *file_->current += "2027-01-02 03:0x:05 退出：安装程序或卸载程序要求退出\r\n";
+    EXPECT_EQ(log_.AwaitedRestart(), std::nullopt);
 }
 
 TEST(MaskedAccount, ShowsAtMostTheLastFourAndNeverHalf) {
