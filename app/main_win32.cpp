@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "app/main_frm.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
@@ -16,6 +18,15 @@
 #include "skin/skin_window.h"
 #include "tray/about_window.h"
 #include "tray/tray_icon.h"
+
+// The C++ library's handler for an exception that nothing catches prints the exception's type, demangled,
+// on a console that a window program has not, then aborts: it alone brings the whole demangler (some
+// 40 KB) into a program that has nowhere to print. Aborting at once is all of it that is left.
+#if defined(__GLIBCXX__)
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+#endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before the first window, so that the manifest's version 6 controls take effect.
