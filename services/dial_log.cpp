@@ -76,17 +76,23 @@ std::optional<LocalTime> StampOf(std::string_view line) {
     return LocalTime{number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)};
 }
 
-// The lines of a file's content, without the byte-order mark, line ends and empty lines.
-void AppendLines(std::string_view content, std::vector<std::string>& lines) {
+// The last `count` lines of a file's content, oldest first, without the byte-order mark, line ends and
+// empty lines. Read from the end: a full file holds thousands of lines, of which a start asks for one,
+// and a heap that held them all for a moment keeps that memory for the program's life.
+std::vector<std::string> LastLinesOf(std::string_view content, std::size_t count) {
     if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
-    while (!content.empty()) {
-        std::size_t end = content.find('\n');
-        std::string_view line = content.substr(0, end);
+    std::vector<std::string> lines;
+    std::size_t end = content.size();
+    while (end > 0 && lines.size() < count) {
+        const std::size_t newline = content.rfind('\n', end - 1);
+        const std::size_t begin = newline == std::string_view::npos ? 0 : newline + 1;
+        std::string_view line = content.substr(begin, end - begin);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (!line.empty()) lines.emplace_back(line);
-        if (end == std::string_view::npos) break;
-        content.remove_prefix(end + 1);
+        end = newline == std::string_view::npos ? 0 : newline;
     }
+    std::reverse(lines.begin(), lines.end());
+    return lines;
 }
 
 }  // namespace
@@ -212,15 +218,14 @@ std::vector<std::string> DialLog::LastLines(std::size_t count) {
     std::vector<std::string> lines;
     try {
         const std::optional<std::string> current = file_->Read(false);
-        if (current) AppendLines(*current, lines);
+        if (current) lines = LastLinesOf(*current, count);
         if (!current || lines.empty()) {
             lines.assign(recent_.begin(), recent_.end());
         } else if (lines.size() < count) {
-            std::vector<std::string> earlier;
-            if (const std::optional<std::string> previous = file_->Read(true))
-                AppendLines(*previous, earlier);
-            const std::size_t wanted = std::min(count - lines.size(), earlier.size());
-            lines.insert(lines.begin(), earlier.end() - static_cast<std::ptrdiff_t>(wanted), earlier.end());
+            if (const std::optional<std::string> previous = file_->Read(true)) {
+                const std::vector<std::string> earlier = LastLinesOf(*previous, count - lines.size());
+                lines.insert(lines.begin(), earlier.begin(), earlier.end());
+            }
         }
         if (lines.size() > count)
             lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(count));

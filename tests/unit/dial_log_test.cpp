@@ -183,8 +183,9 @@ TEST_F(DialLogTest, AFailingSinkIsSkippedAndTheLinesOfThisRunStayReadable) {
 }
 
 TEST_F(DialLogTest, TheLastLinesReachIntoThePreviousFile) {
-    file_->previous = std::string(kBom) + "old 1\r\nold 2\r\nold 3\r\n";
-    file_->current = std::string(kBom) + "new 1\r\nnew 2\r\n";
+    // An empty line, and a last line without its end (the program ended while writing it).
+    file_->previous = std::string(kBom) + "old 1\r\nold 2\r\n\r\nold 3\r\n";
+    file_->current = std::string(kBom) + "new 1\r\nnew 2";
     EXPECT_EQ(log_.LastLines(3), (std::vector<std::string>{"old 3", "new 1", "new 2"}));
     EXPECT_EQ(log_.LastLines(), (std::vector<std::string>{"old 1", "old 2", "old 3", "new 1", "new 2"}));
     EXPECT_EQ(log_.LastLines(1), (std::vector<std::string>{"new 2"}));
