@@ -333,11 +333,19 @@ CounterCarry& Carry() {
     return carry;
 }
 
-// The PPP interface of the connection last read, found through its addresses: looked for again only for
-// another connection, or while it is not found or does not answer.
-NET_IFINDEX& KnownInterface() {
-    static NET_IFINDEX index = 0;
-    return index;
+// The PPP interface of the connection last read, found through its addresses: looked for again for
+// another connection, and while it is not found or stops answering twice at most for one (its addresses
+// may reach the adapters' list a moment after the line is up). An interface the system does not list so
+// leaves the Remote Access counters, carried past their top, rather than a walk through every adapter at
+// every tick of the supervision: under Wine each walk costs a hundred wake-ups of its device server.
+struct KnownInterface {
+    NET_IFINDEX index = 0;
+    int looks = 0;
+};
+constexpr int kInterfaceLooks = 2;
+KnownInterface& Known() {
+    static KnownInterface known;
+    return known;
 }
 
 // The interface's 64-bit counters (sent, received); nothing where the system has no such call or the index
@@ -372,21 +380,22 @@ std::optional<LineCounters> Figures(const ras::Api& api, HANDLE connection, DWOR
         reinterpret_cast<std::uintptr_t>(connection), started_ms,
         {statistics.dwConnectDuration / 1000, statistics.dwBytesXmited, statistics.dwBytesRcved});
     if (!LoadIpHelper().get_if_entry2) return counters;
-    NET_IFINDEX& known = KnownInterface();
-    if (Carry().Fresh()) known = 0;
-    std::optional<std::pair<std::uint64_t, std::uint64_t>> octets = InterfaceOctets(known);
-    if (!octets) {
+    KnownInterface& known = Known();
+    if (Carry().Fresh()) known = {};
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> octets = InterfaceOctets(known.index);
+    if (!octets && (adapter || known.looks < kInterfaceLooks)) {
         std::optional<PppAdapter> found;
         if (adapter) {
-            found = *adapter;
+            found = *adapter;  // found by the caller: no look of ours
         } else {
+            ++known.looks;
             Negotiated asked;
             if (!line && NegotiatedEx(api, connection, asked) == Asked::NotAnswered)
                 NegotiatedOneByOne(api, connection, asked);
             found = FindPppAdapter(line ? *line : asked);
         }
-        known = found ? found->index : 0;
-        octets = InterfaceOctets(known);
+        known.index = found ? found->index : 0;
+        octets = InterfaceOctets(known.index);
     }
     if (octets) {
         counters.bytes_sent = octets->first;
