@@ -101,21 +101,39 @@ TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTrayWhereItDials) {
     EXPECT_FALSE(program_.Visible());
 }
 
-TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDial) {
+// The start at logon finds the line up: nothing dialled, and the Run value left by an earlier install is
+// rewritten with this program's quoted path.
+TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDialAndRewritesTheRunValueQuoted) {
     // The service does not tell names apart by letter case: this is the program's entry, and it is up.
     StoreAccount(L"user", "secret");
     SetLine([](line::State& s) {
         s.entries.push_back("veltrane");
         s.connected.push_back("VELTRANE");
     });
+    WriteRunValueRaw(L"C:\\Old Place\\Veltrane.exe hide");
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; }, 3000))
+        << line::WideToUtf8(ReadRunValueRaw());
+    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kStartWithWindowsBox); }, 3000));
     Sleep(1500);
     EXPECT_TRUE(Dials().empty());
     EXPECT_EQ(program_.Status(), L"");
     EXPECT_FALSE(program_.Visible());
     EXPECT_EQ(line::Load().entries, (std::vector<std::string>{"veltrane"}));  // none made beside it
     EXPECT_TRUE(line::Load().user_entries.empty());
+
+    // Unticking the box deletes the value.
+    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
+    bool present = true;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            ReadRunValueRaw(&present);
+            return !present;
+        },
+        3000));
+    EXPECT_FALSE(program_.Checked(kStartWithWindowsBox));
 }
 
 TEST_F(DialerE2e, ASecondCopyHandsOverAndEndsQuickly) {
@@ -166,40 +184,6 @@ TEST_F(DialerE2e, ASecondCopyEndsEvenWhenTheFirstDoesNotAnswer) {
     EXPECT_LT(took, 2500u);
 }
 
-TEST_F(DialerE2e, TypingAnAccountAndConnectingSavesAndDials) {
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
-    ASSERT_TRUE(program_.Start());
-    ASSERT_TRUE(program_.WaitForWindow());
-    SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"adsl-user"));
-    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" secret pw "));
-    SendMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
-
-    std::vector<DialStart> dials = line::WaitForDialStarts(1);
-    ASSERT_EQ(dials.size(), 1u);
-    EXPECT_EQ(dials[0].args, DialArgs("adsl-user", " secret pw "));
-    EXPECT_EQ(WindowText(program_.Control(kPassText)), L"Mirekoda");
-    EXPECT_TRUE(WaitUntil([&] { return ReadSettingRaw(L"UserName") == L"adsl-user"; }, 3000));
-    // The stored cipher text deciphers to the typed password (a leading space included).
-    wchar_t cipher[256] = {};
-    GetPrivateProfileStringW(L"Option", L"CipherText", L"", cipher, 256, SettingsPath().c_str());
-    EXPECT_EQ(DecipherPassword(line::WideToUtf8(cipher)), " secret pw ");
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
-
-    // A restart reads the account back and dials with the same password.
-    program_.Kill();
-    SetLine([](line::State& s) {
-        s.connected.clear();
-        s.attempts.clear();
-    });
-    Program again;
-    ASSERT_TRUE(again.Start(L"hide"));
-    ASSERT_TRUE(again.WaitForWindow());
-    dials = line::WaitForDialStarts(2);
-    ASSERT_EQ(dials.size(), 2u) << line::FormatDialStart(dials.back());
-    EXPECT_EQ(dials[1].args, DialArgs("adsl-user", " secret pw "));
-}
-
 // Typed (characters as an input method delivers them, then Enter) and set from outside (WM_SETTEXT, as
 // another program can): what the cipher, the settings file or the dial tool cannot take is refused with a
 // message box, and neither stored nor dialled; the stored account and password stay in force.
@@ -214,9 +198,12 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
     EXPECT_TRUE(Dials().empty());
 
-    // A good password replaces it and dials.
-    Connect(nullptr, L"secret");
-    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    // A good password replaces it and dials, its blanks kept; the box then shows the placeholder.
+    Connect(nullptr, L" secret pw ");
+    std::vector<DialStart> dials = line::WaitForDialStarts(1);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].args, DialArgs("user", " secret pw "));
+    EXPECT_EQ(WindowText(program_.Control(kPassText)), L"Mirekoda");
     ASSERT_TRUE(StatusBecomes(L"- 网络已连接"));
     SetLine([](line::State& s) {
         s.connected.clear();
@@ -254,9 +241,9 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     program_.Kill();
     Program again;
     ASSERT_TRUE(again.Launch(L"hide"));
-    std::vector<DialStart> dials = line::WaitForDialStarts(2);
+    dials = line::WaitForDialStarts(2);
     ASSERT_EQ(dials.size(), 2u);
-    EXPECT_EQ(dials[1].args, DialArgs("user", "secret"));
+    EXPECT_EQ(dials[1].args, DialArgs("user", " secret pw "));
     EXPECT_EQ(ReadSettingRaw(L"DiscRedial"), L"");
     EXPECT_FALSE(again.Checked(kRedialOnDropBox));
 }
@@ -290,21 +277,6 @@ TEST_F(DialerE2e, AnEarlierDialersCipherTextKeepsTheBlanksAtItsEnds) {
         EXPECT_NE(file.find("\r\nCipherText=\"" + cipher + "\"\r\n"), std::string::npos) << file;
         EXPECT_NE(file.find("\r\nUserName=user\r\n"), std::string::npos) << file;
     }
-}
-
-TEST_F(DialerE2e, ADialStillUnderWayAtTheThirdTickHasFailed) {
-    // The connection is listed from the dial on, but still dialling: that is not "connected".
-    StoreAccount(L"user", "secret");
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 40, 0}; });
-    ASSERT_TRUE(program_.Start());
-    ASSERT_TRUE(program_.WaitForWindow());
-    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    // Ticks at about 5, 10 and 15 s: not failed before the third.
-    Sleep(9000);
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(StatusBecomes(L"- 拨号失败"));
-    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
 }
 
 TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
@@ -442,47 +414,6 @@ TEST_F(DialerE2e, AHeldSessionAtLogonIsRetriedAMinuteLaterAndTheLineComesBackByI
         },
         9000));
     EXPECT_FALSE(stopped);
-}
-
-TEST_F(DialerE2e, NoAnswerIsToldWithItsNumberAndTheNextTickRedials) {
-    // The provider does not answer: the (slow) tool gives up after 3 s with 678.
-    StoreAccount(L"user", "secret", true);
-    SetLine([](line::State& s) {
-        s.entries.push_back("Veltrane");
-        s.dial = {line::DialMode::Never, 0, 0};
-        s.slow_s = 3;
-    });
-    ASSERT_TRUE(program_.Launch(L"hide"));
-    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(StatusBecomes(L"- 拨号失败 (678)"));
-    // The provider answers again; the supervision's next tick redials, and the dial succeeds.
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
-    ASSERT_EQ(line::WaitForDialStarts(2, 25000).size(), 2u);
-    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
-}
-
-TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
-    StoreAccount(L"user", "secret");
-    SetLine([](line::State& s) { s.connected.push_back("Veltrane"); });
-    WriteRunValueRaw(L"C:\\Old Place\\Veltrane.exe hide");
-    ASSERT_TRUE(program_.Start(L"hide"));
-    ASSERT_TRUE(program_.WaitForWindow());
-    EXPECT_TRUE(WaitUntil(
-        [&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; }, 3000))
-        << line::WideToUtf8(ReadRunValueRaw());
-    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kStartWithWindowsBox); }, 3000));
-
-    // Unticking the box deletes the value.
-    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
-    bool present = true;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            ReadRunValueRaw(&present);
-            return !present;
-        },
-        3000));
-    EXPECT_FALSE(program_.Checked(kStartWithWindowsBox));
 }
 
 }  // namespace
