@@ -7,7 +7,6 @@
 
 #include "services/cipher.h"
 #include "services/dial_log.h"
-#include "services/ras_records.h"
 #include "tests/doubles/http_stub.h"
 #include "tests/e2e/e2e_case.h"
 
@@ -44,38 +43,6 @@ protected:
         return ExpectedDialArgs(account, password);
     }
 };
-
-TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
-    // A standard user on an English system: the all-users book refuses, the PPPoE device has its own name.
-    SetLine([](line::State& s) { s.devices = {{"modem", "Modem"}, {"PPPoE", "WAN Miniport (PPPOE)"}}; });
-    ASSERT_TRUE(program_.Start(L"hide"));
-    ASSERT_TRUE(program_.WaitForWindow());
-    // No stored account: the "hide" word is ignored and the window shows.
-    EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
-    line::State made = line::Load();
-    EXPECT_TRUE(made.entries.empty());
-    EXPECT_EQ(made.user_entries, (std::vector<std::string>{"Veltrane"}));
-    ASSERT_EQ(made.credentials.size(), 1u);
-    EXPECT_EQ(made.credentials[0].mask, 0x7u);
-    ASSERT_EQ(made.records.size(), 1u);
-    // The user's book is written with the wide record.
-    ASSERT_EQ(made.records[0].second.size(), sizeof(ras::EntryW));
-    EXPECT_STREQ(
-        reinterpret_cast<const wchar_t*>(made.records[0].second.data() + offsetof(ras::EntryW, szDeviceName)),
-        L"WAN Miniport (PPPOE)");
-    EXPECT_EQ(ReadSettingRaw(L"ExeUrl"), L"C:\\Program Files\\Veltrane\\Veltrane.exe");
-    EXPECT_EQ(program_.Status(), L"");
-    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
-    Sleep(500);
-    EXPECT_TRUE(Dials().empty());
-    // A second start finds the entry and leaves it alone.
-    line::State before = line::Load();
-    program_.Kill();
-    Program again;
-    ASSERT_TRUE(again.Start());
-    ASSERT_TRUE(again.WaitForWindow());
-    EXPECT_EQ(line::Load().entries, before.entries);
-}
 
 // What the platform does at logon: run the Run value's command line as it stands. With an account stored,
 // the program starts in the tray and dials there.
