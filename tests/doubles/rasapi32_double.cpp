@@ -141,6 +141,89 @@ void StoreRecord(line::State& state, const std::string& name, std::string raw) {
         state.records.emplace_back(name, std::move(raw));
 }
 
+// The ANSI and wide forms of the calls that list entries and devices and tell an error's text: the same
+// checks, the records and texts in the caller's width.
+template <typename Char, std::size_t N>
+void FillText(Char (&field)[N], const std::string& utf8) {
+    if constexpr (sizeof(Char) == 1)
+        FillName(field, N, line::Utf8ToAnsi(utf8));
+    else
+        FillNameW(field, N, utf8);
+}
+
+template <typename Char, typename Name>
+DWORD EnumEntries(const char* function, const Char* reserved, const Char* phonebook, Name* names,
+                  LPDWORD bytes, LPDWORD count, std::initializer_list<DWORD> sizes) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, function)) return failure->code;
+    if (reserved || !bytes || !count) return ERROR_INVALID_PARAMETER;
+    const Book book = BookOf(phonebook);
+    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
+    const std::vector<std::string> entries = EntriesToList(state, book, phonebook && *phonebook);
+    // The legacy form and the form with flags and phonebook path (Windows 2000 and later).
+    const DWORD record_size = names ? names->dwSize : sizeof(Name);
+    if (names && !OneOf(record_size, sizes)) return ras::kErrorInvalidSize;
+    const DWORD needed = record_size * static_cast<DWORD>(entries.size());
+    *count = static_cast<DWORD>(entries.size());
+    if (!names || *bytes < needed) {
+        *bytes = needed;
+        return needed == 0 ? 0 : ras::kErrorBufferTooSmall;
+    }
+    BYTE* base = reinterpret_cast<BYTE*>(names);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        auto* record = reinterpret_cast<Name*>(base + i * record_size);
+        std::memset(record, 0, record_size);
+        record->dwSize = record_size;
+        FillText(record->szEntryName, entries[i]);
+    }
+    *bytes = needed;
+    return 0;
+}
+
+template <typename Info>
+DWORD EnumDevices(const char* function, Info* devices, LPDWORD bytes, LPDWORD count) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (const line::Failure* failure = line::FindFailure(state, function)) return failure->code;
+    if (!bytes || !count) return ERROR_INVALID_PARAMETER;
+    if (devices && devices->dwSize != sizeof(Info)) return ras::kErrorInvalidSize;
+    const std::vector<line::Device> listed = DevicesOf(state);
+    const DWORD needed = static_cast<DWORD>(sizeof(Info) * listed.size());
+    *count = static_cast<DWORD>(listed.size());
+    if (!devices || *bytes < needed) {
+        *bytes = needed;
+        return ras::kErrorBufferTooSmall;
+    }
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        std::memset(&devices[i], 0, sizeof devices[i]);
+        devices[i].dwSize = sizeof(Info);
+        FillText(devices[i].szDeviceType, listed[i].type);
+        FillText(devices[i].szDeviceName, listed[i].name);
+    }
+    *bytes = needed;
+    return 0;
+}
+
+template <typename Char>
+DWORD GetErrorString(UINT code, Char* text, DWORD size) {
+    line::Lock lock;
+    line::State state = line::Load();
+    if (!text || size == 0) return ERROR_INVALID_PARAMETER;
+    for (const auto& [known, words] : state.error_texts) {
+        if (known != code) continue;
+        std::basic_string<Char> out;
+        if constexpr (sizeof(Char) == 1)
+            out = line::Utf8ToAnsi(words);
+        else
+            out = line::ToWide(CP_UTF8, words);
+        if (out.size() >= size) return ras::kErrorBufferTooSmall;  // size counts characters
+        std::memcpy(text, out.c_str(), (out.size() + 1) * sizeof(Char));
+        return 0;
+    }
+    return ERROR_INVALID_PARAMETER;  // not a number the system knows
+}
+
 // The ANSI and wide forms of the two calls that write an entry: the same checks, in the platform's order.
 template <typename Char, typename Record>
 DWORD SetEntryProperties(const char* function, const Char* phonebook, const Char* entry, const Record* record,
@@ -394,37 +477,28 @@ extern "C" {
 
 DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, ras::EntryName* names, LPDWORD bytes,
                              LPDWORD count) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasEnumEntriesA")) return failure->code;
-    if (reserved || !bytes || !count) return ERROR_INVALID_PARAMETER;
-    // No phonebook: both books, the all-users one first.
-    std::vector<std::string> entries;
-    const Book book = BookOf(phonebook);
-    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
-    if (book == Book::AllUsers) entries = state.entries;
-    if (book == Book::User || !phonebook || !*phonebook)
-        entries.insert(entries.end(), state.user_entries.begin(), state.user_entries.end());
-    // The legacy form and the form with flags and phonebook path (Windows 2000 and later).
-    DWORD record_size = names ? names->dwSize : sizeof(ras::EntryName);
-    if (names && !OneOf(record_size, {264, 532})) return ras::kErrorInvalidSize;
-    DWORD needed = record_size * static_cast<DWORD>(entries.size());
-    if (!names || *bytes < needed) {
-        *bytes = needed;
-        *count = static_cast<DWORD>(entries.size());
-        return needed == 0 ? 0 : ras::kErrorBufferTooSmall;
-    }
-    BYTE* base = reinterpret_cast<BYTE*>(names);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        BYTE* record = base + i * record_size;
-        std::memset(record, 0, record_size);
-        reinterpret_cast<ras::EntryName*>(record)->dwSize = record_size;
-        FillName(reinterpret_cast<ras::EntryName*>(record)->szEntryName, ras::kMaxEntryName + 1,
-                 line::Utf8ToAnsi(entries[i]));
-    }
-    *bytes = needed;
-    *count = static_cast<DWORD>(entries.size());
-    return 0;
+    return EnumEntries("RasEnumEntriesA", reserved, phonebook, names, bytes, count, {264, 532});
+}
+
+DWORD WINAPI RasEnumEntriesW(LPCWSTR reserved, LPCWSTR phonebook, ras::EntryNameW* names, LPDWORD bytes,
+                             LPDWORD count) {
+    return EnumEntries("RasEnumEntriesW", reserved, phonebook, names, bytes, count, {520, 1048});
+}
+
+DWORD WINAPI RasEnumDevicesA(ras::DeviceInfo* devices, LPDWORD bytes, LPDWORD count) {
+    return EnumDevices("RasEnumDevicesA", devices, bytes, count);
+}
+
+DWORD WINAPI RasEnumDevicesW(ras::DeviceInfoW* devices, LPDWORD bytes, LPDWORD count) {
+    return EnumDevices("RasEnumDevicesW", devices, bytes, count);
+}
+
+DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR text, DWORD size) {
+    return GetErrorString(code, text, size);
+}
+
+DWORD WINAPI RasGetErrorStringW(UINT code, LPWSTR text, DWORD size) {
+    return GetErrorString(code, text, size);
 }
 
 DWORD WINAPI RasEnumConnectionsA(ras::Connection* connections, LPDWORD bytes, LPDWORD count) {
@@ -482,74 +556,6 @@ DWORD WINAPI RasGetConnectStatusA(HANDLE connection, ras::ConnectionStatus* stat
     return ras::kErrorInvalidHandle;  // the connection has gone
 }
 
-DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR text, DWORD size) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (!text || size == 0) return ERROR_INVALID_PARAMETER;
-    for (const auto& [known, words] : state.error_texts) {
-        if (known != code) continue;
-        std::string ansi = line::Utf8ToAnsi(words);
-        if (ansi.size() >= size) return ras::kErrorBufferTooSmall;
-        std::memcpy(text, ansi.c_str(), ansi.size() + 1);
-        return 0;
-    }
-    return ERROR_INVALID_PARAMETER;  // not a number the system knows
-}
-
-DWORD WINAPI RasEnumDevicesA(ras::DeviceInfo* devices, LPDWORD bytes, LPDWORD count) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasEnumDevicesA")) return failure->code;
-    if (!bytes || !count) return ERROR_INVALID_PARAMETER;
-    if (devices && devices->dwSize != sizeof(ras::DeviceInfo)) return ras::kErrorInvalidSize;
-    const std::vector<line::Device> listed = DevicesOf(state);
-    const DWORD needed = static_cast<DWORD>(sizeof(ras::DeviceInfo) * listed.size());
-    if (!devices || *bytes < needed) {
-        *bytes = needed;
-        *count = static_cast<DWORD>(listed.size());
-        return ras::kErrorBufferTooSmall;
-    }
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-        std::memset(&devices[i], 0, sizeof devices[i]);
-        devices[i].dwSize = sizeof(ras::DeviceInfo);
-        FillName(devices[i].szDeviceType, sizeof devices[i].szDeviceType, line::Utf8ToAnsi(listed[i].type));
-        FillName(devices[i].szDeviceName, sizeof devices[i].szDeviceName, line::Utf8ToAnsi(listed[i].name));
-    }
-    *bytes = needed;
-    *count = static_cast<DWORD>(listed.size());
-    return 0;
-}
-
-DWORD WINAPI RasEnumEntriesW(LPCWSTR reserved, LPCWSTR phonebook, ras::EntryNameW* names, LPDWORD bytes,
-                             LPDWORD count) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasEnumEntriesW")) return failure->code;
-    if (reserved || !bytes || !count) return ERROR_INVALID_PARAMETER;
-    const Book book = BookOf(phonebook);
-    if (book == Book::Other) return ras::kErrorCannotOpenPhonebook;
-    const std::vector<std::string> entries = EntriesToList(state, book, phonebook && *phonebook);
-    // The legacy form and the form with flags and phonebook path.
-    DWORD record_size = names ? names->dwSize : sizeof(ras::EntryNameW);
-    if (names && !OneOf(record_size, {520, 1048})) return ras::kErrorInvalidSize;
-    DWORD needed = record_size * static_cast<DWORD>(entries.size());
-    if (!names || *bytes < needed) {
-        *bytes = needed;
-        *count = static_cast<DWORD>(entries.size());
-        return needed == 0 ? 0 : ras::kErrorBufferTooSmall;
-    }
-    BYTE* base = reinterpret_cast<BYTE*>(names);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        auto* record = reinterpret_cast<ras::EntryNameW*>(base + i * record_size);
-        std::memset(record, 0, record_size);
-        record->dwSize = record_size;
-        FillNameW(record->szEntryName, ras::kMaxEntryName + 1, entries[i]);
-    }
-    *bytes = needed;
-    *count = static_cast<DWORD>(entries.size());
-    return 0;
-}
-
 DWORD WINAPI RasSetEntryPropertiesA(LPCSTR phonebook, LPCSTR entry, ras::Entry* record, DWORD record_size,
                                     LPBYTE /*device_info*/, DWORD /*device_info_size*/) {
     return SetEntryProperties("RasSetEntryPropertiesA", phonebook, entry, record, record_size);
@@ -578,44 +584,6 @@ DWORD WINAPI RasSetCredentialsA(LPCSTR phonebook, LPCSTR entry, ras::Credentials
 DWORD WINAPI RasSetCredentialsW(LPCWSTR phonebook, LPCWSTR entry, ras::CredentialsW* credentials,
                                 BOOL clear) {
     return SetCredentials("RasSetCredentialsW", phonebook, entry, credentials, clear);
-}
-
-DWORD WINAPI RasEnumDevicesW(ras::DeviceInfoW* devices, LPDWORD bytes, LPDWORD count) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (const line::Failure* failure = line::FindFailure(state, "RasEnumDevicesW")) return failure->code;
-    if (!bytes || !count) return ERROR_INVALID_PARAMETER;
-    if (devices && devices->dwSize != sizeof(ras::DeviceInfoW)) return ras::kErrorInvalidSize;
-    const std::vector<line::Device> listed = DevicesOf(state);
-    const DWORD needed = static_cast<DWORD>(sizeof(ras::DeviceInfoW) * listed.size());
-    if (!devices || *bytes < needed) {
-        *bytes = needed;
-        *count = static_cast<DWORD>(listed.size());
-        return ras::kErrorBufferTooSmall;
-    }
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-        std::memset(&devices[i], 0, sizeof devices[i]);
-        devices[i].dwSize = sizeof(ras::DeviceInfoW);
-        FillNameW(devices[i].szDeviceType, ras::kMaxDeviceType + 1, listed[i].type);
-        FillNameW(devices[i].szDeviceName, ras::kMaxDeviceName + 1, listed[i].name);
-    }
-    *bytes = needed;
-    *count = static_cast<DWORD>(listed.size());
-    return 0;
-}
-
-DWORD WINAPI RasGetErrorStringW(UINT code, LPWSTR text, DWORD size) {
-    line::Lock lock;
-    line::State state = line::Load();
-    if (!text || size == 0) return ERROR_INVALID_PARAMETER;
-    for (const auto& [known, words] : state.error_texts) {
-        if (known != code) continue;
-        const std::wstring wide = line::ToWide(CP_UTF8, words);
-        if (wide.size() >= size) return ras::kErrorBufferTooSmall;  // size counts characters
-        std::memcpy(text, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
-        return 0;
-    }
-    return ERROR_INVALID_PARAMETER;
 }
 
 DWORD WINAPI RasGetConnectionStatistics(HANDLE connection, ras::Statistics* statistics) {

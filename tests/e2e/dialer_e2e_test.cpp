@@ -7,7 +7,6 @@
 
 #include "services/cipher.h"
 #include "services/dial_log.h"
-#include "services/ras_records.h"
 #include "tests/doubles/http_stub.h"
 #include "tests/e2e/e2e_case.h"
 
@@ -45,38 +44,6 @@ protected:
     }
 };
 
-TEST_F(DialerE2e, FirstRunCreatesTheEntryShowsTheWindowAndRecordsItsPath) {
-    // A standard user on an English system: the all-users book refuses, the PPPoE device has its own name.
-    SetLine([](line::State& s) { s.devices = {{"modem", "Modem"}, {"PPPoE", "WAN Miniport (PPPOE)"}}; });
-    ASSERT_TRUE(program_.Start(L"hide"));
-    ASSERT_TRUE(program_.WaitForWindow());
-    // No stored account: the "hide" word is ignored and the window shows.
-    EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
-    line::State made = line::Load();
-    EXPECT_TRUE(made.entries.empty());
-    EXPECT_EQ(made.user_entries, (std::vector<std::string>{"Veltrane"}));
-    ASSERT_EQ(made.credentials.size(), 1u);
-    EXPECT_EQ(made.credentials[0].mask, 0x7u);
-    ASSERT_EQ(made.records.size(), 1u);
-    // The user's book is written with the wide record.
-    ASSERT_EQ(made.records[0].second.size(), sizeof(ras::EntryW));
-    EXPECT_STREQ(
-        reinterpret_cast<const wchar_t*>(made.records[0].second.data() + offsetof(ras::EntryW, szDeviceName)),
-        L"WAN Miniport (PPPOE)");
-    EXPECT_EQ(ReadSettingRaw(L"ExeUrl"), L"C:\\Program Files\\Veltrane\\Veltrane.exe");
-    EXPECT_EQ(program_.Status(), L"");
-    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
-    Sleep(500);
-    EXPECT_TRUE(Dials().empty());
-    // A second start finds the entry and leaves it alone.
-    line::State before = line::Load();
-    program_.Kill();
-    Program again;
-    ASSERT_TRUE(again.Start());
-    ASSERT_TRUE(again.WaitForWindow());
-    EXPECT_EQ(line::Load().entries, before.entries);
-}
-
 // What the platform does at logon: run the Run value's command line as it stands. With an account stored,
 // the program starts in the tray and dials there.
 TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTrayWhereItDials) {
@@ -101,21 +68,39 @@ TEST_F(DialerE2e, TheRunValueStartsTheProgramInTheTrayWhereItDials) {
     EXPECT_FALSE(program_.Visible());
 }
 
-TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDial) {
+// The start at logon finds the line up: nothing dialled, and the Run value left by an earlier install is
+// rewritten with this program's quoted path.
+TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDialAndRewritesTheRunValueQuoted) {
     // The service does not tell names apart by letter case: this is the program's entry, and it is up.
     StoreAccount(L"user", "secret");
     SetLine([](line::State& s) {
         s.entries.push_back("veltrane");
         s.connected.push_back("VELTRANE");
     });
+    WriteRunValueRaw(L"C:\\Old Place\\Veltrane.exe hide");
     ASSERT_TRUE(program_.Start(L"hide"));
     ASSERT_TRUE(program_.WaitForWindow());
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; }, 3000))
+        << line::WideToUtf8(ReadRunValueRaw());
+    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kStartWithWindowsBox); }, 3000));
     Sleep(1500);
     EXPECT_TRUE(Dials().empty());
     EXPECT_EQ(program_.Status(), L"");
     EXPECT_FALSE(program_.Visible());
     EXPECT_EQ(line::Load().entries, (std::vector<std::string>{"veltrane"}));  // none made beside it
     EXPECT_TRUE(line::Load().user_entries.empty());
+
+    // Unticking the box deletes the value.
+    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
+    bool present = true;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            ReadRunValueRaw(&present);
+            return !present;
+        },
+        3000));
+    EXPECT_FALSE(program_.Checked(kStartWithWindowsBox));
 }
 
 TEST_F(DialerE2e, ASecondCopyHandsOverAndEndsQuickly) {
@@ -166,40 +151,6 @@ TEST_F(DialerE2e, ASecondCopyEndsEvenWhenTheFirstDoesNotAnswer) {
     EXPECT_LT(took, 2500u);
 }
 
-TEST_F(DialerE2e, TypingAnAccountAndConnectingSavesAndDials) {
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
-    ASSERT_TRUE(program_.Start());
-    ASSERT_TRUE(program_.WaitForWindow());
-    SendMessageW(program_.Control(kUserText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"adsl-user"));
-    SendMessageW(program_.Control(kPassText), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" secret pw "));
-    SendMessageW(program_.Control(kBtnLog), BM_CLICK, 0, 0);
-
-    std::vector<DialStart> dials = line::WaitForDialStarts(1);
-    ASSERT_EQ(dials.size(), 1u);
-    EXPECT_EQ(dials[0].args, DialArgs("adsl-user", " secret pw "));
-    EXPECT_EQ(WindowText(program_.Control(kPassText)), L"Mirekoda");
-    EXPECT_TRUE(WaitUntil([&] { return ReadSettingRaw(L"UserName") == L"adsl-user"; }, 3000));
-    // The stored cipher text deciphers to the typed password (a leading space included).
-    wchar_t cipher[256] = {};
-    GetPrivateProfileStringW(L"Option", L"CipherText", L"", cipher, 256, SettingsPath().c_str());
-    EXPECT_EQ(DecipherPassword(line::WideToUtf8(cipher)), " secret pw ");
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
-
-    // A restart reads the account back and dials with the same password.
-    program_.Kill();
-    SetLine([](line::State& s) {
-        s.connected.clear();
-        s.attempts.clear();
-    });
-    Program again;
-    ASSERT_TRUE(again.Start(L"hide"));
-    ASSERT_TRUE(again.WaitForWindow());
-    dials = line::WaitForDialStarts(2);
-    ASSERT_EQ(dials.size(), 2u) << line::FormatDialStart(dials.back());
-    EXPECT_EQ(dials[1].args, DialArgs("adsl-user", " secret pw "));
-}
-
 // Typed (characters as an input method delivers them, then Enter) and set from outside (WM_SETTEXT, as
 // another program can): what the cipher, the settings file or the dial tool cannot take is refused with a
 // message box, and neither stored nor dialled; the stored account and password stay in force.
@@ -214,9 +165,12 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     EXPECT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
     EXPECT_TRUE(Dials().empty());
 
-    // A good password replaces it and dials.
-    Connect(nullptr, L"secret");
-    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
+    // A good password replaces it and dials, its blanks kept; the box then shows the placeholder.
+    Connect(nullptr, L" secret pw ");
+    std::vector<DialStart> dials = line::WaitForDialStarts(1);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].args, DialArgs("user", " secret pw "));
+    EXPECT_EQ(WindowText(program_.Control(kPassText)), L"Mirekoda");
     ASSERT_TRUE(StatusBecomes(L"- 网络已连接"));
     SetLine([](line::State& s) {
         s.connected.clear();
@@ -254,9 +208,9 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
     program_.Kill();
     Program again;
     ASSERT_TRUE(again.Launch(L"hide"));
-    std::vector<DialStart> dials = line::WaitForDialStarts(2);
+    dials = line::WaitForDialStarts(2);
     ASSERT_EQ(dials.size(), 2u);
-    EXPECT_EQ(dials[1].args, DialArgs("user", "secret"));
+    EXPECT_EQ(dials[1].args, DialArgs("user", " secret pw "));
     EXPECT_EQ(ReadSettingRaw(L"DiscRedial"), L"");
     EXPECT_FALSE(again.Checked(kRedialOnDropBox));
 }
@@ -290,21 +244,6 @@ TEST_F(DialerE2e, AnEarlierDialersCipherTextKeepsTheBlanksAtItsEnds) {
         EXPECT_NE(file.find("\r\nCipherText=\"" + cipher + "\"\r\n"), std::string::npos) << file;
         EXPECT_NE(file.find("\r\nUserName=user\r\n"), std::string::npos) << file;
     }
-}
-
-TEST_F(DialerE2e, ADialStillUnderWayAtTheThirdTickHasFailed) {
-    // The connection is listed from the dial on, but still dialling: that is not "connected".
-    StoreAccount(L"user", "secret");
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 40, 0}; });
-    ASSERT_TRUE(program_.Start());
-    ASSERT_TRUE(program_.WaitForWindow());
-    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    // Ticks at about 5, 10 and 15 s: not failed before the third.
-    Sleep(9000);
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(StatusBecomes(L"- 拨号失败"));
-    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
 }
 
 TEST_F(DialerE2e, RedialOptionDialsAgainWhenTheLineDrops) {
@@ -442,47 +381,6 @@ TEST_F(DialerE2e, AHeldSessionAtLogonIsRetriedAMinuteLaterAndTheLineComesBackByI
         },
         9000));
     EXPECT_FALSE(stopped);
-}
-
-TEST_F(DialerE2e, NoAnswerIsToldWithItsNumberAndTheNextTickRedials) {
-    // The provider does not answer: the (slow) tool gives up after 3 s with 678.
-    StoreAccount(L"user", "secret", true);
-    SetLine([](line::State& s) {
-        s.entries.push_back("Veltrane");
-        s.dial = {line::DialMode::Never, 0, 0};
-        s.slow_s = 3;
-    });
-    ASSERT_TRUE(program_.Launch(L"hide"));
-    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_TRUE(StatusBecomes(L"- 拨号失败 (678)"));
-    // The provider answers again; the supervision's next tick redials, and the dial succeeds.
-    SetLine([](line::State& s) { s.dial = {line::DialMode::Connect, 1, 0}; });
-    ASSERT_EQ(line::WaitForDialStarts(2, 25000).size(), 2u);
-    EXPECT_TRUE(StatusBecomes(L"- 网络已连接"));
-}
-
-TEST_F(DialerE2e, StartRewritesAnExistingRunValueQuoted) {
-    StoreAccount(L"user", "secret");
-    SetLine([](line::State& s) { s.connected.push_back("Veltrane"); });
-    WriteRunValueRaw(L"C:\\Old Place\\Veltrane.exe hide");
-    ASSERT_TRUE(program_.Start(L"hide"));
-    ASSERT_TRUE(program_.WaitForWindow());
-    EXPECT_TRUE(WaitUntil(
-        [&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; }, 3000))
-        << line::WideToUtf8(ReadRunValueRaw());
-    EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kStartWithWindowsBox); }, 3000));
-
-    // Unticking the box deletes the value.
-    SendMessageW(program_.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
-    bool present = true;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            ReadRunValueRaw(&present);
-            return !present;
-        },
-        3000));
-    EXPECT_FALSE(program_.Checked(kStartWithWindowsBox));
 }
 
 }  // namespace

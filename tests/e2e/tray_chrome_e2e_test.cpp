@@ -148,10 +148,10 @@ protected:
         if (HWND menu = FindWindowW(L"#32768", nullptr)) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
         E2eCase::TearDown();
     }
-    void StartConnected(bool connected) {
+    void StartConnected() {
         line::State state;
         state.entries.push_back("Veltrane");
-        if (connected) state.connected.push_back("Veltrane");
+        state.connected.push_back("Veltrane");
         state.dial = {line::DialMode::Connect, 3, 0};
         ASSERT_TRUE(line::Save(state));
         ASSERT_TRUE(program_.Start());
@@ -274,89 +274,8 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
             << "a secret in " << line::WideToUtf8(name);
 }
 
-TEST_F(TrayChromeE2e, MenuConnectWhileConnectedOnlyTellsSo) {
-    StartConnected(true);
-    HWND menu = OpenTrayMenu();
-    ASSERT_NE(menu, nullptr) << "the right button on the icon did not open the menu";
-    PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
-    ASSERT_TRUE(MenuClosedAndHandled(program_.window()));
-    EXPECT_TRUE(line::ReadDialLog().empty());
-    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
-    EXPECT_EQ(program_.Status(), L"");
-}
-
-// With no account stored the menu answers as the connect command does, instead of dialling an empty
-// account with the label's initial text.
-TEST_F(TrayChromeE2e, MenuConnectWithoutAnAccountAsksForOne) {
-    DeleteFileW(SettingsPath().c_str());
-    StartConnected(false);
-    // Under load a key posted while the menu is still opening can be lost, and the menu then closes with
-    // nothing chosen: choose again (nothing was done, so nothing is done twice).
-    MessageBoxSeen box;
-    for (int attempt = 0; attempt < 3 && !box.window; ++attempt) {
-        HWND menu = OpenTrayMenu();
-        ASSERT_NE(menu, nullptr);
-        PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
-        box = WaitForMessageBox(program_.pid(), 3000);
-        for (int i = 0; i < 3 && !box.window && IsWindowVisible(FindWindowW(L"#32768", nullptr)); ++i)
-            PressKeys(FindWindowW(L"#32768", nullptr), {VK_ESCAPE});
-    }
-    ASSERT_NE(box.window, nullptr) << "the menu's connect showed no message";
-    EXPECT_EQ(box.title, L"提示：");
-    EXPECT_EQ(box.text, L"您还没有输入帐号或密码！");
-    EXPECT_TRUE(AnswerMessageBox(box));
-    ASSERT_TRUE(Settled(program_.window()));
-    EXPECT_TRUE(line::ReadDialLog().empty());
-    EXPECT_EQ(program_.Status(), L"");
-    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
-}
-
-TEST_F(TrayChromeE2e, MenuConnectAndDisconnectDriveTheDialTool) {
-    StartConnected(false);
-    std::vector<line::DialStart> dials = line::WaitForDialStarts(1);  // the start-up dial
-    ASSERT_EQ(dials.size(), 1u);
-    ASSERT_TRUE(StatusBecomes(L"- 网络已连接"));
-
-    HWND menu = OpenTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN});  // 网络控制 > 断开网络
-    dials = line::WaitForDialStarts(2);
-    ASSERT_EQ(dials.size(), 2u);
-    EXPECT_EQ(dials[1].args, (std::vector<std::string>{"Veltrane", "/disconnect"}));
-    EXPECT_TRUE(WaitUntil([] { return line::ConnectedEntries(line::Load()).empty(); }, 3000));
-
-    menu = OpenTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 连接网络
-    dials = line::WaitForDialStarts(3);
-    ASSERT_EQ(dials.size(), 3u);
-    EXPECT_EQ(dials[2].args, (std::vector<std::string>{"Veltrane", "user", "secret"}));
-    EXPECT_EQ(program_.Status(), L"- 正在拨号...");
-    EXPECT_FALSE(IsWindowEnabled(program_.Control(kBtnLog)));
-}
-
-TEST_F(TrayChromeE2e, QuitWhileDialingEndsTheProgramAndLeavesTheDialGoingOn) {
-    StartConnected(false);
-    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
-    ASSERT_EQ(program_.Status(), L"- 正在拨号...");
-    // A key lost while the menu opens under load closes it with nothing chosen: choose again.
-    for (int attempt = 0; attempt < 3 && !program_.Exited(0); ++attempt) {
-        HWND menu = OpenTrayMenu();
-        ASSERT_NE(menu, nullptr);
-        PressKeys(menu, {VK_UP, VK_RETURN});  // the last item, 退出程序
-        if (program_.Exited(3000)) break;
-        for (int i = 0; i < 3 && IsWindowVisible(FindWindowW(L"#32768", nullptr)); ++i)
-            PressKeys(FindWindowW(L"#32768", nullptr), {VK_ESCAPE});
-    }
-    ASSERT_TRUE(program_.Exited(0));
-    EXPECT_EQ(program_.ExitCode(), 0u);
-    EXPECT_EQ(FindMainWindow(), nullptr);
-    // The dial the program started still completes on its own.
-    EXPECT_TRUE(WaitUntil([] { return !line::ConnectedEntries(line::Load()).empty(); }, 6000));
-}
-
 TEST_F(TrayChromeE2e, TheAboutItemShowsOneAboutWindow) {
-    StartConnected(true);
+    StartConnected();
     for (int round = 0; round < 2; ++round) {
         HWND menu = OpenTrayMenu();
         ASSERT_NE(menu, nullptr);
@@ -369,7 +288,7 @@ TEST_F(TrayChromeE2e, TheAboutItemShowsOneAboutWindow) {
 }
 
 TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
-    StartConnected(true);
+    StartConnected();
     const POINT close_button = ClientToScreenPoint(312 + 12, 8 + 10);
     MouseTo(close_button.x, close_button.y);
     Button(MOUSEEVENTF_LEFTDOWN);
@@ -405,9 +324,18 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     EXPECT_FALSE(program_.Visible());
     EXPECT_FALSE(program_.Exited(0));
 
+    // The menu's connect while the line is up only tells so.
+    HWND menu = OpenTrayMenu();
+    ASSERT_NE(menu, nullptr);
+    PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
+    ASSERT_TRUE(MenuClosedAndHandled(program_.window()));
+    EXPECT_TRUE(line::ReadDialLog().empty());
+    EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
+    EXPECT_EQ(program_.Status(), L"");
+
     // Still supervising while hidden: a dial watch runs and reports.
     line::Update([](line::State& s) { s.connected.clear(); });
-    HWND menu = OpenTrayMenu();
+    menu = OpenTrayMenu();
     ASSERT_NE(menu, nullptr);
     PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});
     EXPECT_TRUE(StatusBecomes(L"- 网络已连接", 10000));
@@ -415,7 +343,7 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
 }
 
 TEST_F(TrayChromeE2e, ALeftDragOnTheStatusMovesTheWindowARightDoesNotADoubleClickShowsTheLine) {
-    StartConnected(true);
+    StartConnected();
     RECT before;
     GetWindowRect(program_.window(), &before);
     POINT status = ClientToScreenPoint(150, 20);

@@ -238,8 +238,6 @@ const Row kRows[] = {
     {"with the cable out the cable is the news", {.phase = Phase::Watching, .origin = kAuto}, Ev::Watch,
      {.dial = Ended(651), .link = Link::Down}, {.act = Act::Failed, .code = 651, .news = News::NoLink},
      {.origin = kAuto, .told = Kind::Transient, .link_told = true}},
-    // The supervision tick.
-
     // The probe's answer, and the wait for the line's release.
     {"the probe's own download is no traffic", {.line_up = true, .received = 900}, Ev::Online,
      {.received = 60'000}, {.figures = Figures(60'000)}, {.line_up = true, .received = 60'000}},

@@ -58,9 +58,7 @@ TEST(MainFrmConnect, MissingAccountOrPasswordShowsABoxAndChangesNothing) {
 }
 
 // What the cipher, the settings file or the dial tool cannot take is refused before anything is kept,
-
 // stored or dialled; the stored account and password stay in force.
-
 TEST(MainFrmConnect, RefusedAccountOrPasswordShowsWhyAndChangesNothing) {
     struct Case {
         const char* account;
@@ -179,16 +177,8 @@ TEST(MainFrmConnect, AConnectCommandAllowsTheRedialOption) {
     EXPECT_EQ(rig.services.Setting("DiscRedial"), "1");
 }
 
-// A stored password whose account name is missing is not loaded at start-up; the placeholder the
-
-// connect command puts back must still stand for that stored password, not for the label's text.
-
-// With no password stored, the placeholder text can only be what the user typed.
-
 // A settings file that cannot be written: start-up, which only writes back what it read, says nothing; the
-
 // first change the subscriber makes is told once, with the path, and takes effect; the dial goes ahead.
-
 TEST(MainFrmConnect, SettingsThatCannotBeSavedAreToldOnceButNotAtStartUp) {
     Rig rig;
     rig.StoreAccount("user01", "pw");

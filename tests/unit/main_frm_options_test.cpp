@@ -115,6 +115,8 @@ TEST(MainFrmRedialOption, WithALoadedAccountStartsTheTimerAndStoresOne) {
     EXPECT_EQ(rig.services.supervision_released, 1);
     rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
     EXPECT_EQ(rig.services.supervision_released, 2);
+    EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);
+    EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
 }
 
 TEST(MainFrmRedialOption, AStoredPasswordThatIsLiterallyPassWordCountsAsNoAccount) {

@@ -160,14 +160,8 @@ TEST(MainFrmStartup, HideWithAccountNotConnectedGoesToTrayAndDials) {
     EXPECT_TRUE(rig.services.tray_icon);
 }
 
-// Stored values the dial tool would misread or wait on for ever (from an earlier version, or edited by
-
-// hand) are never dialled: the window shows with the reason, as with no account.
-
 // An earlier version wrote cipher texts unquoted: one with a blank at either end is stored again, in the
-
 // form that keeps its blanks, before any other write of the start could rewrite the file without them.
-
 TEST(MainFrmStartup, ACipherTextWithEdgeBlanksIsStoredAgainBeforeAnyOtherWrite) {
     Rig rig;
     rig.services.settings["Option/UserName"] = "user01";

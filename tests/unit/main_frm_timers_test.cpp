@@ -191,17 +191,6 @@ TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
-TEST(MainFrmSupervision, UntickingTheOptionStopsIt) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, false);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::Supervision).on);
-    EXPECT_EQ(rig.services.Setting("DiscRedial"), "0");
-    rig.log.clear();
-    rig.view.Advance(100000);
-    EXPECT_THAT(rig.log, IsEmpty());
-}
-
 // A connection that received traffic since the last tick (the first: since it was seen up) works: no page is
 // asked. A counter that stood still, barely moved (the provider's keep-alives), went back (a new connection),
 // wrapped or was not known the time before shows nothing, and the line is probed as before.

@@ -144,9 +144,7 @@ TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
 }
 
 // The menu dials what the program holds: with no password known it answers as the connect command does,
-
 // and it never starts the dial tool with an account the tool would misread.
-
 TEST(MainFrmTrayMenu, ConnectWithoutAPasswordOrWithARefusedAccountDoesNotDial) {
     Rig rig;
     rig.Load();
@@ -210,9 +208,7 @@ TEST(MainFrmTrayMenu, QuitWhileADialRunsRemovesTheIconAndStopsEverything) {
 }
 
 // The Restart Manager closes the program for an installer while the session goes on: it quits as the
-
 // tray menu's quit does. A logoff only takes the icon down.
-
 TEST(MainFrmTrayMenu, TheRestartManagersCloseQuitsAndALogoffOnlyTakesTheIconDown) {
     for (bool close_app : {true, false}) {
         Rig rig;

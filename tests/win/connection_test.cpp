@@ -271,15 +271,6 @@ TEST_F(DialLaunch, MissingToolIsReported) {
     EXPECT_EQ(LastToolRun(ToolJob::HangUp).state, ToolRun::State::Unknown);
 }
 
-TEST_F(ConnectionState, TheSystemsOwnTextOfAnErrorNumber) {
-    ASSERT_EQ(GetACP(), 936u);
-    ASSERT_TRUE(line::Update([](line::State& state) {
-        state.error_texts = {{868, "无法解析远程访问服务器的名称。\r\n"}};
-    }));
-    EXPECT_EQ(DialErrorText(868), "无法解析远程访问服务器的名称。");
-    EXPECT_EQ(DialErrorText(12345), "");
-}
-
 DWORD ListedConnections() {
     ras::Connection connections[4] = {};
     connections[0].dwSize = sizeof connections[0];

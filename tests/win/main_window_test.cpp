@@ -1,5 +1,6 @@
-// The Win32 main window on real windows: its shape and controls, the keys of the two boxes, the option
-// boxes, closing to the tray and the tray callback, with MainFrm driven by quiet stand-in services.
+// The Win32 main window on real windows: its shape and controls and the keys of the two boxes, with MainFrm
+// driven by quiet stand-in services. Closing to the tray, the tray callback, the option boxes and the hidden
+// start are the end-to-end cases' (tests/e2e), on the real program.
 #include "app/main_window.h"
 
 #include <commctrl.h>
@@ -114,52 +115,6 @@ TEST_F(MainWindowTest, EnterMovesOnFromTheAccountAndConnectsFromThePassword) {
     GetWindowTextW(Picture(), text, 32);
     EXPECT_STREQ(text, L"- 正在拨号...");
     EXPECT_FALSE(IsWindowEnabled(Control(MainWindow::kBtnLog)));
-}
-
-TEST_F(MainWindowTest, ClickingAnOptionRunsItsAction) {
-    Load();
-    // The redial option without an account unticks itself (after its message box, which this test
-    // cannot answer, so it ticks the start option instead).
-    SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(frm_.OptionTicked(OptionBox::StartWithWindows));
-    SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageW(Control(MainWindow::kStartWithWindowsBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_FALSE(frm_.OptionTicked(OptionBox::StartWithWindows));
-}
-
-TEST_F(MainWindowTest, ClosingHidesAndTheTrayLeftButtonRestores) {
-    Load();
-    ASSERT_TRUE(IsWindowVisible(window_.hwnd()));
-    SendMessageW(window_.hwnd(), WM_CLOSE, 0, 0);
-    Pump();
-    EXPECT_FALSE(IsWindowVisible(window_.hwnd()));
-    EXPECT_TRUE(IsWindow(window_.hwnd()));
-    // The shell's callback: WM_MOUSEMOVE with the icon's mouse message in lParam.
-    SendMessageW(window_.hwnd(), WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
-    Pump();
-    EXPECT_TRUE(IsWindowVisible(window_.hwnd()));
-    EXPECT_FALSE(IsIconic(window_.hwnd()));
-    // Other codes do nothing.
-    SendMessageW(window_.hwnd(), WM_CLOSE, 0, 0);
-    SendMessageW(window_.hwnd(), WM_MOUSEMOVE, 0, WM_LBUTTONUP);
-    Pump();
-    EXPECT_FALSE(IsWindowVisible(window_.hwnd()));
-}
-
-TEST_F(MainWindowTest, HiddenStartWithAStoredAccountStaysInTheTray) {
-    QuietServices services;
-    services.settings = {{"UserName", "user"}, {"CipherText", "c"}};
-    services.args = "hide";
-    MainWindow window(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(window.Create());
-    MainFrm frm(services, window);
-    window.SetBehaviour(&frm);
-    frm.OnLoad();
-    Pump();
-    EXPECT_FALSE(IsWindowVisible(window.hwnd()));
-    ASSERT_EQ(services.dials.size(), 1u);
-    EXPECT_EQ(services.dials[0], "user|c");
 }
 
 // The unload on the program's own chain of window procedures: the skin over the window's own procedure.

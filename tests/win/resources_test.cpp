@@ -324,14 +324,6 @@ std::string ManifestOf(HMODULE module) {
     return std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
 }
 
-// Whether the active activation context sends comctl32.dll to a side-by-side assembly.
-bool RedirectsCommonControls() {
-    ACTCTX_SECTION_KEYED_DATA data = {};
-    data.cbSize = sizeof data;
-    return FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
-                                    &data) != FALSE;
-}
-
 // One manifest, linked by one rule: Veltrane.exe (in the folder above the tests) carries the very one this
 // test program carries, asking for the common controls 6, no execution level, no DPI awareness (the system
 // scales the window) and GDI scaling (its text and lines drawn at the display's resolution, Windows 10 1703
@@ -357,17 +349,6 @@ TEST(Manifest, TheProgramAndTheTestsCarryTheSameOne) {
     EXPECT_NE(compact.find(">false</dpiAware>"), std::string::npos);
     EXPECT_NE(compact.find("<gdiScalingxmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true"),
               std::string::npos);
-}
-
-// ... and it is in force: the common controls are redirected and a button made here is the themed one.
-TEST(Manifest, TheTestsRunOnTheThemedControls) {
-    EXPECT_TRUE(RedirectsCommonControls());
-    HWND button = CreateWindowExW(0, L"BUTTON", L"x", WS_POPUP | BS_AUTOCHECKBOX, 0, 0, 80, 20, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(button, nullptr);
-    SIZE ideal{};
-    EXPECT_NE(SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)), 0);
-    DestroyWindow(button);
 }
 
 std::wstring VersionString(const std::vector<BYTE>& block, const std::wstring& path) {

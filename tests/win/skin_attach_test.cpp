@@ -135,22 +135,6 @@ TEST(SkinAttach, PushButtonStatePropertiesStyleAndRegion) {
     DestroyWindow(form);
 }
 
-TEST(SkinAttach, SkinnedButtonPaintsItsFace) {
-    HWND form = MakeForm();
-    HWND enabled = MakeChild(form, L"BUTTON", L"", BS_PUSHBUTTON, 10, 10, 80, 25);
-    HWND disabled = MakeChild(form, L"BUTTON", L"", BS_PUSHBUTTON | WS_DISABLED, 10, 40, 80, 25);
-    ASSERT_EQ(SkinWindow(form), 1);
-    UpdateWindow(form);
-    Pump(50);
-    EXPECT_EQ(WindowPixel(enabled, 0, 12), RGB(27, 143, 213));
-    EXPECT_EQ(WindowPixel(enabled, 40, 1), RGB(255, 255, 255));
-    EXPECT_EQ(WindowPixel(disabled, 0, 12), RGB(135, 195, 232));
-    // A paint shows the face from the stored state and changes none of it.
-    EXPECT_EQ(GetSkinProp(enabled, kPropAlphaLevel), 0);
-    EXPECT_EQ(GetSkinProp(enabled, kPropTimerId), 0);
-    DestroyWindow(form);
-}
-
 TEST(SkinAttach, DetachRestoresEverythingAndTheLastOneReleasesTheSurfaces) {
     HWND form = MakeForm();
     HWND button = MakeChild(form, L"BUTTON", L"OK", BS_PUSHBUTTON, 10, 10, 80, 25);

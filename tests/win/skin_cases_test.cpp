@@ -214,6 +214,8 @@ TEST_F(SkinCases, ResizingTwiceLeavesFourFacesOfTheNewestSizeAndDetachFreesThem)
     const auto first = bitmaps();
     SetWindowPos(button, nullptr, 0, 0, 120, 32, SWP_NOMOVE | SWP_NOZORDER);
     const auto second = bitmaps();
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(WindowPixel(button, 119, 16), kButtonFrame);  // the faces are drawn again at the new size
     std::vector<HDC> faces;
     for (int state = 0; state < 4; ++state) {
         EXPECT_EQ(GetObjectType(at_attach[state]), 0u) << state;
@@ -286,6 +288,7 @@ TEST_F(SkinCases, CheckBoxRepaintsOnEveryMoveButNotOnAnUnchangedLeave) {
     const int x = cw / 2, y = HalfEven(17 - ch) + ch / 2;
     SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     ASSERT_EQ(State(box), 1);
+    EXPECT_EQ(Prop(box, kPropMouseFlag), 1);
     const COLORREF hover = WindowPixel(box, x, y);
     EXPECT_NE(hover, kWhite);
     // The same look again is painted again.
@@ -303,6 +306,7 @@ TEST_F(SkinCases, CheckBoxRepaintsOnEveryMoveButNotOnAnUnchangedLeave) {
     // A leave that changes the look paints; one that does not, does not.
     SendMessageW(box, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(State(box), 0);
+    EXPECT_EQ(Prop(box, kPropMouseFlag), 0);
     EXPECT_EQ(WindowPixel(box, x, y), kWhite);
     Scribble(box, x, y);
     SendMessageW(box, WM_MOUSELEAVE, 0, 0);
@@ -310,6 +314,13 @@ TEST_F(SkinCases, CheckBoxRepaintsOnEveryMoveButNotOnAnUnchangedLeave) {
     // A paint request always repaints.
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(WindowPixel(box, x, y), kWhite);
+    // Space presses and releases it; other keys change nothing.
+    SendMessageW(box, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(State(box), 2);
+    SendMessageW(box, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(State(box), 0);
+    SendMessageW(box, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(State(box), 0);
 }
 
 TEST_F(SkinCases, OptionButtonRepaintsOnFocusChangesACheckBoxDoesNot) {

@@ -264,29 +264,6 @@ TEST_F(SkinHeader, HoverPressAndLeave) {
     EXPECT_EQ(GetSkinProp(header, kPropMouseFlag), 0);
 }
 
-TEST_F(SkinControls, CheckBoxLooksFollowPointerAndSpace) {
-    HWND box = MakeChild(form_, kCheckBoxClass, L"开机启动", BS_AUTOCHECKBOX, 10, 10, 120, 17);
-    Skin();
-    SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(State(box), 1);
-    EXPECT_EQ(GetSkinProp(box, kPropMouseFlag), 1);
-    SendMessageW(box, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
-    EXPECT_EQ(State(box), 2);
-    SendMessageW(box, WM_MOUSELEAVE, 0, 0);
-    EXPECT_EQ(State(box), 0);
-    EXPECT_EQ(GetSkinProp(box, kPropMouseFlag), 0);
-    SendMessageW(box, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(State(box), 2);
-    SendMessageW(box, WM_KEYUP, VK_SPACE, 0);
-    EXPECT_EQ(State(box), 0);
-    SendMessageW(box, WM_KEYDOWN, 'A', 0);
-    EXPECT_EQ(State(box), 0);
-    // A check box does not react to focus.
-    SetSkinProp(box, kPropOldState, 1);
-    SendMessageW(box, WM_SETFOCUS, 0, 0);
-    EXPECT_EQ(State(box), 1);
-}
-
 TEST_F(SkinControls, ClickingAnOptionRepaintsTheGroupWithTheRightMarks) {
     HWND first = MakeChild(form_, kOptionButtonClass, L"a", BS_AUTORADIOBUTTON | WS_GROUP, 10, 10, 120, 17);
     HWND second = MakeChild(form_, kOptionButtonClass, L"b", BS_AUTORADIOBUTTON, 10, 40, 120, 17);
@@ -313,37 +290,6 @@ TEST_F(SkinControls, ClickingAnOptionRepaintsTheGroupWithTheRightMarks) {
     SetSkinProp(first, kPropOldState, 1);
     SendMessageW(first, WM_KILLFOCUS, 0, 0);
     EXPECT_EQ(State(first), 0);
-}
-
-TEST_F(SkinControls, PushButtonEnableSizeAndStyledButtons) {
-    HWND button = MakeChild(form_, L"BUTTON", L"连 接", BS_PUSHBUTTON, 10, 10, 80, 25);
-    HWND check = MakeChild(form_, L"BUTTON", L"box", BS_AUTOCHECKBOX, 10, 50, 80, 20);
-    Skin();
-    EnableWindow(button, FALSE);
-    EXPECT_EQ(State(button), 3);
-    UpdateWindow(button);
-    EXPECT_EQ(WindowPixel(button, 0, 12), RGB(135, 195, 232));
-    EnableWindow(button, TRUE);
-    EXPECT_EQ(State(button), 0);
-    // Resizing twice keeps four face bitmaps, each of the newest size.
-    SetWindowPos(button, nullptr, 0, 0, 100, 30, SWP_NOMOVE | SWP_NOZORDER);
-    SetWindowPos(button, nullptr, 0, 0, 120, 32, SWP_NOMOVE | SWP_NOZORDER);
-    for (int state = 0; state < 4; ++state) {
-        const HDC face = reinterpret_cast<HDC>(GetSkinProp(button, FaceSurfacePropertyName(state).c_str()));
-        const auto bitmap =
-            reinterpret_cast<HBITMAP>(GetSkinProp(button, FaceBitmapPropertyName(state).c_str()));
-        EXPECT_EQ(GetCurrentObject(face, OBJ_BITMAP), bitmap);
-        BITMAP info{};
-        GetObjectW(bitmap, sizeof(info), &info);
-        EXPECT_EQ(info.bmWidth, 120);
-        EXPECT_EQ(info.bmHeight, 32);
-    }
-    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_EQ(WindowPixel(button, 119, 16), RGB(27, 143, 213));
-    // A check-box style "button" keeps its own painting: no face shows.
-    RedrawWindow(check, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_NE(WindowPixel(check, 0, 10), RGB(27, 143, 213));
-    EXPECT_EQ(GetSkinProp(check, kPropAlphaLevel), 0);
 }
 
 TEST_F(SkinControls, DataListsAndBorderedGridsAreFramed) {

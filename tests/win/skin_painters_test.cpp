@@ -172,19 +172,6 @@ TEST_F(SkinPainters, PaintShowsTheFaceOrTheFadePicture) {
     FreeFaces(button);
 }
 
-TEST_F(SkinPainters, DisabledButtonShowsFaceThree) {
-    HWND button = MakeFacedButton(form_, L"连 接", 80, 25, false);
-    RenderButtonStates(button);
-    SetSkinProp(button, kPropOldState, 1);
-    SetSkinProp(button, kPropAlphaLevel, 255);
-    Surface target = SolidSurface(80, 25, RGB(0, 0, 0));
-    PaintButtonFace(button, target.dc());
-    EXPECT_EQ(GetSkinProp(button, kPropOldState), 3);
-    EXPECT_EQ(GetPixel(target.dc(), 0, 12), RGB(135, 195, 232));
-    EXPECT_GT(CountColour(target.dc(), 2, 2, 76, 21, RGB(121, 138, 150)), 5);
-    FreeFaces(button);
-}
-
 TEST_F(SkinPainters, ButtonWithStyleBitsIsNotPainted) {
     HWND button = MakeFacedButton(form_, L"x", 50, 22);
     RenderButtonStates(button);

@@ -99,26 +99,6 @@ TEST(SkinStretchTile, MarginsThreeKeepCornersAndStretchTheMiddleColumnTo94) {
     }
 }
 
-TEST(SkinStretchTile, DestinationExactlyLeftPlusRightWide) {
-    Surface tile = DistinctTile();
-    Surface dest = SolidSurface(10, 30, RGB(9, 9, 9));
-    EXPECT_EQ(StretchTile(dest.dc(), 0, 0, 6, 30, tile.dc(), 0, 0, 7, 21, 3, 3, 3, 3), 1);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 3; ++x) {
-            EXPECT_EQ(GetPixel(dest.dc(), x, y), TileColour(x, y));
-            EXPECT_EQ(GetPixel(dest.dc(), 3 + x, y), TileColour(4 + x, y));
-            EXPECT_EQ(GetPixel(dest.dc(), 3 + x, 27 + y), TileColour(4 + x, 18 + y));
-        }
-    }
-    for (int y = 3; y < 27; ++y) {
-        EXPECT_EQ(GetRValue(GetPixel(dest.dc(), 2, y)), 20 + 30 * 2);
-        EXPECT_EQ(GetRValue(GetPixel(dest.dc(), 3, y)), 20 + 30 * 4);  // no centre column between
-    }
-    for (int y = 0; y < 30; ++y) {
-        for (int x = 6; x < 10; ++x) ASSERT_EQ(GetPixel(dest.dc(), x, y), RGB(9, 9, 9));
-    }
-}
-
 TEST(SkinStretchTile, KeyColourLeavesTheDestination) {
     const SkinImage toggle = MakeToggleSkinImage();
     Surface source = ImageSurface(toggle);
