@@ -12,7 +12,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using ::testing::Not;
 using State = ToolRun::State;
 constexpr std::int64_t kMinute = 60000;
@@ -185,26 +184,6 @@ TEST(MainFrmDialFailure, TheFirstTickReportsAFailedToolAndLeavesTheRestToTheCoun
 
 // The answer of a slow tool arrives after the watch: the next tick does not dial while the tool still
 // runs, and the late refusal counts like any (the retry waits).
-TEST(MainFrmDialFailure, ALateRefusalIsReadByTheNextTickAndDelaysTheRetry) {
-    Night night({691});
-    night.rig.services.on_dial = [&night] {
-        night.dial_times.push_back(night.rig.view.now);
-        night.rig.services.dial_run = {State::Running, 0};
-    };
-    night.Run(22000 + 15000);
-    EXPECT_EQ(night.rig.view.status, "- 拨号失败");
-    night.Run(7000);  // still under way at the next tick: no second dial, which would only be refused
-    EXPECT_EQ(night.dial_times.size(), 1u);
-    night.rig.services.dial_run = {State::Ended, 691};
-    night.Run(22000);
-    EXPECT_EQ(night.rig.view.status, "- 拨号失败 (691)");
-    EXPECT_THAT(night.rig.services.probed, IsEmpty());
-    night.Run(44000);
-    EXPECT_EQ(night.dial_times.size(), 1u);
-    night.Run(22000);
-    EXPECT_EQ(night.dial_times.size(), 2u);
-}
-
 TEST(MainFrmDialFailure, AMissingEntryIsMadeAgainBeforeTheNextDial) {
     Night night({623});
     night.rig.services.entry_exists = false;

@@ -11,41 +11,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-TEST(MainFrmDialWatch, ADialThatConnectsByTickOneTwoOrThreeEndsTheWatchThere) {
-    for (int tick = 1; tick <= 3; ++tick) {
-        Rig rig;
-        rig.LoadConnected();
-        rig.frm.OnMenuItem(TrayMenuItem::Connect);
-        const std::int64_t up_at = tick * 5000 - 100;
-        rig.services.connected = [&rig, up_at] { return rig.view.now >= up_at; };
-        rig.view.Advance(tick * 5000 - 1);
-        EXPECT_EQ(rig.view.status, "- 正在拨号...") << tick;
-        EXPECT_FALSE(rig.view.connect_enabled) << tick;
-        rig.view.Advance(1);
-        EXPECT_EQ(rig.view.status, "- 网络已连接") << tick;
-        EXPECT_TRUE(rig.view.connect_enabled) << tick;
-        EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on) << tick;
-        EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;
-        rig.view.Advance(60000);
-        EXPECT_EQ(rig.Count("IsEntryConnected Veltrane"), 1 + tick) << tick;  // the watch is over
-    }
-}
-
-TEST(MainFrmDialWatch, ADialThatNeverConnectsFailsAfterThreeTicks) {
-    Rig rig;
-    rig.LoadConnected();
-    rig.frm.OnConnectClicked();
-    rig.log.clear();
-    rig.view.Advance(10000);
-    EXPECT_EQ(rig.view.status, "- 正在拨号...");
-    rig.view.Advance(5000);
-    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "IsEntryConnected Veltrane",
-                                     "IsEntryConnected Veltrane", "EnableConnect", "StopTimer DialWatch",
-                                     "SetStatusText - 拨号失败", "ShowLineState Veltrane - 未连接"));
-    EXPECT_TRUE(rig.view.connect_enabled);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
-}
-
 TEST(MainFrmSupervision, LinkUpAndFirstProbeAnswersDoesNothing) {
     Rig rig;
     rig.LoadConnected(true, false);
@@ -140,20 +105,6 @@ TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
-TEST(MainFrmSupervision, LinkDownDialsEveryTickAndTheStatusAlternates) {
-    Rig rig;
-    rig.LoadConnected(true);
-    rig.view.Advance(22000);
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-    EXPECT_THAT(rig.services.probed, IsEmpty());
-    EXPECT_EQ(rig.services.hang_ups, 0);
-    rig.view.Advance(15000);
-    EXPECT_EQ(rig.view.status, "- 拨号失败");
-    rig.view.Advance(7000);
-    EXPECT_EQ(rig.services.dials.size(), 2u);
-    EXPECT_EQ(rig.view.status, "- 正在拨号...");
-}
-
 // The redial dials with the account box's text, which may have been changed without a connect command.
 TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialled) {
     Rig rig;
@@ -168,18 +119,6 @@ TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialle
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
-// The status follows the line: a slow dial that connects after its watch is shown by the next tick.
-TEST(MainFrmSupervision, ASlowDialThatConnectsLaterIsShownConnectedByTheNextTick) {
-    Rig rig;
-    rig.LoadConnected(true);
-    rig.view.Advance(22000 + 15000);
-    ASSERT_EQ(rig.view.status, "- 拨号失败");
-    rig.services.SetConnected(true);
-    rig.view.Advance(7000);
-    EXPECT_EQ(rig.view.status, "- 网络已连接");
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-}
-
 TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
     Rig rig;
     rig.LoadConnected(true, false);
@@ -189,29 +128,6 @@ TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {
     rig.services.SetConnected(false);
     rig.view.Advance(22000);
     EXPECT_EQ(rig.services.dials.size(), 1u);
-}
-
-// A connection that received traffic since the last tick (the first: since it was seen up) works: no page is
-// asked. A counter that stood still, barely moved (the provider's keep-alives), went back (a new connection),
-// wrapped or was not known the time before shows nothing, and the line is probed as before.
-TEST(MainFrmSupervision, OnlyALineWithoutTrafficIsProbed) {
-    Rig rig;
-    rig.services.received = [] { return std::optional<unsigned long>(0); };  // as start-up finds the line up
-    rig.LoadConnected(true, false);
-    struct Tick {
-        std::optional<unsigned long> received;
-        bool probed;
-    };
-    const Tick ticks[] = {{1000, false},         {900000, false}, {900000, true},       {900300, true},
-                          {5000000, false},      {200, true},     {std::nullopt, true}, {90000, true},
-                          {4294967000ul, false}, {100000, true}};
-    for (const Tick& tick : ticks) {
-        rig.services.received = [&tick] { return tick.received; };
-        const std::size_t before = rig.services.probed.size();
-        rig.view.Advance(22000);
-        EXPECT_EQ(rig.services.probed.size() > before, tick.probed) << tick.received.value_or(0);
-    }
-    EXPECT_THAT(rig.services.dials, IsEmpty());
 }
 
 // The probe lets other handlers run; these drive MainFrm from inside it.
