@@ -11,64 +11,35 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-TEST(MainFrmSupervision, LinkUpAndFirstProbeAnswersDoesNothing) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.view.Advance(22000);
-    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/"));
-}
-
-TEST(MainFrmSupervision, FirstProbeFailsSecondAnswersDoesNothing) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.services.probe = [](std::string_view url) { return url.starts_with("http:"); };
-    rig.view.Advance(22000);
-    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
-                                     "ProbeInternet http://probe-two.test/"));
-    EXPECT_EQ(rig.services.hang_ups, 0);
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-}
-
-// The redial waits for the line's release, asked first half a second after the hang-up.
-TEST(MainFrmSupervision, BothProbesFailHangsUpThenDials) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.services.probe = [](std::string_view) { return false; };
-    rig.view.Advance(22000);
-    EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ProbeInternet https://probe-one.test/",
-                                     "ProbeInternet http://probe-two.test/", "LaunchHangUp", "DisableConnect",
-                                     "SetStatusText - 正在拨号...", "StopTimer DialWatch",
-                                     "StartTimer HangUpWait 500", "ShowLineState Veltrane - 正在拨号……"));
-    rig.view.Advance(500);
-    EXPECT_EQ(rig.services.dials.size(), 1u);
-    EXPECT_TRUE(rig.view.timer(FrmTimer::DialWatch).on);
-}
-
-// The line takes a while to come down: the redial waits for the hang-up's tool to end and for the system
-// to stop listing the connection, 10 s at most.
-TEST(MainFrmSupervision, TheRedialStartsOnceTheLineIsReleasedOrAfterTenSeconds) {
-    for (bool ends : {true, false}) {
+// The second page is asked only when the first fails, and the line is hung up only when both fail; the
+// redial then waits for the line's release, asked first half a second after the hang-up.
+TEST(MainFrmSupervision, BothPagesMustFailForAHangUpAndTheRedialWaitsForTheRelease) {
+    const std::string one = "ProbeInternet https://probe-one.test/",
+                      two = "ProbeInternet http://probe-two.test/";
+    const struct {
+        bool first, second;
+        std::vector<std::string> log;
+    } rows[] = {
+        {true, false, {"IsEntryConnected Veltrane", one}},
+        {false, true, {"IsEntryConnected Veltrane", one, two}},
+        {false,
+         false,
+         {"IsEntryConnected Veltrane", one, two, "LaunchHangUp", "DisableConnect",
+          "SetStatusText - 正在拨号...", "StopTimer DialWatch", "StartTimer HangUpWait 500",
+          "ShowLineState Veltrane - 正在拨号……"}},
+    };
+    for (const auto& row : rows) {
         Rig rig;
         rig.LoadConnected(true, false);
-        rig.services.probe = [](std::string_view) { return false; };
-        rig.services.hang_up_run = {ToolRun::State::Running, 0};
-        // Still listed for a second after its tool has ended.
-        rig.services.listed = [&rig] { return rig.view.now < 22000 + 2500; };
+        rig.services.probe = [&row](std::string_view url) {
+            return url.starts_with("https:") ? row.first : row.second;
+        };
         rig.view.Advance(22000);
-        EXPECT_EQ(rig.services.hang_ups, 1);
-        EXPECT_EQ(rig.view.status, "- 正在拨号...");
-        EXPECT_FALSE(rig.view.connect_enabled);
-        EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
-        rig.view.Advance(ends ? 1500 : 9999);
-        EXPECT_THAT(rig.services.dials, IsEmpty()) << ends;
-        if (ends) rig.services.hang_up_run = {ToolRun::State::Ended, 0};
-        if (ends) rig.view.Advance(500);
-        EXPECT_THAT(rig.services.dials, IsEmpty()) << ends;
-        rig.view.Advance(ends ? 500 : 1);
-        ASSERT_EQ(rig.services.dials.size(), 1u) << ends;
-        EXPECT_FALSE(rig.view.timer(FrmTimer::HangUpWait).on);
-        // The watch counts from the dial itself.
-        EXPECT_EQ(rig.view.timer(FrmTimer::DialWatch).due, rig.view.now + 5000);
+        EXPECT_EQ(rig.log, row.log) << row.first << row.second;
+        rig.view.Advance(500);
+        const bool redialled = !row.first && !row.second;
+        EXPECT_EQ(rig.services.dials.size(), redialled ? 1u : 0u) << row.first << row.second;
+        EXPECT_EQ(rig.view.timer(FrmTimer::DialWatch).on, redialled) << row.first << row.second;
     }
 }
 

@@ -141,17 +141,6 @@ inline std::set<std::string> PropertyNames(HWND window) {
     return names;
 }
 
-inline BOOL CALLBACK CollectWindow(HWND child, LPARAM param) {
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
-    return TRUE;
-}
-
-inline std::vector<HWND> Descendants(HWND window) {
-    std::vector<HWND> list;
-    EnumChildWindows(window, CollectWindow, reinterpret_cast<LPARAM>(&list));
-    return list;
-}
-
 // The number of GDI objects the process can still create: 1 x 1 regions until creation fails, all
 // deleted again. Comparing it before and after a loop counts the objects the loop leaked.
 inline int FreeGdiCapacity() {
