@@ -46,6 +46,23 @@ void Button(DWORD flags) {
     Sleep(120);
 }
 
+// The pointer to `at`, then `clicks` clicks of the left button there.
+void ClickAt(POINT at, int clicks = 1) {
+    MouseTo(at.x, at.y);
+    for (int click = 0; click < clicks; ++click) {
+        Button(MOUSEEVENTF_LEFTDOWN);
+        Button(MOUSEEVENTF_LEFTUP);
+    }
+}
+
+// A drag from `from` with the button of `down` and `up`, 8 pixels right and 6 down per step, five steps.
+void DragFrom(POINT from, DWORD down, DWORD up) {
+    MouseTo(from.x, from.y);
+    Button(down);
+    for (int step = 1; step <= 5; ++step) MouseTo(from.x + step * 8, from.y + step * 6);
+    Button(up);
+}
+
 BOOL CALLBACK FindShownTip(HWND window, LPARAM param) {
     wchar_t name[32] = {}, text[128] = {};
     GetClassNameW(window, name, 32);
@@ -158,7 +175,12 @@ protected:
         ASSERT_TRUE(program_.WaitForWindow());
         ASSERT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
     }
-    HWND OpenTrayMenu() { return e2e::OpenTrayMenu(program_.window()); }
+    // Opens the tray menu and presses `keys` in it; false when no menu opened.
+    bool TrayMenuKeys(std::initializer_list<WORD> keys) {
+        HWND menu = e2e::OpenTrayMenu(program_.window());
+        if (menu) PressKeys(menu, keys);
+        return menu != nullptr;
+    }
     POINT ClientToScreenPoint(int x, int y) {
         POINT pt = {x, y};
         ClientToScreen(program_.window(), &pt);
@@ -221,9 +243,7 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
         CloseClipboard();
     }
     for (int attempt = 0; attempt < 3 && ClipboardText().empty(); ++attempt) {
-        HWND menu = OpenTrayMenu();
-        ASSERT_NE(menu, nullptr);
-        PressKeys(menu, {VK_UP, VK_UP, VK_UP, VK_RETURN});
+        ASSERT_TRUE(TrayMenuKeys({VK_UP, VK_UP, VK_UP, VK_RETURN}));
         WaitUntil([] { return !ClipboardText().empty(); }, 3000);
     }
     const std::string diagnostics = line::WideToUtf8(ClipboardText());
@@ -277,10 +297,8 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
 TEST_F(TrayChromeE2e, TheAboutItemShowsOneAboutWindow) {
     StartConnected();
     for (int round = 0; round < 2; ++round) {
-        HWND menu = OpenTrayMenu();
-        ASSERT_NE(menu, nullptr);
-        PressKeys(menu,
-                  {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});  // 帮助中心 > 关于Veltrane...
+        // 帮助中心 > 关于Veltrane...
+        ASSERT_TRUE(TrayMenuKeys({VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}));
         EXPECT_TRUE(WaitUntil([] { return CountAboutWindows() == 1; }, 3000)) << "round " << round;
     }
     ASSERT_TRUE(MenuClosedAndHandled(program_.window()));
@@ -289,10 +307,7 @@ TEST_F(TrayChromeE2e, TheAboutItemShowsOneAboutWindow) {
 
 TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     StartConnected();
-    const POINT close_button = ClientToScreenPoint(312 + 12, 8 + 10);
-    MouseTo(close_button.x, close_button.y);
-    Button(MOUSEEVENTF_LEFTDOWN);
-    Button(MOUSEEVENTF_LEFTUP);
+    ClickAt(ClientToScreenPoint(312 + 12, 8 + 10));  // the close button
     ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000))
         << "the close button did not hide the window";
     EXPECT_FALSE(program_.Exited(0));
@@ -302,10 +317,7 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     ASSERT_TRUE(WaitUntil([&] { return program_.Visible(); }, 3000));
     EXPECT_FALSE(IsIconic(program_.window()));
 
-    const POINT mini_button = ClientToScreenPoint(283 + 12, 8 + 10);
-    MouseTo(mini_button.x, mini_button.y);
-    Button(MOUSEEVENTF_LEFTDOWN);
-    Button(MOUSEEVENTF_LEFTUP);
+    ClickAt(ClientToScreenPoint(283 + 12, 8 + 10));  // the minimise button
     ASSERT_TRUE(WaitUntil([&] { return !program_.Visible(); }, 3000))
         << "the minimise button did not hide the window";
 
@@ -325,9 +337,7 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
     EXPECT_FALSE(program_.Exited(0));
 
     // The menu's connect while the line is up only tells so.
-    HWND menu = OpenTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});  // 网络控制 > 连接网络
+    ASSERT_TRUE(TrayMenuKeys({VK_DOWN, VK_RIGHT, VK_RETURN}));  // 网络控制 > 连接网络
     ASSERT_TRUE(MenuClosedAndHandled(program_.window()));
     EXPECT_TRUE(line::ReadDialLog().empty());
     EXPECT_TRUE(IsWindowEnabled(program_.Control(kBtnLog)));
@@ -335,9 +345,7 @@ TEST_F(TrayChromeE2e, CloseAndMinimiseHideToTheTrayAndTheIconRestores) {
 
     // Still supervising while hidden: a dial watch runs and reports.
     line::Update([](line::State& s) { s.connected.clear(); });
-    menu = OpenTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    PressKeys(menu, {VK_DOWN, VK_RIGHT, VK_RETURN});
+    ASSERT_TRUE(TrayMenuKeys({VK_DOWN, VK_RIGHT, VK_RETURN}));
     EXPECT_TRUE(StatusBecomes(L"- 网络已连接", 10000));
     EXPECT_FALSE(program_.Visible());
 }
@@ -346,20 +354,14 @@ TEST_F(TrayChromeE2e, ALeftDragOnTheStatusMovesTheWindowARightDoesNotADoubleClic
     StartConnected();
     RECT before;
     GetWindowRect(program_.window(), &before);
-    POINT status = ClientToScreenPoint(150, 20);
-    MouseTo(status.x, status.y);
-    Button(MOUSEEVENTF_RIGHTDOWN);
-    for (int step = 1; step <= 5; ++step) MouseTo(status.x + step * 8, status.y + step * 6);
-    Button(MOUSEEVENTF_RIGHTUP);
+    const POINT status = ClientToScreenPoint(150, 20);
+    DragFrom(status, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
     RECT after_right;
     GetWindowRect(program_.window(), &after_right);
     EXPECT_EQ(after_right.left, before.left);
     EXPECT_EQ(after_right.top, before.top);
 
-    MouseTo(status.x, status.y);
-    Button(MOUSEEVENTF_LEFTDOWN);
-    for (int step = 1; step <= 5; ++step) MouseTo(status.x + step * 8, status.y + step * 6);
-    Button(MOUSEEVENTF_LEFTUP);
+    DragFrom(status, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     RECT after_left;
     WaitUntil(
         [&] {
@@ -371,12 +373,7 @@ TEST_F(TrayChromeE2e, ALeftDragOnTheStatusMovesTheWindowARightDoesNotADoubleClic
     EXPECT_EQ(after_left.top - before.top, 30);
 
     // A double click on the status opens the status view, whose first click began a drag; Esc closes it.
-    status = ClientToScreenPoint(150, 20);
-    MouseTo(status.x, status.y);
-    for (int click = 0; click < 2; ++click) {
-        Button(MOUSEEVENTF_LEFTDOWN);
-        Button(MOUSEEVENTF_LEFTUP);
-    }
+    ClickAt(ClientToScreenPoint(150, 20), 2);
     HWND view = nullptr;
     EXPECT_TRUE(
         WaitUntil([&] { return (view = FindWindowW(L"Form", L"连接状态")) && IsWindowVisible(view); }, 3000));

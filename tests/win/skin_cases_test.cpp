@@ -25,6 +25,10 @@ constexpr COLORREF kFrameDisabled = RGB(164, 207, 233);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
+// The indicator of a toggle in a window 17 pixels high: its size and top row, and its middle pixel.
+const int kCw = GetSystemMetrics(SM_CXMENUCHECK), kCh = GetSystemMetrics(SM_CYMENUCHECK);
+const int kY0 = HalfEven(17 - kCh), kMidX = kCw / 2, kMidY = kY0 + kCh / 2;
+
 intptr_t Prop(HWND window, const char* name) { return GetSkinProp(window, name); }
 intptr_t State(HWND window) { return Prop(window, kPropOldState); }
 intptr_t Alpha(HWND window) { return Prop(window, kPropAlphaLevel); }
@@ -47,10 +51,15 @@ COLORREF ShownPixel(HWND window, int x, int y) {
     return WindowPixel(window, x, y);
 }
 
-bool StepsOfThree(const std::vector<int>& levels) {
+// Whether the fade that runs runs from `from` to 255 in steps of three, and ends with the level back at 0.
+testing::AssertionResult FadesFrom(HWND button, int from) {
+    const std::vector<int> levels = RunFade(button);
+    if (levels.size() != static_cast<size_t>((255 - from) / 3 + 1) || levels.front() != from)
+        return testing::AssertionFailure() << levels.size() << " ticks";
     for (size_t i = 1; i < levels.size(); ++i)
-        if (levels[i] != levels[i - 1] + 3) return false;
-    return true;
+        if (levels[i] != levels[i - 1] + 3) return testing::AssertionFailure() << "a step of tick " << i;
+    if (Alpha(button) != 0) return testing::AssertionFailure() << "the level ended at " << Alpha(button);
+    return testing::AssertionSuccess();
 }
 
 int CountPixels(HWND window, COLORREF colour) {
@@ -98,12 +107,7 @@ TEST_F(SkinCases, FadeFromZeroRuns86TicksAndAfterAReleaseRuns66) {
     SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
     ASSERT_EQ(State(button), 1);
     ASSERT_EQ(Prop(button, kPropTimerId), 1);
-    std::vector<int> levels = RunFade(button);
-    ASSERT_EQ(levels.size(), 86u);
-    EXPECT_EQ(levels.front(), 0);
-    EXPECT_EQ(levels.back(), 255);
-    EXPECT_TRUE(StepsOfThree(levels));
-    EXPECT_EQ(Alpha(button), 0);
+    ASSERT_TRUE(FadesFrom(button, 0));                     // 86 ticks
     EXPECT_EQ(WindowPixel(button, 40, 1), kHoverTopLine);  // the last tick blended at full strength
 
     // Pressing shows the pressed face at full strength at once, with no fade running.
@@ -119,12 +123,7 @@ TEST_F(SkinCases, FadeFromZeroRuns86TicksAndAfterAReleaseRuns66) {
     EXPECT_EQ(WindowPixel(button, 40, 1), kHoverTopLine);
     EXPECT_EQ(State(button), 0);
     EXPECT_EQ(Prop(button, kPropMouseFlag), 0);
-    levels = RunFade(button);
-    ASSERT_EQ(levels.size(), 66u);
-    EXPECT_EQ(levels.front(), 60);
-    EXPECT_EQ(levels.back(), 255);
-    EXPECT_TRUE(StepsOfThree(levels));
-    EXPECT_EQ(Alpha(button), 0);
+    ASSERT_TRUE(FadesFrom(button, 60));             // 66 ticks
     EXPECT_EQ(WindowPixel(button, 40, 1), kWhite);  // the normal face
 
     // Space down and up: pressed at once; the release shows the normal face before the click goes on,
@@ -284,25 +283,21 @@ TEST_F(SkinCases, StandardToggleGroupAndOwnerDrawnButtonsKeepTheirOwnPainting) {
 TEST_F(SkinCases, CheckBoxRepaintsOnEveryMoveButNotOnAnUnchangedLeave) {
     HWND box = MakeChild(form_, kCheckBoxClass, L"开机启动", BS_AUTOCHECKBOX, 10, 10, 120, 17);
     Skin();
-    const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
-    const int x = cw / 2, y = HalfEven(17 - ch) + ch / 2;
-    SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    ASSERT_EQ(State(box), 1);
-    EXPECT_EQ(Prop(box, kPropMouseFlag), 1);
-    const COLORREF hover = WindowPixel(box, x, y);
-    EXPECT_NE(hover, kWhite);
-    // The same look again is painted again.
-    Scribble(box, x, y);
-    SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
-    EXPECT_EQ(WindowPixel(box, x, y), hover);
-    Scribble(box, x, y);
-    SendMessageW(box, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, 5));
-    EXPECT_EQ(State(box), 2);
-    const COLORREF pressed = WindowPixel(box, x, y);
-    EXPECT_NE(pressed, kBlack);
-    Scribble(box, x, y);
-    SendMessageW(box, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(7, 5));
-    EXPECT_EQ(WindowPixel(box, x, y), pressed);
+    const int x = kMidX, y = kMidY;
+    // Hover, then pressed: each look is painted over what was there, and the same look again is painted
+    // again.
+    for (const WPARAM keys : {WPARAM{0}, WPARAM{MK_LBUTTON}}) {
+        Scribble(box, x, y);
+        SendMessageW(box, WM_MOUSEMOVE, keys, MAKELPARAM(5, 5));
+        ASSERT_EQ(State(box), keys ? 2 : 1);
+        EXPECT_EQ(Prop(box, kPropMouseFlag), 1);
+        const COLORREF look = WindowPixel(box, x, y);
+        EXPECT_NE(look, kBlack) << keys;
+        EXPECT_NE(look, kWhite) << keys;
+        Scribble(box, x, y);
+        SendMessageW(box, WM_MOUSEMOVE, keys, MAKELPARAM(6, 5));
+        EXPECT_EQ(WindowPixel(box, x, y), look) << keys;
+    }
     // A leave that changes the look paints; one that does not, does not.
     SendMessageW(box, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(State(box), 0);
@@ -327,8 +322,7 @@ TEST_F(SkinCases, OptionButtonRepaintsOnFocusChangesACheckBoxDoesNot) {
     HWND option = MakeChild(form_, kOptionButtonClass, L"o", BS_AUTORADIOBUTTON, 10, 10, 120, 17);
     HWND box = MakeChild(form_, kCheckBoxClass, L"c", BS_AUTOCHECKBOX, 10, 40, 120, 17);
     Skin();
-    const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
-    const int x = cw / 2, y = HalfEven(17 - ch) + ch / 2;
+    const int x = kMidX, y = kMidY;
     for (UINT message : {WM_SETFOCUS, WM_KILLFOCUS}) {
         Scribble(option, x, y);
         Scribble(box, x, y);
@@ -360,14 +354,7 @@ TEST_F(SkinCases, ComboReleaseOverTheBoxShowsHoverAndElsewhereNormal) {
 // The released item shows the hover look while the pointer is over the header and the normal look once
 // it is elsewhere (the opposite would leave an item lit that no later move of this header repaints).
 TEST_F(SkinCases, HeaderReleaseOverTheHeaderShowsHoverAndElsewhereNormal) {
-    HWND header = MakeChild(form_, WC_HEADERW, L"", HDS_BUTTONS | HDS_HORZ, 10, 10, 300, 22);
-    for (int i = 0; i < 2; ++i) {
-        HDITEMW item{};
-        item.mask = HDI_TEXT | HDI_WIDTH;
-        item.cxy = 100;
-        item.pszText = const_cast<wchar_t*>(i == 0 ? L"账号" : L"");
-        SendMessageW(header, HDM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-    }
+    HWND header = MakeHeader(form_, HDS_BUTTONS | HDS_HORZ, 10, 10, {{L"账号", 100}, {L"", 100}});
     Skin();
     const SkinImage skin = MakeHeaderSkinImage();
     // Bottom row of the item's middle: one pixel row of each look's face, drawn unstretched.
@@ -430,16 +417,14 @@ TEST(SkinMainWindow, ConnectButtonOptionBoxesAndTextBoxesAreSkinned) {
     EXPECT_EQ(WindowPixel(connect, 36, 1), kWhite);
 
     // The option boxes show the skinned indicator.
-    const int cw = GetSystemMetrics(SM_CXMENUCHECK), ch = GetSystemMetrics(SM_CYMENUCHECK);
     for (int id : {MainWindow::kStartWithWindowsBox, MainWindow::kRedialOnDropBox}) {
         HWND box = main.Control(id);
-        const int y0 = HalfEven(17 - ch);
-        EXPECT_EQ(WindowPixel(box, 0, y0 + ch / 2), kFrame) << id;
-        EXPECT_EQ(WindowPixel(box, cw / 2, y0 + ch / 2), kWhite) << id;
+        EXPECT_EQ(WindowPixel(box, 0, kMidY), kFrame) << id;
+        EXPECT_EQ(WindowPixel(box, kMidX, kMidY), kWhite) << id;
         SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
         RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         const SkinImage glyph = MakeGlyphSkinImage();
-        const int mx = HalfEven(cw - 9), my = y0 + HalfEven(ch - 8);
+        const int mx = HalfEven(kCw - 9), my = kY0 + HalfEven(kCh - 8);
         EXPECT_EQ(WindowPixel(box, mx + 8, my), glyph.At(8, 0)) << id;  // the tick's tip
     }
 
@@ -546,8 +531,6 @@ TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaint
     LoadedMainWindow main;
     ASSERT_TRUE(LoadPainted(main, false));
     const SkinImage toggle = MakeToggleSkinImage();
-    const int ch = GetSystemMetrics(SM_CYMENUCHECK);
-    const int y0 = HalfEven(17 - ch);
     for (int id : {MainWindow::kStartWithWindowsBox, MainWindow::kRedialOnDropBox}) {
         HWND box = main.Control(id);
         ASSERT_TRUE(IsThemedButton(box));
@@ -555,7 +538,7 @@ TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaint
             for (int i = 0; i < times; ++i)
                 RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
             Pump(20);
-            return WindowPixel(box, 1, y0 + 1);
+            return WindowPixel(box, 1, kY0 + 1);
         };
         EXPECT_EQ(repainted(1), kWhite) << id;
         SendMessageW(box, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
@@ -563,10 +546,10 @@ TEST(SkinMainWindow, OptionBoxesKeepTheirLooksThroughTheThemedControlsOwnRepaint
         SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         EXPECT_EQ(repainted(0), toggle.At(1, 30)) << id;  // the pressed strip, after the control's own paint
         EXPECT_EQ(repainted(3), toggle.At(1, 30)) << id;
-        EXPECT_EQ(WindowPixel(box, 0, y0 + ch / 2), RGB(57, 134, 196)) << id;
+        EXPECT_EQ(WindowPixel(box, 0, kMidY), RGB(57, 134, 196)) << id;
         Surface printed = SolidSurface(82, 17, kBlack);
         SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.dc()), PRF_CLIENT);
-        EXPECT_EQ(GetPixel(printed.dc(), 1, y0 + 1), toggle.At(1, 30)) << id;
+        EXPECT_EQ(GetPixel(printed.dc(), 1, kY0 + 1), toggle.At(1, 30)) << id;
         // Released away from it (no click), then the pointer leaves: normal.
         SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(-300, 5));
         SendMessageW(box, WM_MOUSELEAVE, 0, 0);
@@ -582,12 +565,10 @@ TEST(SkinMainWindow, ClickedControlsShowTheirReleasedLookBehindTheMessageBox) {
     ASSERT_TRUE(LoadPainted(main, true));
     HWND connect = main.Control(MainWindow::kBtnLog);
     HWND redial = main.Control(MainWindow::kRedialOnDropBox);
-    const int ch = GetSystemMetrics(SM_CYMENUCHECK);
-    const int y0 = HalfEven(17 - ch);
     std::vector<COLORREF> at_open, faded;
     MessageBoxCloser closer(150, false, [&] {
         at_open.push_back(WindowPixel(connect, 36, 1));
-        at_open.push_back(WindowPixel(redial, 1, y0 + 1));
+        at_open.push_back(WindowPixel(redial, 1, kY0 + 1));
         // The fade goes on while the box is open.
         EXPECT_TRUE(PumpUntil([&] { return Prop(connect, kPropTimerId) == 0; }, 5000));
         faded.push_back(WindowPixel(connect, 36, 1));
@@ -600,7 +581,7 @@ TEST(SkinMainWindow, ClickedControlsShowTheirReleasedLookBehindTheMessageBox) {
     // The redial option with no account.
     SendMessageW(redial, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     Pump(30);
-    ASSERT_EQ(WindowPixel(redial, 1, y0 + 1), MakeToggleSkinImage().At(1, 30));
+    ASSERT_EQ(WindowPixel(redial, 1, kY0 + 1), MakeToggleSkinImage().At(1, 30));
     SendMessageW(redial, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 
     ASSERT_EQ(closer.records().size(), 2u);
@@ -645,11 +626,8 @@ TEST(SkinMainWindow, ConnectFocusBoxFollowsTheKeyboardCues) {
 }
 
 TEST(SkinMainWindow, EveryMessageBoxItRaisesIsSkinnedWithItsButtons) {
-    SetCursorPos(1200, 780);
     LoadedMainWindow main;
-    ASSERT_TRUE(main.Load());
-    SetForegroundWindow(main.hwnd());
-    Pump(30);
+    ASSERT_TRUE(LoadPainted(main, true));
     MessageBoxCloser closer;
     // Connect with no account: the information box.
     SendMessageW(main.Control(MainWindow::kBtnLog), BM_CLICK, 0, 0);

@@ -18,15 +18,6 @@ constexpr COLORREF kBar = RGB(76, 214, 246);
 
 int State(HWND window) { return static_cast<int>(GetSkinProp(window, kPropOldState)); }
 
-void RegisterSuperclass(const wchar_t* base, const wchar_t* name) {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof(cls);
-    GetClassInfoExW(nullptr, base, &cls);
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = name;
-    RegisterClassExW(&cls);
-}
-
 LRESULT CALLBACK PlainWhite(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_PAINT) {
         PAINTSTRUCT ps;
@@ -38,14 +29,6 @@ LRESULT CALLBACK PlainWhite(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
-}
-
-void RegisterPlain(const wchar_t* name) {
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = PlainWhite;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = name;
-    RegisterClassW(&cls);
 }
 
 class SkinControls : public testing::Test {
@@ -209,24 +192,10 @@ TEST_F(SkinProgress, VerticalFillsFromTheBottom) {
     EXPECT_EQ(WindowPixel(bar, bx + 2, by), kWhite);
 }
 
-class SkinHeader : public SkinControls {
-protected:
-    HWND Header() {
-        HWND header = MakeChild(form_, WC_HEADERW, L"", HDS_BUTTONS | HDS_HORZ, 10, 10, 300, 22);
-        int index = 0;
-        for (auto [text, width] : {std::pair{L"账号", 100}, std::pair{L"", 60}}) {
-            HDITEMW item{};
-            item.mask = HDI_TEXT | HDI_WIDTH;
-            item.cxy = width;
-            item.pszText = const_cast<wchar_t*>(text);
-            SendMessageW(header, HDM_INSERTITEMW, index++, reinterpret_cast<LPARAM>(&item));
-        }
-        return header;
-    }
-};
+using SkinHeader = SkinControls;
 
 TEST_F(SkinHeader, PaintsBackgroundAndItemTiles) {
-    HWND header = Header();
+    HWND header = MakeHeader(form_, HDS_BUTTONS | HDS_HORZ, 10, 10, {{L"账号", 100}, {L"", 60}});
     Skin();
     const SkinImage skin = MakeHeaderSkinImage();
     EXPECT_EQ(WindowPixel(header, 0, 0), skin.At(0, 0));
@@ -236,7 +205,7 @@ TEST_F(SkinHeader, PaintsBackgroundAndItemTiles) {
 }
 
 TEST_F(SkinHeader, HoverPressAndLeave) {
-    HWND header = Header();
+    HWND header = MakeHeader(form_, HDS_BUTTONS | HDS_HORZ, 10, 10, {{L"账号", 100}, {L"", 60}});
     Skin();
     EXPECT_EQ(GetSkinProp(header, kPropHmIndex), -1);
     SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(120, 5));
@@ -293,8 +262,8 @@ TEST_F(SkinControls, ClickingAnOptionRepaintsTheGroupWithTheRightMarks) {
 }
 
 TEST_F(SkinControls, DataListsAndBorderedGridsAreFramed) {
-    RegisterPlain(L"DataListWndClass");
-    RegisterPlain(L"ApexGridOleDB32");
+    RegisterProcClass(L"DataListWndClass", PlainWhite);
+    RegisterProcClass(L"ApexGridOleDB32", PlainWhite);
     HWND list = MakeChild(form_, L"DataListWndClass", L"", 0, 10, 10, 100, 50);
     HWND grid = MakeChild(form_, L"ApexGridOleDB32", L"", WS_BORDER, 10, 70, 100, 50);
     HWND bare = MakeChild(form_, L"ApexGridOleDB32", L"", 0, 10, 130, 100, 50);

@@ -31,13 +31,8 @@ struct PainterBench {
     HWND box = MakeChild(form, kCheckBoxClass, L"开机启动", BS_AUTOCHECKBOX, 10, 50, 100, 17);
     HWND option = MakeChild(form, kOptionButtonClass, L"o", BS_AUTORADIOBUTTON, 10, 80, 100, 17);
     HWND combo = MakeChild(form, L"COMBOBOX", L"", CBS_DROPDOWNLIST, 10, 110, 150, 200);
-    HWND header = MakeChild(form, WC_HEADERW, L"", 0, 10, 150, 300, 22);
+    HWND header = MakeHeader(form, 0, 10, 150, {{L"账号", 120}});
     PainterBench() {
-        HDITEMW item{};
-        item.mask = HDI_TEXT | HDI_WIDTH;
-        item.cxy = 120;
-        item.pszText = const_cast<wchar_t*>(L"账号");
-        SendMessageW(header, HDM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
         SkinWindow(form);
         SetSkinProp(button, kPropAlphaLevel, 255);
         SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
@@ -94,15 +89,8 @@ TEST(SkinHandles, ComboAndHeaderPaintersLeakNothing) {
 
 TEST(SkinHandles, SkinnedRepaintsLeakNothing) {
     PainterBench bench;
-    RegisterTestClasses();
-    WNDCLASSEXW progress{};
-    progress.cbSize = sizeof(progress);
-    GetClassInfoExW(nullptr, PROGRESS_CLASSW, &progress);
-    progress.hInstance = GetModuleHandleW(nullptr);
-    progress.lpszClassName = L"ProgressBar20WndClass";
-    RegisterClassExW(&progress);
-    HWND bar = CreateWindowExW(0, L"ProgressBar20WndClass", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 230,
-                               200, 18, bench.form, nullptr, GetModuleHandleW(nullptr), nullptr);
+    RegisterSuperclass(PROGRESS_CLASSW, L"ProgressBar20WndClass");
+    HWND bar = MakeChild(bench.form, L"ProgressBar20WndClass", L"", WS_BORDER, 10, 230, 200, 18);
     SendMessageW(bar, PBM_SETPOS, 40, 0);
     AttachSkin(bar);
     MakeChild(bench.form, L"EDIT", L"", 0, 200, 10, 100, 22, WS_EX_CLIENTEDGE);

@@ -23,8 +23,33 @@ protected:
         ASSERT_NE(form_, nullptr);
     }
     void TearDown() override {
+        for (HWND button : faced_) {
+            for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
+                DeleteDC(reinterpret_cast<HDC>(GetSkinProp(button, names.surface.c_str())));
+                DeleteObject(reinterpret_cast<HBITMAP>(GetSkinProp(button, names.bitmap.c_str())));
+            }
+        }
         DestroyWindow(form_);
         ReleaseSkinBitmaps();
+    }
+    // A push button prepared as attach prepares it, without subclassing: the four faces rendered and the
+    // fade picture, all freed at the end of the case.
+    HWND FacedButton(const wchar_t* caption, int width, int height) {
+        HWND button = MakeChild(form_, L"BUTTON", caption, BS_PUSHBUTTON, 10, 10, width, height);
+        HDC window_dc = GetWindowDC(button);
+        for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
+            HDC face = CreateCompatibleDC(window_dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(window_dc, width, height);
+            SelectObject(face, bitmap);
+            SetSkinProp(button, names.surface.c_str(), reinterpret_cast<intptr_t>(face));
+            SetSkinProp(button, names.bitmap.c_str(), reinterpret_cast<intptr_t>(bitmap));
+        }
+        ReleaseDC(button, window_dc);
+        SetSkinProp(button, kPropOldStyle, GetWindowLongW(button, GWL_STYLE));
+        SetSkinProp(button, kPropOldState, 0);
+        RenderButtonStates(button);
+        faced_.push_back(button);
+        return button;
     }
     // Lets the controls finish their own painting before a painter draws over them.
     void Settle() {
@@ -32,32 +57,8 @@ protected:
         Pump(30);
     }
     HWND form_ = nullptr;
+    std::vector<HWND> faced_;
 };
-
-// A push button prepared as attach prepares it (four faces and the fade picture), without subclassing.
-HWND MakeFacedButton(HWND form, const wchar_t* caption, int width, int height, bool enabled = true) {
-    HWND button = MakeChild(form, L"BUTTON", caption, BS_PUSHBUTTON, 10, 10, width, height);
-    if (!enabled) EnableWindow(button, FALSE);
-    HDC window_dc = GetWindowDC(button);
-    for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
-        HDC face = CreateCompatibleDC(window_dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(window_dc, width, height);
-        SelectObject(face, bitmap);
-        SetSkinProp(button, names.surface.c_str(), reinterpret_cast<intptr_t>(face));
-        SetSkinProp(button, names.bitmap.c_str(), reinterpret_cast<intptr_t>(bitmap));
-    }
-    ReleaseDC(button, window_dc);
-    SetSkinProp(button, kPropOldStyle, GetWindowLongW(button, GWL_STYLE));
-    SetSkinProp(button, kPropOldState, enabled ? 0 : 3);
-    return button;
-}
-
-void FreeFaces(HWND button) {
-    for (const ButtonSurfaceNames& names : ButtonSurfaceProperties()) {
-        DeleteDC(reinterpret_cast<HDC>(GetSkinProp(button, names.surface.c_str())));
-        DeleteObject(reinterpret_cast<HBITMAP>(GetSkinProp(button, names.bitmap.c_str())));
-    }
-}
 
 HDC Picture(HWND button) { return reinterpret_cast<HDC>(GetSkinProp(button, kPropBlendSurface)); }
 
@@ -82,8 +83,7 @@ int CountColour(HDC dc, int x0, int y0, int w, int h, COLORREF colour) {
 }
 
 TEST_F(SkinPainters, ButtonFacesCarryTileFrameAndCaption) {
-    HWND button = MakeFacedButton(form_, L"连 接", 80, 25);
-    RenderButtonStates(button);
+    HWND button = FacedButton(L"连 接", 80, 25);
     const SkinImage skin = MakeButtonSkinImage();
     for (int state = 0; state < 4; ++state) {
         HDC face = Face(button, state);
@@ -104,14 +104,12 @@ TEST_F(SkinPainters, ButtonFacesCarryTileFrameAndCaption) {
     SetWindowTextW(button, L"");
     RenderButtonStates(button);
     EXPECT_EQ(CountColour(Face(button, 0), 2, 2, 76, 21, RGB(0, 0, 0)), 0);
-    FreeFaces(button);
 }
 
 // The faces carry no focus box: the paint draws it over the face while the button has the focus, unless
 // its keyboard cues hide focus rectangles.
 TEST_F(SkinPainters, FocusBoxIsDrawnOverTheFaceWhenTheCuesShowIt) {
-    HWND button = MakeFacedButton(form_, L"", 60, 24);
-    RenderButtonStates(button);
+    HWND button = FacedButton(L"", 60, 24);
     Surface unfocused = SolidSurface(60, 24, RGB(0, 0, 0));
     BitBlt(unfocused.dc(), 0, 0, 60, 24, Face(button, 0), 0, 0, SRCCOPY);
     SetForegroundWindow(form_);
@@ -134,14 +132,12 @@ TEST_F(SkinPainters, FocusBoxIsDrawnOverTheFaceWhenTheCuesShowIt) {
     EXPECT_EQ(GetPixel(shown.dc(), 30, 12), GetPixel(unfocused.dc(), 30, 12));
     EXPECT_EQ(GetPixel(shown.dc(), 1, 1), GetPixel(unfocused.dc(), 1, 1));
     SetFocus(form_);
-    FreeFaces(button);
 }
 
 // Settled, the face of "OLDSTATE" shows at full strength whatever "ALPHALEVEL" holds; while a fade runs
 // the fade picture shows, into which each step blends the face.
 TEST_F(SkinPainters, PaintShowsTheFaceOrTheFadePicture) {
-    HWND button = MakeFacedButton(form_, L"OK", 50, 22);
-    RenderButtonStates(button);
+    HWND button = FacedButton(L"OK", 50, 22);
     SetSkinProp(button, kPropOldState, 1);
     for (int alpha : {0, 100, 255}) {
         SetSkinProp(button, kPropAlphaLevel, alpha);
@@ -169,12 +165,10 @@ TEST_F(SkinPainters, PaintShowsTheFaceOrTheFadePicture) {
     PaintButtonFace(button, target.dc());
     EXPECT_EQ(Differing(target.dc(), Face(button, 3), 50, 22), 0);
     SetSkinProp(button, kPropTimerId, 0);
-    FreeFaces(button);
 }
 
 TEST_F(SkinPainters, ButtonWithStyleBitsIsNotPainted) {
-    HWND button = MakeFacedButton(form_, L"x", 50, 22);
-    RenderButtonStates(button);
+    HWND button = FacedButton(L"x", 50, 22);
     SetSkinProp(button, kPropAlphaLevel, 255);
     for (LONG style : {BS_CHECKBOX, BS_RADIOBUTTON, BS_OWNERDRAW}) {
         SetSkinProp(button, kPropOldStyle, WS_CHILD | style);
@@ -182,19 +176,16 @@ TEST_F(SkinPainters, ButtonWithStyleBitsIsNotPainted) {
         PaintButtonFace(button, target.dc());
         EXPECT_EQ(CountColour(target.dc(), 0, 0, 50, 22, RGB(0, 0, 0)), 50 * 22) << style;
     }
-    FreeFaces(button);
 }
 
 TEST_F(SkinPainters, PaintsOntoTheWindowWhenNoDcIsGiven) {
-    HWND button = MakeFacedButton(form_, L"", 50, 22);
-    RenderButtonStates(button);
+    HWND button = FacedButton(L"", 50, 22);
     Settle();
     SetSkinProp(button, kPropOldState, 2);
     SetSkinProp(button, kPropAlphaLevel, 255);
     PaintButtonFace(button, nullptr);
     EXPECT_EQ(WindowPixel(button, 0, 11), RGB(27, 143, 213));
     EXPECT_EQ(WindowPixel(button, 25, 1), RGB(57, 188, 251));
-    FreeFaces(button);
 }
 
 // The expected check box picture, composed from the images.
@@ -369,22 +360,8 @@ TEST_F(SkinPainters, SimpleComboHasNoDropButton) {
     EXPECT_EQ(WindowPixel(combo, bounds.width - bw - 1, 1), before);
 }
 
-HWND MakeHeader(HWND form, std::initializer_list<std::pair<const wchar_t*, int>> items) {
-    HWND header = MakeChild(form, WC_HEADERW, L"", HDS_BUTTONS | HDS_HORZ, 0, 0, 300, 22);
-    int index = 0;
-    for (const auto& [text, width] : items) {
-        HDITEMW item{};
-        item.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
-        item.cxy = width;
-        item.fmt = HDF_STRING;
-        item.pszText = const_cast<wchar_t*>(text);
-        SendMessageW(header, HDM_INSERTITEMW, index++, reinterpret_cast<LPARAM>(&item));
-    }
-    return header;
-}
-
 TEST_F(SkinPainters, HeaderItemTilesAndText) {
-    HWND header = MakeHeader(form_, {{L"账号", 100}, {L"", 60}});
+    HWND header = MakeHeader(form_, HDS_BUTTONS | HDS_HORZ, 0, 0, {{L"账号", 100}, {L"", 60}});
     Settle();
     const SkinImage skin = MakeHeaderSkinImage();
     Surface target = SolidSurface(300, 22, RGB(0, 0, 0));

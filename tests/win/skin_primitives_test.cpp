@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "skin/skin_engine.h"
 #include "skin/skin_images.h"
 #include "skin/skin_vocabulary.h"
@@ -16,6 +18,17 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
 // A 7 x 21 tile whose every pixel has its own colour.
 COLORREF TileColour(int x, int y) { return RGB(20 + 30 * x, 5 + 10 * y, 77); }
+
+// A pixel a case expects, and the check of a table of them.
+struct Point {
+    int x, y;
+    COLORREF want;
+};
+
+template <size_t N>
+void ExpectPoints(HDC dc, const Point (&points)[N]) {
+    for (const Point& p : points) EXPECT_EQ(GetPixel(dc, p.x, p.y), p.want) << p.x << "," << p.y;
+}
 
 Surface DistinctTile() {
     Surface tile = CreateSurface(7, 21);
@@ -48,23 +61,20 @@ TEST(SkinStretchTile, WithoutMarginsStretchesTheWholeTile) {
     SetPixel(tile.dc(), 1, 1, RGB(255, 255, 0));
     Surface dest = SolidSurface(30, 30, RGB(9, 9, 9));
     EXPECT_EQ(StretchTile(dest.dc(), 5, 5, 20, 20, tile.dc(), 0, 0, 2, 2, 0, 0, 0, 0), 1);
-    EXPECT_EQ(GetPixel(dest.dc(), 5, 5), RGB(255, 0, 0));
-    EXPECT_EQ(GetPixel(dest.dc(), 14, 14), RGB(255, 0, 0));
-    EXPECT_EQ(GetPixel(dest.dc(), 15, 5), RGB(0, 255, 0));
-    EXPECT_EQ(GetPixel(dest.dc(), 24, 14), RGB(0, 255, 0));
-    EXPECT_EQ(GetPixel(dest.dc(), 5, 24), RGB(0, 0, 255));
-    EXPECT_EQ(GetPixel(dest.dc(), 24, 24), RGB(255, 255, 0));
-    EXPECT_EQ(GetPixel(dest.dc(), 4, 5), RGB(9, 9, 9));
-    EXPECT_EQ(GetPixel(dest.dc(), 25, 25), RGB(9, 9, 9));
+    // Each source pixel fills a 10 x 10 quarter; outside the 20 x 20 square the destination stays.
+    const Point points[] = {{5, 5, RGB(255, 0, 0)},   {14, 14, RGB(255, 0, 0)}, {15, 5, RGB(0, 255, 0)},
+                            {24, 14, RGB(0, 255, 0)}, {5, 24, RGB(0, 0, 255)},  {24, 24, RGB(255, 255, 0)},
+                            {4, 5, RGB(9, 9, 9)},     {25, 25, RGB(9, 9, 9)}};
+    ExpectPoints(dest.dc(), points);
 }
 
 TEST(SkinStretchTile, ZeroSizeDrawsNothing) {
     Surface tile = DistinctTile();
     Surface dest = SolidSurface(20, 20, RGB(9, 9, 9));
-    EXPECT_EQ(StretchTile(dest.dc(), 0, 0, 0, 10, tile.dc(), 0, 0, 7, 21, 3, 3, 3, 3), 0);
-    EXPECT_EQ(StretchTile(dest.dc(), 0, 0, 10, 0, tile.dc(), 0, 0, 7, 21, 3, 3, 3, 3), 0);
-    EXPECT_EQ(StretchTile(dest.dc(), 0, 0, 10, 10, tile.dc(), 0, 0, 0, 21, 3, 3, 3, 3), 0);
-    EXPECT_EQ(StretchTile(dest.dc(), 0, 0, 10, 10, tile.dc(), 0, 0, 7, 0, 3, 3, 3, 3), 0);
+    // One row per zero: of the destination's width, its height, the source's width, its height.
+    for (const auto [w, h, sw, sh] : {std::array{0, 10, 7, 21}, std::array{10, 0, 7, 21},
+                                      std::array{10, 10, 0, 21}, std::array{10, 10, 7, 0}})
+        EXPECT_EQ(StretchTile(dest.dc(), 0, 0, w, h, tile.dc(), 0, 0, sw, sh, 3, 3, 3, 3), 0) << w << h << sw;
     for (int y = 0; y < 20; ++y) {
         for (int x = 0; x < 20; ++x) ASSERT_EQ(GetPixel(dest.dc(), x, y), RGB(9, 9, 9));
     }
@@ -152,16 +162,13 @@ TEST(SkinBlitTransparent, KeepsEveryPixelUnderTheKeyAndCopiesTheRestExactly) {
 TEST(SkinBoxes, FillFrameAndFocus) {
     Surface dest = SolidSurface(20, 20, RGB(255, 255, 255));
     EXPECT_NE(FillBox(dest.dc(), 2, 3, 5, 4, RGB(10, 20, 30)), 0);
-    EXPECT_EQ(GetPixel(dest.dc(), 2, 3), RGB(10, 20, 30));
-    EXPECT_EQ(GetPixel(dest.dc(), 6, 6), RGB(10, 20, 30));
-    EXPECT_EQ(GetPixel(dest.dc(), 7, 6), RGB(255, 255, 255));
-    EXPECT_EQ(GetPixel(dest.dc(), 6, 7), RGB(255, 255, 255));
-
     EXPECT_NE(FrameBox(dest.dc(), 10, 10, 6, 5, RGB(84, 165, 213)), 0);
-    EXPECT_EQ(GetPixel(dest.dc(), 10, 10), RGB(84, 165, 213));
-    EXPECT_EQ(GetPixel(dest.dc(), 15, 14), RGB(84, 165, 213));
-    EXPECT_EQ(GetPixel(dest.dc(), 12, 12), RGB(255, 255, 255));
-    EXPECT_EQ(GetPixel(dest.dc(), 16, 14), RGB(255, 255, 255));
+    // The filled box's corners and the pixels just past them; the frame's corners, its inside and beyond.
+    const Point points[] = {{2, 3, RGB(10, 20, 30)},      {6, 6, RGB(10, 20, 30)},
+                            {7, 6, RGB(255, 255, 255)},   {6, 7, RGB(255, 255, 255)},
+                            {10, 10, RGB(84, 165, 213)},  {15, 14, RGB(84, 165, 213)},
+                            {12, 12, RGB(255, 255, 255)}, {16, 14, RGB(255, 255, 255)}};
+    ExpectPoints(dest.dc(), points);
 
     Surface focus = SolidSurface(20, 20, RGB(255, 255, 255));
     EXPECT_NE(FocusBox(focus.dc(), 2, 2, 16, 16), 0);
@@ -209,31 +216,24 @@ TEST(SkinWindowHelpers, TextBoundsAndBorders) {
     HWND empty = MakeChild(form, L"STATIC", L"", 0, 0, 0, 10, 10);
     EXPECT_EQ(WindowText(empty), L"");
 
-    int bx = -1, by = -1;
-    HWND plain = MakeChild(form, L"EDIT", L"", 0, 0, 0, 50, 20);
-    EXPECT_EQ(GetBorderSize(plain, bx, by), 1);
-    EXPECT_EQ(bx, 0);
-    EXPECT_EQ(by, 0);
-    HWND bordered = MakeChild(form, L"STATIC", L"", WS_BORDER, 0, 0, 50, 20);
-    GetBorderSize(bordered, bx, by);
-    EXPECT_EQ(bx, 1);
-    EXPECT_EQ(by, 1);
-    HWND sunken = MakeChild(form, L"EDIT", L"", 0, 0, 0, 50, 20, WS_EX_CLIENTEDGE);
-    GetBorderSize(sunken, bx, by);
-    EXPECT_EQ(bx, 2);
-    EXPECT_EQ(by, 2);
-    // Scroll bars take room from the client area, not from the frame.
-    HWND scrolled = MakeChild(form, L"LISTBOX", L"", WS_VSCROLL | WS_HSCROLL | LBS_DISABLENOSCROLL, 0, 0, 80,
-                              80, WS_EX_CLIENTEDGE);
-    ShowScrollBar(scrolled, SB_BOTH, TRUE);
-    GetBorderSize(scrolled, bx, by);
-    EXPECT_EQ(bx, 2);
-    EXPECT_EQ(by, 2);
-    HWND vertical_only =
-        MakeChild(form, L"LISTBOX", L"", WS_VSCROLL | LBS_DISABLENOSCROLL, 0, 0, 80, 80, WS_EX_CLIENTEDGE);
-    GetBorderSize(vertical_only, bx, by);
-    EXPECT_EQ(bx, 2);
-    EXPECT_EQ(by, 2);
+    // Plain, bordered and sunken; scroll bars take room from the client area, not from the frame.
+    const struct {
+        const wchar_t* cls;
+        DWORD style, ex_style;
+        int border;
+    } rows[] = {{L"EDIT", 0, 0, 0},
+                {L"STATIC", WS_BORDER, 0, 1},
+                {L"EDIT", 0, WS_EX_CLIENTEDGE, 2},
+                {L"LISTBOX", WS_VSCROLL | WS_HSCROLL | LBS_DISABLENOSCROLL, WS_EX_CLIENTEDGE, 2},
+                {L"LISTBOX", WS_VSCROLL | LBS_DISABLENOSCROLL, WS_EX_CLIENTEDGE, 2}};
+    for (const auto& row : rows) {
+        HWND child = MakeChild(form, row.cls, L"", row.style, 0, 0, 80, 80, row.ex_style);
+        if (row.style & WS_HSCROLL) ShowScrollBar(child, SB_BOTH, TRUE);
+        int bx = -1, by = -1;
+        EXPECT_EQ(GetBorderSize(child, bx, by), 1) << row.style;
+        EXPECT_EQ(bx, row.border) << row.style;
+        EXPECT_EQ(by, row.border) << row.style;
+    }
     DestroyWindow(form);
 }
 
@@ -252,13 +252,8 @@ LRESULT CALLBACK OddFrameProc(HWND window, UINT message, WPARAM wparam, LPARAM l
 
 TEST(SkinWindowHelpers, BorderHalvesRoundToEven) {
     HWND form = MakeForm(200, 100);
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = OddFrameProc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"OddFrame";
-    RegisterClassW(&cls);
-    HWND odd = CreateWindowExW(0, L"OddFrame", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, form, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    RegisterProcClass(L"OddFrame", OddFrameProc);
+    HWND odd = MakeChild(form, L"OddFrame", L"", 0, 0, 0, 50, 20);
     ASSERT_NE(odd, nullptr);
     RECT client{};
     GetClientRect(odd, &client);
@@ -302,11 +297,7 @@ class MouseLeaveTracking : public testing::TestWithParam<bool> {};
 
 TEST_P(MouseLeaveTracking, PostsOneLeaveWhenThePointerLeaves) {
     SkinEngineState().HasUserTrackMouse = GetParam();
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = CountLeaves;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"LeaveCounter";
-    RegisterClassW(&cls);
+    RegisterProcClass(L"LeaveCounter", CountLeaves);
     HWND window = CreateWindowExW(0, L"LeaveCounter", L"", WS_POPUP | WS_VISIBLE, 20, 20, 100, 100, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     SetCursorPos(70, 70);

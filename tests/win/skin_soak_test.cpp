@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdio>
 #include <thread>
+#include <utility>
 
 #include "skin/skin_engine.h"
 #include "skin/skin_primitives.h"
@@ -28,13 +29,6 @@ using namespace skin_test;
 const int kPointerCycles = SoakCount(10000);  // in turn over the three controls
 const int kMessageBoxes = SoakCount(500);
 
-double Seconds(LARGE_INTEGER start) {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // The free GDI capacity with the painters' pool of temporary surfaces emptied first: the pool keeps up
 // to a fixed number of surfaces of the sizes last painted, which is not growth.
 int FreeCapacity() {
@@ -47,6 +41,26 @@ size_t PagefileUsage() {
     counters.cb = sizeof(counters);
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
     return counters.PagefileUsage;
+}
+
+// Runs `run` once, timed; prints the free GDI capacity and the pagefile usage before and after it, and
+// returns the capacity it cost and the seconds it took.
+template <typename Run>
+std::pair<int, double> Measured(Run run) {
+    const int capacity_before = FreeCapacity();
+    const size_t memory_before = PagefileUsage();
+    LARGE_INTEGER start, end, frequency;
+    QueryPerformanceCounter(&start);
+    run();
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    const int capacity_after = FreeCapacity();
+    const size_t memory_after = PagefileUsage();
+    std::printf(
+        "[ soak ] free GDI capacity: %d before, %d after; pagefile usage: %zu KiB before, %zu KiB after\n",
+        capacity_before, capacity_after, memory_before / 1024, memory_after / 1024);
+    return {capacity_before - capacity_after,
+            static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart)};
 }
 
 // Closes the message boxes of the user-interface thread from a second thread, by posting IDOK to each
@@ -183,22 +197,11 @@ TEST_F(SkinSoak, PointerCyclesLeaveNothingBehind) {
     PointerCycles(48);
     ASSERT_EQ(faults_, 0);
 
-    const int capacity_before = FreeCapacity();
-    const size_t memory_before = PagefileUsage();
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    PointerCycles(kPointerCycles);
-    const double seconds = Seconds(start);
-    const int capacity_after = FreeCapacity();
-    const size_t memory_after = PagefileUsage();
+    const auto [lost, seconds] = Measured([&] { PointerCycles(kPointerCycles); });
     std::printf("[ soak ] %d pointer cycles over 3 controls: %.2f s (%.1f us per cycle)\n", kPointerCycles,
                 seconds, seconds * 1e6 / kPointerCycles);
-    std::printf(
-        "[ soak ] free GDI capacity: %d before, %d after; pagefile usage: %zu KiB before, %zu KiB after\n",
-        capacity_before, capacity_after, memory_before / 1024, memory_after / 1024);
-
     EXPECT_EQ(faults_, 0);
-    EXPECT_EQ(capacity_before - capacity_after, 0);
+    EXPECT_EQ(lost, 0);
     EXPECT_EQ(SkinEngineState().SkinnedCount, skinned_windows);
     for (HWND control : {connect_, boxes_[0], boxes_[1]}) EXPECT_NE(GetSkinProp(control, kPropProcAddr), 0);
     RedrawWindow(main_.hwnd(), nullptr, nullptr,
@@ -215,26 +218,16 @@ TEST_F(SkinSoak, MessageBoxesLeaveNothingBehind) {
     ASSERT_EQ(MessageBoxes(50), 50);
     ASSERT_EQ(faults_, 0);
 
-    const int capacity_before = FreeCapacity();
-    const size_t memory_before = PagefileUsage();
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    const int skinned_boxes = MessageBoxes(kMessageBoxes);
-    const double seconds = Seconds(start);
-    const int capacity_after = FreeCapacity();
-    const size_t memory_after = PagefileUsage();
+    int skinned_boxes = 0;
+    const auto [lost, seconds] = Measured([&] { skinned_boxes = MessageBoxes(kMessageBoxes); });
     std::printf("[ soak ] %d message boxes: %.2f s (%.1f ms each), %d skinned with their buttons\n",
                 kMessageBoxes, seconds, seconds * 1e3 / kMessageBoxes, skinned_boxes);
-    std::printf(
-        "[ soak ] free GDI capacity: %d before, %d after; pagefile usage: %zu KiB before, %zu KiB after\n",
-        capacity_before, capacity_after, memory_before / 1024, memory_after / 1024);
-
     EXPECT_EQ(faults_, 0);
     EXPECT_EQ(skinned_boxes, kMessageBoxes);
     // A box that left anything behind would cost at least one object each, 50 at the least. The platform's
     // cache of window device contexts grows by a few now and then, when paints nest one level deeper
     // than before (0 in most runs, 9 and 12 seen); that bounded growth is allowed, nothing more.
-    EXPECT_LE(capacity_before - capacity_after, 16);
+    EXPECT_LE(lost, 16);
     // Each box's skin went with it; the window and its controls keep theirs.
     EXPECT_EQ(SkinEngineState().SkinnedCount, skinned_windows);
 }

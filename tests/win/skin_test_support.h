@@ -6,8 +6,10 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <initializer_list>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "skin/skin_images.h"
@@ -20,6 +22,25 @@ inline constexpr wchar_t kFormClass[] = L"ThunderRT6FormDC";
 inline constexpr wchar_t kCheckBoxClass[] = L"ThunderRT6CheckBox";
 inline constexpr wchar_t kOptionButtonClass[] = L"ThunderRT6OptionButton";
 inline constexpr wchar_t kCommandButtonClass[] = L"ThunderRT6CommandButton";
+
+// Registers `name` as a class of the standard `base` procedure (a second registration fails harmlessly).
+inline void RegisterSuperclass(const wchar_t* base, const wchar_t* name) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof(cls);
+    GetClassInfoExW(nullptr, base, &cls);
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = name;
+    RegisterClassExW(&cls);
+}
+
+// Registers `name` as a class of `proc`.
+inline void RegisterProcClass(const wchar_t* name, WNDPROC proc) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = proc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = name;
+    RegisterClassW(&cls);
+}
 
 // Registers a plain form class and button superclasses under the engine's class names (once).
 inline void RegisterTestClasses() {
@@ -36,15 +57,9 @@ inline void RegisterTestClasses() {
     form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     form.lpszClassName = kFormClass;
     RegisterClassExW(&form);
-    for (const wchar_t* name : {kCheckBoxClass, kOptionButtonClass, kCommandButtonClass}) {
-        WNDCLASSEXW button{};
-        button.cbSize = sizeof(button);
-        GetClassInfoExW(nullptr, L"BUTTON", &button);
-        button.hInstance = GetModuleHandleW(nullptr);
-        button.lpszClassName = name;
-        // The superclass keeps the standard procedure; the class name is what the engine reads.
-        RegisterClassExW(&button);
-    }
+    // The superclass keeps the standard procedure; the class name is what the engine reads.
+    for (const wchar_t* name : {kCheckBoxClass, kOptionButtonClass, kCommandButtonClass})
+        RegisterSuperclass(L"BUTTON", name);
 }
 
 // The repetitions of a soak or leak loop: a tenth of `full` in the default run, which still shows a leak
@@ -103,6 +118,22 @@ inline HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWOR
                                  nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return child;
+}
+
+// A header control, 300 x 22 at (x, y), with the items given as caption and width.
+inline HWND MakeHeader(HWND parent, DWORD style, int x, int y,
+                       std::initializer_list<std::pair<const wchar_t*, int>> items) {
+    HWND header = MakeChild(parent, WC_HEADERW, L"", style, x, y, 300, 22);
+    int index = 0;
+    for (const auto& [text, width] : items) {
+        HDITEMW item{};
+        item.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+        item.cxy = width;
+        item.fmt = HDF_STRING;
+        item.pszText = const_cast<wchar_t*>(text);
+        SendMessageW(header, HDM_INSERTITEMW, index++, reinterpret_cast<LPARAM>(&item));
+    }
+    return header;
 }
 
 inline COLORREF WindowPixel(HWND window, int x, int y) {
