@@ -711,8 +711,4 @@ DWORD WINAPI RasConnectionNotificationA(HANDLE connection, HANDLE event, DWORD f
     return ConnectionNotification("RasConnectionNotificationA", connection, event, flags);
 }
 
-DWORD WINAPI RasConnectionNotificationW(HANDLE connection, HANDLE event, DWORD flags) {
-    return ConnectionNotification("RasConnectionNotificationW", connection, event, flags);
-}
-
 }  // extern "C"
