@@ -337,7 +337,7 @@ CounterCarry& Carry() {
 // another connection, and while it is not found or stops answering twice at most for one (its addresses
 // may reach the adapters' list a moment after the line is up). An interface the system does not list so
 // leaves the Remote Access counters, carried past their top, rather than a walk through every adapter at
-// every tick of the supervision: under Wine each walk costs a hundred wake-ups of its device server.
+// every tick of the supervision (under Wine each walk is a round of requests to its device server).
 struct KnownInterface {
     NET_IFINDEX index = 0;
     int looks = 0;
