@@ -265,7 +265,7 @@ void Row(const char* what, const std::string& here, const std::string& other) {
 
 void Told(const char* what, const std::vector<std::wstring>& texts) {
     std::printf("%s:", what);
-    for (const std::wstring& text : texts) std::printf(" [%s]", line::WideToUtf8(text).c_str());
+    for (const std::wstring& text : texts) std::printf(" [%s]", WideToUtf8(text).c_str());
     std::printf("%s\n", texts.empty() ? " none" : "");
 }
 

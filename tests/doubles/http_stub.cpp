@@ -66,8 +66,8 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"silent") {
         config.silent = true;
     } else if (mode == L"reply" && argc >= 5) {
-        config.status = vt::line::WideToUtf8(argv[3]);
-        config.body = vt::line::WideToUtf8(argv[4]);
+        config.status = vt::WideToUtf8(argv[3]);
+        config.body = vt::WideToUtf8(argv[4]);
     } else {
         return 2;
     }

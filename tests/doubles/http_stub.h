@@ -78,7 +78,7 @@ private:
 
     static std::wstring QuoteForStub(const std::string& body) {
         // Bodies in tests are plain text without quotes or backslashes.
-        return L"\"" + ToWide(CP_UTF8, body) + L"\"";
+        return L"\"" + Utf8ToWide(body) + L"\"";
     }
 
     static int& Counter() {

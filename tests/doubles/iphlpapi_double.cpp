@@ -86,7 +86,7 @@ void FillRow(const vt::line::Adapter& adapter, MIB_IF_ROW2& row) {
     row.InterfaceIndex = adapter.index;
     row.InterfaceLuid.Info.IfType = adapter.type;
     row.InterfaceLuid.Info.NetLuidIndex = adapter.index;
-    lstrcpynW(row.Alias, vt::line::ToWide(CP_UTF8, adapter.name).c_str(), IF_MAX_STRING_SIZE + 1);
+    lstrcpynW(row.Alias, vt::Utf8ToWide(adapter.name).c_str(), IF_MAX_STRING_SIZE + 1);
     row.Type = adapter.type;
     row.InterfaceAndOperStatusFlags.HardwareInterface = adapter.hardware;
     row.InterfaceAndOperStatusFlags.FilterInterface = adapter.filter;
@@ -155,19 +155,14 @@ std::vector<PppInterface> PppInterfaces(const vt::line::State& state) {
     for (const std::string& entry : vt::line::ConnectedEntries(state, now)) {
         const vt::line::Addresses addresses = vt::line::AddressesOf(state, entry);
         PppInterface ppp{entry, vt::line::PppInterfaceIndex(state, entry, now)};
-        unsigned a, b, c, d;
-        char tail;
-        ppp.has_ipv4 = std::sscanf(addresses.ipv4.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 &&
-                       a < 256 && b < 256 && c < 256 && d < 256;
-        const BYTE v4[4] = {BYTE(a), BYTE(b), BYTE(c), BYTE(d)};
-        if (ppp.has_ipv4) std::memcpy(ppp.ipv4, v4, 4);
+        ppp.has_ipv4 = vt::line::DottedBytes(addresses.ipv4, ppp.ipv4);
         // IPV6CP runs only for an entry that asks for it.
-        const std::string id = vt::line::FromHex(addresses.ipv6);
+        BYTE id[8];
         ppp.has_ipv6 =
-            addresses.ipv6.size() == 16 && id.size() == 8 && (vt::line::NetProtocolsOf(state, entry) & 0x8);
+            (vt::line::NetProtocolsOf(state, entry) & 0x8) && vt::line::InterfaceId(addresses.ipv6, id);
         if (ppp.has_ipv6) {
             ppp.ipv6[0] = 0xFE, ppp.ipv6[1] = 0x80;
-            std::memcpy(ppp.ipv6 + 8, id.data(), 8);
+            std::memcpy(ppp.ipv6 + 8, id, 8);
         }
         ppp.received = vt::line::ReceivedBytes(state, entry, now);
         ppp.sent = addresses.sent;
@@ -180,7 +175,7 @@ void FillPppRow(const PppInterface& ppp, MIB_IF_ROW2& row) {
     row.InterfaceIndex = ppp.index;
     row.InterfaceLuid.Info.IfType = IF_TYPE_PPP;
     row.InterfaceLuid.Info.NetLuidIndex = ppp.index;
-    lstrcpynW(row.Alias, vt::line::ToWide(CP_UTF8, ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
+    lstrcpynW(row.Alias, vt::Utf8ToWide(ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
     row.Type = IF_TYPE_PPP;
     row.MediaConnectState = MediaConnectStateConnected;
     row.OperStatus = IfOperStatusUp;
@@ -244,7 +239,7 @@ void FillPppRecord(const PppInterface& ppp, ULONG family, PppRecord& record) {
     adapter.Ipv6IfIndex = ppp.has_ipv6 ? ppp.index : 0;
     std::snprintf(record.name, sizeof record.name, "PPP%lu", ppp.index);
     adapter.AdapterName = record.name;
-    lstrcpynW(record.alias, vt::line::ToWide(CP_UTF8, ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
+    lstrcpynW(record.alias, vt::Utf8ToWide(ppp.entry).c_str(), IF_MAX_STRING_SIZE + 1);
     adapter.FriendlyName = record.alias;
     adapter.Description = record.alias;
     adapter.DnsSuffix = record.empty;

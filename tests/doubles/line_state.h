@@ -130,11 +130,13 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/handles.h"
+#include "base/text.h"
 
 namespace vt::line {
 
@@ -256,39 +258,9 @@ struct DialStart {
 
 // ---- text helpers -------------------------------------------------------------------------------------
 
-inline std::string WideToUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string out(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                            nullptr);
-    return out;
-}
-
-inline std::wstring ToWide(UINT code_page, std::string_view text) {
-    if (text.empty()) return {};
-    int size = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(size > 0 ? size : 0, L'\0');
-    if (size > 0)
-        MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
-
-inline std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(ToWide(CP_ACP, ansi)); }
-
-inline std::string Utf8ToAnsi(std::string_view utf8) {
-    std::wstring wide = ToWide(CP_UTF8, utf8);
-    if (wide.empty()) return {};
-    int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                   nullptr);
-    std::string out(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr,
-                            nullptr);
-    return out;
-}
+// The library's ANSI forms are in the system's code page; the state file is UTF-8.
+inline std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(AnsiToWide(ansi)); }
+inline std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
 
 inline std::string Escape(std::string_view text) {
     if (text.empty()) return "\"\"";
@@ -348,6 +320,25 @@ inline std::string FromHex(std::string_view hex) {
     return out;
 }
 
+// An "addresses" line's IPv4 address, dotted, and IPv6 interface identifier, 16 hexadecimal digits.
+inline bool DottedBytes(const std::string& dotted, BYTE (&bytes)[4]) {
+    unsigned a, b, c, d;
+    char tail;
+    if (std::sscanf(dotted.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 ||
+        c > 255 || d > 255)
+        return false;
+    bytes[0] = static_cast<BYTE>(a), bytes[1] = static_cast<BYTE>(b), bytes[2] = static_cast<BYTE>(c);
+    bytes[3] = static_cast<BYTE>(d);
+    return true;
+}
+
+inline bool InterfaceId(const std::string& hex, BYTE (&id)[8]) {
+    const std::string bytes = FromHex(hex);
+    if (hex.size() != 16 || bytes.size() != 8) return false;
+    std::memcpy(id, bytes.data(), 8);
+    return true;
+}
+
 inline std::vector<std::string_view> SplitFields(std::string_view line) {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
@@ -388,19 +379,14 @@ inline long long NowMs() {
 class Lock {
 public:
     Lock() : mutex_(CreateMutexW(nullptr, FALSE, L"VeltraneLineStateLock")) {
-        if (mutex_) WaitForSingleObject(mutex_, 10000);
+        if (mutex_) WaitForSingleObject(mutex_.get(), 10000);
     }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
     ~Lock() {
-        if (mutex_) {
-            ReleaseMutex(mutex_);
-            CloseHandle(mutex_);
-        }
+        if (mutex_) ReleaseMutex(mutex_.get());
     }
 
 private:
-    HANDLE mutex_;
+    UniqueKernelHandle mutex_;
 };
 
 // ---- files --------------------------------------------------------------------------------------------
@@ -696,7 +682,7 @@ inline bool AttemptConnected(const Attempt& attempt, long long now_ms) {
 // Names of entries and connections are compared as the Remote Access Service compares them: letter
 // case aside.
 inline bool SameName(std::string_view a, std::string_view b) {
-    std::wstring wa = ToWide(CP_UTF8, a), wb = ToWide(CP_UTF8, b);
+    std::wstring wa = Utf8ToWide(a), wb = Utf8ToWide(b);
     if (wa.size() != wb.size()) return false;
     return wa.empty() ||
            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wa.data(), static_cast<int>(wa.size()),
@@ -841,7 +827,7 @@ inline long long UpSinceMs(const State& state, std::string_view name, long long 
 // each connection (it depends on the moment the connection came up), above the adapters' own.
 inline unsigned long PppInterfaceIndex(const State& state, std::string_view name,
                                        long long now_ms = NowMs()) {
-    std::wstring key = ToWide(CP_UTF8, name) + L"@" + std::to_wstring(UpSinceMs(state, name, now_ms));
+    std::wstring key = Utf8ToWide(name) + L"@" + std::to_wstring(UpSinceMs(state, name, now_ms));
     CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
     unsigned long hash = 2166136261u;
     for (wchar_t c : key) hash = (hash ^ c) * 16777619u;

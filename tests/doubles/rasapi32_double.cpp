@@ -65,9 +65,7 @@ Book BookOfPath(const std::wstring& given) {
     return Book::Other;
 }
 
-Book BookOf(LPCSTR phonebook) {
-    return BookOfPath(phonebook ? line::ToWide(CP_ACP, phonebook) : std::wstring());
-}
+Book BookOf(LPCSTR phonebook) { return BookOfPath(phonebook ? AnsiToWide(phonebook) : std::wstring()); }
 
 Book BookOf(LPCWSTR phonebook) { return BookOfPath(phonebook ? std::wstring(phonebook) : std::wstring()); }
 
@@ -89,7 +87,7 @@ std::vector<line::Device> DevicesOf(const line::State& state) {
 HANDLE HandleOf(const std::string& entry) {
     // Stable for the entry whatever else is listed, so a status call after the enumeration finds it.
     unsigned long hash = 2166136261u;
-    std::wstring wide = line::ToWide(CP_UTF8, entry);
+    std::wstring wide = Utf8ToWide(entry);
     CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
     for (wchar_t c : wide) hash = (hash ^ c) * 16777619u;
     return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x51000000u | (hash & 0xFFFFFFu)));
@@ -106,14 +104,14 @@ std::vector<std::string> EntriesToList(const line::State& state, Book book, bool
 
 // Copies text into a zero-filled wide field, cut to the field.
 void FillNameW(WCHAR* field, std::size_t field_size, const std::string& utf8) {
-    std::wstring wide = line::ToWide(CP_UTF8, utf8);
+    std::wstring wide = Utf8ToWide(utf8);
     std::memset(field, 0, field_size * sizeof(WCHAR));
     std::memcpy(field, wide.data(), std::min(wide.size(), field_size - 1) * sizeof(WCHAR));
 }
 
 template <std::size_t N>
 std::string FieldText(const WCHAR (&field)[N]) {
-    return line::WideToUtf8(std::wstring_view(field, wcsnlen(field, N)));
+    return WideToUtf8(std::wstring_view(field, wcsnlen(field, N)));
 }
 
 template <std::size_t N>
@@ -124,7 +122,7 @@ std::string FieldText(const char (&field)[N]) {
 bool ValidName(LPCWSTR name) { return name && *name && wcslen(name) <= ras::kMaxEntryName; }
 
 std::string NameText(LPCSTR name) { return line::AnsiToUtf8(name); }
-std::string NameText(LPCWSTR name) { return line::WideToUtf8(name); }
+std::string NameText(LPCWSTR name) { return WideToUtf8(name); }
 
 bool DeviceKnown(const line::State& state, const std::string& type, const std::string& name) {
     for (const line::Device& device : DevicesOf(state))
@@ -216,7 +214,7 @@ DWORD GetErrorString(UINT code, Char* text, DWORD size) {
         if constexpr (sizeof(Char) == 1)
             out = line::Utf8ToAnsi(words);
         else
-            out = line::ToWide(CP_UTF8, words);
+            out = Utf8ToWide(words);
         if (out.size() >= size) return ras::kErrorBufferTooSmall;  // size counts characters
         std::memcpy(text, out.c_str(), (out.size() + 1) * sizeof(Char));
         return 0;
@@ -449,24 +447,6 @@ const line::Listed* ListedOf(const std::vector<line::Listed>& listed, HANDLE han
     return nullptr;
 }
 
-bool DottedBytes(const std::string& dotted, BYTE (&bytes)[4]) {
-    unsigned a, b, c, d;
-    char tail;
-    if (std::sscanf(dotted.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 ||
-        c > 255 || d > 255)
-        return false;
-    bytes[0] = static_cast<BYTE>(a), bytes[1] = static_cast<BYTE>(b), bytes[2] = static_cast<BYTE>(c);
-    bytes[3] = static_cast<BYTE>(d);
-    return true;
-}
-
-bool InterfaceId(const std::string& hex, BYTE (&id)[8]) {
-    const std::string bytes = line::FromHex(hex);
-    if (hex.size() != 16 || bytes.size() != 8) return false;
-    std::memcpy(id, bytes.data(), 8);
-    return true;
-}
-
 // The server's end of every line: the provider's access concentrator.
 constexpr BYTE kServerIpv4[4] = {100, 64, 0, 1};
 constexpr BYTE kServerInterfaceId[8] = {0x02, 0x00, 0x5E, 0xFF, 0xFE, 0x00, 0x00, 0x01};
@@ -643,7 +623,7 @@ DWORD WINAPI RasGetProjectionInfoA(HANDLE connection, DWORD projection, LPVOID r
         // Laid out as the largest form; a smaller one holds its leading fields.
         ras::PppIp ip{};
         BYTE bytes[4];
-        if (addresses.ipv4 != "refused" && DottedBytes(addresses.ipv4, bytes)) {
+        if (addresses.ipv4 != "refused" && line::DottedBytes(addresses.ipv4, bytes)) {
             std::snprintf(ip.szIpAddress, sizeof ip.szIpAddress, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2],
                           bytes[3]);
             std::snprintf(ip.szServerIpAddress, sizeof ip.szServerIpAddress, "%u.%u.%u.%u", kServerIpv4[0],
@@ -656,7 +636,7 @@ DWORD WINAPI RasGetProjectionInfoA(HANDLE connection, DWORD projection, LPVOID r
         if (!(line::NetProtocolsOf(state, found->entry) & ras::kNetProtocolIpv6))
             return ras::kErrorProtocolNotConfigured;
         auto* ipv6 = static_cast<ras::PppIpv6*>(record);
-        if (InterfaceId(addresses.ipv6, ipv6->bLocalInterfaceIdentifier))
+        if (line::InterfaceId(addresses.ipv6, ipv6->bLocalInterfaceIdentifier))
             std::memcpy(ipv6->bPeerInterfaceIdentifier, kServerInterfaceId, 8);
         else
             ipv6->dwError = ras::kErrorControlProtocolRejected;
@@ -688,7 +668,7 @@ DWORD WINAPI RasGetProjectionInfoEx(HANDLE connection, ras::ProjectionInfo* info
     info->version = version;
     info->type = ras::kProjectionTypePpp;
     ras::PppProjection& ppp = info->ppp;
-    if (addresses.ipv4 == "refused" || !DottedBytes(addresses.ipv4, ppp.ipv4Address)) {
+    if (addresses.ipv4 == "refused" || !line::DottedBytes(addresses.ipv4, ppp.ipv4Address)) {
         ppp.dwIPv4NegotiationError = ras::kErrorControlProtocolRejected;
         std::memset(ppp.ipv4Address, 0, 4);
     } else {
@@ -696,7 +676,7 @@ DWORD WINAPI RasGetProjectionInfoEx(HANDLE connection, ras::ProjectionInfo* info
     }
     if (!(line::NetProtocolsOf(state, found->entry) & ras::kNetProtocolIpv6))
         ppp.dwIPv6NegotiationError = ras::kErrorProtocolNotConfigured;
-    else if (InterfaceId(addresses.ipv6, ppp.bInterfaceIdentifier))
+    else if (line::InterfaceId(addresses.ipv6, ppp.bInterfaceIdentifier))
         std::memcpy(ppp.bServerInterfaceIdentifier, kServerInterfaceId, 8);
     else
         ppp.dwIPv6NegotiationError = ras::kErrorControlProtocolRejected;

@@ -31,7 +31,7 @@ void RecordStart(const std::vector<std::string>& args) {
     start.show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
     wchar_t self[MAX_PATH] = {};
     DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    start.exe = line::WideToUtf8(std::wstring_view(self, length < MAX_PATH ? length : 0));
+    start.exe = WideToUtf8(std::wstring_view(self, length < MAX_PATH ? length : 0));
     start.args = args;
     line::Lock lock;
     line::WriteWholeFile(line::DialLogPath(), line::FormatDialStart(start), true);
@@ -48,7 +48,7 @@ std::wstring NamedBook(const std::vector<std::string>& args) {
     for (const std::string& arg : args)
         if (arg.size() > 11 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, arg.c_str(), 11,
                                               "/PHONEBOOK:", 11) == CSTR_EQUAL)
-            return line::ToWide(CP_UTF8, arg.substr(11));
+            return Utf8ToWide(arg.substr(11));
     return {};
 }
 
@@ -78,7 +78,7 @@ int Finish(unsigned long code) {
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(line::WideToUtf8(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(WideToUtf8(argv[i]));
     RecordStart(args);
 
     if (args.empty()) {

@@ -30,9 +30,9 @@ protected:
     // Waits for the program's message box, checks that it says `what`, and answers it.
     void AnswerBox(const wchar_t* what) {
         MessageBoxSeen box = WaitForMessageBox(program_.pid());
-        ASSERT_NE(box.window, nullptr) << "no message box saying " << line::WideToUtf8(what);
+        ASSERT_NE(box.window, nullptr) << "no message box saying " << WideToUtf8(what);
         EXPECT_EQ(box.title, L"提示：");
-        EXPECT_NE(box.text.find(what), std::wstring::npos) << line::WideToUtf8(box.text);
+        EXPECT_NE(box.text.find(what), std::wstring::npos) << WideToUtf8(box.text);
         EXPECT_TRUE(AnswerMessageBox(box));
     }
     std::vector<DialStart> Dials() { return line::ReadDialLog(); }
@@ -82,7 +82,7 @@ TEST_F(DialerE2e, AlreadyConnectedStartDoesNotDialAndRewritesTheRunValueQuoted) 
     ASSERT_TRUE(program_.WaitForWindow());
     EXPECT_TRUE(WaitUntil(
         [&] { return ReadRunValueRaw() == L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" hide"; }, 3000))
-        << line::WideToUtf8(ReadRunValueRaw());
+        << WideToUtf8(ReadRunValueRaw());
     EXPECT_TRUE(WaitUntil([&] { return program_.Checked(kStartWithWindowsBox); }, 3000));
     Sleep(1500);
     EXPECT_TRUE(Dials().empty());
@@ -184,8 +184,8 @@ TEST_F(DialerE2e, RefusedAccountsAndPasswordsAreNeitherStoredNorDialled) {
         Sleep(300);
         std::string stored;
         EXPECT_TRUE(line::ReadWholeFile(SettingsPath(), stored));
-        EXPECT_EQ(stored, stored_before) << line::WideToUtf8(what);
-        EXPECT_EQ(Dials().size(), 1u) << line::WideToUtf8(what);
+        EXPECT_EQ(stored, stored_before) << WideToUtf8(what);
+        EXPECT_EQ(Dials().size(), 1u) << WideToUtf8(what);
     };
     // Typed with the input method in full-width mode, Chinese included, then Enter.
     const HWND password = program_.Control(kPassText);
@@ -289,8 +289,8 @@ TEST_F(DialerE2e, SettingsThatCannotBeWrittenAreToldAndTheDialGoesAhead) {
     MessageBoxSeen box = WaitForMessageBox(program_.pid());
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.title, L"提示：");
-    EXPECT_NE(box.text.find(L"无法保存"), std::wstring::npos) << line::WideToUtf8(box.text);
-    EXPECT_NE(box.text.find(L"C:\\windows\\Veltrane.dat"), std::wstring::npos) << line::WideToUtf8(box.text);
+    EXPECT_NE(box.text.find(L"无法保存"), std::wstring::npos) << WideToUtf8(box.text);
+    EXPECT_NE(box.text.find(L"C:\\windows\\Veltrane.dat"), std::wstring::npos) << WideToUtf8(box.text);
     std::vector<DialStart> dials = line::WaitForDialStarts(1);
     ASSERT_EQ(dials.size(), 1u);
     EXPECT_EQ(dials[0].args, DialArgs("adsl-user", "secret"));

@@ -19,7 +19,7 @@ protected:
     void SetLine(const std::function<void(line::State&)>& change) { ASSERT_TRUE(ChangeLine(change)); }
     ::testing::AssertionResult StatusBecomes(const std::wstring& text, DWORD timeout_ms = 9000) {
         if (program_.StatusBecomes(text, timeout_ms)) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "the status reads " << line::WideToUtf8(program_.Status());
+        return ::testing::AssertionFailure() << "the status reads " << WideToUtf8(program_.Status());
     }
 
     Program program_;

@@ -167,7 +167,7 @@ inline bool MenuClosedAndHandled(HWND window) {
 // Stores an account as the program does: the password enciphered; with `redial`, the redial option ticked.
 inline void StoreAccount(const std::wstring& user, const std::string& password, bool redial = false) {
     WritePrivateProfileStringW(L"Option", L"UserName", user.c_str(), SettingsPath().c_str());
-    const std::wstring cipher = line::ToWide(CP_UTF8, EncipherPassword(password));
+    const std::wstring cipher = Utf8ToWide(EncipherPassword(password));
     WritePrivateProfileStringW(L"Option", L"CipherText", cipher.c_str(), SettingsPath().c_str());
     if (redial) WritePrivateProfileStringW(L"Option", L"DiscRedial", L"1", SettingsPath().c_str());
 }
@@ -217,7 +217,7 @@ inline std::vector<std::string> ExpectedDialArgs(const std::string& account, con
     wchar_t appdata[MAX_PATH] = {};
     if (own && !shared &&
         SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata)))
-        args.push_back("/PHONEBOOK:" + line::WideToUtf8(appdata) +
+        args.push_back("/PHONEBOOK:" + WideToUtf8(appdata) +
                        "\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk");
     return args;
 }

@@ -197,7 +197,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     const std::string icon = FileBytes(TopFolder() + L"\\adsl.ico");
     EXPECT_EQ(FileBytes(InstallDir() + L"\\adsl.ico"), icon);
     EXPECT_TRUE(SameText(LinkTarget(ShortcutPath()), InstalledExe()))
-        << line::WideToUtf8(LinkTarget(ShortcutPath()));
+        << WideToUtf8(LinkTarget(ShortcutPath()));
     EXPECT_EQ(RegText(L"DisplayName"), L"Veltrane");
     EXPECT_EQ(RegText(L"DisplayVersion"), VELTRANE_VERSION);
     EXPECT_EQ(RegText(L"Publisher"), L"Veltrane 项目组");
@@ -230,7 +230,7 @@ TEST(Package, SilentInstallRunUpgradeOverTheRunningProgramAndUninstall) {
     SendMessageW(first.Control(kStartWithWindowsBox), BM_CLICK, 0, 0);
     const std::wstring run_value = L"\"" + InstalledExe() + L"\" hide";
     ASSERT_TRUE(WaitUntil([&] { return ReadRunValueRaw() == run_value; }, 3000))
-        << line::WideToUtf8(ReadRunValueRaw());
+        << WideToUtf8(ReadRunValueRaw());
 
     // A second silent install over the running program: the copy quits cleanly (exit code 0 is the
     // tray menu's way out, which removes the tray icon), every file is written again, and the settings
@@ -413,7 +413,7 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
         DWORD length = 256;
         ASSERT_TRUE(GetUserNameW(user, &length));
         EXPECT_NE(box.text.find(L"“" + std::wstring(user) + L"”"), std::wstring::npos)
-            << line::WideToUtf8(box.text);
+            << WideToUtf8(box.text);
         EXPECT_NE(box.text.find(L"以管理员身份运行"), std::wstring::npos);
         PostMessageW(box.window, WM_COMMAND, IDCANCEL, 0);
         EXPECT_EQ(gui.ExitCode(10000), 1u);

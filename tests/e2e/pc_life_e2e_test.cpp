@@ -65,7 +65,7 @@ protected:
     }
     static std::string Joined(const std::vector<std::wstring>& texts) {
         std::string out;
-        for (const std::wstring& text : texts) out += "[" + line::WideToUtf8(text) + "] ";
+        for (const std::wstring& text : texts) out += "[" + WideToUtf8(text) + "] ";
         return out;
     }
     void PulledAndPutBack(bool told);

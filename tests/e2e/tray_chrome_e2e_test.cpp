@@ -195,9 +195,9 @@ protected:
 TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
     const std::string password = "Qz7-night-Vw3", account = "07551234567";
     const std::string cipher = EncipherPassword(password);
-    WritePrivateProfileStringW(L"Option", L"UserName", line::ToWide(CP_UTF8, account).c_str(),
+    WritePrivateProfileStringW(L"Option", L"UserName", Utf8ToWide(account).c_str(),
                                SettingsPath().c_str());
-    WritePrivateProfileStringW(L"Option", L"CipherText", line::ToWide(CP_UTF8, cipher).c_str(),
+    WritePrivateProfileStringW(L"Option", L"CipherText", Utf8ToWide(cipher).c_str(),
                                SettingsPath().c_str());
     const std::wstring log_folder = DialLogFolder();
     DeleteFileW((log_folder + L"\\" + kDialLogName).c_str());
@@ -246,7 +246,7 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
         ASSERT_TRUE(TrayMenuKeys({VK_UP, VK_UP, VK_UP, VK_RETURN}));
         WaitUntil([] { return !ClipboardText().empty(); }, 3000);
     }
-    const std::string diagnostics = line::WideToUtf8(ClipboardText());
+    const std::string diagnostics = WideToUtf8(ClipboardText());
     EXPECT_NE(diagnostics.find("宽带连接：已连接"), std::string::npos) << diagnostics;
     EXPECT_NE(diagnostics.find("IPv4：100.64.12.34（运营商内网）"), std::string::npos) << diagnostics;
     EXPECT_NE(diagnostics.find("本次运行的上次失败：错误 651"), std::string::npos) << diagnostics;
@@ -291,7 +291,7 @@ TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
     EXPECT_NE(std::find(holders.begin(), holders.end(), allowed[0]), holders.end());
     for (const std::wstring& name : holders)
         EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end())
-            << "a secret in " << line::WideToUtf8(name);
+            << "a secret in " << WideToUtf8(name);
 }
 
 TEST_F(TrayChromeE2e, TheAboutItemShowsOneAboutWindow) {
