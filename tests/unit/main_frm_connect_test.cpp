@@ -26,6 +26,11 @@ TEST(MainFrmConnect, NewAccountDialsThenSavesAndHidesThePassword) {
     EXPECT_EQ(rig.frm.CipherText(), "enc(secret)");
     EXPECT_EQ(rig.view.password, "Mirekoda");
     EXPECT_FALSE(rig.view.connect_enabled);
+    // The account is now one that can be redialled.
+    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, true);
+    EXPECT_THAT(rig.view.messages, IsEmpty());
+    EXPECT_TRUE(rig.view.timer(FrmTimer::Supervision).on);
+    EXPECT_EQ(rig.services.Setting("DiscRedial"), "1");
 }
 
 TEST(MainFrmConnect, MissingAccountOrPasswordShowsABoxAndChangesNothing) {
@@ -140,10 +145,13 @@ TEST(MainFrmConnect, AlreadyConnectedSavesWithoutDialling) {
     EXPECT_EQ(rig.services.Setting("CipherText"), "enc(secret)");
 }
 
-TEST(MainFrmConnect, EnterInThePasswordBoxConnectsEvenWhileTheButtonIsDisabled) {
+TEST(MainFrmConnect, EnterMovesOnFromTheAccountAndConnectsFromThePasswordEvenWhileTheButtonIsDisabled) {
     Rig rig;
     rig.Load();
     rig.view.account = "user01";
+    rig.frm.OnAccountEnter();
+    EXPECT_THAT(rig.log, ElementsAre("FocusPasswordBox"));
+    EXPECT_THAT(rig.services.dials, IsEmpty());
     rig.view.password = "secret";
     rig.frm.OnConnectClicked();
     rig.view.Advance(5000);  // one failing watch tick: countdown 2
@@ -154,27 +162,6 @@ TEST(MainFrmConnect, EnterInThePasswordBoxConnectsEvenWhileTheButtonIsDisabled) 
     EXPECT_EQ(rig.view.status, "- 正在拨号...");
     rig.view.Advance(5000);
     EXPECT_EQ(rig.view.status, "- 拨号失败");
-}
-
-TEST(MainFrmConnect, EnterInTheAccountBoxMovesToThePasswordBox) {
-    Rig rig;
-    rig.Load();
-    rig.view.account = "user01";
-    rig.frm.OnAccountEnter();
-    EXPECT_THAT(rig.log, ElementsAre("FocusPasswordBox"));
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-}
-
-TEST(MainFrmConnect, AConnectCommandAllowsTheRedialOption) {
-    Rig rig;
-    rig.Load();
-    rig.view.account = "user01";
-    rig.view.password = "secret";
-    rig.frm.OnConnectClicked();
-    rig.frm.OnOptionChanged(OptionBox::RedialOnDrop, true);
-    EXPECT_THAT(rig.view.messages, IsEmpty());
-    EXPECT_TRUE(rig.view.timer(FrmTimer::Supervision).on);
-    EXPECT_EQ(rig.services.Setting("DiscRedial"), "1");
 }
 
 // A settings file that cannot be written: start-up, which only writes back what it read, says nothing; the

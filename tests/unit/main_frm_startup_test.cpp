@@ -135,13 +135,6 @@ TEST(MainFrmStartup, AFirstRunWritesOnlyWhereTheProgramIs) {
     EXPECT_EQ(rig.view.status, "");
 }
 
-TEST(MainFrmStartup, ExistingEntryIsLeftAlone) {
-    Rig rig;
-    rig.frm.OnLoad();
-    EXPECT_TRUE(rig.Logged("EntryExists Veltrane"));
-    EXPECT_FALSE(rig.Logged("CreateDialEntry Veltrane,Zormik,"));
-}
-
 TEST(MainFrmStartup, HideWithAccountNotConnectedGoesToTrayAndDials) {
     Rig rig;
     rig.StoreAccount("user01", "pw");
@@ -176,10 +169,12 @@ TEST(MainFrmStartup, ACipherTextWithEdgeBlanksIsStoredAgainBeforeAnyOtherWrite) 
     EXPECT_EQ(rig.frm.CipherText(), "enc(pw) ");
 }
 
-TEST(MainFrmStartup, NoRunValueLeavesTheStartOptionOffAndTheRegistryUntouched) {
+TEST(MainFrmStartup, AnExistingEntryAndNoRunValueAreLeftAlone) {
     Rig rig;
     rig.StoreAccount("user01", "pw");
     rig.frm.OnLoad();
+    EXPECT_TRUE(rig.Logged("EntryExists Veltrane"));
+    EXPECT_FALSE(rig.Logged("CreateDialEntry Veltrane,Zormik,"));
     EXPECT_FALSE(rig.frm.OptionTicked(OptionBox::StartWithWindows));
     EXPECT_FALSE(rig.Logged("DeleteRunValue"));
     for (const std::string& e : rig.log) EXPECT_FALSE(e.starts_with("WriteRunValue")) << e;

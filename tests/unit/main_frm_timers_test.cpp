@@ -43,23 +43,6 @@ TEST(MainFrmSupervision, BothPagesMustFailForAHangUpAndTheRedialWaitsForTheRelea
     }
 }
 
-// The boxes may change while a dial waits for the line: the held dial is checked as any dial is.
-TEST(MainFrmSupervision, AHeldDialIsRefusedWhenTheAccountChangedMeanwhile) {
-    Rig rig;
-    rig.LoadConnected(true, false);
-    rig.services.probe = [](std::string_view) { return false; };
-    rig.services.hang_up_run = {ToolRun::State::Running, 0};
-    rig.view.Advance(22000);
-    rig.view.account = "/disconnect";
-    rig.services.hang_up_run = {ToolRun::State::Ended, 0};
-    rig.view.Advance(500);
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    ASSERT_EQ(rig.view.messages.size(), 1u);
-    EXPECT_TRUE(rig.view.connect_enabled);
-    EXPECT_EQ(rig.view.status, "- 拨号失败");
-    EXPECT_FALSE(rig.view.timer(FrmTimer::HangUpWait).on);
-}
-
 TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
     Rig rig;
     rig.LoadConnected(false, false);
@@ -76,18 +59,31 @@ TEST(MainFrmSupervision, ConnectRightAfterADisconnectWaitsForItToo) {
     EXPECT_EQ(rig.services.dials.size(), 1u);
 }
 
-// The redial dials with the account box's text, which may have been changed without a connect command.
+// The redial dials with the account box's text, which may have changed without a connect command: at the
+// tick, or while a dial waits for the line's release, which checks it as any dial does.
 TEST(MainFrmSupervision, AnAccountChangedToOneTheDialToolWouldMisreadIsNotDialled) {
-    Rig rig;
-    rig.LoadConnected(true);
-    rig.view.account = "/disconnect";
-    rig.view.Advance(22000);
-    EXPECT_THAT(rig.services.dials, IsEmpty());
-    ASSERT_EQ(rig.view.messages.size(), 1u);
-    EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
-    rig.view.account = "user01";
-    rig.view.Advance(22000);
-    EXPECT_EQ(rig.services.dials.size(), 1u);
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held for the release" : "at the tick");
+        Rig rig;
+        rig.LoadConnected(true, !held);
+        rig.services.probe = [](std::string_view) { return false; };
+        rig.services.hang_up_run = {ToolRun::State::Running, 0};
+        if (!held) rig.view.account = "/disconnect";
+        rig.view.Advance(22000);
+        rig.view.account = "/disconnect";
+        rig.services.hang_up_run = {ToolRun::State::Ended, 0};
+        rig.services.SetConnected(false);  // the hang-up has ended the line
+        rig.view.Advance(500);
+        EXPECT_THAT(rig.services.dials, IsEmpty());
+        ASSERT_EQ(rig.view.messages.size(), 1u);
+        EXPECT_TRUE(rig.view.connect_enabled);
+        EXPECT_EQ(rig.view.status, "- 拨号失败");
+        EXPECT_FALSE(rig.view.timer(FrmTimer::DialWatch).on);
+        EXPECT_FALSE(rig.view.timer(FrmTimer::HangUpWait).on);
+        rig.view.account = "user01";
+        rig.view.Advance(22000);
+        EXPECT_EQ(rig.services.dials.size(), 1u);
+    }
 }
 
 TEST(MainFrmSupervision, DisconnectFromTheMenuIsRedialledByTheNextTick) {

@@ -46,18 +46,14 @@ TEST(MainFrmTitleStrip, BothButtonsMinimiseToTheTrayAndTheProgramKeepsRunning) {
     }
 }
 
-TEST(MainFrmTitleStrip, ResizeToAnythingButMinimisedDoesNothing) {
+// A resize to anything but minimised does nothing, and only the left button drags.
+TEST(MainFrmTitleStrip, OnlyAMinimiseHidesAndOnlyTheLeftButtonDrags) {
     Rig rig;
     rig.Load();
     rig.frm.OnResize(false);
-    EXPECT_THAT(rig.log, IsEmpty());
-}
-
-TEST(MainFrmTitleStrip, OnlyTheLeftButtonDrags) {
-    Rig rig;
-    rig.Load();
     rig.frm.OnDragAreaMouseDown(MouseButton::Right);
     rig.frm.OnDragAreaMouseDown(MouseButton::Middle);
+    EXPECT_THAT(rig.log, IsEmpty());
     EXPECT_EQ(rig.view.drags, 0);
     rig.frm.OnDragAreaMouseDown(MouseButton::Left);
     EXPECT_EQ(rig.view.drags, 1);
@@ -123,24 +119,23 @@ TEST(MainFrmSecondCopy, OtherCommandsAreAcceptedWithoutEffect) {
     EXPECT_THAT(rig.log, IsEmpty());
 }
 
-TEST(MainFrmTrayMenu, ConnectWhileConnectedOnlyShowsTheBalloon) {
+// The menu dials only a line that is down, and saves nothing.
+TEST(MainFrmTrayMenu, ConnectDialsOnlyWhenNotConnected) {
     Rig rig;
     rig.LoadConnected(false, false);
     rig.view.connect_enabled = false;
     rig.frm.OnMenuItem(TrayMenuItem::Connect);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 网络已连接！"));
     EXPECT_FALSE(rig.view.connect_enabled);  // stays as it was
-}
-
-TEST(MainFrmTrayMenu, ConnectWhileNotConnectedDials) {
-    Rig rig;
-    rig.LoadConnected();
+    rig.services.SetConnected(false);
+    rig.view.connect_enabled = true;
+    rig.log.clear();
     rig.frm.OnMenuItem(TrayMenuItem::Connect);
     EXPECT_THAT(rig.log, ElementsAre("IsEntryConnected Veltrane", "ShowBalloon 正在自动拨号中，请稍后......",
                                      "DisableConnect", "LaunchDial user01,pw", "SetStatusText - 正在拨号...",
                                      "StartTimer DialWatch 5000", "ShowLineState Veltrane - 正在拨号……"));
     EXPECT_FALSE(rig.view.connect_enabled);
-    EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));  // the menu saves nothing
+    EXPECT_FALSE(rig.Logged("WriteSetting UserName=user01"));
 }
 
 // The menu dials what the program holds: with no password known it answers as the connect command does,
