@@ -178,26 +178,38 @@ struct MessageBoxSeen {
     std::wstring title, text;
 };
 
-inline BOOL CALLBACK FindMessageBoxOf(HWND window, LPARAM param) {
-    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
+struct WindowSearch {
+    DWORD pid;
+    const wchar_t* class_name;  // any class when null
+    HWND found = nullptr;
+};
+
+inline BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
     wchar_t name[16] = {};
     GetClassNameW(window, name, 16);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != found->first || !IsWindowVisible(window) || std::wstring(name) != L"#32770") return TRUE;
-    found->second = window;
+    if (pid != search->pid || !IsWindowVisible(window) ||
+        (search->class_name && search->class_name != std::wstring(name)))
+        return TRUE;
+    search->found = window;
     return FALSE;
+}
+
+// The first visible top-level window of process `pid` (of the class `class_name`, when given), or null.
+inline HWND VisibleWindowOf(DWORD pid, const wchar_t* class_name = nullptr) {
+    WindowSearch search{pid, class_name};
+    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // Waits for a message box of process `pid`; its window is null when none came.
 inline MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeout_ms = 5000) {
-    std::pair<DWORD, HWND> found{pid, nullptr};
-    WaitUntil(
-        [&] { return !EnumWindows(FindMessageBoxOf, reinterpret_cast<LPARAM>(&found)) && found.second; },
-        timeout_ms);
-    if (!found.second) return {};
-    return {found.second, WindowText(found.second),
-            WindowText(GetDlgItem(found.second, 0xFFFF))};  // its label
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = VisibleWindowOf(pid, L"#32770")) != nullptr; }, timeout_ms);
+    if (!box) return {};
+    return {box, WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))};  // its label
 }
 
 // Presses the box's OK button and waits for it to go.

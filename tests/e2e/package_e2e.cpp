@@ -85,20 +85,6 @@ std::wstring ShellStarts() {
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
 }
 
-BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM param) {
-    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != found->first || !IsWindowVisible(window)) return TRUE;
-    found->second = window;
-    return FALSE;
-}
-bool HasVisibleWindow(DWORD pid) {
-    std::pair<DWORD, HWND> found{pid, nullptr};
-    EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&found));
-    return found.second != nullptr;
-}
-
 // A top-level window whose thread stops answering, as a hung program's does: the broadcast that opens
 // every DDE conversation waits for it, so no DDE request gets through while it stands.
 class HungWindow {
@@ -359,7 +345,7 @@ TEST(Package, ElevationSecondSetupsAndLockedFilesChangeNothingBehindTheUsersBack
         // One setup program at a time: a second one says so (its box answered by /S) and ends with 2.
         ChildProcess gui;
         ASSERT_TRUE(gui.Start(setup));
-        ASSERT_TRUE(WaitUntil([&] { return HasVisibleWindow(gui.pid()); }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return VisibleWindowOf(gui.pid()) != nullptr; }, 10000));
         EXPECT_EQ(RunAndWait(setup + L" /S", 30000), 2u);
         EXPECT_EQ(RunAndWait(L"\"" + UninstallerPath() + L"\" /S _?=" + InstallDir(), 30000), 2u);
         EXPECT_TRUE(unchanged());

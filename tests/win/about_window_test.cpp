@@ -50,21 +50,17 @@ TEST_F(AboutWindowTest, IsCreatedHiddenWithItsCaptionAndThereIsOnlyOne) {
     EXPECT_FALSE(IsWindowVisible(about_.hwnd()));
 }
 
-TEST_F(AboutWindowTest, LabelsOpenTheSiteOrANewMailAndTheAuthorLineNothing) {
+// The labels open the site or a new mail, the author's line nothing; the two links show a hand pointer.
+TEST_F(AboutWindowTest, TheLinksOpenTheirPlacesUnderAHandPointer) {
     ASSERT_TRUE(about_.EnsureCreated());
+    about_.Show();
+    Pump();
     const AboutWindow::LabelRects labels = AboutWindow::Layout();
     for (const RECT& r : {labels.product, labels.notice, labels.author, labels.site, labels.mail})
         SendMessageW(about_.hwnd(), WM_LBUTTONUP, 0, At(Centre(r)));
     EXPECT_EQ(opened_, (std::vector<std::string>{std::string(kMakerSiteUrl), std::string(kMakerSiteUrl),
                                                  std::string(kMakerSiteUrl), std::string(kSupportMailLink)}));
     EXPECT_EQ(kSupportMailLink.substr(0, 7), "mailto:");
-}
-
-TEST_F(AboutWindowTest, TheTwoLinksShowAHandPointer) {
-    ASSERT_TRUE(about_.EnsureCreated());
-    about_.Show();
-    Pump();
-    const AboutWindow::LabelRects labels = AboutWindow::Layout();
     auto cursor_over = [&](const RECT& r) {
         POINT pt = Centre(r);
         ClientToScreen(about_.hwnd(), &pt);

@@ -182,22 +182,18 @@ protected:
     }
 };
 
-TEST_F(DialLaunch, DialStartsTheSystemToolHiddenWithTheAccount) {
+TEST_F(DialLaunch, DialAndHangUpStartTheSystemToolHidden) {
     ASSERT_TRUE(LaunchDial("user@163.gd", "secret"));
-    std::vector<line::DialStart> starts = line::WaitForDialStarts(1);
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].args, (std::vector<std::string>{"Veltrane", "user@163.gd", "secret"}));
-    EXPECT_EQ(starts[0].show, SW_HIDE);
-    EXPECT_EQ(starts[0].exe, SystemDialTool());
-}
-
-TEST_F(DialLaunch, HangUpStartsTheSystemToolHidden) {
+    ASSERT_EQ(line::WaitForDialStarts(1).size(), 1u);
     ASSERT_TRUE(LaunchHangUp());
-    std::vector<line::DialStart> starts = line::WaitForDialStarts(1);
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].args, (std::vector<std::string>{"Veltrane", "/disconnect"}));
-    EXPECT_EQ(starts[0].show, SW_HIDE);
-    EXPECT_EQ(starts[0].exe, SystemDialTool());
+    const std::vector<line::DialStart> starts = line::WaitForDialStarts(2);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].args, (std::vector<std::string>{"Veltrane", "user@163.gd", "secret"}));
+    EXPECT_EQ(starts[1].args, (std::vector<std::string>{"Veltrane", "/disconnect"}));
+    for (const line::DialStart& start : starts) {
+        EXPECT_EQ(start.show, SW_HIDE);
+        EXPECT_EQ(start.exe, SystemDialTool());
+    }
 }
 
 TEST_F(DialLaunch, AToolInTheCurrentFolderIsNotRun) {

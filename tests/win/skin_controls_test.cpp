@@ -151,11 +151,12 @@ protected:
     }
 };
 
-TEST_F(SkinProgress, EmptyFullAndPastTheEnd) {
+TEST_F(SkinProgress, EmptyFullPastTheEndAndVerticalFromTheBottom) {
     HWND empty = Bar(0, 0, 10, 10, 200, 20);
     HWND half = Bar(0, 15000, 10, 40, 200, 20);
     HWND full = Bar(0, 30000, 10, 70, 200, 20);
     HWND beyond = Bar(0, 45000, 10, 100, 200, 20);
+    HWND vertical = Bar(PBS_VERTICAL | PBS_SMOOTH, 7500, 220, 10, 20, 200);
     Skin();
     RECT client;
     GetClientRect(empty, &client);
@@ -176,20 +177,13 @@ TEST_F(SkinProgress, EmptyFullAndPastTheEnd) {
     // Longer than the client area: the frame picture's bar runs over the right edge, clipped by the window.
     EXPECT_EQ(WindowPixel(beyond, 199, 10), kBar);
     EXPECT_EQ(WindowPixel(beyond, 0, 10), kFrame);
-}
-
-TEST_F(SkinProgress, VerticalFillsFromTheBottom) {
-    HWND bar = Bar(PBS_VERTICAL | PBS_SMOOTH, 7500, 10, 10, 20, 200);
-    Skin();
-    RECT client;
-    GetClientRect(bar, &client);
-    int bx = 0, by = 0;
-    GetBorderSize(bar, bx, by);
-    const int ch = client.bottom;
-    EXPECT_EQ(WindowPixel(bar, bx + 2, by + ch - 1), kBar);
-    EXPECT_EQ(WindowPixel(bar, bx + 2, by + ch - ch / 4), kBar);
-    EXPECT_EQ(WindowPixel(bar, bx + 2, by + ch - ch / 4 - 2), kWhite);
-    EXPECT_EQ(WindowPixel(bar, bx + 2, by), kWhite);
+    // A quarter, filled from the bottom.
+    GetClientRect(vertical, &client);
+    const int vh = client.bottom;
+    EXPECT_EQ(WindowPixel(vertical, bx + 2, by + vh - 1), kBar);
+    EXPECT_EQ(WindowPixel(vertical, bx + 2, by + vh - vh / 4), kBar);
+    EXPECT_EQ(WindowPixel(vertical, bx + 2, by + vh - vh / 4 - 2), kWhite);
+    EXPECT_EQ(WindowPixel(vertical, bx + 2, by), kWhite);
 }
 
 using SkinHeader = SkinControls;
