@@ -102,28 +102,6 @@ int DeadProxy(const std::wstring& exe, int seconds) {
     return 0;
 }
 
-void MouseTo(POINT at) {
-    SetCursorPos(at.x, at.y);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-    Sleep(150);
-}
-
-void Click(POINT at) {
-    MouseTo(at);
-    for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = flags;
-        SendInput(1, &input, sizeof(input));
-        Sleep(150);
-    }
-}
-
 POINT CentreOf(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -137,12 +115,14 @@ bool Visit(e2e::Program& program) {
     PostMessageW(window, WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);  // the tray icon's left click
     if (!e2e::WaitUntil([&] { return program.Visible(); }, 5000)) return false;
     Sleep(500);
-    Click(CentreOf(program.Control(e2e::kUserText)));
-    MouseTo(CentreOf(program.Control(e2e::kBtnLog)));
+    e2e::ClickAt(CentreOf(program.Control(e2e::kUserText)));
+    const POINT button = CentreOf(program.Control(e2e::kBtnLog));
+    e2e::MouseTo(button.x, button.y);
     Sleep(2000);
     RECT frame{};
     GetWindowRect(window, &frame);
-    Click({frame.left + 312 + 12, frame.top + 8 + 10});  // the close button, which sends it to the tray
+    e2e::ClickAt(
+        {frame.left + 312 + 12, frame.top + 8 + 10});  // the close button, which sends it to the tray
     return e2e::WaitUntil([&] { return !program.Visible(); }, 5000);
 }
 

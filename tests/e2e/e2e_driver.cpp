@@ -43,20 +43,7 @@ HWND MainOrFail() {
 void PointerTo(HWND main, int x, int y) {
     POINT pt = {x, y};
     ClientToScreen(main, &pt);
-    SetCursorPos(pt.x, pt.y);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = pt.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = pt.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-}
-
-void MouseButton(DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
+    MouseTo(pt.x, pt.y);
 }
 
 }  // namespace

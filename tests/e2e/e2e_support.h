@@ -451,4 +451,34 @@ inline void PressKeys(HWND menu, std::initializer_list<WORD> keys) {
     }
 }
 
+// Real pointer input, as a person gives it; each step waits a little for the program to take it. The
+// pointer to screen point (x, y); a button's `flags` (MOUSEEVENTF_LEFTDOWN ...).
+inline void MouseTo(int x, int y) {
+    SetCursorPos(x, y);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+    Sleep(60);
+}
+
+inline void MouseButton(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+    Sleep(120);
+}
+
+// The pointer to `at`, then `clicks` clicks of the left button there.
+inline void ClickAt(POINT at, int clicks = 1) {
+    MouseTo(at.x, at.y);
+    for (int click = 0; click < clicks; ++click) {
+        MouseButton(MOUSEEVENTF_LEFTDOWN);
+        MouseButton(MOUSEEVENTF_LEFTUP);
+    }
+}
+
 }  // namespace vt::e2e

@@ -27,40 +27,12 @@ int CountAboutWindows() {
     return count;
 }
 
-void MouseTo(int x, int y) {
-    SetCursorPos(x, y);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-    Sleep(60);
-}
-
-void Button(DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
-    Sleep(120);
-}
-
-// The pointer to `at`, then `clicks` clicks of the left button there.
-void ClickAt(POINT at, int clicks = 1) {
-    MouseTo(at.x, at.y);
-    for (int click = 0; click < clicks; ++click) {
-        Button(MOUSEEVENTF_LEFTDOWN);
-        Button(MOUSEEVENTF_LEFTUP);
-    }
-}
-
 // A drag from `from` with the button of `down` and `up`, 8 pixels right and 6 down per step, five steps.
 void DragFrom(POINT from, DWORD down, DWORD up) {
     MouseTo(from.x, from.y);
-    Button(down);
+    MouseButton(down);
     for (int step = 1; step <= 5; ++step) MouseTo(from.x + step * 8, from.y + step * 6);
-    Button(up);
+    MouseButton(up);
 }
 
 BOOL CALLBACK FindShownTip(HWND window, LPARAM param) {
@@ -195,10 +167,8 @@ protected:
 TEST_F(TrayChromeE2e, TheTipTellsTheLineAndANightLeavesNoSecretBehind) {
     const std::string password = "Qz7-night-Vw3", account = "07551234567";
     const std::string cipher = EncipherPassword(password);
-    WritePrivateProfileStringW(L"Option", L"UserName", Utf8ToWide(account).c_str(),
-                               SettingsPath().c_str());
-    WritePrivateProfileStringW(L"Option", L"CipherText", Utf8ToWide(cipher).c_str(),
-                               SettingsPath().c_str());
+    WritePrivateProfileStringW(L"Option", L"UserName", Utf8ToWide(account).c_str(), SettingsPath().c_str());
+    WritePrivateProfileStringW(L"Option", L"CipherText", Utf8ToWide(cipher).c_str(), SettingsPath().c_str());
     const std::wstring log_folder = DialLogFolder();
     DeleteFileW((log_folder + L"\\" + kDialLogName).c_str());
     DeleteFileW((log_folder + L"\\" + kPreviousDialLogName).c_str());
