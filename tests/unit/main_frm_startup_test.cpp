@@ -117,7 +117,9 @@ TEST(MainFrmStartup, DecisionsFromTheStoredAccountTheCommandLineAndTheLine) {
         // Without an account that can be dialled the redial option cannot stay on.
         EXPECT_EQ(rig.view.timer(FrmTimer::Supervision).on, c.dials || c.connected) << what;
         EXPECT_EQ(rig.frm.Password(), c.dials || c.connected ? "pw" : "PassWord") << what;
-        if (c.connected) EXPECT_EQ(rig.view.status, "") << what;  // no dial: the status stays empty
+        if (c.connected) {
+            EXPECT_EQ(rig.view.status, "") << what;  // no dial: the status stays empty
+        }
     }
 }
 
