@@ -1,6 +1,7 @@
 #pragma once
 // The simulated broadband line shared by the stand-in phonebook library (rasapi32.dll), the stand-in dial
-// tool (rasdial.exe) and the tests that drive them. Header-only, so that any Windows program can use it.
+// tool (rasdial.exe) and the tests that drive them. Header-only, so that any Windows program can use it
+// that links the program's base library (for its text conversions).
 //
 // State file
 //   Path: the environment variable VELTRANE_LINE_STATE, else <Windows folder>\temp\veltrane-line.ini.
