@@ -121,8 +121,8 @@ bool Visit(e2e::Program& program) {
     Sleep(2000);
     RECT frame{};
     GetWindowRect(window, &frame);
-    e2e::ClickAt(
-        {frame.left + 312 + 12, frame.top + 8 + 10});  // the close button, which sends it to the tray
+    // The close button, which sends it to the tray.
+    e2e::ClickAt({frame.left + 312 + 12, frame.top + 8 + 10});
     return e2e::WaitUntil([&] { return !program.Visible(); }, 5000);
 }
 

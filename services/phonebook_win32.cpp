@@ -14,41 +14,36 @@
 
 namespace vt {
 namespace ras {
-namespace {
-
-template <typename Fn>
-Fn Resolve(const wchar_t* library, const char* name) {
-    return LookUpFunction<Fn>(library, name);
-}
-
-}  // namespace
 
 const Api& LoadApi() {
-    // Resolved at first use instead of imported, so that a system without the Remote Access library
+    // Looked up at first use instead of imported, so that a system without the Remote Access library
     // still starts: every phonebook and connection query then simply reads as "nothing there".
     static const Api api = [] {
         Api loaded;
         const wchar_t* const library = L"rasapi32.dll";
-        loaded.enum_entries = Resolve<EnumEntriesFn>(library, "RasEnumEntriesA");
-        loaded.enum_connections = Resolve<EnumConnectionsFn>(library, "RasEnumConnectionsA");
-        loaded.set_entry_properties = Resolve<SetEntryPropertiesFn>(library, "RasSetEntryPropertiesA");
-        loaded.set_credentials = Resolve<SetCredentialsFn>(library, "RasSetCredentialsA");
-        loaded.get_entry_properties = Resolve<GetEntryPropertiesFn>(library, "RasGetEntryPropertiesA");
-        loaded.get_connect_status = Resolve<GetConnectStatusFn>(library, "RasGetConnectStatusA");
-        loaded.enum_devices = Resolve<EnumDevicesFn>(library, "RasEnumDevicesA");
-        loaded.get_error_string = Resolve<GetErrorStringFn>(library, "RasGetErrorStringA");
+        loaded.enum_entries = LookUpFunction<EnumEntriesFn>(library, "RasEnumEntriesA");
+        loaded.enum_connections = LookUpFunction<EnumConnectionsFn>(library, "RasEnumConnectionsA");
+        loaded.set_entry_properties = LookUpFunction<SetEntryPropertiesFn>(library, "RasSetEntryPropertiesA");
+        loaded.set_credentials = LookUpFunction<SetCredentialsFn>(library, "RasSetCredentialsA");
+        loaded.get_entry_properties = LookUpFunction<GetEntryPropertiesFn>(library, "RasGetEntryPropertiesA");
+        loaded.get_connect_status = LookUpFunction<GetConnectStatusFn>(library, "RasGetConnectStatusA");
+        loaded.enum_devices = LookUpFunction<EnumDevicesFn>(library, "RasEnumDevicesA");
+        loaded.get_error_string = LookUpFunction<GetErrorStringFn>(library, "RasGetErrorStringA");
         loaded.get_connection_statistics =
-            Resolve<GetConnectionStatisticsFn>(library, "RasGetConnectionStatistics");
+            LookUpFunction<GetConnectionStatisticsFn>(library, "RasGetConnectionStatistics");
         loaded.connection_notification =
-            Resolve<ConnectionNotificationFn>(library, "RasConnectionNotificationA");
-        loaded.enum_entries_w = Resolve<EnumEntriesWFn>(library, "RasEnumEntriesW");
-        loaded.enum_devices_w = Resolve<EnumDevicesWFn>(library, "RasEnumDevicesW");
-        loaded.set_entry_properties_w = Resolve<SetEntryPropertiesWFn>(library, "RasSetEntryPropertiesW");
-        loaded.set_credentials_w = Resolve<SetCredentialsWFn>(library, "RasSetCredentialsW");
-        loaded.get_entry_properties_w = Resolve<GetEntryPropertiesWFn>(library, "RasGetEntryPropertiesW");
-        loaded.get_error_string_w = Resolve<GetErrorStringWFn>(library, "RasGetErrorStringW");
-        loaded.get_projection_info = Resolve<GetProjectionInfoFn>(library, "RasGetProjectionInfoA");
-        loaded.get_projection_info_ex = Resolve<GetProjectionInfoExFn>(library, "RasGetProjectionInfoEx");
+            LookUpFunction<ConnectionNotificationFn>(library, "RasConnectionNotificationA");
+        loaded.enum_entries_w = LookUpFunction<EnumEntriesWFn>(library, "RasEnumEntriesW");
+        loaded.enum_devices_w = LookUpFunction<EnumDevicesWFn>(library, "RasEnumDevicesW");
+        loaded.set_entry_properties_w =
+            LookUpFunction<SetEntryPropertiesWFn>(library, "RasSetEntryPropertiesW");
+        loaded.set_credentials_w = LookUpFunction<SetCredentialsWFn>(library, "RasSetCredentialsW");
+        loaded.get_entry_properties_w =
+            LookUpFunction<GetEntryPropertiesWFn>(library, "RasGetEntryPropertiesW");
+        loaded.get_error_string_w = LookUpFunction<GetErrorStringWFn>(library, "RasGetErrorStringW");
+        loaded.get_projection_info = LookUpFunction<GetProjectionInfoFn>(library, "RasGetProjectionInfoA");
+        loaded.get_projection_info_ex =
+            LookUpFunction<GetProjectionInfoExFn>(library, "RasGetProjectionInfoEx");
         return loaded;
     }();
     return api;
